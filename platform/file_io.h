@@ -1,0 +1,16 @@
+// Files the program writes.
+#pragma once
+
+#include <cstddef>
+
+using FileHandle = int;
+constexpr FileHandle kNoFile = -1;
+
+// Creates the file or truncates an existing one; kNoFile on failure.
+FileHandle OpenFileForWriting(const char* path);
+
+// Writes all length bytes; false when the system refuses or writes fewer.
+bool WriteFileBytes(FileHandle file, const void* data, std::size_t length);
+
+// False when the system reports that closing failed.
+bool CloseFileHandle(FileHandle file);

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Sets up the machine, then builds and runs every test twice: once plainly and
+# once under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+
+run_suite() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DKV_WERROR=ON "$@"
+  cmake --build "$dir"
+  ctest --test-dir "$dir" --output-on-failure -j2
+}
+
+run_suite build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON -DKV_BENCHMARKS=OFF

@@ -1,0 +1,32 @@
+// The vector series: identities, clean rows, noisy rows and the search result,
+// all in one block reached through one table of row pointers.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/types.h"
+#include "vectors/vector_containers.h"
+
+struct VectorSeriesHeader {
+    VectorHeader* lpVectorHeader;   // the reference vector given at creation; not owned
+    int32_t dimensionCapacity;
+    int32_t dimension;
+    int32_t reserved;
+    int32_t lengthCapacity;
+    int32_t length;
+    int32_t repeats;
+    int32_t noiseLevel;
+    int32_t* vectorIdentities;      // the single block; its first slots are the identities
+    int32_t** vectorValues;         // the row table; its first half points at the clean rows
+    int32_t** noisyVectorValues;    // the row table's second half: the noisy rows
+    int32_t backgroundGenerated;
+    int32_t centerIndex;            // 1-based; 0 for no centre
+    int32_t* subsetIndices;         // the block's last area
+    int32_t subsetCapacity;         // slots in the subset area
+};
+
+VectorSeriesHeader* BuildVectorSeries(AppWindow* owner, int32_t length, int32_t repeats, VectorHeader* reference,
+                                      const VectorsArrayHeader* picked, VectorSeriesHeader* series);
+void AddSeriesNoise(AppWindow* owner, int32_t level, int16_t& state, VectorSeriesHeader* series);
+void ClearVectorSeries(AppWindow* owner, VectorSeriesHeader* series);
+VectorSeriesHeader* FreeVectorSeriesHeader(AppWindow* owner, VectorSeriesHeader* series);
