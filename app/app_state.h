@@ -1,0 +1,95 @@
+// Every value that changes while the program runs (AppState, one instance for
+// the whole process) and every fixed parameter (AppSettings, a constant table).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/drawing.h"
+#include "platform/types.h"
+#include "vectors/vector_containers.h"
+#include "vectors/vector_series.h"
+
+struct AppSettings {
+    const char* className;     // window class name and the main window's title
+    int32_t defaultDimension;  // coordinates of every vector
+    int32_t defaultCoordinate; // each coordinate of the initial vector
+    int32_t seriesLength;      // elements in the series
+    int32_t repeatCount;       // copies of each picked vector; also the subset size searched for
+    int32_t noiseLevels[6];
+    int32_t noiseLevelCount;
+    int32_t maxPicks;          // vectors the user may pick before a Restart
+    int32_t pickCapacity;      // room for vectors in the picked set
+    int32_t coordinateRange;   // half the width of the vector plane, in coordinate units
+    int32_t buttonCount;
+    int32_t pointRadius;       // radius of a drawn vector dot, in pixels
+    Color identityColors[7];   // dot colour by vector identity
+};
+
+inline constexpr AppSettings appSettings = {
+    "KestrandVectorsSubset",
+    2,
+    100,
+    1000,
+    502,
+    {0, 5, 10, 25, 50, 100},
+    6,
+    1,
+    1,
+    180,
+    6,
+    4,
+    {0xFFFFFF, 0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF, 0xFF00FF, 0xFFFF00},
+};
+
+// Both edges of every rectangle here belong to it (left <= x <= right).
+struct AppState {
+    int32_t seriesHidden = 1; // while set, neither panel draws the series
+
+    // Handles.
+    AppInstance* instance = nullptr;
+    AppWindow* mainWindow = nullptr;
+    PaintObject* font = nullptr;      // body font; the title font while the title is drawn
+    PaintObject* savedFont = nullptr; // the font selected in the paint surface before font
+    FontMetrics textMetrics = {};     // metrics of font, taken at each paint
+
+    // Vectors.
+    int32_t dimension = 0;
+    int32_t vectorValue = 0;
+    int32_t initialCoordinate = 0;
+    int32_t* initialVector = nullptr;
+    VectorHeader* referenceVector = nullptr;
+    VectorHeader* centerVector = nullptr;
+    VectorsArrayHeader* pickedVectors = nullptr;
+    VectorSeriesHeader* series = nullptr;
+
+    // Noise level, picks and flags.
+    int32_t noiseLevelIndex = 0;
+    int32_t initialNoiseLevelIndex = 0;
+    int32_t noiseLevel = 0;
+    int32_t pickCount = 0;
+    int32_t seriesPanelPressed = 0;
+    int32_t searchDone = 0;
+
+    // Layout of the latest paint.
+    int32_t marginX = 0;
+    int32_t marginY = 0;
+    Rect workRect = {};
+    Rect buttonRects[6] = {}; // Repeat, Noise Level Up, Noise Level Down, Restart, Search, Exit
+    Rect seriesPanelRect = {};
+    Rect resultPanelRect = {};
+    int32_t charMaxWidth = 0;
+    int32_t charAveWidth = 0;
+    int32_t lineHeight = 0;
+
+    // The name the last snapshot was saved under.
+    char fileName[256] = {};
+};
+
+extern AppState appState;
+
+// Fills in the working values and makes the vector containers; always
+// reports success (nonzero).
+int InitAppState(AppWindow* window);
+
+// Releases the font and every container, then posts the quit message with code 0.
+void FreeAppState(AppWindow* window);
