@@ -9,6 +9,9 @@
 
 #include <cstdint>
 
+// The first (largest) gap of a sort of n entries; every later gap is a third of the one before.
+int32_t DecreaseStepFirstGap(int32_t n);
+
 // Ascending; an entry being placed passes only strictly greater keys.
 int32_t* DecreaseStepSortingInt64(int32_t n, const int64_t* keys, int32_t* index);
 // Descending; an entry being placed passes keys it is greater than or equal to.
