@@ -1,0 +1,93 @@
+#include "export_files.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+ScratchFolder::ScratchFolder()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "kv_export_XXXXXX").string();
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (!mkdtemp(name.data()))
+        ADD_FAILURE() << "cannot make a scratch folder";
+    root = name.data();
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
+}
+
+std::string ScratchFolder::path(const std::string& name) const { return root + "/" + name; }
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+uint16_t Le16(const std::vector<uint8_t>& bytes, std::size_t offset)
+{
+    return uint16_t(bytes.at(offset) | bytes.at(offset + 1) << 8);
+}
+
+uint32_t Le32(const std::vector<uint8_t>& bytes, std::size_t offset)
+{
+    return uint32_t(Le16(bytes, offset)) | uint32_t(Le16(bytes, offset + 2)) << 16;
+}
+
+namespace {
+rlimit savedLimit;
+void (*savedSignal)(int) = SIG_DFL;
+}
+
+FileSizeLimit::FileSizeLimit(long maxBytes)
+{
+    // Crossing the limit raises SIGXFSZ, which would end the test program;
+    // ignored, the write reports EFBIG instead.
+    savedSignal = std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &savedLimit);
+    rlimit limit = savedLimit;
+    limit.rlim_cur = rlim_t(maxBytes);
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    setrlimit(RLIMIT_FSIZE, &savedLimit);
+    std::signal(SIGXFSZ, savedSignal);
+}
+
+std::string RunCommand(const std::string& command, int* status)
+{
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) {
+        *status = -1;
+        return output;
+    }
+    char chunk[4096];
+    std::size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0)
+        output.append(chunk, got);
+    int raw = pclose(pipe);
+    *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return output;
+}
