@@ -25,7 +25,16 @@ bool WriteFileBytes(FileHandle file, const void* data, std::size_t length)
     return true;
 }
 
+namespace {
+long closesUntilFailure = 0; // the close that fails, counted down; 0 for none
+}
+
 bool CloseFileHandle(FileHandle file)
 {
-    return ::close(file) == 0;
+    bool closed = ::close(file) == 0;
+    if (closesUntilFailure > 0 && --closesUntilFailure == 0)
+        return false;
+    return closed;
 }
+
+void FailNthFileClose(long n) { closesUntilFailure = n; }

@@ -14,3 +14,7 @@ bool WriteFileBytes(FileHandle file, const void* data, std::size_t length);
 
 // False when the system reports that closing failed.
 bool CloseFileHandle(FileHandle file);
+
+// Test seam: the Nth close from now on (1 = the next one) closes the file but
+// reports failure, once. 0 turns failing off.
+void FailNthFileClose(long n);

@@ -3,6 +3,7 @@
 #include "export/bmp_writer.h"
 #include "export_files.h"
 #include "platform/bitmap_record.h"
+#include "platform/file_io.h"
 #include "platform/memory.h"
 #include "support/recording_message_box.h"
 
@@ -336,6 +337,18 @@ TEST_F(BmpWriterTest, EveryRefusedWriteIsAFailureWithItsOwnMessage)
     }
     ExpectOneMessage("ERROR while writing bitmap bits!");
     EXPECT_EQ(ReadWholeFile(path).size(), 100u);
+}
+
+TEST_F(BmpWriterTest, FailedCloseIsReportedAndTheWrittenFileStays)
+{
+    bitmap = CreateBitmapOfDepth(8, 2, 1, 32);
+    ASSERT_NE(bitmap, nullptr);
+    std::string path = folder.path("closed.bmp");
+    FailNthFileClose(1);
+    EXPECT_EQ(Write(path), 0);
+    FailNthFileClose(0);
+    ExpectOneMessage("CloseHandle ERROR!");
+    EXPECT_EQ(ReadWholeFile(path).size(), 54u + 64u);
 }
 
 }
