@@ -1,0 +1,175 @@
+#include "platform/qt/fonts.h"
+
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QPainter>
+#include <algorithm>
+#include <cstring>
+
+#include "platform/qt/surface_records.h"
+
+namespace {
+
+// The body font stands in for a small proportional system font whose text
+// lines are 12 pixels apart.
+constexpr const char* kBodyFamily = "DejaVu Sans";
+constexpr int kBodyPixelSize = 11;
+
+// Requests name Windows faces; these are the metric-compatible faces Debian ships.
+struct FaceSubstitute {
+    const char* requested;
+    const char* installed;
+};
+constexpr FaceSubstitute kFaceSubstitutes[] = {
+    {"New Times Roman", "Liberation Serif"},
+    {"Times New Roman", "Liberation Serif"},
+    {"Times", "Liberation Serif"},
+    {"Arial", "Liberation Sans"},
+    {"Helvetica", "Liberation Sans"},
+    {"MS Sans Serif", "Liberation Sans"},
+    {"System", "Liberation Sans"},
+    {"Courier New", "Liberation Mono"},
+    {"Courier", "Liberation Mono"},
+};
+
+// The low nibble of pitchAndFamily's high half: the family a face belongs to.
+constexpr uint8_t kFamilyRoman = 0x10;
+constexpr uint8_t kFamilyModern = 0x30;
+
+QString FamilyOfRequest(const FontRequest& request)
+{
+    const std::size_t length = strnlen(request.faceName, sizeof request.faceName);
+    const QString face = QString::fromLatin1(request.faceName, qsizetype(length));
+    for (const FaceSubstitute& substitute : kFaceSubstitutes) {
+        if (face.compare(QLatin1String(substitute.requested), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(substitute.installed);
+    }
+    if (!face.isEmpty() && QFontInfo(QFont(face)).family().compare(face, Qt::CaseInsensitive) == 0)
+        return face;
+    switch (request.pitchAndFamily & 0xF0) {
+    case kFamilyRoman:
+        return QStringLiteral("Liberation Serif");
+    case kFamilyModern:
+        return QStringLiteral("Liberation Mono");
+    default:
+        return QString::fromLatin1(kBodyFamily);
+    }
+}
+
+// Crisp, unhinted-surprise-free glyphs: the same pixels on every run.
+void MakeDeterministic(QFont& font)
+{
+    font.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::NoSubpixelAntialias));
+    font.setHintingPreference(QFont::PreferFullHinting);
+    font.setKerning(false);
+}
+
+// The largest pixel size whose cell (ascent + descent) is at most height.
+int PixelSizeForCellHeight(QFont font, int height)
+{
+    int size = std::max(height, 1);
+    for (; size > 1; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).height() <= height)
+            break;
+    }
+    return size;
+}
+
+QString TextOf(const char* text, int32_t length)
+{
+    return QString::fromUtf8(text, std::max(length, 0));
+}
+
+PaintObject* StockBody()
+{
+    static PaintObject* body = [] {
+        auto* object = new PaintObject;
+        object->sort = SortFont;
+        object->stock = true;
+        object->font = QFont(QString::fromLatin1(kBodyFamily));
+        object->font.setPixelSize(kBodyPixelSize);
+        MakeDeterministic(object->font);
+        return object;
+    }();
+    return body;
+}
+
+} // namespace
+
+PaintObject* StockBodyFont()
+{
+    return StockBody();
+}
+
+PaintObject* CreateFontFromRequest(const FontRequest* request)
+{
+    if (!request)
+        return nullptr;
+    PaintObject* object = NewPaintObject(SortFont, 0);
+    QFont& font = object->font;
+    font.setFamily(FamilyOfRequest(*request));
+    MakeDeterministic(font);
+    if (request->weight > 0)
+        font.setWeight(QFont::Weight(std::clamp(int(request->weight), 1, 1000)));
+    font.setItalic(request->italic != 0);
+    font.setUnderline(request->underline != 0);
+    font.setStrikeOut(request->strikeOut != 0);
+    // A positive height is the cell height, a negative one the character
+    // height (the pixel size), 0 the body size.
+    if (request->height > 0)
+        font.setPixelSize(PixelSizeForCellHeight(font, request->height));
+    else if (request->height < 0)
+        font.setPixelSize(-request->height);
+    else
+        font.setPixelSize(kBodyPixelSize);
+    return object;
+}
+
+std::string ResolvedFontFamily(PaintObject* font)
+{
+    if (!font || font->sort != SortFont)
+        return {};
+    return QFontInfo(font->font).family().toStdString();
+}
+
+void ReadFontMetrics(DrawSurface* surface, FontMetrics* metrics)
+{
+    if (!surface || !metrics)
+        return;
+    const QFont& font = surface->font->font;
+    const QFontMetrics qt(font);
+    metrics->ascent = qt.ascent();
+    metrics->descent = qt.descent();
+    metrics->height = qt.ascent() + qt.descent();
+    metrics->internalLeading = std::max(0, metrics->height - font.pixelSize());
+    metrics->externalLeading = std::max(0, qt.leading());
+    metrics->aveCharWidth = qt.averageCharWidth();
+    metrics->maxCharWidth = qt.maxWidth();
+}
+
+Extent MeasureText(DrawSurface* surface, const char* text, int32_t length)
+{
+    if (!surface || !text)
+        return {0, 0};
+    const QFontMetrics qt(surface->font->font);
+    return {qt.horizontalAdvance(TextOf(text, length)), qt.ascent() + qt.descent()};
+}
+
+void PaintText(DrawSurface* surface, int32_t x, int32_t y, const char* text, int32_t length)
+{
+    if (!surface || !text || !surface->target || length <= 0)
+        return;
+    const QString string = TextOf(text, length);
+    const QFontMetrics qt(surface->font->font);
+    QPainter painter(surface->target);
+    if (surface->clipped)
+        painter.setClipRegion(surface->clip);
+    if (surface->backgroundMode == BackgroundOpaque) {
+        const QRect cell(x, y, qt.horizontalAdvance(string), qt.ascent() + qt.descent());
+        painter.fillRect(cell, QColor(RgbOfColor(surface->backgroundColor)));
+    }
+    painter.setFont(surface->font->font);
+    painter.setPen(QColor(RgbOfColor(surface->textColor)));
+    painter.drawText(QPoint(x, y + qt.ascent()), string);
+}

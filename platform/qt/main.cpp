@@ -1,0 +1,60 @@
+// Start-up: the toolkit's application object, the message box, then the program.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/message_box.h"
+#include "platform/qt/toolkit_message_box.h"
+#include "platform/window.h"
+
+#if __has_include("app/main_window.h")
+#include "app/main_window.h"
+#else
+int RunApplication(AppInstance* instance, AppInstance* previousInstance, const char* commandLine, int showCommand);
+#endif
+
+namespace {
+
+// The show command a desktop start-up passes: a normal window.
+constexpr int kShowNormal = 1;
+
+bool DisplayAvailable()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+
+// The arguments after the program's name, joined by blanks.
+std::string CommandLineOf(int argc, char** argv)
+{
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (!line.empty())
+            line += ' ';
+        line += argv[i];
+    }
+    return line;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!DisplayAvailable()) {
+        std::fprintf(stderr,
+                     "Kestrand Vectors Subset needs a graphical display: none was found. "
+                     "Run it in a desktop session, set DISPLAY, or set QT_QPA_PLATFORM=offscreen "
+                     "to run it without a screen.\n");
+        return 2;
+    }
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    SetMessageBoxHandler(ShowToolkitMessageBox);
+    const std::string commandLine = CommandLineOf(argc, argv);
+    return RunApplication(CurrentInstance(), nullptr, commandLine.c_str(), kShowNormal);
+}

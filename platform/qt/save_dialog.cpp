@@ -1,0 +1,77 @@
+// The save-file prompt.
+#include <QFile>
+#include <QFileDialog>
+#include <QStringList>
+#include <cstring>
+
+#include "platform/qt/chosen_path.h"
+#include "platform/qt/window_records.h"
+
+namespace {
+
+SaveFileDialogHandler currentHandler = nullptr;
+
+// "Label (*.ext)" as the toolkit expects it; a label that already ends in its
+// pattern in brackets is taken as it is.
+QStringList NameFilters(const SaveFileRequest& request)
+{
+    QStringList filters;
+    for (int i = 0; i < request.filterCount; ++i) {
+        const QString label = QString::fromUtf8(request.filters[2 * i]);
+        const QString pattern = QString::fromUtf8(request.filters[2 * i + 1]);
+        const QString bracketed = QStringLiteral("(") + pattern + QStringLiteral(")");
+        filters << (label.endsWith(bracketed) ? label : label + QStringLiteral(" ") + bracketed);
+    }
+    return filters;
+}
+
+void ClearName(SaveFileRequest* request)
+{
+    if (request->fileName && request->fileNameSize > 0)
+        request->fileName[0] = '\0';
+}
+
+} // namespace
+
+SaveFileResult StoreChosenPath(SaveFileRequest* request, const char* path)
+{
+    const std::size_t length = std::strlen(path);
+    if (!request->fileName || length + 1 > request->fileNameSize) {
+        ClearName(request);
+        return SaveFileNameTooLong;
+    }
+    std::memcpy(request->fileName, path, length + 1);
+    return SaveFileConfirmed;
+}
+
+SaveFileResult RunSaveFileDialog(SaveFileRequest* request)
+{
+    if (!request)
+        return SaveFileCancelled;
+    if (currentHandler)
+        return currentHandler(request);
+    ClearName(request);
+    QWidget* owner = WindowIsLive(request->owner) ? static_cast<QWidget*>(request->owner->frame) : nullptr;
+    QFileDialog dialog(owner, QString::fromUtf8(request->title ? request->title : ""));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request->askBeforeReplacing);
+    const QStringList filters = NameFilters(*request);
+    dialog.setNameFilters(filters);
+    if (request->selectedFilter >= 1 && request->selectedFilter <= filters.size())
+        dialog.selectNameFilter(filters[request->selectedFilter - 1]);
+    if (request->defaultExtension)
+        dialog.setDefaultSuffix(QString::fromUtf8(request->defaultExtension));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return SaveFileCancelled;
+    const QByteArray path = QFile::encodeName(dialog.selectedFiles().first());
+    return StoreChosenPath(request, path.constData());
+}
+
+SaveFileDialogHandler SetSaveFileDialogHandler(SaveFileDialogHandler handler)
+{
+    SaveFileDialogHandler previous = currentHandler;
+    currentHandler = handler;
+    return previous;
+}
