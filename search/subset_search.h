@@ -10,6 +10,11 @@
 // Tries every element of the noisy rows as the centre, sums the s smallest
 // squared distances from it and keeps the centre with the smallest sum (the
 // last one among equals). Writes centerIndex (1-based) and subsetIndices into
-// series; returns the centre vector handed in, or one it made when given none.
+// series; returns the centre vector handed in (its contents untouched), or one
+// it made when given none. The caller keeps s <= n.
+//
+// A subset larger than the series' subset area (subsetCapacity), or working
+// storage that cannot be had, is reported in a message box and leaves
+// centerIndex and subsetIndices as they were.
 VectorHeader* SearchSimilarSubset(AppWindow* owner, int32_t n, int32_t s, int32_t d, VectorHeader* center,
                                   VectorSeriesHeader* series);

@@ -22,7 +22,7 @@ struct VectorSeriesHeader {
     int32_t backgroundGenerated;
     int32_t centerIndex;            // 1-based; 0 for no centre
     int32_t* subsetIndices;         // the block's last area
-    int32_t subsetCapacity;         // slots in the subset area
+    int32_t subsetCapacity;         // slots in the subset area: the repeats the block was made for
 };
 
 VectorSeriesHeader* BuildVectorSeries(AppWindow* owner, int32_t length, int32_t repeats, VectorHeader* reference,
