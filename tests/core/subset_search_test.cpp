@@ -94,6 +94,26 @@ TEST_F(SubsetSearchTest, SingleElement)
     EXPECT_EQ(series.subset, (Index{0}));
 }
 
+TEST_F(SubsetSearchTest, SquaresAre32BitProductsWidenedWithTheirSign)
+{
+    // 46341 squared does not fit 32 bits: it wraps to -2147479015, which makes
+    // the two ends of the line each other's nearest element.
+    HandSeries series({{0}, {46341}, {1}}, 2);
+    Search(series, 2);
+    EXPECT_EQ(series.header.centerIndex, 2);
+    EXPECT_EQ(series.subset, (Index{0, 1}));
+}
+
+TEST_F(SubsetSearchTest, NoCentreIsAcceptedWhenEverySumExceedsTheStartingBest)
+{
+    // 500 coordinates 46340 apart: every two-element sum is 500 * 46340^2 > 10^12.
+    HandSeries series({std::vector<int32_t>(500, 0), std::vector<int32_t>(500, 46340)}, 2);
+    Search(series, 2);
+    EXPECT_EQ(series.header.centerIndex, 0);
+    EXPECT_EQ(series.subset, (Index{0, 0}));
+    ExpectNoMessage();
+}
+
 TEST_F(SubsetSearchTest, CentreVectorIsMadeWhenMissingAndOtherwiseLeftAsItIs)
 {
     HandSeries series({{1, 2}, {3, 4}, {1, 3}}, 2);
