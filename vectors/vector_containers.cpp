@@ -7,7 +7,10 @@
 #include "platform/message_box.h"
 
 namespace {
-int32_t* AllocateInts(int32_t count) { return static_cast<int32_t*>(AllocateZeroed(std::size_t(count) * sizeof(int32_t))); }
+int32_t* AllocateInts(int32_t count)
+{
+    return static_cast<int32_t*>(AllocateZeroed(std::size_t(count) * sizeof(int32_t)));
+}
 
 void ReportNoMemory(AppWindow* owner, const char* text) { ShowMessageBox(owner, text, nullptr); }
 
