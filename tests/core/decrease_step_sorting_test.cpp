@@ -93,7 +93,7 @@ TEST_F(SortingTest, EqualKeysStopTheAscendingMemberAndNotTheDescendingOnes)
 TEST_F(SortingTest, Int64KeysCompareAsSigned64BitValues)
 {
     const int64_t topBitLow = int64_t(1) << 31;
-    const std::vector<int64_t> keys = {topBitLow,          topBitLow - 1, -1, int64_t(1) << 32,
+    const std::vector<int64_t> keys = {topBitLow, topBitLow - 1, -1, int64_t(1) << 32,
                                        std::numeric_limits<int64_t>::min(), 0};
     EXPECT_EQ(Sorted(keys, DecreaseStepSortingInt64), (Index{4, 2, 5, 1, 0, 3}));
 }
