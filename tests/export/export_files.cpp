@@ -43,6 +43,20 @@ void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes)
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+std::vector<uint8_t> DecodePcxRuns(const uint8_t* codes, std::size_t length)
+{
+    std::vector<uint8_t> out;
+    for (std::size_t i = 0; i < length; ++i) {
+        if ((codes[i] & 0xC0) == 0xC0 && i + 1 < length) {
+            out.insert(out.end(), codes[i] & 0x3F, codes[i + 1]);
+            ++i;
+        } else {
+            out.push_back(codes[i]);
+        }
+    }
+    return out;
+}
+
 uint16_t Le16(const std::vector<uint8_t>& bytes, std::size_t offset)
 {
     return uint16_t(bytes.at(offset) | bytes.at(offset + 1) << 8);

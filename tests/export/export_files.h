@@ -24,6 +24,10 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path);
 bool FileExists(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
+// Expands PCX run-length codes: a byte with both top bits set counts how often
+// the next byte repeats; any other byte stands for itself.
+std::vector<uint8_t> DecodePcxRuns(const uint8_t* codes, std::size_t length);
+
 uint16_t Le16(const std::vector<uint8_t>& bytes, std::size_t offset);
 uint32_t Le32(const std::vector<uint8_t>& bytes, std::size_t offset);
 

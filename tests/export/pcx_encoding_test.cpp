@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "export/pcx_encoding.h"
+#include "export_files.h"
 
 namespace {
 
@@ -25,20 +26,7 @@ Bytes Join(Bytes a, const Bytes& b)
     return a;
 }
 
-// Decodes a line the way PCX readers do, to check that an encoding round-trips.
-Bytes Decode(const Bytes& encoded)
-{
-    Bytes out;
-    for (std::size_t i = 0; i < encoded.size(); ++i) {
-        if ((encoded[i] & 0xC0) == 0xC0) {
-            out.insert(out.end(), encoded[i] & 0x3F, encoded.at(i + 1));
-            ++i;
-        } else {
-            out.push_back(encoded[i]);
-        }
-    }
-    return out;
-}
+Bytes Decode(const Bytes& encoded) { return DecodePcxRuns(encoded.data(), encoded.size()); }
 
 TEST(PcxEncodingTest, RunsAndSingleBytes)
 {
