@@ -1,0 +1,95 @@
+#include "export/snapshot.h"
+
+#include <cstring>
+#include <strings.h>
+
+#include "app/app_state.h"
+#include "export/bmp_writer.h"
+#include "export/pcx_writer.h"
+#include "platform/bitmap.h"
+#include "platform/drawing.h"
+#include "platform/memory.h"
+#include "platform/message_box.h"
+#include "platform/save_dialog.h"
+#include "platform/window.h"
+
+namespace {
+
+constexpr const char* kCaption = "About Bitmap";
+
+// Whether the name ends in the four-character extension, letters in any case,
+// with at least one character before it.
+bool HasExtension(const char* name, const char* extension)
+{
+    long n = long(std::strlen(name)) - 4;
+    return n > 0 && strcasecmp(name + n, extension) == 0;
+}
+
+void WritePcxSnapshot(AppWindow* window, DrawSurface* surface)
+{
+    if (!WritePcxFile(window, appState.fileName, surface))
+        ShowMessageBox(window, "PCX file is not created", kCaption);
+}
+
+// Returns the description it made (the caller releases it), or none.
+BitmapInfo* WriteBmpSnapshot(AppWindow* window, SurfaceBitmap* bitmap, DrawSurface* memory)
+{
+    BitmapInfo* info = CreateBitmapInfo(window, bitmap);
+    if (!info || !WriteBitmapFile(window, appState.fileName, info, bitmap, memory))
+        ShowMessageBox(window, "Bitmap file is not created", kCaption);
+    return info;
+}
+
+}
+
+char* SelectSnapshotFile(AppWindow* owner, char* buffer, std::size_t size)
+{
+    static const char* const filters[] = {"Bitmap Files (*.bmp)", "*.bmp", "PCX Files (*.pcx)", "*.pcx"};
+    buffer[0] = '\0';
+    SaveFileRequest request = {};
+    request.owner = owner;
+    request.title = "Snapshot File Name";
+    request.filters = filters;
+    request.filterCount = 2;
+    request.selectedFilter = 1;
+    request.fileName = buffer;
+    request.fileNameSize = size;
+    request.defaultExtension = "bmp";
+    request.askBeforeReplacing = true;
+    SaveFileResult result = RunSaveFileDialog(&request);
+    if (result == SaveFileNameTooLong) {
+        // Cutting the path to fit would save under a different name: refuse it.
+        buffer[0] = '\0';
+        ShowMessageBox(owner, "File name is too long: at most 255 characters", kCaption);
+    }
+    return result == SaveFileConfirmed ? buffer : nullptr;
+}
+
+void MakeSnapshot(AppWindow* window)
+{
+    DrawSurface* surface = OpenWindowSurface(window);
+    Rect client = GetClientArea(window);
+    int32_t width = client.right;
+    int32_t height = client.bottom;
+    DrawSurface* memory = CreateMemorySurface(surface);
+    SurfaceBitmap* bitmap = CreateSurfaceBitmap(surface, width, height);
+    SurfaceBitmap* previous = SelectSurfaceBitmap(memory, bitmap);
+    BitmapInfo* info = nullptr;
+
+    // The picture is taken before the dialog opens, so it never shows the dialog.
+    CopySurfaceArea(memory, 0, 0, width, height, surface, 0, 0);
+    if (SelectSnapshotFile(window, appState.fileName, sizeof appState.fileName)) {
+        // Put the picture back wherever the dialog covered the window.
+        CopySurfaceArea(surface, 0, 0, width, height, memory, 0, 0);
+        if (HasExtension(appState.fileName, ".pcx"))
+            WritePcxSnapshot(window, surface);
+        if (HasExtension(appState.fileName, ".bmp"))
+            info = WriteBmpSnapshot(window, bitmap, memory);
+    }
+
+    ReleaseMemory(info);
+    SelectSurfaceBitmap(memory, previous);
+    ReleaseSurfaceBitmap(bitmap);
+    DeleteMemorySurface(memory);
+    CloseWindowSurface(window, surface);
+}
