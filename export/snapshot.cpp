@@ -57,11 +57,9 @@ char* SelectSnapshotFile(AppWindow* owner, char* buffer, std::size_t size)
     request.defaultExtension = "bmp";
     request.askBeforeReplacing = true;
     SaveFileResult result = RunSaveFileDialog(&request);
-    if (result == SaveFileNameTooLong) {
-        // Cutting the path to fit would save under a different name: refuse it.
-        buffer[0] = '\0';
+    // Cutting the path to fit would save under a different name: it is refused.
+    if (result == SaveFileNameTooLong)
         ShowMessageBox(owner, "File name is too long: at most 255 characters", kCaption);
-    }
     return result == SaveFileConfirmed ? buffer : nullptr;
 }
 
