@@ -1,0 +1,151 @@
+#include "platform/qt/modal_driver.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <deque>
+
+namespace {
+
+// How often, and how many times, the stand-in user looks for the modal window.
+constexpr int kLookIntervalMs = 5;
+constexpr int kLooks = 400;
+
+void Look();
+
+struct PlannedAnswer {
+    ModalAnswer answer;
+    QString typed;
+    bool typing;
+};
+
+// Answers wait in order; each goes to a modal window other than the one
+// answered last, so a box opened by a prompt gets the next answer.
+std::deque<PlannedAnswer> planned;
+QPointer<QWidget> lastAnswered;
+int looksLeft = 0;
+bool looking = false;
+ModalSeen lastSeen;
+
+void Note(QWidget* modal)
+{
+    lastSeen = ModalSeen{};
+    lastSeen.answered = true;
+    lastSeen.caption = modal->windowTitle().toStdString();
+    for (QAbstractButton* button : modal->findChildren<QAbstractButton*>()) {
+        if (button->isVisible() && !button->text().isEmpty())
+            lastSeen.buttons.push_back(button->text().toStdString());
+    }
+    if (auto* box = qobject_cast<QMessageBox*>(modal))
+        lastSeen.text = box->text().toStdString();
+    if (auto* prompt = qobject_cast<QFileDialog*>(modal)) {
+        for (const QString& filter : prompt->nameFilters())
+            lastSeen.filters.push_back(filter.toStdString());
+        lastSeen.selectedFilter = prompt->selectedNameFilter().toStdString();
+        lastSeen.confirmsOverwrite = !prompt->testOption(QFileDialog::DontConfirmOverwrite);
+        lastSeen.defaultSuffix = prompt->defaultSuffix().toStdString();
+        if (auto* nameBox = prompt->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            lastSeen.nameBox = nameBox->text().toStdString();
+    }
+}
+
+void Type(QWidget* modal, const QString& typed)
+{
+    auto* prompt = qobject_cast<QFileDialog*>(modal);
+    if (!prompt)
+        return;
+    if (auto* nameBox = prompt->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        nameBox->setText(typed);
+}
+
+void PressKey(QWidget* modal, int key)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(modal, &press);
+}
+
+void ClickButton(QWidget* modal, const QString& text)
+{
+    for (QAbstractButton* button : modal->findChildren<QAbstractButton*>()) {
+        if (button->isVisible() && button->text().remove(QLatin1Char('&')) == text) {
+            button->click();
+            return;
+        }
+    }
+}
+
+void Answer(QWidget* modal, const PlannedAnswer& plan)
+{
+    Note(modal);
+    if (plan.answer == AnswerButton) {
+        ClickButton(modal, plan.typed);
+        return;
+    }
+    if (plan.typing)
+        Type(modal, plan.typed);
+    switch (plan.answer) {
+    case AnswerEnter:
+        PressKey(modal, Qt::Key_Return);
+        break;
+    case AnswerEscape:
+        PressKey(modal, Qt::Key_Escape);
+        break;
+    case AnswerCloseBox:
+        modal->close();
+        break;
+    case AnswerButton:
+        break;
+    }
+}
+
+void LookLater()
+{
+    if (planned.empty() || looking)
+        return;
+    looking = true;
+    QTimer::singleShot(kLookIntervalMs, Look);
+}
+
+void Look()
+{
+    looking = false;
+    if (planned.empty() || looksLeft-- <= 0) {
+        planned.clear();
+        return;
+    }
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible() || modal == lastAnswered) {
+        LookLater();
+        return;
+    }
+    const PlannedAnswer plan = planned.front();
+    planned.pop_front();
+    lastAnswered = modal;
+    looksLeft = kLooks;
+    // Answering may open the next modal window and wait inside it, so the
+    // next look is arranged first.
+    LookLater();
+    Answer(modal, plan);
+}
+
+} // namespace
+
+void AnswerNextModal(ModalAnswer answer, const char* typed)
+{
+    lastSeen = ModalSeen{};
+    if (planned.empty())
+        lastAnswered = nullptr;
+    planned.push_back({answer, QString::fromUtf8(typed ? typed : ""), typed != nullptr});
+    looksLeft = kLooks;
+    LookLater();
+}
+
+ModalSeen LastModalSeen()
+{
+    return lastSeen;
+}

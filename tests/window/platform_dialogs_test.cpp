@@ -1,0 +1,223 @@
+// Modal dialogs, the message box and the save prompt: their test seams, and
+// the toolkit's own windows answered by a stand-in user.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/message_box.h"
+#include "platform/qt/chosen_path.h"
+#include "platform/qt/modal_driver.h"
+#include "platform/qt/toolkit_message_box.h"
+#include "platform/save_dialog.h"
+#include "platform_test_window.h"
+#include "res/resources.h"
+
+namespace {
+
+struct DialogTrace {
+    std::vector<uint32_t> messages;
+    std::vector<uintptr_t> commands;
+    bool endOnInit = false;
+};
+DialogTrace dialogTrace;
+
+// Ends the dialog with whichever of OK or Cancel reaches it, as the program's own does.
+intptr_t TraceDialogProc(DialogBox* dialog, uint32_t message, uintptr_t p1, intptr_t)
+{
+    dialogTrace.messages.push_back(message);
+    if (message == MessageInitDialog && dialogTrace.endOnInit)
+        EndDialogBox(dialog, 77);
+    if (message == MessageCommand) {
+        dialogTrace.commands.push_back(p1);
+        if (p1 == uintptr_t(kCommandOk) || p1 == uintptr_t(kCommandCancel)) {
+            EndDialogBox(dialog, intptr_t(p1));
+            return 1;
+        }
+    }
+    return message == MessageInitDialog ? 1 : 0;
+}
+
+void AnswerWithCancel(DialogBox* dialog, const DialogResource*, AppWindow*, DialogProcedure procedure)
+{
+    procedure(dialog, MessageInitDialog, 0, 0);
+    procedure(dialog, MessageCommand, kCommandCancel, 0);
+}
+
+class DialogsTest : public PlatformWindowTest {
+protected:
+    void SetUp() override
+    {
+        PlatformWindowTest::SetUp();
+        dialogTrace = DialogTrace{};
+        ASSERT_NE(Make(), nullptr);
+    }
+};
+
+TEST_F(DialogsTest, TheDialogSeamDrivesTheProcedureAndReturnsItsResult)
+{
+    const DialogBoxHandler previous = SetDialogBoxHandler(AnswerWithCancel);
+    EXPECT_EQ(RunDialogBox(CurrentInstance(), &kAboutDialog, window, TraceDialogProc), kCommandCancel);
+    EXPECT_EQ(dialogTrace.messages, (std::vector<uint32_t>{MessageInitDialog, MessageCommand}));
+    EXPECT_EQ(SetDialogBoxHandler(previous), AnswerWithCancel);
+}
+
+TEST_F(DialogsTest, ADialogEndedWhileStartingIsNeverShown)
+{
+    dialogTrace.endOnInit = true;
+    EXPECT_EQ(RunDialogBox(CurrentInstance(), &kAboutDialog, window, TraceDialogProc), 77);
+    EXPECT_EQ(dialogTrace.messages, (std::vector<uint32_t>{MessageInitDialog}));
+}
+
+// OK (Enter), Escape and the close box all reach the procedure as commands.
+TEST_F(DialogsTest, TheAboutDialogEndsThroughItsProcedureHoweverItIsClosed)
+{
+    struct Case {
+        ModalAnswer answer;
+        uintptr_t command;
+    };
+    for (const Case c : {Case{AnswerEnter, kCommandOk}, Case{AnswerEscape, kCommandCancel},
+                         Case{AnswerCloseBox, kCommandCancel}}) {
+        dialogTrace = DialogTrace{};
+        AnswerNextModal(c.answer);
+        EXPECT_EQ(RunDialogBox(CurrentInstance(), &kAboutDialog, window, TraceDialogProc), intptr_t(c.command));
+        EXPECT_EQ(dialogTrace.commands, std::vector<uintptr_t>{c.command});
+        const ModalSeen seen = LastModalSeen();
+        EXPECT_TRUE(seen.answered);
+        EXPECT_EQ(seen.caption, "About");
+        EXPECT_EQ(seen.buttons, std::vector<std::string>{"OK"});
+    }
+    EXPECT_EQ(LiveWindowCount(), livingBefore + 1);
+}
+
+TEST_F(DialogsTest, TheToolkitMessageBoxShowsTextCaptionAndOneOkButton)
+{
+    AnswerNextModal(AnswerEnter);
+    ShowToolkitMessageBox(window, "CreateFile ERROR!", "About Bitmap");
+    ModalSeen seen = LastModalSeen();
+    EXPECT_TRUE(seen.answered);
+    EXPECT_EQ(seen.caption, "About Bitmap");
+    EXPECT_EQ(seen.text, "CreateFile ERROR!");
+    EXPECT_EQ(seen.buttons, std::vector<std::string>{"OK"});
+
+    // Installed as the handler, with no caption given: "Error".
+    const MessageBoxHandler previous = SetMessageBoxHandler(ShowToolkitMessageBox);
+    AnswerNextModal(AnswerEscape);
+    ShowMessageBox(nullptr, "Нет памяти для newVectorHeader!", nullptr);
+    SetMessageBoxHandler(previous);
+    seen = LastModalSeen();
+    EXPECT_EQ(seen.caption, "Error");
+    EXPECT_EQ(seen.text, "Нет памяти для newVectorHeader!");
+}
+
+const char* const kSnapshotFilters[] = {"Bitmap Files (*.bmp)", "*.bmp", "PCX Files (*.pcx)", "*.pcx"};
+
+SaveFileRequest SnapshotRequest(AppWindow* owner, char* buffer, std::size_t size)
+{
+    SaveFileRequest request{};
+    request.owner = owner;
+    request.title = "Snapshot File Name";
+    request.filters = kSnapshotFilters;
+    request.filterCount = 2;
+    request.selectedFilter = 1;
+    request.fileName = buffer;
+    request.fileNameSize = size;
+    request.defaultExtension = "bmp";
+    request.askBeforeReplacing = true;
+    return request;
+}
+
+std::string ScratchFolder()
+{
+    char pattern[] = "/tmp/kv_platform_XXXXXX";
+    const char* made = mkdtemp(pattern);
+    return made ? made : "/tmp";
+}
+
+TEST_F(DialogsTest, TheSavePromptOffersTheFiltersAndAppendsTheDefaultExtension)
+{
+    const std::string folder = ScratchFolder();
+    char name[256] = "left over";
+    SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
+    AnswerNextModal(AnswerEnter, (folder + "/picture").c_str());
+    EXPECT_EQ(RunSaveFileDialog(&request), SaveFileConfirmed);
+    EXPECT_EQ(std::string(name), folder + "/picture.bmp");
+    const ModalSeen seen = LastModalSeen();
+    EXPECT_EQ(seen.caption, "Snapshot File Name");
+    EXPECT_EQ(seen.filters, (std::vector<std::string>{"Bitmap Files (*.bmp)", "PCX Files (*.pcx)"}));
+    EXPECT_EQ(seen.selectedFilter, "Bitmap Files (*.bmp)");
+    EXPECT_EQ(seen.nameBox, "");
+    EXPECT_TRUE(seen.confirmsOverwrite);
+    EXPECT_EQ(seen.defaultSuffix, "bmp");
+
+    AnswerNextModal(AnswerEnter, (folder + "/Picture.PCX").c_str());
+    EXPECT_EQ(RunSaveFileDialog(&request), SaveFileConfirmed);
+    EXPECT_EQ(std::string(name), folder + "/Picture.PCX");
+    rmdir(folder.c_str());
+}
+
+TEST_F(DialogsTest, ACancelledSavePromptLeavesAnEmptyName)
+{
+    char name[256] = "left over";
+    SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
+    AnswerNextModal(AnswerEscape, "/tmp/never");
+    EXPECT_EQ(RunSaveFileDialog(&request), SaveFileCancelled);
+    EXPECT_EQ(name[0], '\0');
+}
+
+TEST_F(DialogsTest, APathThatDoesNotFitTheBufferIsRefusedWithAnEmptyName)
+{
+    char name[16] = "left over";
+    SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
+    AnswerNextModal(AnswerEnter, "/tmp/a_name_that_is_too_long.bmp");
+    EXPECT_EQ(RunSaveFileDialog(&request), SaveFileNameTooLong);
+    EXPECT_EQ(name[0], '\0');
+
+    // Exactly full, terminator included, still fits.
+    EXPECT_EQ(StoreChosenPath(&request, "/tmp/abcdef.bmp"), SaveFileConfirmed);
+    EXPECT_STREQ(name, "/tmp/abcdef.bmp");
+    EXPECT_EQ(StoreChosenPath(&request, "/tmp/abcdefg.bmp"), SaveFileNameTooLong);
+    EXPECT_EQ(name[0], '\0');
+}
+
+TEST_F(DialogsTest, ChoosingAnExistingFileAsksBeforeReplacingIt)
+{
+    const std::string folder = ScratchFolder();
+    const std::string existing = folder + "/old.bmp";
+    std::FILE* file = std::fopen(existing.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    char name[256] = "";
+    SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
+    // The user picks the file, refuses to replace it (the box's default), then gives up.
+    AnswerNextModal(AnswerEnter, existing.c_str());
+    AnswerNextModal(AnswerEscape);
+    AnswerNextModal(AnswerEscape);
+    EXPECT_EQ(RunSaveFileDialog(&request), SaveFileCancelled);
+    EXPECT_EQ(name[0], '\0');
+    // Agreeing to replace it gives its name.
+    AnswerNextModal(AnswerEnter, existing.c_str());
+    AnswerNextModal(AnswerButton, "Yes");
+    EXPECT_EQ(RunSaveFileDialog(&request), SaveFileConfirmed);
+    EXPECT_EQ(std::string(name), existing);
+    std::remove(existing.c_str());
+    rmdir(folder.c_str());
+}
+
+SaveFileResult ChooseFixedName(SaveFileRequest* request)
+{
+    return StoreChosenPath(request, "/tmp/seam.pcx");
+}
+
+TEST_F(DialogsTest, TheSavePromptSeamReplacesThePrompt)
+{
+    char name[256] = "";
+    SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
+    const SaveFileDialogHandler previous = SetSaveFileDialogHandler(ChooseFixedName);
+    EXPECT_EQ(RunSaveFileDialog(&request), SaveFileConfirmed);
+    EXPECT_STREQ(name, "/tmp/seam.pcx");
+    EXPECT_EQ(SetSaveFileDialogHandler(previous), ChooseFixedName);
+}
+
+} // namespace
