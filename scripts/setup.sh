@@ -6,7 +6,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-dejavu-core fonts-liberation fontconfig
+  fonts-dejavu-core fonts-dejavu-extra fonts-liberation fontconfig
   python3 python3-pil imagemagick
 )
 

@@ -10,9 +10,12 @@
 
 namespace {
 
-// The body font stands in for a small proportional system font whose text
-// lines are 12 pixels apart.
-constexpr const char* kBodyFamily = "DejaVu Sans";
+// The body font stands in for the small proportional system font: a 13-pixel
+// cell (text lines 12 pixels apart) and characters 5 pixels wide on average.
+// The condensed face matches those widths; plain DejaVu Sans stands in where
+// it is not installed.
+constexpr const char* kBodyFamily = "DejaVu Sans Condensed";
+constexpr const char* kBodyFallbackFamily = "DejaVu Sans";
 constexpr int kBodyPixelSize = 11;
 
 // Requests name Windows faces; these are the metric-compatible faces Debian ships.
@@ -26,8 +29,8 @@ constexpr FaceSubstitute kFaceSubstitutes[] = {
     {"Times", "Liberation Serif"},
     {"Arial", "Liberation Sans"},
     {"Helvetica", "Liberation Sans"},
-    {"MS Sans Serif", "Liberation Sans"},
-    {"System", "Liberation Sans"},
+    {"MS Sans Serif", kBodyFamily},
+    {"System", kBodyFamily},
     {"Courier New", "Liberation Mono"},
     {"Courier", "Liberation Mono"},
 };
@@ -87,7 +90,7 @@ PaintObject* StockBody()
         auto* object = new PaintObject;
         object->sort = SortFont;
         object->stock = true;
-        object->font = QFont(QString::fromLatin1(kBodyFamily));
+        object->font.setFamilies({QString::fromLatin1(kBodyFamily), QString::fromLatin1(kBodyFallbackFamily)});
         object->font.setPixelSize(kBodyPixelSize);
         MakeDeterministic(object->font);
         return object;

@@ -242,7 +242,7 @@ TEST_F(DrawingTest, BodyFontGivesTwelvePixelLines)
     EXPECT_LE(metrics.aveCharWidth, 8);
     EXPECT_GT(metrics.maxCharWidth, metrics.aveCharWidth);
     const std::string family = ResolvedFontFamily(StockBodyFont());
-    EXPECT_TRUE(family == "DejaVu Sans" || family == "Liberation Sans") << family;
+    EXPECT_TRUE(family == "DejaVu Sans Condensed" || family == "DejaVu Sans") << family;
 }
 
 TEST_F(DrawingTest, TitleRequestMapsToASerifOfTheRequestedCellHeight)
