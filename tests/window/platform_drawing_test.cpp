@@ -29,19 +29,6 @@ protected:
 
     Color At(int32_t x, int32_t y) { return ReadPixel(surface, x, y); }
 
-    void FillWith(Color color)
-    {
-        PaintObject* brush = CreateBrushOfColor(color);
-        PaintObject* pen = CreatePenOfColor(color);
-        PaintObject* oldBrush = SelectPaintObject(surface, brush);
-        PaintObject* oldPen = SelectPaintObject(surface, pen);
-        PaintRectangle(surface, 0, 0, 200, 200);
-        SelectPaintObject(surface, oldBrush);
-        SelectPaintObject(surface, oldPen);
-        DeletePaintObject(brush);
-        DeletePaintObject(pen);
-    }
-
     DrawSurface* surface = nullptr;
 };
 
@@ -147,7 +134,7 @@ TEST_F(DrawingTest, EllipseStaysInsideItsBoxOutlinedAndFilled)
 
 TEST_F(DrawingTest, OpaqueTextFillsItsCellTransparentTextKeepsWhatIsUnder)
 {
-    FillWith(kRed);
+    FillClient(window, surface, kRed);
     const char* text = "Wm";
     const Extent size = MeasureText(surface, text, 2);
     FontMetrics metrics{};
@@ -279,7 +266,7 @@ TEST_F(DrawingTest, PaintingIsClippedToTheInvalidArea)
         DeletePaintObject(brush);
     };
     PumpMessages(); // the first paint of the new window covers everything
-    FillWith(kWhite);
+    FillClient(window, surface, kWhite);
     const Rect part = {20, 30, 40, 50};
     InvalidateArea(window, &part, false);
     PumpMessages();

@@ -50,6 +50,21 @@ inline intptr_t TestWindowProc(AppWindow* window, uint32_t message, uintptr_t p1
     }
 }
 
+// Paints the window's whole client area in one colour, outline included.
+inline void FillClient(AppWindow* window, DrawSurface* surface, Color color)
+{
+    PaintObject* brush = CreateBrushOfColor(color);
+    PaintObject* pen = CreatePenOfColor(color);
+    PaintObject* oldBrush = SelectPaintObject(surface, brush);
+    PaintObject* oldPen = SelectPaintObject(surface, pen);
+    const Rect client = GetClientArea(window);
+    PaintRectangle(surface, 0, 0, client.right, client.bottom);
+    SelectPaintObject(surface, oldBrush);
+    SelectPaintObject(surface, oldPen);
+    DeletePaintObject(brush);
+    DeletePaintObject(pen);
+}
+
 inline std::vector<uint32_t> LoggedKinds()
 {
     std::vector<uint32_t> kinds;

@@ -10,20 +10,6 @@ namespace {
 constexpr Color kWhite = MakeColor(255, 255, 255);
 constexpr Color kGreen = MakeColor(0, 160, 0);
 
-void FillClient(AppWindow* window, DrawSurface* surface, Color color)
-{
-    PaintObject* brush = CreateBrushOfColor(color);
-    PaintObject* pen = CreatePenOfColor(color);
-    PaintObject* oldBrush = SelectPaintObject(surface, brush);
-    PaintObject* oldPen = SelectPaintObject(surface, pen);
-    const Rect client = GetClientArea(window);
-    PaintRectangle(surface, 0, 0, client.right, client.bottom);
-    SelectPaintObject(surface, oldBrush);
-    SelectPaintObject(surface, oldPen);
-    DeletePaintObject(brush);
-    DeletePaintObject(pen);
-}
-
 int CountOf(uint32_t message)
 {
     int count = 0;
