@@ -106,9 +106,12 @@ void ClientWidget::mousePressEvent(QMouseEvent* event)
         SendMouse(window_, MessageLButtonDown, event);
 }
 
+// The toolkit keeps sending a pressed mouse's events to the widget it went
+// down in; the window does not capture the mouse, so what happens outside
+// the client area is not seen.
 void ClientWidget::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         SendMouse(window_, MessageLButtonUp, event);
 }
 
@@ -122,7 +125,8 @@ void ClientWidget::mouseDoubleClickEvent(QMouseEvent* event)
 
 void ClientWidget::mouseMoveEvent(QMouseEvent* event)
 {
-    SendMouse(window_, MessageMouseMove, event);
+    if (rect().contains(event->position().toPoint()))
+        SendMouse(window_, MessageMouseMove, event);
 }
 
 // A key Qt does not know and that comes with no scan code (real keyboards
