@@ -131,10 +131,8 @@ bool RegisterWindowKind(const WindowKind* kind)
 {
     if (!kind || !kind->name || !kind->procedure)
         return false;
-    WindowKind copy = *kind;
-    auto [entry, added] = Kinds().insert_or_assign(kind->name, copy);
+    const auto entry = Kinds().insert_or_assign(kind->name, *kind).first;
     entry->second.name = entry->first.c_str();
-    (void)added;
     return true;
 }
 
