@@ -253,9 +253,12 @@ void InvalidateArea(AppWindow* window, const Rect* area, bool erase)
         return;
     FitClientImage(window);
     const QRect whole = window->clientImage.rect();
-    const QRect part = area ? QRect(QPoint(area->left, area->top), QPoint(area->right - 1, area->bottom - 1))
+    // A rectangle with its edges crossed, or none between them, is empty.
+    const QRect part = area ? QRect(area->left, area->top, area->right - area->left, area->bottom - area->top)
                             : whole;
-    const QRect clipped = part.normalized().intersected(whole);
+    if (part.isEmpty())
+        return;
+    const QRect clipped = part.intersected(whole);
     if (clipped.isEmpty())
         return;
     window->invalid += clipped;

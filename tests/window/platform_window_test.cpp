@@ -116,6 +116,15 @@ TEST_F(WindowLifeTest, InvalidationPaintsLaterAndErasesOnlyWhenAsked)
 
     PumpMessages(); // nothing is left to paint
     EXPECT_EQ(CountOf(MessagePaint), 2);
+
+    // Empty, crossed and off-client areas ask for nothing.
+    for (const Rect nothing : {Rect{10, 10, 10, 20}, Rect{30, 20, 10, 10}, Rect{-50, -50, 0, 0}}) {
+        InvalidateArea(window, &nothing, true);
+        PumpMessages();
+    }
+    EXPECT_EQ(CountOf(MessagePaint), 2);
+    EXPECT_EQ(ClientPixel(window, 10, 10), kWhite);
+    EXPECT_EQ(ClientPixel(window, 9, 10), kGreen);
 }
 
 TEST_F(WindowLifeTest, ResizingRepaintsAllOfAKindThatAsksForIt)
