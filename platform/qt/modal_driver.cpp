@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -40,6 +41,12 @@ void Note(QWidget* modal)
     for (QAbstractButton* button : modal->findChildren<QAbstractButton*>()) {
         if (button->isVisible() && !button->text().isEmpty())
             lastSeen.buttons.push_back(button->text().toStdString());
+    }
+    for (QLabel* label : modal->findChildren<QLabel*>()) {
+        if (!label->pixmap().isNull())
+            lastSeen.pictureWidths.push_back(label->pixmap().width());
+        else if (!label->text().isEmpty())
+            lastSeen.labels.push_back(label->text().toStdString());
     }
     if (auto* box = qobject_cast<QMessageBox*>(modal))
         lastSeen.text = box->text().toStdString();

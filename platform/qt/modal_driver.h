@@ -27,6 +27,8 @@ struct ModalSeen {
     std::string caption;
     std::string text;                  // a message box's text
     std::vector<std::string> buttons;  // the texts of its push buttons
+    std::vector<std::string> labels;   // the texts of its static texts
+    std::vector<int> pictureWidths;    // the widths of the pictures it shows
     std::vector<std::string> filters;  // a save prompt's filters, in order
     std::string selectedFilter;
     std::string nameBox;               // a save prompt's name box before typing

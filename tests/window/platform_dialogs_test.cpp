@@ -87,6 +87,8 @@ TEST_F(DialogsTest, TheAboutDialogEndsThroughItsProcedureHoweverItIsClosed)
         EXPECT_TRUE(seen.answered);
         EXPECT_EQ(seen.caption, "About");
         EXPECT_EQ(seen.buttons, std::vector<std::string>{"OK"});
+        EXPECT_EQ(seen.labels, std::vector<std::string>{"Kestrand Version 1.0"});
+        EXPECT_EQ(seen.pictureWidths, std::vector<int>{32}); // the icon's large image
     }
     EXPECT_EQ(LiveWindowCount(), livingBefore + 1);
 }

@@ -1,5 +1,9 @@
 // Windows and their messages: creation, painting, input, menus, closing and
 // the message loop, on the offscreen platform.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <string>
 
 #include "platform_test_window.h"
@@ -230,6 +234,31 @@ TEST_F(WindowLifeTest, TheMessageLoopEndsWithThePostedCode)
     EXPECT_EQ(LiveWindowCount(), livingBefore);
     ResetPostedQuit();
     EXPECT_FALSE(QuitWasPosted(&code));
+}
+
+// The program beside the test programs, started with no display at all.
+TEST(ProgramStart, WithoutADisplayItSaysWhyAndFails)
+{
+    char self[4096] = {};
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    ASSERT_GT(length, 0);
+    std::string program(self, std::size_t(length));
+    program = program.substr(0, program.rfind('/'));
+    program = program.substr(0, program.rfind('/')) + "/kestrand_vectors_subset";
+    if (access(program.c_str(), X_OK) != 0)
+        GTEST_SKIP() << "the program is not built beside the tests";
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + program + " 2>&1";
+    FILE* output = popen(command.c_str(), "r");
+    ASSERT_NE(output, nullptr);
+    std::string said;
+    char chunk[256];
+    while (std::fgets(chunk, sizeof chunk, output))
+        said += chunk;
+    const int status = pclose(output);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 0);
+    EXPECT_NE(said.find("Kestrand Vectors Subset needs a graphical display"), std::string::npos) << said;
+    EXPECT_NE(said.find("QT_QPA_PLATFORM=offscreen"), std::string::npos) << said;
 }
 
 } // namespace
