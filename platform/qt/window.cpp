@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QLayout>
 #include <QMenuBar>
+#include <QScreen>
 #include <map>
 #include <memory>
 #include <string>
@@ -160,6 +161,11 @@ void ShowWindowMaximized(AppWindow* window)
 {
     if (!WindowIsLive(window))
         return;
+    // Fill the screen's work area first: a desktop without a window manager
+    // ignores the request to maximise, and one with a window manager then
+    // maximises over this geometry anyway.
+    if (QScreen* screen = window->frame->screen())
+        window->frame->setGeometry(screen->availableGeometry());
     window->frame->showMaximized();
     window->client->setFocus();
     // Let the platform settle the maximised geometry. Showing does not paint:
