@@ -1,5 +1,6 @@
 #include "display/panels.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -59,11 +60,13 @@ void DrawElementsByIdentity(DrawSurface* surface, const PlaneMapping& plane, con
     DeletePaintObject(brush);
 }
 
+// The subset over everything else; never more indices than its area holds.
 void DrawSubset(DrawSurface* surface, const PlaneMapping& plane, const VectorSeriesHeader* series)
 {
     PaintObject* brush = CreateBrushOfColor(kSubsetColor);
     PaintObject* previousBrush = SelectPaintObject(surface, brush);
-    for (int32_t i = 0; i < series->repeats; ++i)
+    const int32_t shown = std::min(series->repeats, series->subsetCapacity);
+    for (int32_t i = 0; i < shown; ++i)
         DrawElement(surface, plane, series->noisyVectorValues[series->subsetIndices[i]]);
     SelectPaintObject(surface, previousBrush);
     DeletePaintObject(brush);

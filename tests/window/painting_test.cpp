@@ -229,3 +229,20 @@ TEST_F(PaintedWindow, LayoutFollowsTheClientSize)
 }
 
 } // namespace
+
+// A series rebuilt with more repeats than its subset area was made for: the
+// result panel draws only the indices the area holds, never reads past it.
+TEST_F(PaintedWindow, SubsetDrawingStaysInsideTheSubsetArea)
+{
+    OpenWindow();
+    Pick();
+    ClickButton(Search);
+    VectorSeriesHeader* s = appState.series;
+    ASSERT_EQ(s->subsetCapacity, 502);
+    s = BuildVectorSeries(window, s->length, 600, appState.referenceVector, appState.pickedVectors, s);
+    ASSERT_EQ(s, appState.series);
+    ASSERT_EQ(s->repeats, 600);
+    InvalidateArea(window, nullptr, true);
+    PumpMessages();
+    EXPECT_GT(Count(appState.resultPanelRect, MakeColor(204, 102, 202)), 0);
+}
