@@ -18,3 +18,9 @@
 // centerIndex and subsetIndices as they were.
 VectorHeader* SearchSimilarSubset(AppWindow* owner, int32_t n, int32_t s, int32_t d, VectorHeader* center,
                                   VectorSeriesHeader* series);
+
+// Test seam: the index sort the search runs for each centre, so a test can
+// hand it a sort that breaks the order and see the check report it. Given
+// none, the search goes back to DecreaseStepSortingInt64. Returns the sort it replaces.
+using Int64IndexSort = int32_t* (*)(int32_t n, const int64_t* keys, int32_t* index);
+Int64IndexSort SetSearchSortForTesting(Int64IndexSort sort);

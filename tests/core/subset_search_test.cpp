@@ -86,6 +86,41 @@ TEST_F(SubsetSearchTest, SubsetOfEveryElementIsAPermutationInDistanceOrder)
     EXPECT_EQ(sorted, (Index{0, 1, 2, 3, 4, 5}));
 }
 
+// A sort that leaves the index in reverse order: the check catches every
+// centre whose keys it leaves out of order, and the search goes on with it.
+int32_t* ReversedIndexSort(int32_t n, const int64_t*, int32_t* index)
+{
+    for (int32_t i = 0; i < n; ++i)
+        index[i] = n - 1 - i;
+    return index;
+}
+
+TEST_F(SubsetSearchTest, BrokenSortOrderIsReportedForEachCentreAndUsedAsItIs)
+{
+    HandSeries series({{0, 0}, {1, 0}, {5, 0}}, 2);
+    const Int64IndexSort previous = SetSearchSortForTesting(ReversedIndexSort);
+    Search(series, 2);
+    SetSearchSortForTesting(previous);
+
+    // Centres 1 and 2 see their keys out of order; centre 3's keys (25, 16, 0)
+    // read backwards happen to ascend.
+    ASSERT_EQ(recorder.messages().size(), 2u);
+    for (const RecordedMessage& message : recorder.messages()) {
+        EXPECT_EQ(message.text, " сортировка с убывающим шагом: ошибка\n");
+        EXPECT_EQ(message.caption, "About DecreaseStepSorting");
+        EXPECT_EQ(message.owner, owner);
+    }
+    // Summed through the reversed index: 26, 16 and 16, so the last centre
+    // wins with the two elements the index names first (a sound sort gives centre 2).
+    EXPECT_EQ(series.header.centerIndex, 3);
+    EXPECT_EQ(series.subset, (Index{2, 1}));
+
+    recorder.clear();
+    Search(series, 2);
+    ExpectNoMessage();
+    EXPECT_EQ(series.header.centerIndex, 2);
+}
+
 TEST_F(SubsetSearchTest, SingleElement)
 {
     HandSeries series({{-17, 4}}, 1);
