@@ -13,5 +13,5 @@ run_suite() {
   ctest --test-dir "$dir" --output-on-failure -j2
 }
 
-run_suite build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_suite build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo  # the build scripts/run.sh uses too
 run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON -DKV_BENCHMARKS=OFF
