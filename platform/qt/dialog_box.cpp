@@ -99,15 +99,17 @@ void AddControl(ResourceDialog* dialog, const DialogControl& control, const Dial
     }
 }
 
-void BuildDialog(ResourceDialog* dialog, const DialogResource* resource, QWidget* owner)
+// The resource places the dialog's client area from the corner of its
+// owner's client area (below the owner's menu bar), not of its frame.
+void BuildDialog(ResourceDialog* dialog, const DialogResource* resource, QWidget* ownerClient)
 {
     dialog->setWindowTitle(QString::fromUtf8(resource->caption));
     dialog->setFont(StockBodyFont()->font);
     const DialogUnits units = UnitsOf(dialog->font());
     const QRect frame = units.Map(resource->x, resource->y, resource->width, resource->height);
     dialog->setFixedSize(frame.size());
-    if (owner)
-        dialog->move(owner->mapToGlobal(frame.topLeft()));
+    if (ownerClient)
+        dialog->setGeometry(QRect(ownerClient->mapToGlobal(frame.topLeft()), frame.size()));
     for (int i = 0; i < resource->controlCount; ++i)
         AddControl(dialog, resource->controls[i], units);
 }
@@ -128,7 +130,7 @@ intptr_t RunDialogBox(AppInstance* /*instance*/, const DialogResource* resource,
     QWidget* ownerWidget = WindowIsLive(owner) ? static_cast<QWidget*>(owner->frame) : nullptr;
     ResourceDialog dialog(&box, ownerWidget);
     box.dialog = &dialog;
-    BuildDialog(&dialog, resource, ownerWidget);
+    BuildDialog(&dialog, resource, ownerWidget ? owner->client : nullptr);
     procedure(&box, MessageInitDialog, 0, 0);
     if (!box.ended)
         dialog.exec();

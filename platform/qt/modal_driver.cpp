@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -47,6 +48,11 @@ void Note(QWidget* modal)
             lastSeen.pictureWidths.push_back(label->pixmap().width());
         else if (!label->text().isEmpty())
             lastSeen.labels.push_back(label->text().toStdString());
+    }
+    if (auto* owner = qobject_cast<QMainWindow*>(modal->parentWidget()); owner && owner->centralWidget()) {
+        const QPoint offset = modal->geometry().topLeft() - owner->centralWidget()->mapToGlobal(QPoint(0, 0));
+        lastSeen.clientX = offset.x();
+        lastSeen.clientY = offset.y();
     }
     if (auto* box = qobject_cast<QMessageBox*>(modal))
         lastSeen.text = box->text().toStdString();

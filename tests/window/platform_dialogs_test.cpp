@@ -93,6 +93,28 @@ TEST_F(DialogsTest, TheAboutDialogEndsThroughItsProcedureHoweverItIsClosed)
     EXPECT_EQ(LiveWindowCount(), livingBefore + 1);
 }
 
+// (22, 17) dialog units from the corner of the owner's client area, below
+// its menu bar: a quarter of the body font's average character width
+// across, an eighth of its character height down.
+TEST_F(DialogsTest, TheAboutDialogStandsWhereItsResourcePlacesItInTheOwnersClientArea)
+{
+    static const WindowKind withMenu = {"PlatformTestMenu", TestWindowProc, &kMainMenu, true, false};
+    ASSERT_TRUE(RegisterWindowKind(&withMenu));
+    UserCloseWindow(window);
+    ASSERT_NE(Make("PlatformTestMenu"), nullptr);
+    FontMetrics body = {};
+    DrawSurface* surface = OpenWindowSurface(window);
+    ReadFontMetrics(surface, &body);
+    CloseWindowSurface(window, surface);
+
+    AnswerNextModal(AnswerEnter);
+    RunDialogBox(CurrentInstance(), &kAboutDialog, window, TraceDialogProc);
+    const ModalSeen seen = LastModalSeen();
+    ASSERT_TRUE(seen.answered);
+    EXPECT_EQ(seen.clientX, 22 * body.aveCharWidth / 4);
+    EXPECT_EQ(seen.clientY, 17 * body.height / 8);
+}
+
 TEST_F(DialogsTest, TheToolkitMessageBoxShowsTextCaptionAndOneOkButton)
 {
     AnswerNextModal(AnswerEnter);
