@@ -310,3 +310,32 @@ TEST_F(PointerCommands, PickWhenTheSeriesCannotBeMadeLeavesNoSeries)
 }
 
 } // namespace
+
+// Start-up could not make the picked set: Restart skips emptying it, and the
+// series commands report that there is nothing to build from.
+TEST_F(PointerCommands, WithoutAPickedSetRestartAndRepeatReportAndBuildNothing)
+{
+    FailAllocationsFrom(1);
+    OpenWindow();
+    FailNthAllocation(0);
+    ASSERT_EQ(appState.pickedVectors, nullptr);
+    messages.clear();
+
+    ClickButton(NoiseUp);
+    ClickButton(Restart);
+    ChooseMenu(" Processing", " Repeat");
+    ASSERT_EQ(messages.messages().size(), 3u);
+    for (const RecordedMessage& m : messages.messages()) {
+        EXPECT_EQ(m.text, "Не задан lpVectorsArrayHeader!");
+        EXPECT_EQ(m.caption, "Error");
+        EXPECT_EQ(m.owner, window);
+    }
+    EXPECT_EQ(appState.series, nullptr);
+    EXPECT_EQ(appState.noiseLevel, 0);
+    EXPECT_EQ(appState.pickCount, 0);
+    EXPECT_EQ(appState.seriesHidden, 1);
+
+    ClickButton(Search); // nothing to search
+    EXPECT_EQ(messages.messages().size(), 3u);
+    EXPECT_FALSE(WindowClosed());
+}
