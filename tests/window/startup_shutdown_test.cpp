@@ -57,6 +57,20 @@ TEST_F(StartUpAndShutdown, OpensMaximisedPaintedAndInTheInitialState)
     EXPECT_EQ(appState.buttonRects[5].right, appState.workRect.right - appState.marginX);
 }
 
+// The first paint runs inside the making of the window, before any message
+// is handled, so a click has rectangles to be tested against at once.
+TEST_F(StartUpAndShutdown, WindowIsLaidOutBeforeTheFirstMessageIsHandled)
+{
+    window = CreateMainWindow(CurrentInstance(), 6); // asked to start minimised
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(WindowIsMaximized(window));
+    EXPECT_GT(appState.lineHeight, 0);
+    EXPECT_GT(appState.seriesPanelRect.right, appState.seriesPanelRect.left);
+    EXPECT_EQ(appState.buttonRects[5].right, appState.workRect.right - appState.marginX);
+    EXPECT_EQ(ClientPixel(window, appState.seriesPanelRect.left, CentreY(appState.seriesPanelRect) + 5),
+              MakeColor(0, 0, 0));
+}
+
 TEST_F(StartUpAndShutdown, MenuBarCarriesEveryCommand)
 {
     OpenWindow();
