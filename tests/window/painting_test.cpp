@@ -246,3 +246,27 @@ TEST_F(PaintedWindow, SubsetDrawingStaysInsideTheSubsetArea)
     PumpMessages();
     EXPECT_GT(Count(appState.resultPanelRect, MakeColor(204, 102, 202)), 0);
 }
+
+// Too low for the text and the buttons: the panels shrink to nothing, the
+// rectangles are stored and drawn all the same, and clicks still map.
+TEST_F(PaintedWindow, ClientTooLowForTheButtonsPaintsAndClicksWithoutFailing)
+{
+    OpenWindow();
+    Pick();
+    ClickButton(Search);
+    ASSERT_EQ(appState.searchDone, 1);
+    for (int32_t height : {60, 40, 1}) {
+        SCOPED_TRACE(height);
+        UserResizeClient(window, 320, height);
+        PumpMessages();
+        const Rect& p = appState.seriesPanelRect;
+        EXPECT_LE(p.right - p.left, 0);
+        EXPECT_EQ(p.right - p.left, p.bottom - p.top);
+        EXPECT_EQ(appState.resultPanelRect.right - appState.resultPanelRect.left, p.right - p.left);
+        UserPress(window, p.left, p.top);
+        UserRelease(window, p.left, p.top);
+        PumpMessages();
+    }
+    EXPECT_TRUE(messages.messages().empty());
+    EXPECT_FALSE(WindowClosed());
+}
