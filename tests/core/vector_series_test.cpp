@@ -127,6 +127,26 @@ TEST_F(VectorSeriesTest, NoiseAtLevelZeroLeavesNoisyEqualToCleanAndAdvancesTheSt
     EXPECT_EQ(noiseState, expected);
 }
 
+TEST_F(VectorSeriesTest, NoiseKeepsOnlyTheLow16BitsOfEachSample)
+{
+    // At level 10922 the samples beyond three standard deviations pass 32767
+    // and wrap when cut to 16 bits.
+    Pick(100, 100);
+    Build();
+    int16_t state = noiseState;
+    AddSeriesNoise(owner, 10922, noiseState, series);
+    int wrapped = 0;
+    for (int32_t i = 0; i < 1000; ++i) {
+        for (int32_t j = 0; j < 2; ++j) {
+            const int32_t sample = NoiseSample(state, 0, 10922);
+            wrapped += sample != int16_t(sample);
+            ASSERT_EQ(series->noisyVectorValues[i][j], series->vectorValues[i][j] + int16_t(sample))
+                << "element " << i << ", coordinate " << j;
+        }
+    }
+    EXPECT_GT(wrapped, 0);
+}
+
 TEST_F(VectorSeriesTest, WithoutPicksEveryElementIsBackgroundAndARebuildDrawsNothing)
 {
     picked = CreateVectorsArrayHeader(owner, 2, 1, nullptr);
