@@ -18,12 +18,17 @@ uint8_t* PixelAt(SurfaceBitmap* bitmap, int32_t x, int32_t y, int32_t bytesPerPi
 
 class BmpWriterTest : public ::testing::Test {
 protected:
-    void SetUp() override { liveBefore = LiveAllocationCount(); }
+    void SetUp() override
+    {
+        liveBefore = LiveAllocationCount();
+        filesBefore = OpenFileCount();
+    }
     void TearDown() override
     {
         FailNthAllocation(0);
         ReleaseSurfaceBitmap(bitmap);
         EXPECT_EQ(LiveAllocationCount(), liveBefore);
+        EXPECT_EQ(OpenFileCount(), filesBefore) << "a file left open";
     }
 
     // Describes and writes the bitmap as the save command does; the result of the write.
@@ -46,6 +51,7 @@ protected:
     }
 
     long liveBefore = 0;
+    long filesBefore = 0;
     SurfaceBitmap* bitmap = nullptr;
     ScratchFolder folder;
     MessageRecorder messages;

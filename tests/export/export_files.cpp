@@ -37,6 +37,14 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path)
 
 bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
 
+long OpenFileCount()
+{
+    long count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++count;
+    return count;
+}
+
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     std::ofstream out(path, std::ios::binary);

@@ -22,6 +22,8 @@ private:
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
 bool FileExists(const std::string& path);
+// Files this process holds open now, so a test can see a writer that forgets to close one.
+long OpenFileCount();
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // Expands PCX run-length codes: a byte with both top bits set counts how often

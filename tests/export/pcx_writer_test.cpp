@@ -23,6 +23,7 @@ protected:
         FailNthFileClose(0);
         if (window) {
             EXPECT_EQ(LiveAllocationCount(), liveBefore);
+            EXPECT_EQ(OpenFileCount(), filesBefore) << "a file left open";
         }
         ClosePictureWindow(window);
     }
@@ -35,6 +36,7 @@ protected:
         ASSERT_EQ(client.right, width);
         ASSERT_EQ(client.bottom, height);
         liveBefore = LiveAllocationCount();
+        filesBefore = OpenFileCount();
     }
 
     int Write(const std::string& path)
@@ -61,6 +63,7 @@ protected:
 
     AppWindow* window = nullptr;
     long liveBefore = 0;
+    long filesBefore = 0;
     ScratchFolder folder;
     MessageRecorder messages;
 };
