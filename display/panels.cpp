@@ -84,6 +84,10 @@ void DrawLine(TextCursor& cursor, const char* text)
     cursor.y += appState.lineHeight + 1;
 }
 
+// A series whose buffers are being remade has no rows to draw: a paint can
+// come while a message box reports that making them failed.
+bool HasRows(const VectorSeriesHeader* series) { return series && series->noisyVectorValues; }
+
 } // namespace
 
 int FormatPickedVectorLine(char* buffer, int size, int32_t descriptor, const int32_t* coordinates,
@@ -111,7 +115,7 @@ void DrawSeriesPanel(DrawSurface* surface, const VectorsArrayHeader* picked, con
                      int32_t range, Rect panel)
 {
     const PlaneMapping plane = DrawFrameAndAxes(surface, panel, range);
-    if (!appState.seriesHidden && series)
+    if (!appState.seriesHidden && HasRows(series))
         DrawElementsByIdentity(surface, plane, series);
 
     // Opaque text over the dots: each text cell covers what lies under it.
@@ -137,7 +141,7 @@ void DrawResultPanel(DrawSurface* surface, const VectorSeriesHeader* series, int
     const PlaneMapping plane = DrawFrameAndAxes(surface, panel, range);
     // A search asked for before any series existed leaves searchDone set with
     // no centre in the series built later: there is no result to show then.
-    if (!series || appState.seriesHidden || !appState.searchDone || series->centerIndex < 1)
+    if (!HasRows(series) || appState.seriesHidden || !appState.searchDone || series->centerIndex < 1)
         return;
     DrawElementsByIdentity(surface, plane, series);
     DrawSubset(surface, plane, series);

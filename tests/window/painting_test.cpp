@@ -4,6 +4,7 @@
 
 #include "display/panels.h"
 #include "display/screen_paint.h"
+#include "platform/message_box.h"
 #include "main_window_fixture.h"
 
 namespace {
@@ -269,4 +270,27 @@ TEST_F(PaintedWindow, ClientTooLowForTheButtonsPaintsAndClicksWithoutFailing)
     }
     EXPECT_TRUE(messages.messages().empty());
     EXPECT_FALSE(WindowClosed());
+}
+
+// The message box that reports a failed rebuild runs while the series' old
+// buffers are gone; the window may repaint under it and must draw no rows.
+void RepaintUnderTheBox(AppWindow* owner, const char*, const char*)
+{
+    InvalidateArea(owner, nullptr, true);
+    PumpMessages();
+}
+
+TEST_F(PaintedWindow, RepaintWhileARebuildReportsItsFailureDrawsNoRows)
+{
+    OpenWindow();
+    Pick();
+    ClickButton(Search);
+    const MessageBoxHandler recorder = SetMessageBoxHandler(RepaintUnderTheBox);
+    FailNthAllocation(1);
+    VectorSeriesHeader* rebuilt = BuildVectorSeries(window, 1200, 502, appState.referenceVector,
+                                                    appState.pickedVectors, appState.series);
+    SetMessageBoxHandler(recorder);
+    EXPECT_EQ(rebuilt, nullptr);
+    appState.series = rebuilt;
+    EXPECT_EQ(MarksInside(appState.resultPanelRect), 0);
 }
