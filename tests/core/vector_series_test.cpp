@@ -246,6 +246,45 @@ TEST_F(VectorSeriesTest, LongerRebuildMakesZeroedBuffersWithoutNewBackground)
     }
 }
 
+TEST_F(VectorSeriesTest, RowsTakeThePickedDimensionWheneverTheBuffersAreMadeAnew)
+{
+    const int32_t one[] = {5};
+    const int32_t three[] = {1, 2, 3};
+    const int32_t two[] = {-4, 9};
+    VectorsArrayHeader* narrow = AppendVector(owner, 1, 1, 1, one, nullptr);
+    VectorsArrayHeader* wide = AppendVector(owner, 3, 1, 1, three, nullptr);
+    picked = AppendVector(owner, 2, 1, 1, two, nullptr);
+
+    series = BuildVectorSeries(owner, 10, 4, &reference, narrow, nullptr);
+    EXPECT_EQ(series->dimensionCapacity, 1);
+    EXPECT_EQ(series->vectorValues[9], series->vectorIdentities + 10 + 9);
+    EXPECT_EQ(series->noisyVectorValues[9], series->vectorIdentities + 20 + 9);
+    EXPECT_EQ(series->subsetIndices, series->vectorIdentities + 30);
+
+    // A wider vector than the rows hold: new buffers with rows of three slots.
+    series = BuildVectorSeries(owner, 10, 4, &reference, wide, series);
+    EXPECT_EQ(series->dimensionCapacity, 3);
+    EXPECT_EQ(series->dimension, 3);
+    EXPECT_EQ(series->vectorValues[9], series->vectorIdentities + 10 + 27);
+    EXPECT_EQ(series->subsetIndices, series->vectorIdentities + 70);
+    for (int32_t i = 6; i < 10; ++i) {
+        EXPECT_EQ(std::vector<int32_t>(series->vectorValues[i], series->vectorValues[i] + 3),
+                  (std::vector<int32_t>{1, 2, 3}));
+        EXPECT_EQ(std::vector<int32_t>(series->noisyVectorValues[i], series->noisyVectorValues[i] + 3),
+                  (std::vector<int32_t>{1, 2, 3}));
+    }
+
+    // A longer series remakes the buffers too, and its rows fit the narrower vectors.
+    Build(20, 4);
+    EXPECT_EQ(series->dimensionCapacity, 2);
+    EXPECT_EQ(series->lengthCapacity, 20);
+    EXPECT_EQ(series->vectorValues[19], series->vectorIdentities + 20 + 38);
+    EXPECT_EQ(Clean(19), (Pair{-4, 9}));
+    EXPECT_EQ(Noisy(16), (Pair{-4, 9}));
+    FreeVectorsArrayHeader(owner, narrow);
+    FreeVectorsArrayHeader(owner, wide);
+}
+
 TEST_F(VectorSeriesTest, MissingPickedSetIsReportedAndTheSeriesReturnedUnchanged)
 {
     EXPECT_EQ(BuildVectorSeries(owner, 1000, 502, &reference, nullptr, nullptr), nullptr);
