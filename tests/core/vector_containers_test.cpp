@@ -69,6 +69,14 @@ TEST_F(VectorHeaderTest, ShrinkingKeepsTheBlockAndTheSlotsBeyondCount)
 
     EXPECT_EQ(CreateVectorHeader(owner, 2, 1, nullptr, header), header);
     EXPECT_EQ(Coordinates(header), (std::vector<int32_t>{0, 0, 0, 0}));
+
+    // Growing again within the capacity still keeps the block and the last slot.
+    header->lpData[3] = 44;
+    const int32_t three[] = {7, 8, 9};
+    EXPECT_EQ(CreateVectorHeader(owner, 3, 1, three, header), header);
+    EXPECT_EQ(header->lpData, block);
+    EXPECT_EQ(header->count, 3);
+    EXPECT_EQ(Coordinates(header), (std::vector<int32_t>{7, 8, 9, 44}));
     FreeVectorHeader(owner, header);
 }
 

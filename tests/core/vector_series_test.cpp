@@ -196,6 +196,17 @@ TEST_F(VectorSeriesTest, TwoPicksOverflowTheLengthAndLeaveNoRoomForBackground)
     }
 }
 
+TEST_F(VectorSeriesTest, CopiesTakeTheirPickedVectorsDescriptorAsIdentity)
+{
+    const int32_t first[] = {1, 1};
+    const int32_t second[] = {2, 2};
+    picked = AppendVector(owner, 2, 2, 6, first, nullptr);
+    picked = AppendVector(owner, 2, 2, 3, second, picked);
+    Build(10, 4);
+    for (int32_t i = 0; i < 10; ++i)
+        EXPECT_EQ(series->vectorIdentities[i], i < 2 ? 0 : i < 6 ? 6 : 3) << "element " << i;
+}
+
 TEST_F(VectorSeriesTest, ClearZeroesTheValuesButKeepsTheSearchResult)
 {
     Pick(100, 100);
