@@ -258,6 +258,25 @@ TEST_F(PulseHeaderTest, HoldsTheSamplesOrZeros)
     ExpectNoMessage();
 }
 
+TEST_F(PulseHeaderTest, CountIsUnsigned16BitFromNoneToTheLargest)
+{
+    PulseHeader* empty = CreatePulseHeader(owner, 0, 1, nullptr);
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->count, 0);
+    EXPECT_EQ(empty->capacity, 0);
+    FreePulseHeader(owner, empty);
+
+    std::vector<int16_t> samples(65535);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = int16_t(i * 7);
+    PulseHeader* largest = CreatePulseHeader(owner, 65535, 0, samples.data());
+    ASSERT_NE(largest, nullptr);
+    EXPECT_EQ(largest->count, 65535);
+    EXPECT_EQ(std::vector<int16_t>(largest->lpData, largest->lpData + 65535), samples);
+    FreePulseHeader(owner, largest);
+    ExpectNoMessage();
+}
+
 long liveWhenShown = -1;
 void NoteLiveBlocks(AppWindow*, const char*, const char*) { liveWhenShown = LiveAllocationCount(); }
 
