@@ -296,6 +296,35 @@ TEST_F(VectorSeriesTest, RowsTakeThePickedDimensionWheneverTheBuffersAreMadeAnew
     FreeVectorsArrayHeader(owner, wide);
 }
 
+TEST_F(VectorSeriesTest, NoiseAndClearingTouchOnlyTheCoordinatesInUse)
+{
+    // Rows made for three coordinates, then used for two.
+    const int32_t three[] = {1, 2, 3};
+    const int32_t two[] = {-4, 9};
+    VectorsArrayHeader* wide = AppendVector(owner, 3, 1, 1, three, nullptr);
+    series = BuildVectorSeries(owner, 10, 4, &reference, wide, nullptr);
+    picked = AppendVector(owner, 2, 1, 1, two, nullptr);
+    Build(10, 4);
+    ASSERT_EQ(series->dimensionCapacity, 3);
+    ASSERT_EQ(series->dimension, 2);
+
+    int16_t state = noiseState;
+    AddSeriesNoise(owner, 5, noiseState, series);
+    for (int32_t i = 0; i < 10; ++i) {
+        for (int32_t j = 0; j < 2; ++j)
+            EXPECT_EQ(series->noisyVectorValues[i][j], series->vectorValues[i][j] + NoiseSample(state, 0, 5));
+    }
+    EXPECT_EQ(noiseState, state); // twelve steps for each of the 20 coordinates in use
+    EXPECT_EQ(series->noisyVectorValues[9][2], 3);
+
+    ClearVectorSeries(owner, series);
+    EXPECT_EQ(Clean(9), (Pair{0, 0}));
+    EXPECT_EQ(Noisy(9), (Pair{0, 0}));
+    EXPECT_EQ(series->vectorValues[9][2], 3);
+    EXPECT_EQ(series->noisyVectorValues[9][2], 3);
+    FreeVectorsArrayHeader(owner, wide);
+}
+
 TEST_F(VectorSeriesTest, MissingPickedSetIsReportedAndTheSeriesReturnedUnchanged)
 {
     EXPECT_EQ(BuildVectorSeries(owner, 1000, 502, &reference, nullptr, nullptr), nullptr);
