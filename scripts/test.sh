@@ -13,5 +13,7 @@ run_suite() {
   ctest --test-dir "$dir" --output-on-failure -j2
 }
 
+# The plain suite also builds the Debian package, validates it and unpacks it
+# into a scratch folder (packaging/check_deb.sh).
 run_suite build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo  # the build scripts/run.sh uses too
 run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON -DKV_BENCHMARKS=OFF
