@@ -13,6 +13,8 @@ enum ModalAnswer : int {
     AnswerEscape,   // presses Escape
     AnswerCloseBox, // clicks the title bar's close box
     AnswerButton,   // clicks the button whose text, ampersands left out, is typed
+    AnswerBrowse,   // in a save prompt: opens the typed folder in the detailed
+                    // list, waits until it is listed, then presses Escape
 };
 
 // Arranges for the next modal window the toolkit shows to be answered. In a
@@ -35,5 +37,6 @@ struct ModalSeen {
     std::string nameBox;               // a save prompt's name box before typing
     bool confirmsOverwrite = false;
     std::string defaultSuffix;
+    std::vector<std::string> listed;   // what a browsed folder showed, in order
 };
 ModalSeen LastModalSeen();

@@ -1,6 +1,8 @@
 // The save-file prompt.
 #include <QFile>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QStringList>
 #include <cstring>
 
@@ -10,6 +12,25 @@
 namespace {
 
 SaveFileDialogHandler currentHandler = nullptr;
+
+// Icons and type names from an entry's kind and name alone. The toolkit's
+// provider works out types from file contents, which reads every file it is
+// shown on the window's thread: a file that blocks when read (/proc/kmsg,
+// a FIFO) would freeze the window.
+class NameOnlyIconProvider : public QFileIconProvider {
+public:
+    NameOnlyIconProvider() { setOptions(DontUseCustomDirectoryIcons); }
+
+    QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo& info) const override { return icon(info.isDir() ? Folder : File); }
+    QString type(const QFileInfo& info) const override
+    {
+        if (info.isDir())
+            return QStringLiteral("Folder");
+        const QString suffix = info.suffix();
+        return suffix.isEmpty() ? QStringLiteral("File") : suffix.toUpper() + QStringLiteral(" File");
+    }
+};
 
 // "Label (*.ext)" as the toolkit expects it; a label that already ends in its
 // pattern in brackets is taken as it is.
@@ -54,6 +75,9 @@ SaveFileResult RunSaveFileDialog(SaveFileRequest* request)
     QWidget* owner = WindowIsLive(request->owner) ? static_cast<QWidget*>(request->owner->frame) : nullptr;
     QFileDialog dialog(owner, QString::fromUtf8(request->title ? request->title : ""));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontUseCustomDirectoryIcons);
+    NameOnlyIconProvider icons;
+    dialog.setIconProvider(&icons);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request->askBeforeReplacing);

@@ -1,6 +1,9 @@
 // Modal dialogs, the message box and the save prompt: their test seams, and
 // the toolkit's own windows answered by a stand-in user.
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
 
 #include <cstdio>
 #include <cstring>
@@ -226,6 +229,62 @@ TEST_F(DialogsTest, ChoosingAnExistingFileAsksBeforeReplacingIt)
     EXPECT_EQ(RunSaveFileDialog(&request), SaveFileConfirmed);
     EXPECT_EQ(std::string(name), existing);
     std::remove(existing.c_str());
+    rmdir(folder.c_str());
+}
+
+// The names of the files in the watched folder that were opened, as inotify reported them.
+std::vector<std::string> OpenedFiles(int watch)
+{
+    std::vector<std::string> names;
+    alignas(inotify_event) char events[4096];
+    ssize_t length;
+    while ((length = read(watch, events, sizeof events)) > 0) {
+        for (char* at = events; at < events + length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            if (event->len > 0)
+                names.push_back(event->name);
+            at += sizeof(inotify_event) + event->len;
+        }
+    }
+    return names;
+}
+
+// The prompt works out what it lists from names and kinds alone: a typed
+// path whose type would need its content is not opened, and one under /proc
+// (whose files can block when read) does not freeze the window.
+TEST_F(DialogsTest, TheSavePromptNeverReadsTheFilesItIsShown)
+{
+    const std::string folder = ScratchFolder();
+    const std::string script = folder + "/script";
+    std::FILE* file = std::fopen(script.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("#!/bin/sh\n", file);
+    std::fclose(file);
+    const std::string sub = folder + "/sub";
+    ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_OPEN), 0);
+
+    char name[256] = "";
+    SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
+    // A prompt that blocks ends the test program instead of hanging it.
+    alarm(60);
+    AnswerNextModal(AnswerBrowse, folder.c_str());
+    EXPECT_EQ(RunSaveFileDialog(&request), SaveFileCancelled);
+    EXPECT_EQ(LastModalSeen().listed, std::vector<std::string>{"sub"}); // the filter hides the script
+    for (const std::string& typed : {script, std::string("/proc/kmsg")}) {
+        AnswerNextModal(AnswerEscape, typed.c_str());
+        EXPECT_EQ(RunSaveFileDialog(&request), SaveFileCancelled) << typed;
+    }
+    AnswerNextModal(AnswerBrowse, "/proc");
+    EXPECT_EQ(RunSaveFileDialog(&request), SaveFileCancelled);
+    EXPECT_FALSE(LastModalSeen().listed.empty());
+    alarm(0);
+    EXPECT_EQ(OpenedFiles(watch), std::vector<std::string>{});
+    close(watch);
+    std::remove(script.c_str());
+    rmdir(sub.c_str());
     rmdir(folder.c_str());
 }
 
