@@ -73,10 +73,12 @@ SaveFileResult RunSaveFileDialog(SaveFileRequest* request)
         return currentHandler(request);
     ClearName(request);
     QWidget* owner = WindowIsLive(request->owner) ? static_cast<QWidget*>(request->owner->frame) : nullptr;
+    // The dialog's file lister may still ask for icons while it closes, so the
+    // provider outlives it.
+    NameOnlyIconProvider icons;
     QFileDialog dialog(owner, QString::fromUtf8(request->title ? request->title : ""));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::DontUseCustomDirectoryIcons);
-    NameOnlyIconProvider icons;
     dialog.setIconProvider(&icons);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
