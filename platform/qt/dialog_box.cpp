@@ -134,6 +134,7 @@ intptr_t RunDialogBox(AppInstance* /*instance*/, const DialogResource* resource,
     procedure(&box, MessageInitDialog, 0, 0);
     if (!box.ended)
         dialog.exec();
+    ReturnKeyboardFocus(owner);
     return box.result;
 }
 

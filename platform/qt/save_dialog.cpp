@@ -89,7 +89,9 @@ SaveFileResult RunSaveFileDialog(SaveFileRequest* request)
         dialog.selectNameFilter(filters[request->selectedFilter - 1]);
     if (request->defaultExtension)
         dialog.setDefaultSuffix(QString::fromUtf8(request->defaultExtension));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const bool confirmed = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    ReturnKeyboardFocus(request->owner);
+    if (!confirmed)
         return SaveFileCancelled;
     const QByteArray path = QFile::encodeName(dialog.selectedFiles().first());
     return StoreChosenPath(request, path.constData());

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "platform/message_box.h"
@@ -136,6 +137,38 @@ TEST_F(DialogsTest, TheToolkitMessageBoxShowsTextCaptionAndOneOkButton)
     seen = LastModalSeen();
     EXPECT_EQ(seen.caption, "Error");
     EXPECT_EQ(seen.text, "Нет памяти для newVectorHeader!");
+}
+
+SaveFileRequest SnapshotRequest(AppWindow* owner, char* buffer, std::size_t size);
+
+// The About dialog, a message box and the save prompt each give the keyboard
+// back to the window's client area when they close.
+TEST_F(DialogsTest, TheKeyboardReturnsToTheWindowAfterEveryModalWindow)
+{
+    static const WindowKind withMenu = {"PlatformTestMenu", TestWindowProc, &kMainMenu, true, false};
+    ASSERT_TRUE(RegisterWindowKind(&withMenu));
+    UserCloseWindow(window);
+    ASSERT_NE(Make("PlatformTestMenu"), nullptr);
+    ShowWindowMaximized(window);
+    PumpMessages();
+    char name[256] = "";
+    const std::vector<std::pair<const char*, std::function<void()>>> modals = {
+        {"About", [&] { RunDialogBox(CurrentInstance(), &kAboutDialog, window, TraceDialogProc); }},
+        {"message box", [&] { ShowToolkitMessageBox(window, "CreateFile ERROR!", "About Bitmap"); }},
+        {"save prompt", [&] {
+             SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
+             RunSaveFileDialog(&request);
+         }},
+    };
+    for (const auto& [what, open] : modals) {
+        UserTapAlt(window); // the keyboard starts elsewhere: in the menu bar
+        ASSERT_NE(KeyboardFocus(window), "client") << what;
+        AnswerNextModal(AnswerEscape);
+        open();
+        EXPECT_TRUE(LastModalSeen().answered) << what;
+        PumpMessages();
+        EXPECT_EQ(KeyboardFocus(window), "client") << what;
+    }
 }
 
 const char* const kSnapshotFilters[] = {"Bitmap Files (*.bmp)", "*.bmp", "PCX Files (*.pcx)", "*.pcx"};
