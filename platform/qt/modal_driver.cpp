@@ -53,6 +53,8 @@ void Note(QWidget* modal)
         else if (!label->text().isEmpty())
             lastSeen.labels.push_back(label->text().toStdString());
     }
+    lastSeen.clientWidth = modal->width();
+    lastSeen.clientHeight = modal->height();
     if (auto* owner = qobject_cast<QMainWindow*>(modal->parentWidget()); owner && owner->centralWidget()) {
         const QPoint offset = modal->geometry().topLeft() - owner->centralWidget()->mapToGlobal(QPoint(0, 0));
         lastSeen.clientX = offset.x();

@@ -32,6 +32,7 @@ struct ModalSeen {
     std::vector<std::string> labels;   // the texts of its static texts
     std::vector<int> pictureWidths;    // the widths of the pictures it shows
     int clientX = 0, clientY = 0;      // its client area's corner from its owner's client area's corner
+    int clientWidth = 0, clientHeight = 0;
     std::vector<std::string> filters;  // a save prompt's filters, in order
     std::string selectedFilter;
     std::string nameBox;               // a save prompt's name box before typing

@@ -97,26 +97,25 @@ TEST_F(DialogsTest, TheAboutDialogEndsThroughItsProcedureHoweverItIsClosed)
     EXPECT_EQ(LiveWindowCount(), livingBefore + 1);
 }
 
-// (22, 17) dialog units from the corner of the owner's client area, below
-// its menu bar: a quarter of the body font's average character width
-// across, an eighth of its character height down.
-TEST_F(DialogsTest, TheAboutDialogStandsWhereItsResourcePlacesItInTheOwnersClientArea)
+// The resource asks for the "System" font at 8 points, whose dialog units are
+// 8 / 4 pixels across and 16 / 8 down: 230 x 75 units make 460 x 150 pixels,
+// placed (22, 17) units from the corner of the owner's client area, below
+// its menu bar.
+TEST_F(DialogsTest, TheAboutDialogHasTheSizeAndPlaceOfItsResourceInSystemFontUnits)
 {
     static const WindowKind withMenu = {"PlatformTestMenu", TestWindowProc, &kMainMenu, true, false};
     ASSERT_TRUE(RegisterWindowKind(&withMenu));
     UserCloseWindow(window);
     ASSERT_NE(Make("PlatformTestMenu"), nullptr);
-    FontMetrics body = {};
-    DrawSurface* surface = OpenWindowSurface(window);
-    ReadFontMetrics(surface, &body);
-    CloseWindowSurface(window, surface);
 
     AnswerNextModal(AnswerEnter);
     RunDialogBox(CurrentInstance(), &kAboutDialog, window, TraceDialogProc);
     const ModalSeen seen = LastModalSeen();
     ASSERT_TRUE(seen.answered);
-    EXPECT_EQ(seen.clientX, 22 * body.aveCharWidth / 4);
-    EXPECT_EQ(seen.clientY, 17 * body.height / 8);
+    EXPECT_EQ(seen.clientWidth, 460);
+    EXPECT_EQ(seen.clientHeight, 150);
+    EXPECT_EQ(seen.clientX, 44);
+    EXPECT_EQ(seen.clientY, 34);
 }
 
 TEST_F(DialogsTest, TheToolkitMessageBoxShowsTextCaptionAndOneOkButton)
