@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <fcntl.h>
 #include <new>
 #include <string>
@@ -50,16 +49,18 @@ bool FollowLinks(std::string path, std::string* resolved)
     return false;
 }
 
-// The permission bits the new file gets: the old file's, or what a newly
-// created file would get.
-mode_t ModeFor(const std::string& target)
+// Creates an empty file beside the target under a name no other file has,
+// with the permission bits a newly created file gets (0644 less the umask).
+int CreateFileBeside(const std::string& target, std::string* path)
 {
-    struct stat st;
-    if (::stat(target.c_str(), &st) == 0)
-        return st.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0644 & ~mask;
+    static unsigned long made = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *path = FolderOf(target) + "/.kestrand-save-" + std::to_string(::getpid()) + "-" + std::to_string(++made);
+        const int fd = ::open(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
 }
 
 // Closes and removes the temporary file and releases the handle.
@@ -81,19 +82,20 @@ FileHandle OpenFileForWriting(const char* path)
     if (!FollowLinks(path, &target))
         return kNoFile;
     struct stat st;
-    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    const bool targetExists = ::stat(target.c_str(), &st) == 0;
+    if (targetExists && !S_ISREG(st.st_mode))
         return kNoFile;
     auto* file = new (std::nothrow) OutputFile;
     if (!file)
         return kNoFile;
     file->target = target;
-    file->temporary = FolderOf(target) + "/.kestrand-save-XXXXXX";
-    file->fd = ::mkostemp(file->temporary.data(), O_CLOEXEC);
+    file->fd = CreateFileBeside(target, &file->temporary);
     if (file->fd < 0) {
         delete file;
         return kNoFile;
     }
-    if (::fchmod(file->fd, ModeFor(target)) != 0) {
+    // A replaced file keeps its permission bits.
+    if (targetExists && ::fchmod(file->fd, st.st_mode & 07777) != 0) {
         Abandon(file);
         return kNoFile;
     }

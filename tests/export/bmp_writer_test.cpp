@@ -373,7 +373,7 @@ TEST_F(BmpWriterTest, TargetsThatAreNotRegularFilesAreRefused)
 }
 
 // Saving through a symbolic link, absolute or relative, replaces the file it
-// points to; the link stays a link to the same place.
+// points to, keeping its permission bits; the link stays a link to the same place.
 TEST_F(BmpWriterTest, ALinkedTargetReplacesTheFileItPointsTo)
 {
     bitmap = CreateBitmapOfDepth(8, 2, 1, 32);
@@ -382,12 +382,15 @@ TEST_F(BmpWriterTest, ALinkedTargetReplacesTheFileItPointsTo)
     const std::string file = folder.path("real/picture.bmp");
     for (const std::string& destination : {file, std::string("real/picture.bmp")}) {
         WriteWholeFile(file, {1, 2, 3});
+        const auto ownerOnly = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+        std::filesystem::permissions(file, ownerOnly);
         const std::string link = folder.path("link.bmp");
         std::filesystem::remove(link);
         std::filesystem::create_symlink(destination, link);
         EXPECT_EQ(Write(link), 1) << destination;
         EXPECT_EQ(std::filesystem::read_symlink(link), destination);
         EXPECT_EQ(ReadWholeFile(file).size(), 54u + 64u) << destination;
+        EXPECT_EQ(std::filesystem::status(file).permissions(), ownerOnly);
         EXPECT_EQ(folder.names(), (std::vector<std::string>{"link.bmp", "real"}));
     }
     // A link whose file does not exist yet: the file is made where it points.

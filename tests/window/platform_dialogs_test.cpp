@@ -57,6 +57,15 @@ protected:
         dialogTrace = DialogTrace{};
         ASSERT_NE(Make(), nullptr);
     }
+
+    // Replaces the plain window with one that has the program's menu bar.
+    void RemakeWithMenu()
+    {
+        static const WindowKind withMenu = {"PlatformTestMenu", TestWindowProc, &kMainMenu, true, false};
+        ASSERT_TRUE(RegisterWindowKind(&withMenu));
+        UserCloseWindow(window);
+        ASSERT_NE(Make("PlatformTestMenu"), nullptr);
+    }
 };
 
 TEST_F(DialogsTest, TheDialogSeamDrivesTheProcedureAndReturnsItsResult)
@@ -103,10 +112,7 @@ TEST_F(DialogsTest, TheAboutDialogEndsThroughItsProcedureHoweverItIsClosed)
 // its menu bar.
 TEST_F(DialogsTest, TheAboutDialogHasTheSizeAndPlaceOfItsResourceInSystemFontUnits)
 {
-    static const WindowKind withMenu = {"PlatformTestMenu", TestWindowProc, &kMainMenu, true, false};
-    ASSERT_TRUE(RegisterWindowKind(&withMenu));
-    UserCloseWindow(window);
-    ASSERT_NE(Make("PlatformTestMenu"), nullptr);
+    ASSERT_NO_FATAL_FAILURE(RemakeWithMenu());
 
     AnswerNextModal(AnswerEnter);
     RunDialogBox(CurrentInstance(), &kAboutDialog, window, TraceDialogProc);
@@ -144,10 +150,7 @@ SaveFileRequest SnapshotRequest(AppWindow* owner, char* buffer, std::size_t size
 // back to the window's client area when they close.
 TEST_F(DialogsTest, TheKeyboardReturnsToTheWindowAfterEveryModalWindow)
 {
-    static const WindowKind withMenu = {"PlatformTestMenu", TestWindowProc, &kMainMenu, true, false};
-    ASSERT_TRUE(RegisterWindowKind(&withMenu));
-    UserCloseWindow(window);
-    ASSERT_NE(Make("PlatformTestMenu"), nullptr);
+    ASSERT_NO_FATAL_FAILURE(RemakeWithMenu());
     ShowWindowMaximized(window);
     PumpMessages();
     char name[256] = "";
