@@ -63,6 +63,18 @@ int CreateFileBeside(const std::string& target, std::string* path)
     return -1;
 }
 
+// Flushes the folder's entries, so that the rename survives a crash as well
+// as the content does. The file has been replaced by then whatever happens
+// here, so a failure is not reported.
+void FlushFolderOf(const std::string& path)
+{
+    const int folder = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return;
+    ::fsync(folder);
+    ::close(folder);
+}
+
 // Closes and removes the temporary file and releases the handle.
 void Abandon(OutputFile* file)
 {
@@ -131,6 +143,7 @@ bool CloseFileHandle(FileHandle file)
         Abandon(file);
         return false;
     }
+    FlushFolderOf(file->target);
     delete file;
     return true;
 }

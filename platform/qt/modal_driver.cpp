@@ -20,7 +20,7 @@ namespace {
 constexpr int kLookIntervalMs = 5;
 constexpr int kLooks = 400;
 // How long the stand-in user waits for a browsed folder to be listed.
-constexpr int kListingWaitMs = 5000;
+constexpr int kListingWaitMs = 30000;
 
 void Look();
 

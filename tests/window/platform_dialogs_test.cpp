@@ -304,7 +304,7 @@ TEST_F(DialogsTest, TheSavePromptNeverReadsTheFilesItIsShown)
     char name[256] = "";
     SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
     // A prompt that blocks ends the test program instead of hanging it.
-    alarm(60);
+    alarm(180);
     AnswerNextModal(AnswerBrowse, folder.c_str());
     EXPECT_EQ(RunSaveFileDialog(&request), SaveFileCancelled);
     EXPECT_EQ(LastModalSeen().listed, std::vector<std::string>{"sub"}); // the filter hides the script
