@@ -26,7 +26,7 @@ int FailWithFileOpen(AppWindow* owner, const char* text, void* buffer, FileHandl
 {
     Report(owner, text);
     ReleaseMemory(buffer);
-    CloseFileHandle(file);
+    DiscardFile(file);
     return 0;
 }
 

@@ -18,7 +18,7 @@ int FailWithFileOpen(AppWindow* window, const char* text, void* line, void* code
     Report(window, text);
     ReleaseMemory(line);
     ReleaseMemory(codes);
-    CloseFileHandle(file);
+    DiscardFile(file);
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "export/snapshot.h"
 
+#include <cstdio>
 #include <cstring>
 #include <strings.h>
 
@@ -58,8 +59,12 @@ char* SelectSnapshotFile(AppWindow* owner, char* buffer, std::size_t size)
     request.askBeforeReplacing = true;
     SaveFileResult result = RunSaveFileDialog(&request);
     // Cutting the path to fit would save under a different name: it is refused.
-    if (result == SaveFileNameTooLong)
-        ShowMessageBox(owner, "File name is too long: at most 255 characters", kCaption);
+    // The buffer holds bytes, and a letter outside ASCII takes two or more.
+    if (result == SaveFileNameTooLong) {
+        char text[64];
+        std::snprintf(text, sizeof text, "File name is too long: at most %zu bytes", size - 1);
+        ShowMessageBox(owner, text, kCaption);
+    }
     return result == SaveFileConfirmed ? buffer : nullptr;
 }
 

@@ -9,6 +9,7 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation fontconfig
   python3 python3-pil imagemagick
   desktop-file-utils appstream lintian dpkg-dev
+  xvfb xauth
 )
 
 missing=()

@@ -1,6 +1,5 @@
 // Modal dialogs built from dialog resources.
 #include <QDialog>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -38,8 +37,8 @@ namespace {
 
 DialogBoxHandler currentHandler = nullptr;
 
-// Dialog units: a quarter of the font's average character width across and
-// an eighth of its height down.
+// Dialog units: a quarter of the dialog font's average character width
+// across and an eighth of its cell height down.
 struct DialogUnits {
     int baseX;
     int baseY;
@@ -48,12 +47,6 @@ struct DialogUnits {
         return QRect(x * baseX / 4, y * baseY / 8, width * baseX / 4, height * baseY / 8);
     }
 };
-
-DialogUnits UnitsOf(const QFont& font)
-{
-    const QFontMetrics metrics(font);
-    return {metrics.averageCharWidth(), metrics.height()};
-}
 
 // The icon image closest in size to the control.
 QPixmap PixmapOfIcon(const IconResource* icon, int size)
@@ -104,8 +97,9 @@ void AddControl(ResourceDialog* dialog, const DialogControl& control, const Dial
 void BuildDialog(ResourceDialog* dialog, const DialogResource* resource, QWidget* ownerClient)
 {
     dialog->setWindowTitle(QString::fromUtf8(resource->caption));
-    dialog->setFont(StockBodyFont()->font);
-    const DialogUnits units = UnitsOf(dialog->font());
+    const DialogFont font = DialogFontOf(resource->fontName, resource->fontPoints);
+    dialog->setFont(font.font);
+    const DialogUnits units = {font.baseX, font.baseY};
     const QRect frame = units.Map(resource->x, resource->y, resource->width, resource->height);
     dialog->setFixedSize(frame.size());
     if (ownerClient)
@@ -134,6 +128,7 @@ intptr_t RunDialogBox(AppInstance* /*instance*/, const DialogResource* resource,
     procedure(&box, MessageInitDialog, 0, 0);
     if (!box.ended)
         dialog.exec();
+    ReturnKeyboardFocus(owner);
     return box.result;
 }
 

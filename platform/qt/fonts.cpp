@@ -39,17 +39,17 @@ constexpr FaceSubstitute kFaceSubstitutes[] = {
 constexpr uint8_t kFamilyRoman = 0x10;
 constexpr uint8_t kFamilyModern = 0x30;
 
-QString FamilyOfRequest(const FontRequest& request)
+// The installed family for a requested face, or for the request's family of
+// faces when the face is not installed.
+QString FamilyOfFace(const QString& face, uint8_t pitchAndFamily)
 {
-    const std::size_t length = strnlen(request.faceName, sizeof request.faceName);
-    const QString face = QString::fromLatin1(request.faceName, qsizetype(length));
     for (const FaceSubstitute& substitute : kFaceSubstitutes) {
         if (face.compare(QLatin1String(substitute.requested), Qt::CaseInsensitive) == 0)
             return QString::fromLatin1(substitute.installed);
     }
     if (!face.isEmpty() && QFontInfo(QFont(face)).family().compare(face, Qt::CaseInsensitive) == 0)
         return face;
-    switch (request.pitchAndFamily & 0xF0) {
+    switch (pitchAndFamily & 0xF0) {
     case kFamilyRoman:
         return QStringLiteral("Liberation Serif");
     case kFamilyModern:
@@ -58,6 +58,28 @@ QString FamilyOfRequest(const FontRequest& request)
         return QString::fromLatin1(kBodyFamily);
     }
 }
+
+QString FamilyOfRequest(const FontRequest& request)
+{
+    const std::size_t length = strnlen(request.faceName, sizeof request.faceName);
+    return FamilyOfFace(QString::fromLatin1(request.faceName, qsizetype(length)), request.pitchAndFamily);
+}
+
+// Faces whose dialog units are fixed: "System" is a raster face of one size,
+// its cell 16 pixels high and its characters 8 wide on average, whatever
+// size is asked for. Its stand-in face is drawn at that cell height.
+struct FixedDialogFace {
+    const char* face;
+    int aveCharWidth;
+    int height;
+};
+constexpr FixedDialogFace kFixedDialogFaces[] = {
+    {"System", 8, 16},
+};
+
+// Points to pixels on a screen of 96 dots per inch.
+constexpr int kScreenDpi = 96;
+constexpr int kPointsPerInch = 72;
 
 // Crisp, unhinted-surprise-free glyphs: the same pixels on every run.
 void MakeDeterministic(QFont& font)
@@ -99,6 +121,27 @@ PaintObject* StockBody()
 }
 
 } // namespace
+
+DialogFont DialogFontOf(const char* face, int points)
+{
+    const QString name = QString::fromLatin1(face ? face : "");
+    DialogFont dialog;
+    dialog.font.setFamily(FamilyOfFace(name, 0));
+    MakeDeterministic(dialog.font);
+    for (const FixedDialogFace& fixed : kFixedDialogFaces) {
+        if (name.compare(QLatin1String(fixed.face), Qt::CaseInsensitive) == 0) {
+            dialog.font.setPixelSize(PixelSizeForCellHeight(dialog.font, fixed.height));
+            dialog.baseX = fixed.aveCharWidth;
+            dialog.baseY = fixed.height;
+            return dialog;
+        }
+    }
+    dialog.font.setPixelSize(std::max(1, points * kScreenDpi / kPointsPerInch));
+    const QFontMetrics metrics(dialog.font);
+    dialog.baseX = metrics.averageCharWidth();
+    dialog.baseY = metrics.height();
+    return dialog;
+}
 
 PaintObject* StockBodyFont()
 {

@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +19,8 @@ namespace {
 // How often, and how many times, the stand-in user looks for the modal window.
 constexpr int kLookIntervalMs = 5;
 constexpr int kLooks = 400;
+// How long the stand-in user waits for a browsed folder to be listed.
+constexpr int kListingWaitMs = 30000;
 
 void Look();
 
@@ -49,6 +53,8 @@ void Note(QWidget* modal)
         else if (!label->text().isEmpty())
             lastSeen.labels.push_back(label->text().toStdString());
     }
+    lastSeen.clientWidth = modal->width();
+    lastSeen.clientHeight = modal->height();
     if (auto* owner = qobject_cast<QMainWindow*>(modal->parentWidget()); owner && owner->centralWidget()) {
         const QPoint offset = modal->geometry().topLeft() - owner->centralWidget()->mapToGlobal(QPoint(0, 0));
         lastSeen.clientX = offset.x();
@@ -76,6 +82,34 @@ void Type(QWidget* modal, const QString& typed)
         nameBox->setText(typed);
 }
 
+// Shows the folder in the prompt's detailed list and reads every entry's
+// name, size, type, date and icon once it is listed, as the list's view does.
+void Browse(QWidget* modal, const QString& folder)
+{
+    auto* prompt = qobject_cast<QFileDialog*>(modal);
+    auto* model = prompt ? prompt->findChild<QFileSystemModel*>() : nullptr;
+    if (!model)
+        return;
+    prompt->setViewMode(QFileDialog::Detail);
+    QEventLoop listing;
+    QTimer::singleShot(kListingWaitMs, &listing, &QEventLoop::quit);
+    QObject::connect(model, &QFileSystemModel::directoryLoaded, &listing, [&](const QString& path) {
+        if (QDir(path) == QDir(folder))
+            listing.quit();
+    });
+    prompt->setDirectory(folder);
+    listing.exec();
+    const QModelIndex parent = model->index(folder);
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        for (int column = 0; column < model->columnCount(parent); ++column) {
+            const QModelIndex entry = model->index(row, column, parent);
+            model->data(entry, Qt::DisplayRole);
+            model->data(entry, Qt::DecorationRole);
+        }
+        lastSeen.listed.push_back(model->index(row, 0, parent).data().toString().toStdString());
+    }
+}
+
 void PressKey(QWidget* modal, int key)
 {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
@@ -99,6 +133,11 @@ void Answer(QWidget* modal, const PlannedAnswer& plan)
         ClickButton(modal, plan.typed);
         return;
     }
+    if (plan.answer == AnswerBrowse) {
+        Browse(modal, plan.typed);
+        PressKey(modal, Qt::Key_Escape);
+        return;
+    }
     if (plan.typing)
         Type(modal, plan.typed);
     switch (plan.answer) {
@@ -112,6 +151,7 @@ void Answer(QWidget* modal, const PlannedAnswer& plan)
         modal->close();
         break;
     case AnswerButton:
+    case AnswerBrowse:
         break;
     }
 }

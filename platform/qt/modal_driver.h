@@ -13,6 +13,8 @@ enum ModalAnswer : int {
     AnswerEscape,   // presses Escape
     AnswerCloseBox, // clicks the title bar's close box
     AnswerButton,   // clicks the button whose text, ampersands left out, is typed
+    AnswerBrowse,   // in a save prompt: opens the typed folder in the detailed
+                    // list, waits until it is listed, then presses Escape
 };
 
 // Arranges for the next modal window the toolkit shows to be answered. In a
@@ -30,10 +32,12 @@ struct ModalSeen {
     std::vector<std::string> labels;   // the texts of its static texts
     std::vector<int> pictureWidths;    // the widths of the pictures it shows
     int clientX = 0, clientY = 0;      // its client area's corner from its owner's client area's corner
+    int clientWidth = 0, clientHeight = 0;
     std::vector<std::string> filters;  // a save prompt's filters, in order
     std::string selectedFilter;
     std::string nameBox;               // a save prompt's name box before typing
     bool confirmsOverwrite = false;
     std::string defaultSuffix;
+    std::vector<std::string> listed;   // what a browsed folder showed, in order
 };
 ModalSeen LastModalSeen();

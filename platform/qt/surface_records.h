@@ -46,5 +46,14 @@ DrawSurface* NewDrawSurface(SurfaceSort sort, AppWindow* window, QImage* target)
 // Lets go of the surface's objects and frees it.
 void FreeDrawSurface(DrawSurface* surface);
 
+// A dialog resource's font and the dialog base units it gives: its average
+// character width and its cell height, in pixels.
+struct DialogFont {
+    QFont font;
+    int baseX = 0;
+    int baseY = 0;
+};
+DialogFont DialogFontOf(const char* face, int points);
+
 QRgb RgbOfColor(Color color);
 Color ColorOfRgb(QRgb rgb);

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <algorithm>
@@ -27,6 +28,31 @@ void SendMouseEvent(AppWindow* window, QEvent::Type type, int32_t x, int32_t y, 
     const QPointF global = window->client->mapToGlobal(local);
     QMouseEvent event(type, local, global, Qt::LeftButton, buttons, Qt::NoModifier);
     QApplication::sendEvent(window->client, &event);
+}
+
+// Where a key goes: an open menu, else the window's focused part, else its client area.
+QWidget* KeyTarget(AppWindow* window)
+{
+    if (QWidget* popup = QApplication::activePopupWidget())
+        return popup;
+    QWidget* focus = QApplication::focusWidget();
+    return focus && focus->window() == window->frame ? focus : window->client;
+}
+
+// As from a window system, a press is first offered for shortcuts (the
+// program has none, so it is always delivered afterwards).
+void SendKeyEvent(AppWindow* window, QEvent::Type type, int qtKey, Qt::KeyboardModifiers modifiers,
+                  quint32 nativeKey = 0)
+{
+    if (type == QEvent::KeyPress) {
+        QKeyEvent offer(QEvent::ShortcutOverride, qtKey, modifiers, 0, nativeKey, 0);
+        offer.ignore();
+        QApplication::sendEvent(KeyTarget(window), &offer);
+        if (!WindowIsLive(window))
+            return;
+    }
+    QKeyEvent event(type, qtKey, modifiers, 0, nativeKey, 0);
+    QApplication::sendEvent(KeyTarget(window), &event);
 }
 
 } // namespace
@@ -79,8 +105,29 @@ void UserKey(AppWindow* window, int32_t keyCode)
         return;
     const int qtKey = QtKeyOfKeyCode(keyCode);
     const quint32 nativeKey = qtKey == Qt::Key_unknown ? quint32(keyCode) : 0;
-    QKeyEvent event(QEvent::KeyPress, qtKey, Qt::NoModifier, 0, nativeKey, 0);
-    QApplication::sendEvent(window->client, &event);
+    SendKeyEvent(window, QEvent::KeyPress, qtKey, Qt::NoModifier, nativeKey);
+}
+
+void UserTapAlt(AppWindow* window)
+{
+    if (!WindowIsLive(window))
+        return;
+    SendKeyEvent(window, QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+    if (WindowIsLive(window))
+        SendKeyEvent(window, QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+}
+
+std::string KeyboardFocus(AppWindow* window)
+{
+    if (!WindowIsLive(window))
+        return "elsewhere";
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+        return "menu: " + menu->title().toStdString();
+    QMenuBar* bar = window->frame->menuBar();
+    QWidget* focus = QApplication::focusWidget();
+    if (focus == bar)
+        return "menu bar: " + (bar->activeAction() ? bar->activeAction()->text().toStdString() : std::string());
+    return focus == window->client ? "client" : "elsewhere";
 }
 
 bool UserChooseMenuItem(AppWindow* window, const char* menuText, const char* itemText)

@@ -13,4 +13,5 @@ void ShowToolkitMessageBox(AppWindow* owner, const char* text, const char* capti
                     QString::fromUtf8(text ? text : ""), QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
+    ReturnKeyboardFocus(owner);
 }

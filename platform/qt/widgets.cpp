@@ -4,6 +4,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProxyStyle>
 
 #include "platform/qt/window_records.h"
 
@@ -29,6 +30,29 @@ constexpr KeyPair kKeyPairs[] = {
     {Qt::Key_Delete, 0x2E},
 };
 constexpr int kNoKeyCode = 0xFF;
+
+// Alt pressed and released alone moves the keyboard to the menu bar and back,
+// which the toolkit does only under styles that ask for it.
+class AltNavigationStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+void OpenFirstMenu(QMenuBar* bar)
+{
+    for (QAction* top : bar->actions()) {
+        if (top->menu() && top->isEnabled()) {
+            bar->setActiveAction(top);
+            return;
+        }
+    }
+}
 
 } // namespace
 
@@ -62,6 +86,10 @@ int QtKeyOfKeyCode(int keyCode)
 FrameWindow::FrameWindow(AppWindow* window) : window_(window)
 {
     menuBar()->setNativeMenuBar(false);
+    // Made after the menu bar, so that it is released after it too.
+    auto* style = new AltNavigationStyle;
+    style->setParent(this);
+    menuBar()->setStyle(style);
 }
 
 // The close box asks the program; the program decides whether the window goes.
@@ -130,9 +158,17 @@ void ClientWidget::mouseMoveEvent(QMouseEvent* event)
 }
 
 // A key Qt does not know and that comes with no scan code (real keyboards
-// always give one) carries its key code as the native virtual key.
+// always give one) carries its key code as the native virtual key. F10 and
+// Alt are the menu bar's keys, as on other desktops, and are not passed on:
+// F10 opens the first menu; Alt alone is taken up by the menu bar itself.
 void ClientWidget::keyPressEvent(QKeyEvent* event)
 {
+    if (event->key() == Qt::Key_Alt)
+        return;
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::NoModifier) {
+        OpenFirstMenu(window_->frame->menuBar());
+        return;
+    }
     int keyCode = KeyCodeOfQtKey(event->key());
     if (event->key() == Qt::Key_unknown && event->nativeScanCode() == 0)
         keyCode = int(event->nativeVirtualKey());

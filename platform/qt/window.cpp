@@ -272,6 +272,14 @@ void InvalidateArea(AppWindow* window, const Rect* area, bool erase)
     PostPaintRequest(window);
 }
 
+void ReturnKeyboardFocus(AppWindow* window)
+{
+    if (!WindowIsLive(window))
+        return;
+    window->frame->activateWindow();
+    window->client->setFocus(Qt::ActiveWindowFocusReason);
+}
+
 Rect GetClientArea(AppWindow* window)
 {
     if (!WindowIsLive(window))

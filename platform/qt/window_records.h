@@ -71,6 +71,10 @@ void PaintInvalidArea(AppWindow* window);
 // Shows the client image's current content on screen.
 void ShowClientImage(AppWindow* window);
 
+// Gives the keyboard back to the window's client area, as when a modal
+// window it owns has closed.
+void ReturnKeyboardFocus(AppWindow* window);
+
 // The live window behind a handle, or none when it is destroyed.
 bool WindowIsLive(const AppWindow* window);
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <optional>
+#include <sys/stat.h>
+
 #include "export/bmp_writer.h"
 #include "export_files.h"
 #include "platform/bitmap_record.h"
@@ -316,45 +320,85 @@ TEST_F(BmpWriterTest, FileThatCannotBeCreatedIsReported)
     EXPECT_FALSE(FileExists(missing));
 }
 
-TEST_F(BmpWriterTest, EveryRefusedWriteIsAFailureWithItsOwnMessage)
+// A save that fails part way leaves the old file as it was and nothing beside it.
+TEST_F(BmpWriterTest, EveryFailedWriteIsReportedAndKeepsTheOldFile)
 {
     bitmap = CreateBitmapOfDepth(16, 16, 1, 32);
     ASSERT_NE(bitmap, nullptr);
-
-    // A full disk refuses the very first write.
-    EXPECT_EQ(Write("/dev/full"), 0);
-    ExpectOneMessage("ERROR while writing BITMAPFILEHEADER!");
-    messages.clear();
-
-    // Room for the file header and part of the info header: that write comes out short.
-    std::string path = folder.path("short.bmp");
-    {
-        FileSizeLimit limit(30);
-        EXPECT_EQ(Write(path), 0);
+    const std::string path = folder.path("old.bmp");
+    const std::vector<uint8_t> old(5000, 0x5A);
+    struct Case {
+        long roomOnDisk; // bytes a file may grow to; 0 for a full disk
+        long failingClose;
+        const char* message;
+    };
+    for (const Case c : {Case{0, 0, "ERROR while writing BITMAPFILEHEADER!"},
+                         Case{30, 0, "ERROR while writing BITMAPINFOHEADER!"},
+                         Case{100, 0, "ERROR while writing bitmap bits!"},
+                         Case{-1, 1, "CloseHandle ERROR!"}}) {
+        WriteWholeFile(path, old);
+        {
+            std::optional<FileSizeLimit> limit;
+            if (c.roomOnDisk >= 0)
+                limit.emplace(c.roomOnDisk);
+            FailNthFileClose(c.failingClose);
+            EXPECT_EQ(Write(path), 0);
+            FailNthFileClose(0);
+        }
+        ExpectOneMessage(c.message);
+        EXPECT_EQ(ReadWholeFile(path), old) << c.message;
+        EXPECT_EQ(folder.names(), std::vector<std::string>{"old.bmp"}) << c.message;
+        messages.clear();
     }
-    ExpectOneMessage("ERROR while writing BITMAPINFOHEADER!");
-    EXPECT_EQ(ReadWholeFile(path).size(), 30u);
-    messages.clear();
-
-    // Room for both headers and part of the rows.
-    {
-        FileSizeLimit limit(100);
-        EXPECT_EQ(Write(path), 0);
-    }
-    ExpectOneMessage("ERROR while writing bitmap bits!");
-    EXPECT_EQ(ReadWholeFile(path).size(), 100u);
 }
 
-TEST_F(BmpWriterTest, FailedCloseIsReportedAndTheWrittenFileStays)
+// A FIFO, a device or a folder is never opened: writing into it could block
+// the window or destroy what it is.
+TEST_F(BmpWriterTest, TargetsThatAreNotRegularFilesAreRefused)
+{
+    bitmap = CreateBitmapOfDepth(8, 8, 1, 32);
+    ASSERT_NE(bitmap, nullptr);
+    const std::string fifo = folder.path("fifo.bmp");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const std::string dir = folder.path("dir.bmp");
+    std::filesystem::create_directory(dir);
+    for (const std::string& target : {fifo, dir, std::string("/dev/full"), std::string("/dev/null")}) {
+        const auto kind = std::filesystem::status(target).type();
+        EXPECT_EQ(Write(target), 0) << target;
+        ExpectOneMessage("CreateFile ERROR!");
+        EXPECT_EQ(std::filesystem::status(target).type(), kind) << target;
+        messages.clear();
+    }
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"dir.bmp", "fifo.bmp"}));
+}
+
+// Saving through a symbolic link, absolute or relative, replaces the file it
+// points to, keeping its permission bits; the link stays a link to the same place.
+TEST_F(BmpWriterTest, ALinkedTargetReplacesTheFileItPointsTo)
 {
     bitmap = CreateBitmapOfDepth(8, 2, 1, 32);
     ASSERT_NE(bitmap, nullptr);
-    std::string path = folder.path("closed.bmp");
-    FailNthFileClose(1);
-    EXPECT_EQ(Write(path), 0);
-    FailNthFileClose(0);
-    ExpectOneMessage("CloseHandle ERROR!");
-    EXPECT_EQ(ReadWholeFile(path).size(), 54u + 64u);
+    std::filesystem::create_directory(folder.path("real"));
+    const std::string file = folder.path("real/picture.bmp");
+    for (const std::string& destination : {file, std::string("real/picture.bmp")}) {
+        WriteWholeFile(file, {1, 2, 3});
+        const auto ownerOnly = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+        std::filesystem::permissions(file, ownerOnly);
+        const std::string link = folder.path("link.bmp");
+        std::filesystem::remove(link);
+        std::filesystem::create_symlink(destination, link);
+        EXPECT_EQ(Write(link), 1) << destination;
+        EXPECT_EQ(std::filesystem::read_symlink(link), destination);
+        EXPECT_EQ(ReadWholeFile(file).size(), 54u + 64u) << destination;
+        EXPECT_EQ(std::filesystem::status(file).permissions(), ownerOnly);
+        EXPECT_EQ(folder.names(), (std::vector<std::string>{"link.bmp", "real"}));
+    }
+    // A link whose file does not exist yet: the file is made where it points.
+    const std::string dangling = folder.path("dangling.bmp");
+    std::filesystem::create_symlink("real/new.bmp", dangling);
+    EXPECT_EQ(Write(dangling), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(dangling));
+    EXPECT_EQ(ReadWholeFile(folder.path("real/new.bmp")).size(), 54u + 64u);
 }
 
 }

@@ -1,5 +1,6 @@
 #include "export_files.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,15 @@ ScratchFolder::~ScratchFolder()
 }
 
 std::string ScratchFolder::path(const std::string& name) const { return root + "/" + name; }
+
+std::vector<std::string> ScratchFolder::names() const
+{
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(root))
+        found.push_back(entry.path().filename().string());
+    std::sort(found.begin(), found.end());
+    return found;
+}
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path)
 {

@@ -15,6 +15,8 @@ public:
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
     std::string path(const std::string& name) const;
+    // The names of what the folder holds, sorted.
+    std::vector<std::string> names() const;
 
 private:
     std::string root;

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <optional>
+#include <sys/stat.h>
+
 #include "export/pcx_writer.h"
 #include "export_files.h"
 #include "picture_checks.h"
@@ -162,24 +166,40 @@ TEST_F(PcxWriterTest, FileFailuresAreReportedWithTheirOwnMessages)
     ExpectOneMessage("CreateFile ERROR!");
     messages.clear();
 
-    EXPECT_EQ(Write("/dev/full"), 0);
-    ExpectOneMessage("ERROR while writing PCXHEADER!");
-    messages.clear();
+    // The disk fills within a line, or the close fails: the old file stays
+    // as it was, with nothing beside it.
+    const std::string path = folder.path("old.pcx");
+    const std::vector<uint8_t> old(3000, 0x33);
+    for (const long failingClose : {0, 1}) {
+        WriteWholeFile(path, old);
+        {
+            std::optional<FileSizeLimit> limit;
+            if (failingClose == 0)
+                limit.emplace(130);
+            FailNthFileClose(failingClose);
+            EXPECT_EQ(Write(path), 0);
+            FailNthFileClose(0);
+        }
+        ExpectOneMessage(failingClose ? "CloseHandle ERROR!" : "ERROR while writing PCX codes!");
+        EXPECT_EQ(ReadWholeFile(path), old);
+        EXPECT_EQ(folder.names(), (std::vector<std::string>{"old.pcx", "plain"}));
+        messages.clear();
+    }
 
-    // Room for the header and a few codes: a line's write comes out short.
-    std::string path = folder.path("short.pcx");
+    // The header cannot be written at all.
     {
-        FileSizeLimit limit(130);
+        FileSizeLimit limit(0);
         EXPECT_EQ(Write(path), 0);
     }
-    ExpectOneMessage("ERROR while writing PCX codes!");
-    EXPECT_EQ(ReadWholeFile(path).size(), 130u);
+    ExpectOneMessage("ERROR while writing PCXHEADER!");
+    EXPECT_EQ(ReadWholeFile(path), old);
     messages.clear();
 
-    FailNthFileClose(1);
-    EXPECT_EQ(Write(path), 0);
-    ExpectOneMessage("CloseHandle ERROR!");
-    ExpectPictureInFile(ReadWholeFile(path));
+    const std::string fifo = folder.path("fifo.pcx");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_EQ(Write(fifo), 0);
+    ExpectOneMessage("CreateFile ERROR!");
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
 }

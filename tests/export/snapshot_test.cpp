@@ -158,10 +158,17 @@ TEST_F(SnapshotTest, PathTooLongForTheNameBufferIsRefused)
     EXPECT_TRUE(BmpShowsPicture(ReadWholeFile(longest), picture, kWidth, kHeight));
     std::filesystem::remove(longest);
 
-    std::string tooLong = base + std::string(256 - base.size() - 4, 'a') + ".bmp";
-    EXPECT_EQ(Save(tooLong), (Messages{{"File name is too long: at most 255 characters", "About Bitmap"}}));
-    EXPECT_TRUE(FolderIsEmpty());
-    EXPECT_STREQ(appState.fileName, "");
+    // 256 bytes, whether as 256 letters or as fewer letters of two bytes each.
+    std::string cyrillic;
+    while (base.size() + cyrillic.size() + 4 < 256)
+        cyrillic += "ж";
+    for (const std::string& tooLong : {base + std::string(256 - base.size() - 4, 'a') + ".bmp",
+                                       base + cyrillic + ".bmp"}) {
+        ASSERT_GE(tooLong.size(), 256u);
+        EXPECT_EQ(Save(tooLong), (Messages{{"File name is too long: at most 255 bytes", "About Bitmap"}}));
+        EXPECT_TRUE(FolderIsEmpty());
+        EXPECT_STREQ(appState.fileName, "");
+    }
 }
 
 TEST_F(SnapshotTest, FailedWriterIsFollowedByTheCommandsOwnMessage)

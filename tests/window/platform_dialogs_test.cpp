@@ -1,9 +1,13 @@
 // Modal dialogs, the message box and the save prompt: their test seams, and
 // the toolkit's own windows answered by a stand-in user.
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "platform/message_box.h"
@@ -53,6 +57,15 @@ protected:
         dialogTrace = DialogTrace{};
         ASSERT_NE(Make(), nullptr);
     }
+
+    // Replaces the plain window with one that has the program's menu bar.
+    void RemakeWithMenu()
+    {
+        static const WindowKind withMenu = {"PlatformTestMenu", TestWindowProc, &kMainMenu, true, false};
+        ASSERT_TRUE(RegisterWindowKind(&withMenu));
+        UserCloseWindow(window);
+        ASSERT_NE(Make("PlatformTestMenu"), nullptr);
+    }
 };
 
 TEST_F(DialogsTest, TheDialogSeamDrivesTheProcedureAndReturnsItsResult)
@@ -93,26 +106,22 @@ TEST_F(DialogsTest, TheAboutDialogEndsThroughItsProcedureHoweverItIsClosed)
     EXPECT_EQ(LiveWindowCount(), livingBefore + 1);
 }
 
-// (22, 17) dialog units from the corner of the owner's client area, below
-// its menu bar: a quarter of the body font's average character width
-// across, an eighth of its character height down.
-TEST_F(DialogsTest, TheAboutDialogStandsWhereItsResourcePlacesItInTheOwnersClientArea)
+// The resource asks for the "System" font at 8 points, whose dialog units are
+// 8 / 4 pixels across and 16 / 8 down: 230 x 75 units make 460 x 150 pixels,
+// placed (22, 17) units from the corner of the owner's client area, below
+// its menu bar.
+TEST_F(DialogsTest, TheAboutDialogHasTheSizeAndPlaceOfItsResourceInSystemFontUnits)
 {
-    static const WindowKind withMenu = {"PlatformTestMenu", TestWindowProc, &kMainMenu, true, false};
-    ASSERT_TRUE(RegisterWindowKind(&withMenu));
-    UserCloseWindow(window);
-    ASSERT_NE(Make("PlatformTestMenu"), nullptr);
-    FontMetrics body = {};
-    DrawSurface* surface = OpenWindowSurface(window);
-    ReadFontMetrics(surface, &body);
-    CloseWindowSurface(window, surface);
+    ASSERT_NO_FATAL_FAILURE(RemakeWithMenu());
 
     AnswerNextModal(AnswerEnter);
     RunDialogBox(CurrentInstance(), &kAboutDialog, window, TraceDialogProc);
     const ModalSeen seen = LastModalSeen();
     ASSERT_TRUE(seen.answered);
-    EXPECT_EQ(seen.clientX, 22 * body.aveCharWidth / 4);
-    EXPECT_EQ(seen.clientY, 17 * body.height / 8);
+    EXPECT_EQ(seen.clientWidth, 460);
+    EXPECT_EQ(seen.clientHeight, 150);
+    EXPECT_EQ(seen.clientX, 44);
+    EXPECT_EQ(seen.clientY, 34);
 }
 
 TEST_F(DialogsTest, TheToolkitMessageBoxShowsTextCaptionAndOneOkButton)
@@ -133,6 +142,35 @@ TEST_F(DialogsTest, TheToolkitMessageBoxShowsTextCaptionAndOneOkButton)
     seen = LastModalSeen();
     EXPECT_EQ(seen.caption, "Error");
     EXPECT_EQ(seen.text, "Нет памяти для newVectorHeader!");
+}
+
+SaveFileRequest SnapshotRequest(AppWindow* owner, char* buffer, std::size_t size);
+
+// The About dialog, a message box and the save prompt each give the keyboard
+// back to the window's client area when they close.
+TEST_F(DialogsTest, TheKeyboardReturnsToTheWindowAfterEveryModalWindow)
+{
+    ASSERT_NO_FATAL_FAILURE(RemakeWithMenu());
+    ShowWindowMaximized(window);
+    PumpMessages();
+    char name[256] = "";
+    const std::vector<std::pair<const char*, std::function<void()>>> modals = {
+        {"About", [&] { RunDialogBox(CurrentInstance(), &kAboutDialog, window, TraceDialogProc); }},
+        {"message box", [&] { ShowToolkitMessageBox(window, "CreateFile ERROR!", "About Bitmap"); }},
+        {"save prompt", [&] {
+             SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
+             RunSaveFileDialog(&request);
+         }},
+    };
+    for (const auto& [what, open] : modals) {
+        UserTapAlt(window); // the keyboard starts elsewhere: in the menu bar
+        ASSERT_NE(KeyboardFocus(window), "client") << what;
+        AnswerNextModal(AnswerEscape);
+        open();
+        EXPECT_TRUE(LastModalSeen().answered) << what;
+        PumpMessages();
+        EXPECT_EQ(KeyboardFocus(window), "client") << what;
+    }
 }
 
 const char* const kSnapshotFilters[] = {"Bitmap Files (*.bmp)", "*.bmp", "PCX Files (*.pcx)", "*.pcx"};
@@ -226,6 +264,62 @@ TEST_F(DialogsTest, ChoosingAnExistingFileAsksBeforeReplacingIt)
     EXPECT_EQ(RunSaveFileDialog(&request), SaveFileConfirmed);
     EXPECT_EQ(std::string(name), existing);
     std::remove(existing.c_str());
+    rmdir(folder.c_str());
+}
+
+// The names of the files in the watched folder that were opened, as inotify reported them.
+std::vector<std::string> OpenedFiles(int watch)
+{
+    std::vector<std::string> names;
+    alignas(inotify_event) char events[4096];
+    ssize_t length;
+    while ((length = read(watch, events, sizeof events)) > 0) {
+        for (char* at = events; at < events + length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            if (event->len > 0)
+                names.push_back(event->name);
+            at += sizeof(inotify_event) + event->len;
+        }
+    }
+    return names;
+}
+
+// The prompt works out what it lists from names and kinds alone: a typed
+// path whose type would need its content is not opened, and one under /proc
+// (whose files can block when read) does not freeze the window.
+TEST_F(DialogsTest, TheSavePromptNeverReadsTheFilesItIsShown)
+{
+    const std::string folder = ScratchFolder();
+    const std::string script = folder + "/script";
+    std::FILE* file = std::fopen(script.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("#!/bin/sh\n", file);
+    std::fclose(file);
+    const std::string sub = folder + "/sub";
+    ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_OPEN), 0);
+
+    char name[256] = "";
+    SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
+    // A prompt that blocks ends the test program instead of hanging it.
+    alarm(180);
+    AnswerNextModal(AnswerBrowse, folder.c_str());
+    EXPECT_EQ(RunSaveFileDialog(&request), SaveFileCancelled);
+    EXPECT_EQ(LastModalSeen().listed, std::vector<std::string>{"sub"}); // the filter hides the script
+    for (const std::string& typed : {script, std::string("/proc/kmsg")}) {
+        AnswerNextModal(AnswerEscape, typed.c_str());
+        EXPECT_EQ(RunSaveFileDialog(&request), SaveFileCancelled) << typed;
+    }
+    AnswerNextModal(AnswerBrowse, "/proc");
+    EXPECT_EQ(RunSaveFileDialog(&request), SaveFileCancelled);
+    EXPECT_FALSE(LastModalSeen().listed.empty());
+    alarm(0);
+    EXPECT_EQ(OpenedFiles(watch), std::vector<std::string>{});
+    close(watch);
+    std::remove(script.c_str());
+    rmdir(sub.c_str());
     rmdir(folder.c_str());
 }
 

@@ -187,6 +187,34 @@ TEST_F(WindowLifeTest, KeysArriveWithTheirKeyCodes)
     }
 }
 
+// F10 and Alt belong to the menu bar, as on other desktops, and never reach
+// the procedure: F10 opens the first menu, Alt alone moves the keyboard to
+// the menu bar and back.
+TEST_F(WindowLifeTest, F10OpensTheFirstMenuAndAltAloneMovesToTheMenuBar)
+{
+    static const WindowKind withMenu = {"PlatformTestMenu", TestWindowProc, &kMainMenu, true, false};
+    ASSERT_TRUE(RegisterWindowKind(&withMenu));
+    ASSERT_NE(Make("PlatformTestMenu"), nullptr);
+    ShowWindowMaximized(window);
+    PumpMessages();
+    ASSERT_EQ(KeyboardFocus(window), "client");
+    testScript.log.clear();
+
+    UserKey(window, 0x79); // F10
+    EXPECT_EQ(KeyboardFocus(window), "menu: &File");
+    // Escape closes the menu and leaves its title highlighted; again, leaves the bar.
+    UserKey(window, 0x1B);
+    EXPECT_EQ(KeyboardFocus(window), "menu bar: &File");
+    UserKey(window, 0x1B);
+    EXPECT_EQ(KeyboardFocus(window), "client");
+
+    UserTapAlt(window);
+    EXPECT_EQ(KeyboardFocus(window), "menu bar: &File");
+    UserTapAlt(window);
+    EXPECT_EQ(KeyboardFocus(window), "client");
+    EXPECT_EQ(CountOf(MessageKeyDown), 0);
+}
+
 TEST_F(WindowLifeTest, MenuBarFollowsTheResourceAndSendsItsIds)
 {
     static const WindowKind withMenu = {"PlatformTestMenu", TestWindowProc, &kMainMenu, true, false};
