@@ -1,0 +1,51 @@
+// Described: the reference procedure. Every centre's keys get one full
+// decreasing-step index sort, and the keys of the first s entries are summed.
+// Slow on purpose; the other methods must agree with it.
+#include "engine/decreasing_step_order.h"
+#include "engine/row_keys.h"
+#include "engine/search_methods.h"
+#include "engine/workspace.h"
+
+namespace {
+template <typename Key>
+struct DescribedWorker {
+    const VectorTable* table = nullptr;
+    int64_t size = 0;
+    Key* keys = nullptr;
+    int32_t* index = nullptr;
+
+    bool Score(int64_t centre, const BestCentre&, SearchScore& score)
+    {
+        ComputeRowKeys(*table, centre, keys);
+        DecreasingStepOrder(int32_t(table->rows), keys, index);
+        SearchScore sum = 0;
+        for (int64_t i = 0; i < size; ++i)
+            sum += keys[index[i]];
+        score = sum;
+        return true;
+    }
+};
+
+template <typename Key>
+SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
+{
+    const SearchRequest& request = *plan.request;
+    const uint64_t n = uint64_t(request.table.rows);
+    Workspace workspace(plan.threads, n * sizeof(Key) + n * sizeof(int32_t));
+    if (!workspace.valid())
+        return SearchStatus::OutOfMemory;
+    DescribedWorker<Key> workers[kMaxSearchThreads];
+    for (int t = 0; t < plan.threads; ++t) {
+        Key* keys = reinterpret_cast<Key*>(workspace.slice(t));
+        workers[t] = {&request.table, request.size, keys, reinterpret_cast<int32_t*>(keys + n)};
+    }
+    SearchStatus status = SearchStatus::Ok;
+    threadsRun = RunCentres(request, plan.begin, plan.end, plan.threads, workers, best, status);
+    return status;
+}
+}
+
+SearchStatus DescribedSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun)
+{
+    return plan.wideKeys ? Run<SearchScore>(plan, best, threadsRun) : Run<uint64_t>(plan, best, threadsRun);
+}

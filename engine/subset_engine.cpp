@@ -1,0 +1,158 @@
+#include "engine/subset_engine.h"
+
+#include <cstdint>
+#include <limits>
+#include <thread>
+
+#include "engine/decreasing_step_order.h"
+#include "engine/row_keys.h"
+#include "engine/search_methods.h"
+#include "engine/table_range.h"
+#include "engine/workspace.h"
+
+namespace {
+constexpr int64_t kMaxRows = std::numeric_limits<int32_t>::max();
+constexpr SearchScore kLargestNarrowKey = std::numeric_limits<uint64_t>::max();
+// The tree measures distances in signed 64 bits.
+constexpr SearchScore kLargestTreeKey = std::numeric_limits<int64_t>::max();
+
+bool TableIsValid(const VectorTable& table)
+{
+    return table.values && table.rows >= 1 && table.rows <= kMaxRows && table.dimension >= 1;
+}
+
+bool CentreRange(const SearchRequest& request, int64_t& begin, int64_t& end)
+{
+    begin = request.centreBegin;
+    end = request.centreEnd == -1 ? request.table.rows : request.centreEnd;
+    return begin >= 0 && begin <= end && end <= request.table.rows;
+}
+
+int ThreadsFor(int requested, int64_t centres)
+{
+    int threads = requested > 0 ? requested : int(std::thread::hardware_concurrency());
+    if (threads < 1)
+        threads = 1;
+    if (threads > kMaxSearchThreads)
+        threads = kMaxSearchThreads;
+    if (centres < threads)
+        threads = centres > 0 ? int(centres) : 1;
+    return threads;
+}
+
+// The cost model. A dense search costs about n keys and one selection per
+// centre whatever s is; a tree query costs about s·log n once the tree has
+// narrowed the search to the centre's neighbourhood, which holds in few
+// dimensions. So the tree wins when s is a small part of n and d is small.
+SearchMethod ChooseMethod(const SearchRequest& request, SearchScore largestKey)
+{
+    const int64_t n = request.table.rows;
+    const bool treeFits = largestKey <= kLargestTreeKey;
+    if (request.method == SearchMethod::Tree)
+        return treeFits ? SearchMethod::Tree : SearchMethod::Dense;
+    if (request.method != SearchMethod::Auto)
+        return request.method;
+    const bool fewDimensions = request.table.dimension <= 4;
+    const bool smallSubset = request.size * 32 <= n;
+    return treeFits && fewDimensions && smallSubset && n >= 2048 ? SearchMethod::Tree : SearchMethod::Dense;
+}
+
+template <typename Key>
+SearchStatus OrderSubsetWith(const VectorTable& table, int64_t size, int64_t centre, int64_t* subset)
+{
+    const uint64_t n = uint64_t(table.rows);
+    Workspace workspace(1, n * sizeof(Key) + n * sizeof(int32_t));
+    if (!workspace.valid())
+        return SearchStatus::OutOfMemory;
+    Key* keys = reinterpret_cast<Key*>(workspace.slice(0));
+    int32_t* index = reinterpret_cast<int32_t*>(keys + n);
+    ComputeRowKeys(table, centre - 1, keys);
+    DecreasingStepOrder(int32_t(n), keys, index);
+    for (int64_t i = 0; i < size; ++i)
+        subset[i] = index[i];
+    return SearchStatus::Ok;
+}
+}
+
+SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& result)
+{
+    SearchPlan plan;
+    plan.request = &request;
+    if (!TableIsValid(request.table) || request.size < 1 || request.size > request.table.rows ||
+        !CentreRange(request, plan.begin, plan.end))
+        return SearchStatus::BadArgument;
+    plan.threads = ThreadsFor(request.threads, plan.end - plan.begin);
+    const SearchScore largestKey = LargestKey(request.table);
+    plan.wideKeys = largestKey > kLargestNarrowKey;
+    const SearchMethod method = ChooseMethod(request, largestKey);
+
+    BestCentre best;
+    int threadsRun = 0;
+    SearchStatus status = SearchStatus::Ok;
+    if (plan.begin < plan.end) {
+        switch (method) {
+        case SearchMethod::Tree:
+            status = TreeSearch(plan, best, threadsRun);
+            break;
+        case SearchMethod::Described:
+            status = DescribedSearch(plan, best, threadsRun);
+            break;
+        default:
+            status = DenseSearch(plan, best, threadsRun);
+            break;
+        }
+    }
+    if (status != SearchStatus::Ok)
+        return status;
+    if (best.centre >= 0 && result.subset) {
+        status = OrderSubset(request.table, request.size, best.centre + 1, result.subset);
+        if (status != SearchStatus::Ok)
+            return status;
+    }
+    result.method = method;
+    result.threads = threadsRun;
+    result.centre = best.centre + 1;
+    result.score = best.score;
+    return SearchStatus::Ok;
+}
+
+SearchStatus OrderSubset(const VectorTable& table, int64_t size, int64_t centre, int64_t* subset)
+{
+    if (!TableIsValid(table) || size < 1 || size > table.rows || centre < 1 || centre > table.rows || !subset)
+        return SearchStatus::BadArgument;
+    if (LargestKey(table) > kLargestNarrowKey)
+        return OrderSubsetWith<SearchScore>(table, size, centre, subset);
+    return OrderSubsetWith<uint64_t>(table, size, centre, subset);
+}
+
+const char* SearchMethodName(SearchMethod method)
+{
+    switch (method) {
+    case SearchMethod::Auto:
+        return "auto";
+    case SearchMethod::Dense:
+        return "dense";
+    case SearchMethod::Tree:
+        return "tree";
+    case SearchMethod::Described:
+        return "described";
+    }
+    return "unknown";
+}
+
+const char* SearchStatusMessage(SearchStatus status)
+{
+    switch (status) {
+    case SearchStatus::Ok:
+        return "ok";
+    case SearchStatus::BadArgument:
+        return "bad argument";
+    case SearchStatus::OutOfMemory:
+        return "out of memory";
+    case SearchStatus::Cancelled:
+        return "cancelled";
+    case SearchStatus::Overflow:
+        return "overflow";
+    }
+    return "unknown status";
+}
