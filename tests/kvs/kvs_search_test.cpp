@@ -203,3 +203,21 @@ TEST(KvsSearch, FormatsCarryTheExactScoreUnderTheDocumentedKeys)
     const KvsRun text = RunKvs({"search", table, "-s", "2"});
     EXPECT_NE(text.out.find("score     " + score), std::string::npos) << text.out;
 }
+
+TEST(KvsSearch, HelpAndVersionAnswerOnStandardOutput)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        std::string fragment;
+    } cases[] = {
+        {{"--help"}, "search"},
+        {{"search", "--help"}, "--size"},
+        {{"--version"}, "kvs 0."},
+    };
+    for (const auto& c : cases) {
+        const KvsRun run = RunKvs(c.arguments);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.err, "");
+        EXPECT_NE(run.out.find(c.fragment), std::string::npos) << run.out;
+    }
+}
