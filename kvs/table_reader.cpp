@@ -234,6 +234,8 @@ const char* DelimiterName(Delimiter delimiter)
 TableReadError ReadTable(std::string_view text, const TableReadOptions& options, Table& table)
 {
     table = {};
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);  // the byte order mark some spreadsheets write first
     std::vector<int32_t> slotOfColumn = SlotsOfColumns(options.columns);
     std::size_t width = 0;  // cells in every row; 0 until the first line is seen
     int64_t number = 0;

@@ -131,7 +131,7 @@ TEST(KvsSearch, OutputFileIsReplacedOnlyBySuccess)
          {{"search", table, "-s", "10000", "--method", "described", "-o", output}, "", false, "", false, "", 700},
          130, "kvs: interrupted\n"},
         {"Ctrl-C while waiting for standard input",
-         {{"search", "-", "-s", "1", "-o", output}, "1,2\n", true, "", false, "", 300}, 130, "kvs: interrupted\n"},
+         {{"search", "-", "-s", "1", "-o", output}, "1,2\n", true, "", false, "", 1000}, 130, "kvs: interrupted\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
