@@ -53,6 +53,7 @@ ToolError ParsePositiveDecimal(const std::string& option, const std::string& tex
 
 ToolError CheckSettings(const SearchOptions& options, SearchSettings& settings)
 {
+    settings.read.cancel = &InterruptFlag();
     if (!options.columns.empty())
         if (ToolError error = ParseColumns(options.columns, settings.read.columns))
             return error;
@@ -90,7 +91,10 @@ ToolError ReadSearchTable(const SearchOptions& options, const SearchSettings& se
     std::string bytes;
     if (ToolError error = ReadInputFile(options.input, bytes))
         return error;
-    if (const TableReadError error = ReadTable(bytes, settings.read, table))
+    const TableReadError error = ReadTable(bytes, settings.read, table);
+    if (error.cancelled)
+        return InterruptedError();
+    if (error)
         return UsageError(AtLocation(InputName(options.input), error.line, error.column, error.message));
     return {};
 }
