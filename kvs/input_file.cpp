@@ -46,6 +46,7 @@ ToolError ReadStream(gzFile stream, const std::string& path, std::string& bytes)
         return ReadError(path, std::string("invalid compressed data (") + message + ")");
     }
 }
+
 // Whether a regular file begins with the gzip magic bytes.
 bool IsCompressed(int descriptor)
 {

@@ -124,6 +124,8 @@ ToolError StatusError(SearchStatus status)
     case SearchStatus::BadArgument: return UsageError(std::string("search: ") + SearchStatusMessage(status));
     case SearchStatus::OutOfMemory:
         return RunFailure("search: out of memory for its working storage (fewer --threads need less)");
+    case SearchStatus::Overflow:
+        return RunFailure("search: a score could exceed the widest sum kept (128 bits); nothing was reported");
     default: return RunFailure(std::string("search: ") + SearchStatusMessage(status));
     }
 }
