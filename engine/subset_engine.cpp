@@ -60,13 +60,14 @@ template <typename Key>
 SearchStatus OrderSubsetWith(const VectorTable& table, int64_t size, int64_t centre, int64_t* subset)
 {
     const uint64_t n = uint64_t(table.rows);
-    Workspace workspace(1, n * sizeof(Key) + n * sizeof(int32_t));
+    Workspace workspace(1, n * (sizeof(Key) + sizeof(int64_t) + sizeof(int32_t)));
     if (!workspace.valid())
         return SearchStatus::OutOfMemory;
     Key* keys = reinterpret_cast<Key*>(workspace.slice(0));
-    int32_t* index = reinterpret_cast<int32_t*>(keys + n);
+    int64_t* sortKeys = reinterpret_cast<int64_t*>(keys + n);
+    int32_t* index = reinterpret_cast<int32_t*>(sortKeys + n);
     ComputeRowKeys(table, centre - 1, keys);
-    DecreasingStepOrder(int32_t(n), keys, index);
+    DecreasingStepOrder(int32_t(n), keys, sortKeys, index);
     for (int64_t i = 0; i < size; ++i)
         subset[i] = index[i];
     return SearchStatus::Ok;
