@@ -138,9 +138,10 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
     const uint64_t d = uint64_t(request.table.dimension);
     const uint64_t s = uint64_t(request.size);
     const int64_t centres = plan.end - plan.begin;
-    Workspace copySpace(1, uint64_t(n) * d * sizeof(int32_t));
-    Workspace orderSpace(1, uint64_t(centres) * sizeof(int32_t));
-    Workspace workspace(plan.threads, (d + s) * sizeof(int64_t) + (d + s) * sizeof(int32_t));
+    Workspace copySpace(1, SliceBytes<int32_t>(uint64_t(n) * d));
+    Workspace orderSpace(1, SliceBytes<int32_t>(uint64_t(centres)));
+    Workspace workspace(plan.threads, SliceBytes<int64_t>(d) + SliceBytes<int64_t>(s) + SliceBytes<int32_t>(d) +
+                                          SliceBytes<uint32_t>(s));
     if (!copySpace.valid() || !orderSpace.valid() || !workspace.valid())
         return SearchStatus::OutOfMemory;
     int32_t* copy = reinterpret_cast<int32_t*>(copySpace.slice(0));
@@ -152,10 +153,11 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
                                   nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
     TreeWorker<Dimension> workers[kMaxSearchThreads];
     for (int t = 0; t < plan.threads; ++t) {
-        int64_t* query = reinterpret_cast<int64_t*>(workspace.slice(t));
-        int64_t* keys = query + d;
-        int32_t* anchorRow = reinterpret_cast<int32_t*>(keys + s);
-        uint32_t* roots = reinterpret_cast<uint32_t*>(anchorRow + d);
+        unsigned char* cursor = workspace.slice(t);
+        int64_t* query = Carve<int64_t>(cursor, d);
+        int64_t* keys = Carve<int64_t>(cursor, s);
+        int32_t* anchorRow = Carve<int32_t>(cursor, d);
+        uint32_t* roots = Carve<uint32_t>(cursor, s);
         workers[t] = {&tree,  &request.table, request.size, order, query,
                       keys,   Anchor(anchorRow, roots, request.table.dimension, request.size)};
     }
