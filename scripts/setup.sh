@@ -10,6 +10,8 @@ packages=(
   python3 python3-pil imagemagick
   desktop-file-utils appstream lintian dpkg-dev
   xvfb xauth
+  libnanoflann-dev python3-numpy python3-sklearn
+  libcli11-dev zlib1g-dev
 )
 
 missing=()

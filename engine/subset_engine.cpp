@@ -1,0 +1,167 @@
+#include "engine/subset_engine.h"
+
+#include <cstdint>
+#include <limits>
+#include <thread>
+
+#include "engine/decreasing_step_order.h"
+#include "engine/row_keys.h"
+#include "engine/search_methods.h"
+#include "engine/table_range.h"
+#include "engine/workspace.h"
+
+namespace {
+constexpr int64_t kMaxRows = std::numeric_limits<int32_t>::max();
+// The tree's distances are doubles, exact below 2^53.
+constexpr SearchScore kLargestTreeKey = (uint64_t(1) << 53) - 1;
+
+bool TableIsValid(const VectorTable& table)
+{
+    return table.values && table.rows >= 1 && table.rows <= kMaxRows && table.dimension >= 1;
+}
+
+bool CentreRange(const SearchRequest& request, int64_t& begin, int64_t& end)
+{
+    begin = request.centreBegin;
+    end = request.centreEnd == -1 ? request.table.rows : request.centreEnd;
+    return begin >= 0 && begin <= end && end <= request.table.rows;
+}
+
+int ThreadsFor(int requested, int64_t centres)
+{
+    int threads = requested > 0 ? requested : int(std::thread::hardware_concurrency());
+    if (threads < 1)
+        threads = 1;
+    if (threads > kMaxSearchThreads)
+        threads = kMaxSearchThreads;
+    if (centres < threads)
+        threads = centres > 0 ? int(centres) : 1;
+    return threads;
+}
+
+// The cost model. A dense search costs about n keys and one selection per
+// centre whatever s is; a tree query costs about s·log n once the tree has
+// narrowed the search to the centre's neighbourhood, which holds in few
+// dimensions. So the tree wins when s is a small part of n and d is small.
+SearchMethod ChooseMethod(const SearchRequest& request, SearchScore largestKey)
+{
+    const int64_t n = request.table.rows;
+    const bool treeFits = largestKey <= kLargestTreeKey;
+    if (request.method == SearchMethod::Tree)
+        return treeFits ? SearchMethod::Tree : SearchMethod::Dense;
+    if (request.method != SearchMethod::Auto)
+        return request.method;
+    const bool fewDimensions = request.table.dimension <= 4;
+    const bool smallSubset = request.size * 32 <= n;
+    return treeFits && fewDimensions && smallSubset && n >= 2048 ? SearchMethod::Tree : SearchMethod::Dense;
+}
+
+template <typename Key>
+SearchStatus OrderSubsetWith(const VectorTable& table, int64_t size, int64_t centre, int64_t* subset)
+{
+    const uint64_t n = uint64_t(table.rows);
+    Workspace workspace(1, SliceBytes<Key>(n) + SliceBytes<int64_t>(n) + SliceBytes<int32_t>(n));
+    if (!workspace.valid())
+        return SearchStatus::OutOfMemory;
+    unsigned char* cursor = workspace.slice(0);
+    Key* keys = Carve<Key>(cursor, n);
+    int64_t* sortKeys = Carve<int64_t>(cursor, n);
+    int32_t* index = Carve<int32_t>(cursor, n);
+    ComputeRowKeys(table, centre - 1, keys);
+    DecreasingStepOrder(int32_t(n), keys, sortKeys, index);
+    for (int64_t i = 0; i < size; ++i)
+        subset[i] = index[i];
+    return SearchStatus::Ok;
+}
+}
+
+KeyWidth KeyWidthFor(SearchScore largestKey)
+{
+    if (largestKey <= std::numeric_limits<uint32_t>::max())
+        return KeyWidth::Bits32;
+    if (largestKey <= std::numeric_limits<uint64_t>::max())
+        return KeyWidth::Bits64;
+    return KeyWidth::Bits128;
+}
+
+SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& result)
+{
+    SearchPlan plan;
+    plan.request = &request;
+    if (!TableIsValid(request.table) || request.size < 1 || request.size > request.table.rows ||
+        !CentreRange(request, plan.begin, plan.end))
+        return SearchStatus::BadArgument;
+    plan.threads = ThreadsFor(request.threads, plan.end - plan.begin);
+    const SearchScore largestKey = LargestKey(request.table);
+    plan.keyWidth = KeyWidthFor(largestKey);
+    const SearchMethod method = ChooseMethod(request, largestKey);
+
+    BestCentre best;
+    int threadsRun = 0;
+    SearchStatus status = SearchStatus::Ok;
+    if (plan.begin < plan.end) {
+        switch (method) {
+        case SearchMethod::Tree:
+            status = TreeSearch(plan, best, threadsRun);
+            break;
+        case SearchMethod::Described:
+            status = DescribedSearch(plan, best, threadsRun);
+            break;
+        default:
+            status = DenseSearch(plan, best, threadsRun);
+            break;
+        }
+    }
+    if (status != SearchStatus::Ok)
+        return status;
+    if (best.centre >= 0 && result.subset) {
+        status = OrderSubset(request.table, request.size, best.centre + 1, result.subset);
+        if (status != SearchStatus::Ok)
+            return status;
+    }
+    result.method = method;
+    result.threads = threadsRun;
+    result.centre = best.centre + 1;
+    result.score = best.score;
+    return SearchStatus::Ok;
+}
+
+SearchStatus OrderSubset(const VectorTable& table, int64_t size, int64_t centre, int64_t* subset)
+{
+    if (!TableIsValid(table) || size < 1 || size > table.rows || centre < 1 || centre > table.rows || !subset)
+        return SearchStatus::BadArgument;
+    return WithKeyType(KeyWidthFor(LargestKey(table)),
+                       [&](auto key) { return OrderSubsetWith<decltype(key)>(table, size, centre, subset); });
+}
+
+const char* SearchMethodName(SearchMethod method)
+{
+    switch (method) {
+    case SearchMethod::Auto:
+        return "auto";
+    case SearchMethod::Dense:
+        return "dense";
+    case SearchMethod::Tree:
+        return "tree";
+    case SearchMethod::Described:
+        return "described";
+    }
+    return "unknown";
+}
+
+const char* SearchStatusMessage(SearchStatus status)
+{
+    switch (status) {
+    case SearchStatus::Ok:
+        return "ok";
+    case SearchStatus::BadArgument:
+        return "bad argument";
+    case SearchStatus::OutOfMemory:
+        return "out of memory";
+    case SearchStatus::Cancelled:
+        return "cancelled";
+    case SearchStatus::Overflow:
+        return "overflow";
+    }
+    return "unknown status";
+}
