@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
-using FileHandle = int;
+// A descriptor or a system handle, whichever the platform's files use.
+using FileHandle = intptr_t;
 constexpr FileHandle kNoFile = -1;
 
 // Creates the file or truncates an existing one; kNoFile on failure.
@@ -15,6 +17,6 @@ bool WriteFileBytes(FileHandle file, const void* data, std::size_t length);
 // False when the system reports that closing failed.
 bool CloseFileHandle(FileHandle file);
 
-// Test seam: the Nth close from now on (1 = the next one) closes the file but
-// reports failure, once. 0 turns failing off.
+// Test builds only: the Nth close from now on (1 = the next one) closes the
+// file but reports failure, once. 0 turns failing off.
 void FailNthFileClose(long n);

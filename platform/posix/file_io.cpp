@@ -1,3 +1,4 @@
+// Files on a POSIX system: descriptors and the write and close calls.
 #include "platform/file_io.h"
 
 #include <cerrno>
@@ -14,7 +15,7 @@ bool WriteFileBytes(FileHandle file, const void* data, std::size_t length)
 {
     const char* bytes = static_cast<const char*>(data);
     while (length > 0) {
-        ssize_t written = ::write(file, bytes, length);
+        ssize_t written = ::write(int(file), bytes, length);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
@@ -24,17 +25,3 @@ bool WriteFileBytes(FileHandle file, const void* data, std::size_t length)
     }
     return true;
 }
-
-namespace {
-long closesUntilFailure = 0; // the close that fails, counted down; 0 for none
-}
-
-bool CloseFileHandle(FileHandle file)
-{
-    bool closed = ::close(file) == 0;
-    if (closesUntilFailure > 0 && --closesUntilFailure == 0)
-        return false;
-    return closed;
-}
-
-void FailNthFileClose(long n) { closesUntilFailure = n; }
