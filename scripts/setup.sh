@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation fontconfig
   python3 python3-pil imagemagick
+  g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth
 )
 
 missing=()
