@@ -69,7 +69,7 @@ def main():
     os.makedirs(a.work, exist_ok=True)
     use_virtual_desktop(a.work)
     out = lambda name: os.path.join(a.work, name)
-    for name in ("saved.bmp", "searched.bmp", "qt.bmp"):
+    for name in ("saved.bmp", "saved.pcx", "searched.bmp", "qt.bmp"):
         if os.path.exists(out(name)):
             os.remove(out(name))
 
@@ -80,6 +80,8 @@ def main():
         f"grab {wine_path(out('searched.bmp'))}",
         "menu &File| Save image as...",
         f"answer Snapshot File Name|{wine_path(out('saved.bmp'))}",
+        "menu &File| Save image as...",
+        f"answer Snapshot File Name|{wine_path(out('saved.pcx'))}",
         "menu &Help|&About ...",
         "answer About",
         "button Exit",
@@ -120,6 +122,12 @@ def main():
         depth = int.from_bytes(f.read(30)[28:30], "little")
     check(saved.size == (width, height), f"Save image writes a BMP of the client area ({depth} bits per pixel)")
     check(list(saved.convert("RGB").getdata()) == list(searched.getdata()), "the saved BMP equals the screen")
+
+    # The PCX holds 1 where the screen shows the background colour, white, and 0 elsewhere.
+    pcx = Image.open(out("saved.pcx"))
+    white = [p == (255, 255, 255) for p in searched.getdata()]
+    check(pcx.size == (width, height) and [p != 0 for p in pcx.getdata()] == white,
+          "Save image as .pcx writes the screen's background and the rest in two colours")
 
     icon = Image.open(a.icon)
     for size in (16, 32):
@@ -164,6 +172,19 @@ def compare_with_qt(a, out, width, height, layout, searched):
                 same = (relative(pixels_of(searched, color, below_text(mine)), mine) ==
                         relative(pixels_of(qt, color, below_text(theirs)), theirs))
             check(same, f"the {name} panel's {color} pixels are the Qt build's, from the panel's corner")
+    check(all(bevel(searched, rect(mine)) == bevel(qt, rect(theirs))
+              for mine, theirs in zip(layout.split()[7:], qt_layout.split()[7:])),
+          "every button's bevel is the Qt build's, from the button's corners")
+
+
+def bevel(picture, box):
+    """The three outer rings of a button at its corners and across the middle
+    of its edges, each pixel placed from the nearest corner: the same whatever
+    the button's size. The middle of the button is its label's."""
+    left, top, right, bottom = box
+    xs = [left, left + 1, left + 2, (left + right) // 2, right - 2, right - 1, right, right + 1]
+    ys = [top, top + 1, top + 2, (top + bottom) // 2, bottom - 2, bottom - 1, bottom, bottom + 1]
+    return [picture.getpixel((x, y)) for j, y in enumerate(ys) for i, x in enumerate(xs) if (i, j) != (3, 3)]
 
 
 if __name__ == "__main__":
