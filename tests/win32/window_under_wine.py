@@ -73,6 +73,9 @@ def main():
         if os.path.exists(out(name)):
             os.remove(out(name))
 
+    # A path of 257 characters: the system's prompt takes it, the program's 256-byte name does not.
+    folder = wine_path(out("")).rstrip("\\") + "\\"
+    too_long = folder + "a" * (257 - len(folder) - 4) + ".bmp"
     script = [
         "state",
         f"pick {PICK[0]} {PICK[1]}",
@@ -82,6 +85,9 @@ def main():
         f"answer Snapshot File Name|{wine_path(out('saved.bmp'))}",
         "menu &File| Save image as...",
         f"answer Snapshot File Name|{wine_path(out('saved.pcx'))}",
+        "menu &File| Save image as...",
+        f"answer Snapshot File Name|{too_long}",
+        "answer About Bitmap",
         "menu &Help|&About ...",
         "answer About",
         "button Exit",
@@ -97,7 +103,10 @@ def main():
     check(field(log, "title") == "KestrandVectorsSubset", "the title bar reads the class name")
     check(not any(line.startswith(("no menu item", "never shown", "unknown", "cannot")) for line in log),
           "every menu item and modal window of the script was there")
-    check(field(log, "answered About") == "[icon] [Kestrand Version 1.0] [OK]",
+    check("[File name is too long: at most 255 characters]" in (field(log, "answered About Bitmap") or "") and
+          not any(name.startswith("aaaa") for name in os.listdir(a.work)),
+          "a chosen path longer than the name buffer is refused with a message, and nothing is written")
+    check("answered About [icon] [Kestrand Version 1.0] [OK]" in log,
           "About shows the icon, the version text and OK")
 
     width, height = (int(v) for v in field(log, "client").split())
