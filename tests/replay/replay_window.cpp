@@ -6,6 +6,8 @@
 // Usage: replay_window SCRIPT LOG
 #include <cstdio>
 #include <fstream>
+#include <sstream>
+#include <string>
 
 #include "app/app_state.h"
 #include "app/main_window.h"
@@ -29,6 +31,11 @@ bool Play(AppWindow* window, const ReplayStep& step, std::ofstream& log)
                                 [window](int32_t px, int32_t py) { return ClientPixel(window, px, py); }))
             return false;
     } else if (step.verb == "state") {
+        char menu[2048];
+        WindowMenuDescription(window, menu, sizeof menu);
+        std::istringstream items(menu);
+        for (std::string item; std::getline(items, item);)
+            log << "menuitem " << item << "\n";
         log << ReplayLayoutLine() << "\n";
     } else {
         log << "skipped " << step.verb << "\n";

@@ -160,8 +160,28 @@ bool Grab(const std::string& path)
     return written;
 }
 
+// Each item of the menu bar as "menuitem MENU|ITEM|ID", a separator as "menuitem MENU|-|0".
+void LogMenuBar()
+{
+    HMENU bar = GetMenu(MainWindow());
+    char menuText[128], itemText[128];
+    for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+        GetMenuStringA(bar, UINT(i), menuText, sizeof menuText, MF_BYPOSITION);
+        HMENU menu = GetSubMenu(bar, i);
+        for (int j = 0; j < GetMenuItemCount(menu); ++j) {
+            if (GetMenuState(menu, UINT(j), MF_BYPOSITION) & MF_SEPARATOR) {
+                logFile << "menuitem " << menuText << "|-|0\n";
+                continue;
+            }
+            GetMenuStringA(menu, UINT(j), itemText, sizeof itemText, MF_BYPOSITION);
+            logFile << "menuitem " << menuText << "|" << itemText << "|" << GetMenuItemID(menu, j) << "\n";
+        }
+    }
+}
+
 void LogState()
 {
+    LogMenuBar();
     RECT client;
     GetClientRect(MainWindow(), &client);
     logFile << "maximized " << (IsZoomed(MainWindow()) ? 1 : 0) << "\n"

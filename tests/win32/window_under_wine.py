@@ -165,7 +165,11 @@ def compare_with_qt(a, out, width, height, layout, searched):
         f.write(f"size {width} {height}\npick {PICK[0]} {PICK[1]}\nbutton Search\nstate\ngrab {out('qt.bmp')}\n")
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     subprocess.run([a.qt_replay, out("qt_script.txt"), out("qt_log.txt")], env=env, check=True, timeout=120)
-    qt_layout = field(read_log(out("qt_log.txt")), "layout")
+    qt_log = read_log(out("qt_log.txt"))
+    qt_layout = field(qt_log, "layout")
+    menu = [line for line in read_log(out("log.txt")) if line.startswith("menuitem ")]
+    check(len(menu) == 7 and menu == [line for line in qt_log if line.startswith("menuitem ")],
+          "the program's menu bar, from its resource script, is the Qt build's item for item")
     print(f"  qt layout:    {qt_layout}\n  win32 layout: {layout}")
     qt = Image.open(out("qt.bmp")).convert("RGB")
     check(qt.size == searched.size, "the Qt build's client area has the Windows build's size")
