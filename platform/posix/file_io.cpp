@@ -1,5 +1,5 @@
-// Files on a POSIX system: descriptors and the write and close calls.
 #include "platform/file_io.h"
+#include "platform/posix/close_failure.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -15,7 +15,7 @@ bool WriteFileBytes(FileHandle file, const void* data, std::size_t length)
 {
     const char* bytes = static_cast<const char*>(data);
     while (length > 0) {
-        ssize_t written = ::write(int(file), bytes, length);
+        ssize_t written = ::write(file, bytes, length);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
@@ -24,4 +24,12 @@ bool WriteFileBytes(FileHandle file, const void* data, std::size_t length)
         length -= std::size_t(written);
     }
     return true;
+}
+
+bool CloseFileHandle(FileHandle file)
+{
+    bool closed = ::close(file) == 0;
+    if (CloseFailureForced())
+        return false;
+    return closed;
 }

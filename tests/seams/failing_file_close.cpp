@@ -1,19 +1,15 @@
-// The test builds' file close: closes the file as the program's own does,
-// then reports failure once at the close a test asked for.
+// The test builds' judgement of each file close: the Nth close a test asked
+// for is reported as failed, once, after the file is closed.
 #include "platform/file_io.h"
-
-#include <unistd.h>
+#include "platform/posix/close_failure.h"
 
 namespace {
 long closesUntilFailure = 0; // the close that fails, counted down; 0 for none
 }
 
-bool CloseFileHandle(FileHandle file)
+bool CloseFailureForced()
 {
-    bool closed = ::close(int(file)) == 0;
-    if (closesUntilFailure > 0 && --closesUntilFailure == 0)
-        return false;
-    return closed;
+    return closesUntilFailure > 0 && --closesUntilFailure == 0;
 }
 
 void FailNthFileClose(long n) { closesUntilFailure = n; }
