@@ -33,6 +33,9 @@ void ReleaseSurfaceBitmap(SurfaceBitmap* bitmap)
         DeleteObject(BitmapHandle(bitmap));
 }
 
+// A memory context always holds a bitmap (at first a 1 x 1 monochrome one of
+// the system's), so none cannot be selected: callers put back the bitmap that
+// their first selection returned.
 SurfaceBitmap* SelectSurfaceBitmap(DrawSurface* memory, SurfaceBitmap* bitmap)
 {
     if (!memory || !bitmap)
