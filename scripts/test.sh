@@ -16,5 +16,5 @@ run_suite() {
 
 run_suite build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo  # the build scripts/run.sh uses too
 run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON -DKV_BENCHMARKS=OFF
-run_suite build/win32 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_PLATFORM=win32 -DKV_BENCHMARKS=OFF \
+run_suite build/win32 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_PLATFORM=win32 \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DKV_QT_REPLAY="$PWD/build/plain/tests/replay_window"
