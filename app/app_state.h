@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <iterator>
 
+#include "display/screen_layout.h"
 #include "platform/drawing.h"
 #include "platform/types.h"
 #include "vectors/vector_containers.h"
@@ -20,7 +22,6 @@ struct AppSettings {
     int32_t maxPicks;          // vectors the user may pick before a Restart
     int32_t pickCapacity;      // room for vectors in the picked set
     int32_t coordinateRange;   // half the width of the vector plane, in coordinate units
-    int32_t buttonCount;
     int32_t pointRadius;       // radius of a drawn vector dot, in pixels
     Color identityColors[7];   // dot colour by vector identity
 };
@@ -35,8 +36,7 @@ inline constexpr AppSettings appSettings = {
     6,
     1,
     1,
-    180,
-    6,
+    kCoordinateRange,
     4,
     {0xFFFFFF, 0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF, 0xFF00FF, 0xFFFF00},
 };
@@ -74,7 +74,7 @@ struct AppState {
     int32_t marginX = 0;
     int32_t marginY = 0;
     Rect workRect = {};
-    Rect buttonRects[6] = {}; // Repeat, Noise Level Up, Noise Level Down, Restart, Search, Exit
+    Rect buttonRects[kButtonCount] = {}; // in ButtonIndex order
     Rect seriesPanelRect = {};
     Rect resultPanelRect = {};
     int32_t charMaxWidth = 0;
@@ -86,6 +86,14 @@ struct AppState {
 };
 
 extern AppState appState;
+
+// The dot colour of a vector identity; an identity beyond the table takes its
+// nearest entry, so no identity a series carries reads outside it.
+constexpr Color IdentityColor(int32_t identity)
+{
+    constexpr int32_t last = int32_t(std::size(appSettings.identityColors)) - 1;
+    return appSettings.identityColors[identity < 0 ? 0 : identity > last ? last : identity];
+}
 
 // Fills in the working values and makes the vector containers; always
 // reports success (nonzero).

@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/main_window.h"
+#include "display/screen_layout.h"
 #include "export/snapshot.h"
 #include "platform/memory.h"
 #include "platform/window.h"
@@ -12,8 +13,6 @@
 #include "vectors/vector_series.h"
 
 namespace {
-
-enum ButtonIndex { RepeatButton, NoiseUpButton, NoiseDownButton, RestartButton, SearchButton, ExitButton };
 
 bool Contains(const Rect& r, int32_t x, int32_t y)
 {

@@ -54,7 +54,7 @@ AppWindow* PaintedMainWindow()
     PumpMessages();
     const Rect& panel = appState.seriesPanelRect;
     Click(window, (panel.left + panel.right) / 2 + 40, (panel.top + panel.bottom) / 2 - 30);
-    const Rect& search = appState.buttonRects[4];
+    const Rect& search = appState.buttonRects[SearchButton];
     Click(window, (search.left + search.right) / 2, (search.top + search.bottom) / 2);
     return window;
 }

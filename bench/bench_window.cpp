@@ -30,10 +30,10 @@ AppWindow* OpenSearchedWindow()
     const int32_t y = panel.top + (panel.bottom - panel.top) / 3;
     UserPress(window, x, y);
     UserRelease(window, x, y);
-    const Rect& up = appState.buttonRects[1];
+    const Rect& up = appState.buttonRects[NoiseUpButton];
     UserPress(window, (up.left + up.right) / 2, (up.top + up.bottom) / 2); // some noise to spread the copies
     UserRelease(window, (up.left + up.right) / 2, (up.top + up.bottom) / 2);
-    const Rect& search = appState.buttonRects[4];
+    const Rect& search = appState.buttonRects[SearchButton];
     UserPress(window, (search.left + search.right) / 2, (search.top + search.bottom) / 2);
     UserRelease(window, (search.left + search.right) / 2, (search.top + search.bottom) / 2);
     PumpMessages();
@@ -61,7 +61,7 @@ BENCHMARK(BM_PaintFullClient)->Unit(benchmark::kMillisecond);
 void BM_SearchPressToRepaint(benchmark::State& state)
 {
     AppWindow* window = OpenSearchedWindow();
-    const Rect& search = appState.buttonRects[4];
+    const Rect& search = appState.buttonRects[SearchButton];
     const int32_t x = (search.left + search.right) / 2;
     const int32_t y = (search.top + search.bottom) / 2;
     for (auto _ : state) {

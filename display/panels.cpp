@@ -44,13 +44,13 @@ void DrawElementsByIdentity(DrawSurface* surface, const PlaneMapping& plane, con
         return;
     const int32_t* identities = series->vectorIdentities;
     int32_t shown = identities[0];
-    PaintObject* brush = CreateBrushOfColor(appSettings.identityColors[shown]);
+    PaintObject* brush = CreateBrushOfColor(IdentityColor(shown));
     PaintObject* previousBrush = SelectPaintObject(surface, brush);
     for (int32_t i = 0; i < series->length; ++i) {
         DrawElement(surface, plane, series->noisyVectorValues[i]);
         if (i + 1 < series->length && identities[i + 1] != shown) {
             shown = identities[i + 1];
-            PaintObject* next = CreateBrushOfColor(appSettings.identityColors[shown]);
+            PaintObject* next = CreateBrushOfColor(IdentityColor(shown));
             SelectPaintObject(surface, next);
             DeletePaintObject(brush);
             brush = next;

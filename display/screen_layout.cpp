@@ -37,7 +37,7 @@ void LayOutButtonRow(ScreenLayout& layout, const Rect& work, const LayoutMetrics
     const int32_t step = layout.buttonWidth + 2 * m.charAveWidth;
     int32_t bx = work.right - (m.marginX + 2 * m.charAveWidth + kButtonCount * step);
     for (int i = 0; i < kButtonCount; ++i) {
-        if (i == 4 || i == 5)
+        if (i == SearchButton || i == ExitButton)
             bx += 2 * m.charAveWidth; // Search and Exit stand a little apart
         layout.buttonRects[i] = {bx, by, bx + layout.buttonWidth, by + layout.buttonHeight};
         bx += step;

@@ -7,9 +7,11 @@
 
 #include "platform/types.h"
 
-constexpr int kButtonCount = 6;
+// The buttons of the bar, left to right.
+enum ButtonIndex : int { RepeatButton, NoiseUpButton, NoiseDownButton, RestartButton, SearchButton, ExitButton };
+constexpr int kButtonCount = ExitButton + 1;
 
-// Labels of the button bar, left to right, blanks included.
+// Labels of the button bar, in the same order, blanks included.
 extern const char* const kButtonLabels[kButtonCount];
 
 // The margins and the work rectangle inside them.

@@ -1,8 +1,8 @@
 #include "export/snapshot.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
 #include "app/app_state.h"
 #include "export/bmp_writer.h"
@@ -18,12 +18,21 @@ namespace {
 
 constexpr const char* kCaption = "About Bitmap";
 
-// Whether the name ends in the four-character extension, letters in any case,
+// Whether the name ends in the extension (its dot included), ASCII letters in any case,
 // with at least one character before it.
 bool HasExtension(const char* name, const char* extension)
 {
-    long n = long(std::strlen(name)) - 4;
-    return n > 0 && strcasecmp(name + n, extension) == 0;
+    const std::size_t length = std::strlen(name);
+    const std::size_t extensionLength = std::strlen(extension);
+    if (length <= extensionLength)
+        return false;
+    const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    const char* tail = name + length - extensionLength;
+    for (std::size_t i = 0; i < extensionLength; ++i) {
+        if (lower(tail[i]) != lower(extension[i]))
+            return false;
+    }
+    return true;
 }
 
 void WritePcxSnapshot(AppWindow* window, DrawSurface* surface)

@@ -29,6 +29,6 @@ bool CloseFileHandle(FileHandle file);
 // the handle released.
 void DiscardFile(FileHandle file);
 
-// Test seam: the Nth close from now on (1 = the next one) fails, once, after
+// Test builds only: the Nth close from now on (1 = the next one) fails, once, after
 // the content is flushed and before it replaces the target. 0 turns failing off.
 void FailNthFileClose(long n);

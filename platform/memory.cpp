@@ -1,57 +1,15 @@
+// The program's heap as shipped: the C library's, with no bookkeeping. Test
+// builds link a heap with a failure seam and a block count in its place.
 #include "platform/memory.h"
 
 #include <cstdlib>
 
-namespace {
-long liveBlocks = 0;
-long allocationsSeen = 0;
-long failAt = 0;       // allocation number that fails, 0 for none
-bool failOnward = false;
-
-bool SeamRefuses()
-{
-    ++allocationsSeen;
-    if (failAt == 0)
-        return false;
-    if (allocationsSeen == failAt) {
-        if (!failOnward)
-            failAt = 0;
-        return true;
-    }
-    return failOnward && allocationsSeen > failAt;
-}
-}
-
 void* AllocateZeroed(std::size_t bytes)
 {
-    if (SeamRefuses())
-        return nullptr;
-    void* block = std::calloc(bytes == 0 ? 1 : bytes, 1);
-    if (block)
-        ++liveBlocks;
-    return block;
+    return std::calloc(bytes == 0 ? 1 : bytes, 1);
 }
 
 void ReleaseMemory(void* block)
 {
-    if (!block)
-        return;
-    --liveBlocks;
     std::free(block);
 }
-
-void FailNthAllocation(long n)
-{
-    allocationsSeen = 0;
-    failAt = n;
-    failOnward = false;
-}
-
-void FailAllocationsFrom(long n)
-{
-    allocationsSeen = 0;
-    failAt = n;
-    failOnward = n != 0;
-}
-
-long LiveAllocationCount() { return liveBlocks; }

@@ -1,5 +1,7 @@
 // The program's heap. Every block the program owns comes from here, so that
-// tests can make a chosen allocation fail and count what is still held.
+// tests can make a chosen allocation fail and count what is still held: test
+// programs link a heap with those seams in place of the shipped one, which
+// has none.
 #pragma once
 
 #include <cstddef>
@@ -11,12 +13,12 @@ void* AllocateZeroed(std::size_t bytes);
 // Releases a block from AllocateZeroed; none is ignored.
 void ReleaseMemory(void* block);
 
-// Test seam: the Nth allocation from now on (1 = the next one) fails, once.
+// Test builds only: the Nth allocation from now on (1 = the next one) fails, once.
 // 0 turns failing off.
 void FailNthAllocation(long n);
 
-// Test seam: every allocation from the Nth on fails until failing is turned off.
+// Test builds only: every allocation from the Nth on fails until failing is turned off.
 void FailAllocationsFrom(long n);
 
-// Blocks handed out and not yet released.
+// Test builds only: blocks handed out and not yet released.
 long LiveAllocationCount();

@@ -12,6 +12,7 @@ packages=(
   xvfb xauth
   libnanoflann-dev python3-numpy python3-sklearn
   libcli11-dev zlib1g-dev
+  g++-mingw-w64-x86-64 wine wine64 fonts-wine
 )
 
 missing=()

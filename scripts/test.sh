@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, then builds and runs every test twice: once plainly and
-# once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# once under AddressSanitizer and UndefinedBehaviorSanitizer; then cross-builds
+# the Windows program and runs its tests under Wine, beside the plain build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,3 +18,5 @@ run_suite() {
 # into a scratch folder (packaging/check_deb.sh).
 run_suite build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo  # the build scripts/run.sh uses too
 run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON -DKV_BENCHMARKS=OFF
+run_suite build/win32 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_PLATFORM=win32 \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DKV_QT_REPLAY="$PWD/build/plain/tests/replay_window"

@@ -10,8 +10,6 @@
 namespace {
 constexpr int64_t kNoSumYet = 1000000000000; // larger than any sum a built series gives
 
-Int64IndexSort searchSort = DecreaseStepSortingInt64;
-
 // Storage obtained once per search: one 64-bit key per element, and one block
 // of 32-bit integers holding the candidate's coordinates, the sorted index and
 // the best subset so far.
@@ -82,7 +80,7 @@ VectorHeader* SearchSimilarSubset(AppWindow* owner, int32_t n, int32_t s, int32_
     for (int32_t j = 0; j < n; ++j) {
         std::copy_n(series->noisyVectorValues[j], d, storage.candidate);
         ComputeKeys(n, d, storage.candidate, series->noisyVectorValues, storage.keys);
-        searchSort(n, storage.keys, storage.index);
+        SortSearchIndex(n, storage.keys, storage.index);
         if (!CheckSortingInt64(n, storage.keys, storage.index))
             ShowMessageBox(owner, " сортировка с убывающим шагом: ошибка\n", "About DecreaseStepSorting");
         const int64_t sum = SumFirst(s, storage.keys, storage.index);
@@ -97,11 +95,4 @@ VectorHeader* SearchSimilarSubset(AppWindow* owner, int32_t n, int32_t s, int32_
     ReleaseMemory(storage.keys);
     ReleaseMemory(storage.scratch);
     return center;
-}
-
-Int64IndexSort SetSearchSortForTesting(Int64IndexSort sort)
-{
-    const Int64IndexSort previous = searchSort;
-    searchSort = sort ? sort : DecreaseStepSortingInt64;
-    return previous;
 }

@@ -19,8 +19,13 @@
 VectorHeader* SearchSimilarSubset(AppWindow* owner, int32_t n, int32_t s, int32_t d, VectorHeader* center,
                                   VectorSeriesHeader* series);
 
-// Test seam: the index sort the search runs for each centre, so a test can
-// hand it a sort that breaks the order and see the check report it. Given
-// none, the search goes back to DecreaseStepSortingInt64. Returns the sort it replaces.
+// The index sort the search runs for each centre: DecreaseStepSortingInt64
+// (search/decrease_step_sorting.h). It stands in a file of its own so that
+// test builds can link one in its place that a test may swap.
+int32_t* SortSearchIndex(int32_t n, const int64_t* keys, int32_t* index);
+
+// Test builds only: makes SortSearchIndex run the given sort, so a test can
+// hand it one that breaks the order and see the check report it. Given none,
+// it goes back to DecreaseStepSortingInt64. Returns the sort it replaces.
 using Int64IndexSort = int32_t* (*)(int32_t n, const int64_t* keys, int32_t* index);
 Int64IndexSort SetSearchSortForTesting(Int64IndexSort sort);

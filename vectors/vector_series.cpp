@@ -8,8 +8,6 @@
 #include "vectors/noise_generators.h"
 
 namespace {
-// Half the width of the vector plane; background coordinates stay 3 units inside it.
-constexpr int32_t kCoordinateRange = 180;
 
 void Report(AppWindow* owner, const char* text) { ShowMessageBox(owner, text, nullptr); }
 

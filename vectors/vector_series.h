@@ -7,6 +7,10 @@
 #include "platform/types.h"
 #include "vectors/vector_containers.h"
 
+// Half the width of the vector plane, in coordinate units: the panels show
+// -range..range across, and background coordinates stay 3 units inside it.
+constexpr int32_t kCoordinateRange = 180;
+
 struct VectorSeriesHeader {
     VectorHeader* lpVectorHeader;   // the reference vector given at creation; not owned
     int32_t dimensionCapacity;

@@ -4,15 +4,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/main_window.h"
 #include "platform/message_box.h"
 #include "platform/qt/toolkit_message_box.h"
 #include "platform/window.h"
-
-#if __has_include("app/main_window.h")
-#include "app/main_window.h"
-#else
-int RunApplication(AppInstance* instance, AppInstance* previousInstance, const char* commandLine, int showCommand);
-#endif
 
 namespace {
 

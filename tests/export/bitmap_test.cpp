@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/bitmap.h"
-#include "platform/bitmap_record.h"
+#include "platform/qt/bitmap_record.h"
 #include "platform/memory.h"
 
 namespace {

@@ -20,7 +20,6 @@ namespace {
 
 constexpr const char* kPython = "/usr/bin/python3";
 constexpr const char* kConvert = "/usr/bin/convert";
-constexpr int kSearchButton = 4;
 
 // Prints "format mode width height mismatches". For the PCX a reference
 // pixel of the background (white) must read 1, every other pixel 0.
@@ -118,7 +117,7 @@ TEST_F(DecoderReadbackTest, SnapshotsOfThePaintedWindowAfterAPickAndASearch)
     // A pick up and to the right of the plane's centre, then Search.
     const Rect& panel = appState.seriesPanelRect;
     Click((panel.left + panel.right) / 2 + 40, (panel.top + panel.bottom) / 2 - 30);
-    const Rect& search = appState.buttonRects[kSearchButton];
+    const Rect& search = appState.buttonRects[SearchButton];
     Click((search.left + search.right) / 2, (search.top + search.bottom) / 2);
     ASSERT_NE(appState.series, nullptr);
     ASSERT_TRUE(appState.searchDone);
@@ -151,7 +150,7 @@ TEST_F(DecoderReadbackTest, SnapshotsOfThePaintedWindowAfterAPickAndASearch)
     std::size_t white = std::count(colors.begin(), colors.end(), Color(0x00FFFFFF));
     EXPECT_GT(white, 0u);
     EXPECT_LT(white, colors.size());
-    EXPECT_GT(std::count(colors.begin(), colors.end(), appSettings.identityColors[1]), 0);
+    EXPECT_GT(std::count(colors.begin(), colors.end(), IdentityColor(1)), 0);
 }
 
 }

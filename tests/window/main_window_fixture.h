@@ -97,8 +97,6 @@ protected:
 
     bool WindowClosed() const { return LiveWindowCount() == 0; }
 
-    enum { Repeat, NoiseUp, NoiseDown, Restart, Search, Exit };
-
     AppWindow* window = nullptr;
     long liveBefore = 0;
     MessageRecorder messages;

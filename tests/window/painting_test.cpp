@@ -89,7 +89,7 @@ TEST_F(PaintedWindow, WorkAreaAndButtonsWearTheirColours)
     OpenWindow();
     UserResizeClient(window, 1280, 800); // wide enough for the whole button row
     PumpMessages();
-    ASSERT_GE(appState.buttonRects[0].left, 0);
+    ASSERT_GE(appState.buttonRects[RepeatButton].left, 0);
     const Rect& work = appState.workRect;
     const Rect& panel = appState.seriesPanelRect;
     EXPECT_EQ(ClientPixel(window, work.left + 2, CentreY(panel)), MakeColor(235, 240, 225));
@@ -170,7 +170,7 @@ TEST_F(PaintedWindow, SearchHighlightsTheSubsetAndNamesTheCentre)
     EXPECT_EQ(Count(result, subset), 0);
     EXPECT_EQ(Count(CaptionLine(3), kBlack), 0);
 
-    ClickButton(Search);
+    ClickButton(SearchButton);
     const int32_t* v = appState.initialVector;
     EXPECT_EQ(At(DotCentre(result, v[0], v[1])), subset);
     EXPECT_EQ(At(DotCentre(appState.seriesPanelRect, v[0], v[1])), kRed);
@@ -184,20 +184,20 @@ TEST_F(PaintedWindow, SearchHighlightsTheSubsetAndNamesTheCentre)
     EXPECT_STREQ(captions[3], expected);
     EXPECT_STREQ(captions[2], " noise level 0");
 
-    ClickButton(Repeat); // the result goes with the noise it was found in
+    ClickButton(RepeatButton); // the result goes with the noise it was found in
     EXPECT_EQ(Count(result, subset), 0);
 }
 
 TEST_F(PaintedWindow, HiddenSeriesShowsNoDots)
 {
     OpenWindow();
-    ClickButton(NoiseUp); // a series of background only, hidden
+    ClickButton(NoiseUpButton); // a series of background only, hidden
     ASSERT_NE(appState.series, nullptr);
     const Rect& p = appState.seriesPanelRect;
     EXPECT_EQ(MarksInside(p, p.top + 4 + 2 * (appState.lineHeight + 1)), 0);
     EXPECT_GT(MarksInside(p), 0) << "the repeats and vectors lines";
 
-    ClickButton(Search); // searched, but hidden: the result panel stays empty
+    ClickButton(SearchButton); // searched, but hidden: the result panel stays empty
     EXPECT_GE(appState.series->centerIndex, 1);
     EXPECT_EQ(MarksInside(appState.resultPanelRect), 0);
 }
@@ -207,7 +207,7 @@ TEST_F(PaintedWindow, HiddenSeriesShowsNoDots)
 TEST_F(PaintedWindow, ResultPanelStaysEmptyForASeriesWithoutCentre)
 {
     OpenWindow();
-    ClickButton(Search);
+    ClickButton(SearchButton);
     Pick();
     ASSERT_EQ(appState.searchDone, 1);
     ASSERT_EQ(appState.series->centerIndex, 0);
@@ -224,7 +224,7 @@ TEST_F(PaintedWindow, LayoutFollowsTheClientSize)
               appState.resultPanelRect.bottom - appState.resultPanelRect.top);
     EXPECT_EQ(appState.workRect.right, 1025 - appState.marginX);
     EXPECT_EQ(appState.workRect.bottom, 401 - appState.marginY);
-    EXPECT_EQ(appState.buttonRects[5].right, appState.workRect.right - appState.marginX);
+    EXPECT_EQ(appState.buttonRects[ExitButton].right, appState.workRect.right - appState.marginX);
     EXPECT_EQ(appState.seriesPanelRect.bottom, appState.workRect.bottom - appState.marginY);
     EXPECT_EQ(ClientPixel(window, appState.seriesPanelRect.left, CentreY(appState.seriesPanelRect) + 5), kBlack);
 }
@@ -237,7 +237,7 @@ TEST_F(PaintedWindow, SubsetDrawingStaysInsideTheSubsetArea)
 {
     OpenWindow();
     Pick();
-    ClickButton(Search);
+    ClickButton(SearchButton);
     VectorSeriesHeader* s = appState.series;
     ASSERT_EQ(s->subsetCapacity, 502);
     s = BuildVectorSeries(window, s->length, 600, appState.referenceVector, appState.pickedVectors, s);
@@ -254,7 +254,7 @@ TEST_F(PaintedWindow, ClientTooLowForTheButtonsPaintsAndClicksWithoutFailing)
 {
     OpenWindow();
     Pick();
-    ClickButton(Search);
+    ClickButton(SearchButton);
     ASSERT_EQ(appState.searchDone, 1);
     for (int32_t height : {60, 40, 1}) {
         SCOPED_TRACE(height);
@@ -284,7 +284,7 @@ TEST_F(PaintedWindow, RepaintWhileARebuildReportsItsFailureDrawsNoRows)
 {
     OpenWindow();
     Pick();
-    ClickButton(Search);
+    ClickButton(SearchButton);
     const MessageBoxHandler recorder = SetMessageBoxHandler(RepaintUnderTheBox);
     FailNthAllocation(1);
     VectorSeriesHeader* rebuilt = BuildVectorSeries(window, 1200, 502, appState.referenceVector,

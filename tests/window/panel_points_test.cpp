@@ -84,6 +84,17 @@ TEST_F(PanelPoints, DotsLandWhereTheTruncatedScaleSaysAndAreNotClipped)
     EXPECT_EQ(At(669, 562), kWhite);
 }
 
+// Identities past the colour table take its last colour instead of reading beyond it.
+TEST_F(PanelPoints, IdentitiesBeyondTheColourTableTakeItsLastColour)
+{
+    constexpr Color kLast = MakeColor(0, 255, 255);
+    identities[0] = 7;
+    identities[3] = 1000;
+    DrawSeriesPanel(surface, nullptr, &series, 180, kSeriesPanel);
+    EXPECT_EQ(At(508, 424), kLast);
+    EXPECT_EQ(At(674, 562), kLast);
+}
+
 TEST_F(PanelPoints, ResultPanelUsesTheSameScaleAndDrawsTheSubsetOverIt)
 {
     DrawResultPanel(surface, &series, 180, kResultPanel);

@@ -120,7 +120,7 @@ TEST_F(PanelRepaint, CommandsRepaintThePanelsTheyChangeFrameLinesIncluded)
 
     // A press on a button repaints what its command names, not the button.
     MarkEverySpot();
-    ClickButton(Search);
+    ClickButton(SearchButton);
     EXPECT_EQ(Repainted(), kResultPanel);
 }
 

@@ -90,7 +90,7 @@ TEST_F(PointerCommands, SecondPickIsIgnoredUntilRestart)
     EXPECT_EQ(noiseState, noiseBefore); // no command ran
     EXPECT_EQ(NoisyValues(appState.series), before);
 
-    ClickButton(Restart);
+    ClickButton(RestartButton);
     Click(appState.seriesPanelRect.left + 20, appState.seriesPanelRect.bottom - 20);
     EXPECT_EQ(appState.pickCount, 1);
     EXPECT_LT(appState.initialVector[0], 0);
@@ -103,17 +103,17 @@ TEST_F(PointerCommands, RepeatAndNoiseButtonsAddFreshNoiseToTheSameSeries)
     Click(PickPoint().x, PickPoint().y);
     const std::vector<int32_t> clean = CleanValues(appState.series);
 
-    ClickButton(Search);
+    ClickButton(SearchButton);
     ASSERT_EQ(appState.searchDone, 1);
-    ClickButton(NoiseUp);
+    ClickButton(NoiseUpButton);
     EXPECT_EQ(appState.noiseLevel, 5);
     EXPECT_EQ(appState.searchDone, 0);
     EXPECT_EQ(appState.series->noiseLevel, 5);
     const std::vector<int32_t> firstNoise = NoisyValues(appState.series);
     EXPECT_NE(firstNoise, clean);
 
-    ClickButton(Search);
-    ClickButton(Repeat);
+    ClickButton(SearchButton);
+    ClickButton(RepeatButton);
     EXPECT_EQ(appState.searchDone, 0);
     EXPECT_EQ(appState.noiseLevel, 5);
     EXPECT_EQ(appState.pickCount, 1);
@@ -128,22 +128,22 @@ TEST_F(PointerCommands, NoiseLevelStepsStopAtBothEnds)
     const int32_t upLevels[] = {5, 10, 25, 50, 100, 100};
     for (int32_t level : upLevels) {
         const int16_t noiseBefore = noiseState;
-        ClickButton(NoiseUp);
+        ClickButton(NoiseUpButton);
         EXPECT_EQ(appState.noiseLevel, level);
         EXPECT_NE(noiseState, noiseBefore) << "each press rebuilds the series with fresh noise";
     }
     EXPECT_EQ(appState.noiseLevelIndex, 5);
 
     for (int32_t level : {50, 25, 10, 5, 0, 0}) {
-        ClickButton(NoiseDown);
+        ClickButton(NoiseDownButton);
         EXPECT_EQ(appState.noiseLevel, level);
     }
     EXPECT_EQ(appState.noiseLevelIndex, 0);
 
     // At the lowest level the press keeps the level but still clears the result flag.
-    ClickButton(Search);
+    ClickButton(SearchButton);
     ASSERT_EQ(appState.searchDone, 1);
-    ClickButton(NoiseDown);
+    ClickButton(NoiseDownButton);
     EXPECT_EQ(appState.noiseLevel, 0);
     EXPECT_EQ(appState.searchDone, 0);
 }
@@ -151,7 +151,7 @@ TEST_F(PointerCommands, NoiseLevelStepsStopAtBothEnds)
 TEST_F(PointerCommands, DoubleClickOnNoiseLevelUpActsAsTwoPresses)
 {
     OpenWindow();
-    const Rect& up = appState.buttonRects[NoiseUp];
+    const Rect& up = appState.buttonRects[NoiseUpButton];
     UserDoubleClick(window, CentreX(up), CentreY(up));
     PumpMessages();
     EXPECT_EQ(appState.noiseLevelIndex, 2);
@@ -162,12 +162,12 @@ TEST_F(PointerCommands, RestartEmptiesThePicksAndRebuildsAHiddenBackground)
 {
     OpenWindow();
     Click(PickPoint().x, PickPoint().y);
-    ClickButton(NoiseUp);
-    ClickButton(Search);
+    ClickButton(NoiseUpButton);
+    ClickButton(SearchButton);
     const std::vector<int32_t> oldClean = CleanValues(appState.series);
     const VectorsArrayHeader* picked = appState.pickedVectors;
 
-    ClickButton(Restart);
+    ClickButton(RestartButton);
     EXPECT_EQ(appState.noiseLevelIndex, 0);
     EXPECT_EQ(appState.noiseLevel, 0);
     EXPECT_EQ(appState.pickCount, 0);
@@ -188,7 +188,7 @@ TEST_F(PointerCommands, RestartEmptiesThePicksAndRebuildsAHiddenBackground)
 TEST_F(PointerCommands, RestartBeforeAnySeriesBuildsAHiddenBackground)
 {
     OpenWindow();
-    ClickButton(Restart);
+    ClickButton(RestartButton);
     ASSERT_NE(appState.series, nullptr);
     EXPECT_EQ(CountIdentity(appState.series, 0), 1000);
     EXPECT_EQ(appState.seriesHidden, 1);
@@ -210,9 +210,9 @@ TEST_F(PointerCommands, SearchFromTheButtonTheMenuAndTheResultPanel)
         ASSERT_GE(series->subsetIndices[i], 498) << i;
     EXPECT_EQ(appState.centerVector, centre);
 
-    ClickButton(Search);
+    ClickButton(SearchButton);
     EXPECT_EQ(appState.searchDone, 1);
-    ClickButton(Repeat);
+    ClickButton(RepeatButton);
     ASSERT_EQ(appState.searchDone, 0);
     const Rect& result = appState.resultPanelRect;
     Click(result.left + 3, result.bottom - 3);
@@ -227,7 +227,7 @@ TEST_F(PointerCommands, SearchBeforeAnySeriesRunsNothing)
     VectorHeader* centre = appState.centerVector;
     ChooseMenu(" Processing", " Search");
     EXPECT_EQ(appState.searchDone, 0);
-    ClickButton(Search);
+    ClickButton(SearchButton);
     EXPECT_EQ(appState.searchDone, 1);
     const Rect& result = appState.resultPanelRect;
     Click(CentreX(result), CentreY(result));
@@ -304,7 +304,7 @@ TEST_F(PointerCommands, PickWhenTheSeriesCannotBeMadeLeavesNoSeries)
     EXPECT_EQ(appState.series, nullptr);
     EXPECT_EQ(appState.pickCount, 1);
 
-    ClickButton(Search); // nothing to search, nothing shown
+    ClickButton(SearchButton); // nothing to search, nothing shown
     EXPECT_EQ(appState.series, nullptr);
     EXPECT_EQ(messages.messages().size(), 1u);
 }
@@ -321,8 +321,8 @@ TEST_F(PointerCommands, WithoutAPickedSetRestartAndRepeatReportAndBuildNothing)
     ASSERT_EQ(appState.pickedVectors, nullptr);
     messages.clear();
 
-    ClickButton(NoiseUp);
-    ClickButton(Restart);
+    ClickButton(NoiseUpButton);
+    ClickButton(RestartButton);
     ChooseMenu(" Processing", " Repeat");
     ASSERT_EQ(messages.messages().size(), 3u);
     for (const RecordedMessage& m : messages.messages()) {
@@ -335,7 +335,7 @@ TEST_F(PointerCommands, WithoutAPickedSetRestartAndRepeatReportAndBuildNothing)
     EXPECT_EQ(appState.pickCount, 0);
     EXPECT_EQ(appState.seriesHidden, 1);
 
-    ClickButton(Search); // nothing to search
+    ClickButton(SearchButton); // nothing to search
     EXPECT_EQ(messages.messages().size(), 3u);
     EXPECT_FALSE(WindowClosed());
 }

@@ -81,7 +81,7 @@ TEST(ScreenLayout, FittingStagesShrinkTheGapsInTurn)
         const ScreenLayout layout = LayOutClient({0, 0, 1024, c.clientBottom});
         EXPECT_EQ(layout.panelSide, 497);
         EXPECT_EQ(layout.seriesPanelRect.bottom, c.workBottom - c.gapBelow);
-        EXPECT_EQ(layout.seriesPanelRect.top - layout.buttonRects[0].bottom, c.gapButtons);
+        EXPECT_EQ(layout.seriesPanelRect.top - layout.buttonRects[RepeatButton].bottom, c.gapButtons);
     }
 }
 
@@ -97,9 +97,9 @@ TEST(ScreenLayout, ButtonsShareOneSizeAndEndAtTheRightMargin)
                 EXPECT_EQ(button.right - button.left, widest + 30);
                 EXPECT_EQ(button.bottom - button.top, 23);
             }
-            EXPECT_EQ(layout.buttonRects[5].right, area.workRect.right - area.marginX);
-            EXPECT_EQ(layout.buttonRects[4].left - layout.buttonRects[3].right, 24);
-            EXPECT_EQ(layout.buttonRects[1].left - layout.buttonRects[0].right, 12);
+            EXPECT_EQ(layout.buttonRects[ExitButton].right, area.workRect.right - area.marginX);
+            EXPECT_EQ(layout.buttonRects[SearchButton].left - layout.buttonRects[RestartButton].right, 24);
+            EXPECT_EQ(layout.buttonRects[NoiseUpButton].left - layout.buttonRects[RepeatButton].right, 12);
             EXPECT_EQ(layout.seriesPanelRect.right - layout.seriesPanelRect.left,
                       layout.seriesPanelRect.bottom - layout.seriesPanelRect.top);
         }

@@ -54,7 +54,7 @@ TEST_F(StartUpAndShutdown, OpensMaximisedPaintedAndInTheInitialState)
     EXPECT_GT(appState.lineHeight, 0);
     EXPECT_GT(appState.seriesPanelRect.right, appState.seriesPanelRect.left);
     EXPECT_GT(appState.resultPanelRect.left, appState.seriesPanelRect.right);
-    EXPECT_EQ(appState.buttonRects[5].right, appState.workRect.right - appState.marginX);
+    EXPECT_EQ(appState.buttonRects[ExitButton].right, appState.workRect.right - appState.marginX);
 }
 
 // The first paint runs inside the making of the window, before any message
@@ -66,7 +66,7 @@ TEST_F(StartUpAndShutdown, WindowIsLaidOutBeforeTheFirstMessageIsHandled)
     EXPECT_TRUE(WindowIsMaximized(window));
     EXPECT_GT(appState.lineHeight, 0);
     EXPECT_GT(appState.seriesPanelRect.right, appState.seriesPanelRect.left);
-    EXPECT_EQ(appState.buttonRects[5].right, appState.workRect.right - appState.marginX);
+    EXPECT_EQ(appState.buttonRects[ExitButton].right, appState.workRect.right - appState.marginX);
     EXPECT_EQ(ClientPixel(window, appState.seriesPanelRect.left, CentreY(appState.seriesPanelRect) + 5),
               MakeColor(0, 0, 0));
 }
@@ -121,7 +121,7 @@ TEST_F(StartUpAndShutdown, CloseBeforeAnySeriesReleasesEverythingAndQuitsWithZer
 TEST_F(StartUpAndShutdown, ExitPathsCloseTheWindowWithExitCodeZero)
 {
     const std::function<void()> exits[] = {
-        [&] { ClickButton(Exit); },
+        [&] { ClickButton(ExitButton); },
         [&] { ChooseMenu("&File", " E&xit"); },
         [&] { SendAppMessage(window, MessageCommand, 4242, 0); PumpMessages(); },
     };
@@ -131,7 +131,7 @@ TEST_F(StartUpAndShutdown, ExitPathsCloseTheWindowWithExitCodeZero)
         ResetProgramState();
         ResetPostedQuit();
         OpenWindow();
-        ClickButton(NoiseUp); // a series exists, so it is released too
+        ClickButton(NoiseUpButton); // a series exists, so it is released too
         ASSERT_NE(appState.series, nullptr);
         exit();
         EXPECT_TRUE(WindowClosed());
@@ -169,7 +169,7 @@ TEST_F(StartUpAndShutdown, StartUpGoesOnWhenTheContainersCannotBeMade)
     ASSERT_NE(appState.pickedVectors, nullptr);
     EXPECT_EQ(appState.pickedVectors->count, 1);
     ASSERT_NE(appState.series, nullptr);
-    ClickButton(Search);
+    ClickButton(SearchButton);
     EXPECT_GE(appState.series->centerIndex, 1);
 }
 

@@ -1,4 +1,5 @@
 #include "platform/file_io.h"
+#include "platform/posix/close_failure.h"
 
 #include <cerrno>
 #include <climits>
@@ -15,8 +16,6 @@ struct OutputFile {
 };
 
 namespace {
-
-long closesUntilFailure = 0; // the close that fails, counted down; 0 for none
 
 // As many links as the system itself follows before giving up.
 constexpr int kMaxLinks = 40;
@@ -138,7 +137,7 @@ bool CloseFileHandle(FileHandle file)
     const bool flushed = ::fsync(file->fd) == 0;
     const bool closed = ::close(file->fd) == 0;
     file->fd = -1;
-    const bool failureForced = closesUntilFailure > 0 && --closesUntilFailure == 0;
+    const bool failureForced = CloseFailureForced();
     if (!flushed || !closed || failureForced || ::rename(file->temporary.c_str(), file->target.c_str()) != 0) {
         Abandon(file);
         return false;
@@ -153,5 +152,3 @@ void DiscardFile(FileHandle file)
     if (file)
         Abandon(file);
 }
-
-void FailNthFileClose(long n) { closesUntilFailure = n; }

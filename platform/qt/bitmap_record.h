@@ -1,4 +1,4 @@
-// The record behind a SurfaceBitmap handle, shared by the platform's bitmap
+// The record behind a SurfaceBitmap handle in the Qt adapter, shared by its bitmap
 // code and its toolkit surfaces. Not for the program's own code.
 #pragma once
 

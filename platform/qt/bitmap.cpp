@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/bitmap.h"
-#include "platform/bitmap_record.h"
+#include "platform/qt/bitmap_record.h"
 #include "platform/memory.h"
 
 namespace {

@@ -1,0 +1,7 @@
+#include "search/decrease_step_sorting.h"
+#include "search/subset_search.h"
+
+int32_t* SortSearchIndex(int32_t n, const int64_t* keys, int32_t* index)
+{
+    return DecreaseStepSortingInt64(n, keys, index);
+}
