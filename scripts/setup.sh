@@ -9,6 +9,7 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation fontconfig
   python3 python3-pil imagemagick
   libcli11-dev zlib1g-dev
+  qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
 )
 
 missing=()
