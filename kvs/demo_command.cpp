@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 
+#include "app/app_state.h"
 #include "kvs/demo_replay.h"
 #include "kvs/error_report.h"
 #include "kvs/exit_codes.h"
@@ -19,6 +20,9 @@
 namespace {
 
 constexpr int32_t kLargestClientSide = 16384;
+// The save command's name buffer, terminator included; the window writes to
+// a scratch name that is longer than the file's own.
+constexpr size_t kLongestPictureName = sizeof appState.fileName;
 
 struct DemoOptions {
     std::string client = "1280x1005";
@@ -45,21 +49,22 @@ std::string JsonQuoted(const std::string& text)
     return out + "\"";
 }
 
-std::string JoinedCoordinates(const std::vector<int32_t>& values)
+std::string JoinedCoordinates(const std::vector<int32_t>& values, const char* separator)
 {
     std::string out;
     for (const int32_t v : values)
-        out += (out.empty() ? "" : ",") + std::to_string(v);
+        out += (out.empty() ? "" : separator) + std::to_string(v);
     return out;
 }
 
 std::string FormatView(const std::string& action, const DemoView& view, bool json)
 {
-    const std::string vector = JoinedCoordinates(view.centreVector);
+    const std::string vector = JoinedCoordinates(view.centreVector, json ? ", " : ",");
     if (json)
-        return "{\"action\":" + JsonQuoted(action) + ",\"noise\":" + std::to_string(view.noise) +
-               ",\"series\":" + (view.series ? "true" : "false") + ",\"centre\":" + std::to_string(view.centre) +
-               ",\"centre_vector\":" + (view.centre ? "[" + vector + "]" : "null") + "}\n";
+        return "{\"action\": " + JsonQuoted(action) + ", \"noise\": " + std::to_string(view.noise) +
+               ", \"series\": " + (view.series ? "true" : "false") + ", \"centre\": " +
+               std::to_string(view.centre) + ", \"centre_vector\": " + (view.centre ? "[" + vector + "]" : "null") +
+               "}\n";
     return action + "  noise " + std::to_string(view.noise) + "  series " + (view.series ? "yes" : "no") +
            "  centre " + std::to_string(view.centre) + "  " + (view.centre ? "(" + vector + ")" : "-") + "\n";
 }
@@ -93,9 +98,14 @@ ToolError ReadWhole(const std::string& path, std::string& bytes)
 // The window writes the picture to a name of its own beside the temporary
 // file (the writer is chosen by the extension); its bytes then go through the
 // output file, which puts them in place whole or not at all.
+std::string ScratchName(const DemoAction& action, const OutputFile& output)
+{
+    return output.TemporaryPath() + action.path.substr(action.path.size() - 4);
+}
+
 ToolError Save(const DemoAction& action, OutputFile& output)
 {
-    const std::string scratch = output.TemporaryPath() + action.path.substr(action.path.size() - 4);
+    const std::string scratch = ScratchName(action, output);
     if (!RegisterTemporaryFile(scratch.c_str()))
         return UsageError("cannot write '" + action.path + "': its path is too long");
     ToolError error = RunDemoAction(action, scratch);
@@ -130,6 +140,9 @@ ToolError Replay(const DemoOptions& options)
         saves[i] = std::make_unique<OutputFile>();
         if (ToolError error = saves[i]->Open(actions[i].path))
             return error;
+        if (ScratchName(actions[i], *saves[i]).size() >= kLongestPictureName)
+            return UsageError("cannot write '" + actions[i].path + "': the path is too long for the window's " +
+                              std::to_string(kLongestPictureName) + "-character file name");
     }
     OutputFile exported;
     if (!options.exportPath.empty()) {
@@ -191,13 +204,14 @@ void AddDemoCommand(CLI::App& app, int& exitCode)
         "  save:FILE  the Save image command: FILE.bmp or FILE.pcx (letters in any case)\n"
         "After each action one line: the action, the noise level, whether a series exists,\n"
         "the centre the result panel shows (0 for none) and its noisy coordinates.");
-    demo->add_option("actions", options->actions, "The actions, in order")->required();
-    demo->add_option("--client", options->client, "Client area for saves, WxH")->capture_default_str();
+    demo->add_option("ACTION", options->actions, "The actions, in order")->required();
+    demo->add_option("--client", options->client, "Client area for saves")->type_name("WxH")->capture_default_str();
     demo->add_option("--format", options->format, "Output: text or json (one object per line)")
         ->check(CLI::IsMember({"text", "json"}))
         ->capture_default_str();
     demo->add_option("--export-series", options->exportPath,
-                     "Write the final noisy series as CSV: identity, then the coordinates");
+                     "Write the final noisy series as CSV: identity, then the coordinates")
+        ->type_name("FILE");
     demo->callback([options, &exitCode] {
         const ToolError error = Replay(*options);
         CloseDemoWindow();

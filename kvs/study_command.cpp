@@ -45,8 +45,8 @@ std::string CsvSummary(const Summary& s)
 
 std::string JsonSummary(const Summary& s)
 {
-    return "{\"mean\":" + Number("%.6g", s.mean) + ",\"min\":" + Number("%.6g", s.min) +
-           ",\"max\":" + Number("%.6g", s.max) + "}";
+    return "{\"mean\": " + Number("%.6g", s.mean) + ", \"min\": " + Number("%.6g", s.min) +
+           ", \"max\": " + Number("%.6g", s.max) + "}";
 }
 
 ToolError CheckSettings(StudyOptions& options)
@@ -111,10 +111,11 @@ std::string FormatStudy(const std::vector<LevelSummary>& summaries, const std::s
                    CsvSummary(l.recall) + "," + CsvSummary(l.centreError) + "\n";
     } else if (format == "json") {
         for (const LevelSummary& l : summaries)
-            out += std::string(out.empty() ? "" : ",") + "{\"noise\":" + std::to_string(l.noise) +
-                   ",\"trials\":" + std::to_string(l.trials) + ",\"precision\":" + JsonSummary(l.precision) +
-                   ",\"recall\":" + JsonSummary(l.recall) + ",\"centre_error\":" + JsonSummary(l.centreError) + "}";
-        out = "{\"levels\":[" + out + "]}\n";
+            out += std::string(out.empty() ? "" : ", ") + "{\"noise\": " + std::to_string(l.noise) +
+                   ", \"trials\": " + std::to_string(l.trials) + ", \"precision\": " + JsonSummary(l.precision) +
+                   ", \"recall\": " + JsonSummary(l.recall) + ", \"centre_error\": " + JsonSummary(l.centreError) +
+                   "}";
+        out = "{\"levels\": [" + out + "]}\n";
     } else {
         out = "noise trials |       precision           |         recall            |       centre error\n"
               "             |      mean     min     max |      mean     min     max |      mean     min     max\n";
@@ -139,6 +140,7 @@ void AddStudyCommand(CLI::App& app, int& exitCode)
         "Trial i draws its pick and its generator states from --seed and i alone, and keeps them at every\n"
         "level, so the numbers are the same for any --threads.");
     study->add_option("--levels", s.levels, "Noise levels, comma-separated")
+        ->type_name("L,L,...")
         ->delimiter(',')
         ->check(CLI::Range(0, kLargestNoiseLevel))
         ->capture_default_str();
@@ -156,7 +158,8 @@ void AddStudyCommand(CLI::App& app, int& exitCode)
     study->add_option("--format", options->format, "Output: text, csv or json")
         ->check(CLI::IsMember({"text", "csv", "json"}))
         ->capture_default_str();
-    study->add_option("--plot", options->plotPath, "Draw precision and recall against noise to FILE.png or FILE.svg");
+    study->add_option("--plot", options->plotPath, "Draw precision and recall against noise to FILE.png or FILE.svg")
+        ->type_name("FILE");
     study->add_flag("-q,--quiet", options->quiet, "No progress bar");
     study->callback([options, &exitCode] {
         const ToolError error = Study(*options);

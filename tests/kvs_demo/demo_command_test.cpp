@@ -30,10 +30,10 @@ std::string Kvs(const std::string& arguments, int* status)
     return RunCommand(std::string(KVS_PROGRAM) + " " + arguments, status);
 }
 
-// "centre N" ... from a JSON line of kvs demo: the centre and its vector as text.
+// The end of a JSON line of kvs demo, from the centre on.
 std::string CentreOf(const std::string& line)
 {
-    const size_t at = line.find("\"centre\":");
+    const size_t at = line.find("\"centre\": ");
     return at == std::string::npos ? "" : line.substr(at);
 }
 
@@ -44,8 +44,8 @@ protected:
     {
         const VectorSeriesHeader* s = appState.series;
         const int32_t* row = s->noisyVectorValues[s->centerIndex - 1];
-        return "\"centre\":" + std::to_string(s->centerIndex) + ",\"centre_vector\":[" + std::to_string(row[0]) +
-               "," + std::to_string(row[1]) + "]}";
+        return "\"centre\": " + std::to_string(s->centerIndex) + ", \"centre_vector\": [" +
+               std::to_string(row[0]) + ", " + std::to_string(row[1]) + "]}";
     }
 
     void Save(const std::string& path)
@@ -94,11 +94,11 @@ TEST_F(DemoAgainstWindow, SameActionsGiveTheWindowsCentresPicturesAndSeries)
     for (std::string line; std::getline(lines, line);)
         printed.push_back(line);
     ASSERT_EQ(printed.size(), 9u);
-    EXPECT_EQ(printed[0], "{\"action\":\"" + pickAction + "\",\"noise\":0,\"series\":true,\"centre\":0,"
-                          "\"centre_vector\":null}");
+    EXPECT_EQ(printed[0], "{\"action\": \"" + pickAction + "\", \"noise\": 0, \"series\": true, \"centre\": 0, "
+                          "\"centre_vector\": null}");
     EXPECT_EQ(CentreOf(printed[4]), firstCentre);
-    EXPECT_NE(printed[4].find("\"noise\":25"), std::string::npos);
-    EXPECT_EQ(CentreOf(printed[5]), "\"centre\":0,\"centre_vector\":null}"); // Repeat hides the result
+    EXPECT_NE(printed[4].find("\"noise\": 25"), std::string::npos);
+    EXPECT_EQ(CentreOf(printed[5]), "\"centre\": 0, \"centre_vector\": null}"); // Repeat hides the result
     EXPECT_EQ(CentreOf(printed[6]), secondCentre);
     EXPECT_EQ(ReadWholeFile(folder.path("demo.bmp")), ReadWholeFile(folder.path("window.bmp")));
     EXPECT_EQ(ReadWholeFile(folder.path("demo.PCX")), ReadWholeFile(folder.path("window.PCX")));

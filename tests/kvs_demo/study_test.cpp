@@ -65,8 +65,13 @@ TEST(Study, PlotsAreReadBackByDecoders)
     const std::string table = RunCommand(study + " --format csv --plot " + folder.path("p.png"), &status);
     ASSERT_EQ(status, 0);
     EXPECT_EQ(table.rfind("noise,trials,precision_mean,", 0), 0u) << table;
-    RunCommand(study + " --plot " + folder.path("p.svg"), &status);
+    const std::string json = RunCommand(study + " --format json --plot " + folder.path("p.svg"), &status);
     ASSERT_EQ(status, 0);
+    EXPECT_EQ(json.rfind("{\"levels\": [{\"noise\": 0, \"trials\": 2, \"precision\": {\"mean\": 1, \"min\": 1, "
+                        "\"max\": 1}, \"recall\": {\"mean\": 1, ",
+                        0),
+              0u)
+        << json;
     const std::string read = RunCommand(
         "/usr/bin/python3 -c 'import sys, xml.etree.ElementTree as E; from PIL import Image; "
         "i = Image.open(sys.argv[1]); i.load(); print(i.format, i.size, E.parse(sys.argv[2]).getroot().tag)' " +
