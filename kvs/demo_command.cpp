@@ -159,6 +159,8 @@ ToolError Replay(const DemoOptions& options)
         return error;
     const bool json = options.format == "json";
     for (size_t i = 0; i < actions.size(); ++i) {
+        if (Interrupted())
+            return InterruptedError();
         ToolError error = saves[i] ? Save(actions[i], *saves[i]) : RunDemoAction(actions[i], "");
         if (!error)
             error = lines.Write(FormatView(actions[i].text, CurrentDemoView(), json));

@@ -79,19 +79,17 @@ bool ClickPointFor(int32_t x, int32_t y, int32_t& px, int32_t& py)
     const Rect& panel = appState.seriesPanelRect;
     const int32_t range = appSettings.coordinateRange;
     int32_t mapped[2] = {};
-    bool foundX = false;
-    bool foundY = false;
     for (px = panel.left; px <= panel.right; ++px) {
         ClickToVector(demoWindow, panel, px, CentreY(panel), range, 2, mapped);
-        if ((foundX = mapped[0] == x))
+        if (mapped[0] == x)
             break;
     }
     for (py = panel.top; py <= panel.bottom; ++py) {
         ClickToVector(demoWindow, panel, CentreX(panel), py, range, 2, mapped);
-        if ((foundY = mapped[1] == y))
+        if (mapped[1] == y)
             break;
     }
-    return foundX && foundY;
+    return px <= panel.right && py <= panel.bottom;
 }
 
 int ButtonOf(DemoAction::Kind kind)
@@ -204,7 +202,8 @@ ToolError RunDemoAction(const DemoAction& action, const std::string& writePath)
         break;
     case DemoAction::Save:
         savePath = writePath.c_str();
-        UserChooseMenuItem(demoWindow, "&File", " Save image as...");
+        if (!UserChooseMenuItem(demoWindow, "&File", " Save image as..."))
+            shownMessages.emplace_back("the window's menu has no Save image command");
         PumpMessages();
         savePath = nullptr;
         break;

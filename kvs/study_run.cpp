@@ -8,7 +8,6 @@
 
 #include "app/app_state.h"
 #include "engine/subset_engine.h"
-#include "kvs/exit_codes.h"
 #include "vectors/noise_generators.h"
 #include "vectors/vector_containers.h"
 #include "vectors/vector_series.h"
@@ -114,7 +113,7 @@ ToolError RunTrial(const StudySettings& settings, int32_t level, int64_t trial, 
     result.subset = subset.data();
     const SearchStatus status = SearchSimilarRows(request, result);
     if (status == SearchStatus::Cancelled)
-        return ToolError{kExitInterrupted, "interrupted"};
+        return InterruptedError();
     if (status != SearchStatus::Ok || result.centre < 1)
         return RunFailure(std::string("the search failed: ") + SearchStatusMessage(status));
 
@@ -163,7 +162,7 @@ ToolError RunStudy(const StudySettings& settings, std::vector<LevelSummary>& sum
         work();
     }
     if (cancel && *cancel)
-        return ToolError{kExitInterrupted, "interrupted"};
+        return InterruptedError();
     if (failed)
         return firstError;
 
