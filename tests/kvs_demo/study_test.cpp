@@ -2,6 +2,9 @@
 // plot that real decoders read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "../export/export_files.h"
 #include "kvs/study_run.h"
 
@@ -55,6 +58,48 @@ TEST(Study, SmallerSubsetPartsPrecisionFromRecall)
     ASSERT_FALSE(RunStudy(settings, result));
     ExpectSameSummary(result[0].precision, {1, 1, 1});
     ExpectSameSummary(result[0].recall, {0.25, 0.25, 0.25});
+}
+
+// Picks cover the whole plane, both ends included, evenly; generator states
+// stay within 15 bits.
+TEST(Study, TrialDrawsAreUniformOverThePlane)
+{
+    std::vector<int> counts(361);
+    for (int64_t trial = 0; trial < 36100; ++trial) {
+        const TrialDraw draw = DrawTrial(3, trial);
+        ASSERT_LE(std::abs(draw.x), 180);
+        ASSERT_LE(std::abs(draw.y), 180);
+        ASSERT_GE(draw.backgroundState, 0);
+        ASSERT_GE(draw.noiseState, 0);
+        ++counts[size_t(draw.x + 180)];
+    }
+    EXPECT_GT(*std::min_element(counts.begin(), counts.end()), 50);
+    EXPECT_LT(*std::max_element(counts.begin(), counts.end()), 150);
+}
+
+TEST(Study, BadSettingsAreRefusedBeforeAnyWork)
+{
+    ScratchFolder folder;
+    const struct {
+        std::string arguments;
+        std::string message;
+    } cases[] = {
+        {"--length 500 --repeats 600", "--repeats 600 is more than --length 500"},
+        {"--length 500 --repeats 100 --size 501", "--size 501 is more than --length 500"},
+        {"--plot " + folder.path("p.jpg"), "the plot is written as .png or .svg"},
+        {"--plot " + folder.path("missing/p.png"), "does not exist"},
+        {"--levels 0,20000", "--levels"},
+        {"--trials 0", "--trials"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        int status = -1;
+        const std::string error =
+            RunCommand(std::string(KVS_PROGRAM) + " study -q " + c.arguments + " 2>&1 >/dev/null", &status);
+        EXPECT_EQ(status, 2);
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+        EXPECT_TRUE(std::filesystem::is_empty(folder.path("")));
+    }
 }
 
 TEST(Study, PlotsAreReadBackByDecoders)
