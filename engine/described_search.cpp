@@ -12,13 +12,17 @@ struct DescribedWorker {
     const VectorTable* table = nullptr;
     int64_t size = 0;
     Key* keys = nullptr;
+    int64_t* sortKeys = nullptr;
     int32_t* index = nullptr;
+    int64_t begin = 0;
+
+    int64_t Centre(int64_t position) const { return begin + position; }
 
     bool Score(int64_t centre, const BestCentre&, SearchScore& score)
     {
         ComputeRowKeys(*table, centre, keys);
-        DecreasingStepOrder(int32_t(table->rows), keys, index);
-        SearchScore sum = 0;
+        DecreasingStepOrder(int32_t(table->rows), keys, sortKeys, index);
+        KeySum<Key> sum = 0;
         for (int64_t i = 0; i < size; ++i)
             sum += keys[index[i]];
         score = sum;
@@ -31,21 +35,22 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
     const SearchRequest& request = *plan.request;
     const uint64_t n = uint64_t(request.table.rows);
-    Workspace workspace(plan.threads, n * sizeof(Key) + n * sizeof(int32_t));
+    Workspace workspace(plan.threads, n * (sizeof(Key) + sizeof(int64_t) + sizeof(int32_t)));
     if (!workspace.valid())
         return SearchStatus::OutOfMemory;
     DescribedWorker<Key> workers[kMaxSearchThreads];
     for (int t = 0; t < plan.threads; ++t) {
         Key* keys = reinterpret_cast<Key*>(workspace.slice(t));
-        workers[t] = {&request.table, request.size, keys, reinterpret_cast<int32_t*>(keys + n)};
+        int64_t* sortKeys = reinterpret_cast<int64_t*>(keys + n);
+        workers[t] = {&request.table, request.size, keys, sortKeys, reinterpret_cast<int32_t*>(sortKeys + n), plan.begin};
     }
     SearchStatus status = SearchStatus::Ok;
-    threadsRun = RunCentres(request, plan.begin, plan.end, plan.threads, workers, best, status);
+    threadsRun = RunCentres(request, plan.end - plan.begin, plan.threads, workers, best, status);
     return status;
 }
 }
 
 SearchStatus DescribedSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
-    return plan.wideKeys ? Run<SearchScore>(plan, best, threadsRun) : Run<uint64_t>(plan, best, threadsRun);
+    return WithKeyType(plan.keyWidth, [&](auto key) { return Run<decltype(key)>(plan, best, threadsRun); });
 }

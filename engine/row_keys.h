@@ -1,42 +1,102 @@
 // The exact keys of one centre: the squared Euclidean distance from the
-// centre row to every row, with no wrapping. Key is uint64_t when the table's
-// largest key fits 64 bits, SearchScore otherwise.
+// centre row to every row, with no wrapping. Key is the narrowest of
+// uint32_t, uint64_t and SearchScore that holds the table's largest key.
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "engine/subset_engine.h"
 
-// |a - b| of two 32-bit values; its square always fits 64 bits.
-inline uint64_t Spread(int32_t a, int32_t b)
+// A sum of keys over up to 2^31 rows: 64 bits hold it for 32-bit keys.
+template <typename Key>
+using KeySum = std::conditional_t<std::is_same_v<Key, uint32_t>, uint64_t, SearchScore>;
+
+// (a - b)^2 of two coordinates. The difference and its square are taken
+// modulo 2^32 for 32-bit keys and modulo 2^64 otherwise, which is exact:
+// a square below 2^64 is, and 32-bit keys are chosen only when every key,
+// so every square, is below 2^32. Plain unsigned arithmetic lets the
+// compiler run the loops below on vector registers.
+template <typename Key>
+Key Square(int32_t a, int32_t b)
 {
-    return a > b ? uint64_t(uint32_t(a) - uint32_t(b)) : uint64_t(uint32_t(b) - uint32_t(a));
+    using Word = std::conditional_t<std::is_same_v<Key, uint32_t>, uint32_t, uint64_t>;
+    const Word difference = Word(int64_t(a)) - Word(int64_t(b));
+    return Key(difference * difference);
 }
 
+template <typename Key>
+Key RowKey(const int32_t* row, const int32_t* centre, int32_t d)
+{
+    Key key = 0;
+    for (int32_t k = 0; k < d; ++k)
+        key += Square<Key>(row[k], centre[k]);
+    return key;
+}
+
+// Every row's key, in row order.
 template <typename Key>
 void ComputeRowKeys(const VectorTable& table, int64_t centre, Key* keys)
 {
     const int32_t d = table.dimension;
+    const int32_t* c = table.values + centre * d;
+    for (int64_t row = 0; row < table.rows; ++row)
+        keys[row] = RowKey<Key>(table.values + row * d, c, d);
+}
+
+// Every row's key, like ComputeRowKeys; returns how many are no greater than
+// radius and adds those to sum (of type Sum), in the same pass.
+template <typename Key, typename Sum>
+__attribute__((target_clones("avx2", "default"))) int64_t KeysWithinPass(const VectorTable& table, int64_t centre, Key radius, Key* keys, Sum& sum)
+{
+    const int32_t d = table.dimension;
     const int32_t* values = table.values;
     const int32_t* c = values + centre * d;
-    const int64_t n = table.rows;
+    int64_t count = 0;
+    Sum within = 0;
     if (d == 2) {
         const int32_t cx = c[0];
         const int32_t cy = c[1];
-        for (int64_t row = 0; row < n; ++row) {
-            const uint64_t dx = Spread(values[2 * row], cx);
-            const uint64_t dy = Spread(values[2 * row + 1], cy);
-            keys[row] = Key(dx * dx) + Key(dy * dy);
+        for (int64_t row = 0; row < table.rows; ++row) {
+            const Key key = Square<Key>(values[2 * row], cx) + Square<Key>(values[2 * row + 1], cy);
+            keys[row] = key;
+            count += key <= radius;
+            within += key <= radius ? key : 0;
         }
-        return;
-    }
-    for (int64_t row = 0; row < n; ++row) {
-        const int32_t* r = values + row * d;
-        Key key = 0;
-        for (int32_t k = 0; k < d; ++k) {
-            const uint64_t diff = Spread(r[k], c[k]);
-            key += Key(diff * diff);
+    } else {
+        for (int64_t row = 0; row < table.rows; ++row) {
+            const Key key = RowKey<Key>(values + row * d, c, d);
+            keys[row] = key;
+            count += key <= radius;
+            within += key <= radius ? key : 0;
         }
-        keys[row] = key;
     }
+    sum += within;
+    return count;
+}
+
+// KeysWithinPass with the narrowest sum that cannot overflow: the keys
+// summed are at most radius each, so 64 bits do when n·radius fits them.
+template <typename Key>
+int64_t ComputeKeysWithin(const VectorTable& table, int64_t centre, Key radius, Key* keys, KeySum<Key>& sum)
+{
+    if (SearchScore(radius) > SearchScore(UINT64_MAX) / uint64_t(table.rows))
+        return KeysWithinPass(table, centre, radius, keys, sum);
+    uint64_t narrow = 0;
+    const int64_t count = KeysWithinPass(table, centre, radius, keys, narrow);
+    sum += narrow;
+    return count;
+}
+
+// Moves the keys no greater than radius to the front, in order; returns their count.
+template <typename Key>
+int64_t PackKeysWithin(Key* keys, int64_t count, Key radius)
+{
+    int64_t packed = 0;
+    for (int64_t i = 0; i < count; ++i) {
+        const Key key = keys[i];
+        keys[packed] = key;
+        packed += key <= radius;
+    }
+    return packed;
 }

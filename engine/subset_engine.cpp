@@ -12,9 +12,8 @@
 
 namespace {
 constexpr int64_t kMaxRows = std::numeric_limits<int32_t>::max();
-constexpr SearchScore kLargestNarrowKey = std::numeric_limits<uint64_t>::max();
-// The tree measures distances in signed 64 bits.
-constexpr SearchScore kLargestTreeKey = std::numeric_limits<int64_t>::max();
+// The tree's distances are doubles, exact below 2^53.
+constexpr SearchScore kLargestTreeKey = (uint64_t(1) << 53) - 1;
 
 bool TableIsValid(const VectorTable& table)
 {
@@ -61,17 +60,27 @@ template <typename Key>
 SearchStatus OrderSubsetWith(const VectorTable& table, int64_t size, int64_t centre, int64_t* subset)
 {
     const uint64_t n = uint64_t(table.rows);
-    Workspace workspace(1, n * sizeof(Key) + n * sizeof(int32_t));
+    Workspace workspace(1, n * (sizeof(Key) + sizeof(int64_t) + sizeof(int32_t)));
     if (!workspace.valid())
         return SearchStatus::OutOfMemory;
     Key* keys = reinterpret_cast<Key*>(workspace.slice(0));
-    int32_t* index = reinterpret_cast<int32_t*>(keys + n);
+    int64_t* sortKeys = reinterpret_cast<int64_t*>(keys + n);
+    int32_t* index = reinterpret_cast<int32_t*>(sortKeys + n);
     ComputeRowKeys(table, centre - 1, keys);
-    DecreasingStepOrder(int32_t(n), keys, index);
+    DecreasingStepOrder(int32_t(n), keys, sortKeys, index);
     for (int64_t i = 0; i < size; ++i)
         subset[i] = index[i];
     return SearchStatus::Ok;
 }
+}
+
+KeyWidth KeyWidthFor(SearchScore largestKey)
+{
+    if (largestKey <= std::numeric_limits<uint32_t>::max())
+        return KeyWidth::Bits32;
+    if (largestKey <= std::numeric_limits<uint64_t>::max())
+        return KeyWidth::Bits64;
+    return KeyWidth::Bits128;
 }
 
 SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& result)
@@ -83,7 +92,7 @@ SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& resul
         return SearchStatus::BadArgument;
     plan.threads = ThreadsFor(request.threads, plan.end - plan.begin);
     const SearchScore largestKey = LargestKey(request.table);
-    plan.wideKeys = largestKey > kLargestNarrowKey;
+    plan.keyWidth = KeyWidthFor(largestKey);
     const SearchMethod method = ChooseMethod(request, largestKey);
 
     BestCentre best;
@@ -120,9 +129,8 @@ SearchStatus OrderSubset(const VectorTable& table, int64_t size, int64_t centre,
 {
     if (!TableIsValid(table) || size < 1 || size > table.rows || centre < 1 || centre > table.rows || !subset)
         return SearchStatus::BadArgument;
-    if (LargestKey(table) > kLargestNarrowKey)
-        return OrderSubsetWith<SearchScore>(table, size, centre, subset);
-    return OrderSubsetWith<uint64_t>(table, size, centre, subset);
+    return WithKeyType(KeyWidthFor(LargestKey(table)),
+                       [&](auto key) { return OrderSubsetWith<decltype(key)>(table, size, centre, subset); });
 }
 
 const char* SearchMethodName(SearchMethod method)

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation fontconfig
   python3 python3-pil imagemagick
+  libnanoflann-dev python3-numpy python3-sklearn
   libcli11-dev zlib1g-dev
   qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
 )
