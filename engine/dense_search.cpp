@@ -82,8 +82,9 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
     const int64_t centres = plan.end - plan.begin;
     const uint64_t d = uint64_t(request.table.dimension);
     const uint64_t s = uint64_t(request.size);
-    Workspace orderSpace(1, useAnchor ? uint64_t(centres) * sizeof(int32_t) : 0);
-    Workspace workspace(plan.threads, uint64_t(request.table.rows) * sizeof(Key) + (d + s) * sizeof(int32_t));
+    const uint64_t n = uint64_t(request.table.rows);
+    Workspace orderSpace(1, useAnchor ? SliceBytes<int32_t>(uint64_t(centres)) : 0);
+    Workspace workspace(plan.threads, SliceBytes<Key>(n) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s));
     if (!orderSpace.valid() || !workspace.valid())
         return SearchStatus::OutOfMemory;
     int32_t* order = useAnchor ? reinterpret_cast<int32_t*>(orderSpace.slice(0)) : nullptr;
@@ -91,9 +92,10 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
         return SearchStatus::OutOfMemory;
     DenseWorker<Key> workers[kMaxSearchThreads];
     for (int t = 0; t < plan.threads; ++t) {
-        Key* keys = reinterpret_cast<Key*>(workspace.slice(t));
-        int32_t* anchorRow = reinterpret_cast<int32_t*>(keys + request.table.rows);
-        uint32_t* roots = reinterpret_cast<uint32_t*>(anchorRow + d);
+        unsigned char* cursor = workspace.slice(t);
+        Key* keys = Carve<Key>(cursor, n);
+        int32_t* anchorRow = Carve<int32_t>(cursor, d);
+        uint32_t* roots = Carve<uint32_t>(cursor, s);
         workers[t] = {&request.table, request.size, plan.begin, order, keys,
                       Anchor(anchorRow, roots, request.table.dimension, request.size), useAnchor};
     }

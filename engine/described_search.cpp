@@ -35,14 +35,15 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
     const SearchRequest& request = *plan.request;
     const uint64_t n = uint64_t(request.table.rows);
-    Workspace workspace(plan.threads, n * (sizeof(Key) + sizeof(int64_t) + sizeof(int32_t)));
+    Workspace workspace(plan.threads, SliceBytes<Key>(n) + SliceBytes<int64_t>(n) + SliceBytes<int32_t>(n));
     if (!workspace.valid())
         return SearchStatus::OutOfMemory;
     DescribedWorker<Key> workers[kMaxSearchThreads];
     for (int t = 0; t < plan.threads; ++t) {
-        Key* keys = reinterpret_cast<Key*>(workspace.slice(t));
-        int64_t* sortKeys = reinterpret_cast<int64_t*>(keys + n);
-        workers[t] = {&request.table, request.size, keys, sortKeys, reinterpret_cast<int32_t*>(sortKeys + n), plan.begin};
+        unsigned char* cursor = workspace.slice(t);
+        Key* keys = Carve<Key>(cursor, n);
+        int64_t* sortKeys = Carve<int64_t>(cursor, n);
+        workers[t] = {&request.table, request.size, keys, sortKeys, Carve<int32_t>(cursor, n), plan.begin};
     }
     SearchStatus status = SearchStatus::Ok;
     threadsRun = RunCentres(request, plan.end - plan.begin, plan.threads, workers, best, status);
