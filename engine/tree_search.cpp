@@ -22,7 +22,9 @@ namespace {
 constexpr int64_t kNoBound = std::numeric_limits<int64_t>::max();
 
 // nanoflann's result set: the keys of the `capacity` nearest rows closer than
-// a bound, kept as a max-heap so that the farthest is dropped first.
+// a bound. Until it is full it only collects (most queries limited to a
+// radius end there); from then on it is a max-heap, so that the farthest is
+// dropped first.
 class NearestKeys {
 public:
     NearestKeys(int64_t* heap, size_t capacity, int64_t bound) : heap(heap), capacity(capacity), bound(bound) {}
@@ -37,12 +39,14 @@ public:
         const int64_t key = int64_t(distance);
         if (key >= worst())
             return true;
-        if (full()) {
-            std::pop_heap(heap, heap + count);
-            heap[count - 1] = key;
-        } else {
+        if (!full()) {
             heap[count++] = key;
+            if (full())
+                std::make_heap(heap, heap + count);
+            return true;
         }
+        std::pop_heap(heap, heap + count);
+        heap[count - 1] = key;
         std::push_heap(heap, heap + count);
         return true;
     }
@@ -161,9 +165,7 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
         workers[t] = {&tree,  &request.table, request.size, order, query,
                       keys,   Anchor(anchorRow, roots, request.table.dimension, request.size)};
     }
-    SearchStatus status = SearchStatus::Ok;
-    threadsRun = RunCentres(request, centres, plan.threads, workers, best, status);
-    return status;
+    return RunCentres(request, centres, plan.threads, workers, best, threadsRun);
 }
 }
 

@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <string>
 
+#include "kvs/demo_command.h"
 #include "kvs/error_report.h"
 #include "kvs/exit_codes.h"
 #include "kvs/interrupt.h"
 #include "kvs/search_command.h"
+#include "kvs/study_command.h"
 #include "kvs/version.h"
 
 int main(int argc, char** argv)
@@ -21,6 +23,8 @@ int main(int argc, char** argv)
 
     int exitCode = kExitOk;
     AddSearchCommand(app, exitCode);
+    AddDemoCommand(app, exitCode);
+    AddStudyCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);

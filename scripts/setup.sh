@@ -13,6 +13,7 @@ packages=(
   libnanoflann-dev python3-numpy python3-sklearn
   libcli11-dev zlib1g-dev
   g++-mingw-w64-x86-64 wine wine64 fonts-wine
+  qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
 )
 
 missing=()

@@ -3,25 +3,29 @@
 // object file, it takes the place of the shipped heap in every test program.
 #include "platform/memory.h"
 
+#include <atomic>
 #include <cstdlib>
 
 namespace {
-long liveBlocks = 0;
-long allocationsSeen = 0;
-long failAt = 0;       // allocation number that fails, 0 for none
-bool failOnward = false;
+// Atomic, so that searches running side by side on several threads can take
+// their working storage from here.
+std::atomic<long> liveBlocks = 0;
+std::atomic<long> allocationsSeen = 0;
+std::atomic<long> failAt = 0; // allocation number that fails, 0 for none
+std::atomic<bool> failOnward = false;
 
 bool SeamRefuses()
 {
-    ++allocationsSeen;
-    if (failAt == 0)
+    const long seen = ++allocationsSeen;
+    const long at = failAt;
+    if (at == 0)
         return false;
-    if (allocationsSeen == failAt) {
+    if (seen == at) {
         if (!failOnward)
             failAt = 0;
         return true;
     }
-    return failOnward && allocationsSeen > failAt;
+    return failOnward && seen > at;
 }
 }
 

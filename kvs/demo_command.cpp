@@ -1,0 +1,222 @@
+#include "kvs/demo_command.h"
+
+#include <CLI/CLI.hpp>
+
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+
+#include "app/app_state.h"
+#include "kvs/demo_replay.h"
+#include "kvs/error_report.h"
+#include "kvs/exit_codes.h"
+#include "kvs/interrupt.h"
+#include "kvs/offscreen.h"
+#include "kvs/output_file.h"
+
+namespace {
+
+constexpr int32_t kLargestClientSide = 16384;
+// The save command's name buffer, terminator included; the window writes to
+// a scratch name that is longer than the file's own.
+constexpr size_t kLongestPictureName = sizeof appState.fileName;
+
+struct DemoOptions {
+    std::string client = "1280x1005";
+    std::string format = "text";
+    std::string exportPath;
+    std::vector<std::string> actions;
+};
+
+std::string JsonQuoted(const std::string& text)
+{
+    std::string out = "\"";
+    for (const unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += char(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string JoinedCoordinates(const std::vector<int32_t>& values, const char* separator)
+{
+    std::string out;
+    for (const int32_t v : values)
+        out += (out.empty() ? "" : separator) + std::to_string(v);
+    return out;
+}
+
+std::string FormatView(const std::string& action, const DemoView& view, bool json)
+{
+    const std::string vector = JoinedCoordinates(view.centreVector, json ? ", " : ",");
+    if (json)
+        return "{\"action\": " + JsonQuoted(action) + ", \"noise\": " + std::to_string(view.noise) +
+               ", \"series\": " + (view.series ? "true" : "false") + ", \"centre\": " +
+               std::to_string(view.centre) + ", \"centre_vector\": " + (view.centre ? "[" + vector + "]" : "null") +
+               "}\n";
+    return action + "  noise " + std::to_string(view.noise) + "  series " + (view.series ? "yes" : "no") +
+           "  centre " + std::to_string(view.centre) + "  " + (view.centre ? "(" + vector + ")" : "-") + "\n";
+}
+
+// One element per line: its identity (0 background, 1 the picked vector's
+// copies), then its noisy coordinates.
+std::string SeriesCsv(const DemoSeries& series)
+{
+    std::string out = "identity";
+    for (int32_t j = 0; j < series.dimension; ++j)
+        out += ",x" + std::to_string(j + 1);
+    out += "\n";
+    for (size_t i = 0; i < series.identities.size(); ++i) {
+        out += std::to_string(series.identities[i]);
+        for (int32_t j = 0; j < series.dimension; ++j)
+            out += "," + std::to_string(series.noisyValues[i * size_t(series.dimension) + size_t(j)]);
+        out += "\n";
+    }
+    return out;
+}
+
+ToolError ReadWhole(const std::string& path, std::string& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof())
+        return RunFailure("cannot read back the picture written to '" + path + "'");
+    return {};
+}
+
+// The window writes the picture to a name of its own beside the temporary
+// file (the writer is chosen by the extension); its bytes then go through the
+// output file, which puts them in place whole or not at all.
+std::string ScratchName(const DemoAction& action, const OutputFile& output)
+{
+    return output.TemporaryPath() + action.path.substr(action.path.size() - 4);
+}
+
+ToolError Save(const DemoAction& action, OutputFile& output)
+{
+    const std::string scratch = ScratchName(action, output);
+    if (!RegisterTemporaryFile(scratch.c_str()))
+        return UsageError("cannot write '" + action.path + "': its path is too long");
+    ToolError error = RunDemoAction(action, scratch);
+    std::string bytes;
+    if (!error)
+        error = ReadWhole(scratch, bytes);
+    std::remove(scratch.c_str());
+    ForgetTemporaryFile(scratch.c_str());
+    if (!error)
+        error = output.Write(bytes);
+    return error ? error : output.Commit();
+}
+
+// Every action is read and every file opened before the window does
+// anything, so that a bad one leaves nothing written.
+ToolError Replay(const DemoOptions& options)
+{
+    int32_t width = 0;
+    int32_t height = 0;
+    if (!ParseClientSize(options.client, width, height))
+        return UsageError("--client " + options.client + ": expected WxH, each side from 1 to " +
+                          std::to_string(kLargestClientSide));
+    std::vector<DemoAction> actions(options.actions.size());
+    std::vector<std::unique_ptr<OutputFile>> saves(actions.size());
+    for (size_t i = 0; i < actions.size(); ++i) {
+        if (ToolError error = ParseDemoAction(options.actions[i], actions[i]))
+            return error;
+    }
+    for (size_t i = 0; i < actions.size(); ++i) {
+        if (actions[i].kind != DemoAction::Save)
+            continue;
+        saves[i] = std::make_unique<OutputFile>();
+        if (ToolError error = saves[i]->Open(actions[i].path))
+            return error;
+        if (ScratchName(actions[i], *saves[i]).size() >= kLongestPictureName)
+            return UsageError("cannot write '" + actions[i].path + "': the path is too long for the window's " +
+                              std::to_string(kLongestPictureName) + "-character file name");
+    }
+    OutputFile exported;
+    if (!options.exportPath.empty()) {
+        if (options.exportPath == "-")
+            return UsageError("--export-series needs a file: standard output carries the action lines");
+        if (ToolError error = exported.Open(options.exportPath))
+            return error;
+    }
+    OutputFile lines;
+    lines.Open("-");
+
+    UseOffscreenToolkit();
+    if (ToolError error = OpenDemoWindow(width, height, actions))
+        return error;
+    const bool json = options.format == "json";
+    for (size_t i = 0; i < actions.size(); ++i) {
+        if (Interrupted())
+            return InterruptedError();
+        ToolError error = saves[i] ? Save(actions[i], *saves[i]) : RunDemoAction(actions[i], "");
+        if (!error)
+            error = lines.Write(FormatView(actions[i].text, CurrentDemoView(), json));
+        if (error)
+            return error;
+    }
+    if (!options.exportPath.empty()) {
+        const DemoSeries series = CurrentDemoSeries();
+        if (series.identities.empty())
+            return UsageError("--export-series: no series exists after these actions");
+        if (ToolError error = exported.Write(SeriesCsv(series)); error || (error = exported.Commit()))
+            return error;
+    }
+    return lines.Commit();
+}
+
+} // namespace
+
+bool ParseClientSize(const std::string& text, int32_t& width, int32_t& height)
+{
+    const size_t x = text.find('x');
+    if (x == std::string::npos)
+        return false;
+    const auto side = [](std::string_view s, int32_t& value) {
+        const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+        return !s.empty() && ec == std::errc() && end == s.data() + s.size() && value >= 1 &&
+               value <= kLargestClientSide;
+    };
+    const std::string_view view(text);
+    return side(view.substr(0, x), width) && side(view.substr(x + 1), height);
+}
+
+void AddDemoCommand(CLI::App& app, int& exitCode)
+{
+    auto options = std::make_shared<DemoOptions>();
+    CLI::App* demo = app.add_subcommand("demo", "Replay the window's actions without a display");
+    demo->footer(
+        "Actions, carried out in order as the window carries them out:\n"
+        "  pick:X,Y   a click in the series panel that picks the vector (X, Y), -180..180\n"
+        "             (a second pick before restart is ignored, as in the window)\n"
+        "  up, down   the Noise Level Up and Down buttons\n"
+        "  repeat, restart, search   the buttons of those names\n"
+        "  save:FILE  the Save image command: FILE.bmp or FILE.pcx (letters in any case)\n"
+        "After each action one line: the action, the noise level, whether a series exists,\n"
+        "the centre the result panel shows (0 for none) and its noisy coordinates.");
+    demo->add_option("ACTION", options->actions, "The actions, in order")->required();
+    demo->add_option("--client", options->client, "Client area for saves")->type_name("WxH")->capture_default_str();
+    demo->add_option("--format", options->format, "Output: text or json (one object per line)")
+        ->check(CLI::IsMember({"text", "json"}))
+        ->capture_default_str();
+    demo->add_option("--export-series", options->exportPath,
+                     "Write the final noisy series as CSV: identity, then the coordinates")
+        ->type_name("FILE");
+    demo->callback([options, &exitCode] {
+        const ToolError error = Replay(*options);
+        CloseDemoWindow();
+        exitCode = error ? ReportError(error) : kExitOk;
+    });
+}
