@@ -8,14 +8,13 @@
 #include "app/app_state.h"
 #include "app/commands.h"
 #include "app/main_window.h"
+#include "display/screen_layout.h"
 #include "platform/message_box.h"
 #include "platform/save_dialog.h"
 #include "platform/testing.h"
 #include "platform/window.h"
 
 namespace {
-
-enum ButtonIndex { RepeatButton, NoiseUpButton, NoiseDownButton, RestartButton, SearchButton };
 
 struct ActionWord {
     std::string_view word;

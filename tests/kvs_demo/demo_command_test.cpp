@@ -71,13 +71,13 @@ TEST_F(DemoAgainstWindow, SameActionsGiveTheWindowsCentresPicturesAndSeries)
     ClickToVector(window, panel, px, py, appSettings.coordinateRange, 2, pick);
 
     Click(px, py);
-    ClickButton(NoiseUp);
-    ClickButton(NoiseUp);
-    ClickButton(NoiseUp);
-    ClickButton(Search);
+    ClickButton(NoiseUpButton);
+    ClickButton(NoiseUpButton);
+    ClickButton(NoiseUpButton);
+    ClickButton(SearchButton);
     const std::string firstCentre = WindowCentre();
-    ClickButton(Repeat);
-    ClickButton(Search);
+    ClickButton(RepeatButton);
+    ClickButton(SearchButton);
     const std::string secondCentre = WindowCentre();
     Save(folder.path("window.bmp"));
     Save(folder.path("window.PCX"));

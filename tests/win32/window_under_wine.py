@@ -103,7 +103,7 @@ def main():
     check(field(log, "title") == "KestrandVectorsSubset", "the title bar reads the class name")
     check(not any(line.startswith(("no menu item", "never shown", "unknown", "cannot")) for line in log),
           "every menu item and modal window of the script was there")
-    check("[File name is too long: at most 255 characters]" in (field(log, "answered About Bitmap") or "") and
+    check("[File name is too long: at most 255 bytes]" in (field(log, "answered About Bitmap") or "") and
           not any(name.startswith("aaaa") for name in os.listdir(a.work)),
           "a chosen path longer than the name buffer is refused with a message, and nothing is written")
     check("answered About [icon] [Kestrand Version 1.0] [OK]" in log,
