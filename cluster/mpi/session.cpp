@@ -1,0 +1,77 @@
+// Joining and leaving the MPI job that a launcher started.
+#include <fcntl.h>
+#include <mpi.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <thread>
+
+#include "cluster/cluster.h"
+
+namespace {
+// The variables that Open MPI's mpirun, PMIx launchers (srun among them) and
+// the older PMI ones give every process they start.
+bool StartedByLauncher()
+{
+    for (const char* name : {"OMPI_COMM_WORLD_SIZE", "PMIX_RANK", "PMI_RANK"})
+        if (std::getenv(name))
+            return true;
+    return false;
+}
+
+// The ranks that share this rank's node, and so its cores.
+int RanksOnThisNode(int rank)
+{
+    MPI_Comm node;
+    MPI_Comm_split_type(MPI_COMM_WORLD, MPI_COMM_TYPE_SHARED, rank, MPI_INFO_NULL, &node);
+    int ranks = 1;
+    MPI_Comm_size(node, &ranks);
+    MPI_Comm_free(&node);
+    return ranks;
+}
+
+// Only rank 0 writes: the others' output and messages would repeat its own.
+void SilenceOutput()
+{
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0)
+        return;
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    close(null);
+}
+}  // namespace
+
+ClusterSession::ClusterSession()
+{
+    if (!StartedByLauncher())
+        return;
+    // Only the main thread of a rank talks to the others; the search threads
+    // never do.
+    int provided = 0;
+    MPI_Init_thread(nullptr, nullptr, MPI_THREAD_FUNNELED, &provided);
+    joined_ = true;
+    MPI_Comm_rank(MPI_COMM_WORLD, &run_.rank);
+    MPI_Comm_size(MPI_COMM_WORLD, &run_.ranks);
+    const int cores = std::max(1, int(std::thread::hardware_concurrency()));
+    run_.threads = std::max(1, cores / RanksOnThisNode(run_.rank));
+    if (run_.rank != 0)
+        SilenceOutput();
+}
+
+ClusterSession::~ClusterSession()
+{
+    if (joined_)
+        MPI_Finalize();
+}
+
+std::string ClusterBuildDescription()
+{
+    char version[MPI_MAX_LIBRARY_VERSION_STRING];
+    int length = 0;
+    MPI_Get_library_version(version, &length);
+    // "Open MPI v4.1.4, package: ..., ident: ...": the name and version only.
+    const std::string library(version, std::size_t(length));
+    return "MPI, " + library.substr(0, library.find_first_of(",\n"));
+}
