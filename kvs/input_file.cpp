@@ -1,0 +1,71 @@
+#include "kvs/input_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cerrno>
+
+#include "kvs/interrupt.h"
+
+namespace {
+constexpr unsigned kChunkBytes = 1u << 20;
+
+ToolError ReadError(const std::string& path, const std::string& why)
+{
+    return UsageError("cannot read " + InputName(path) + ": " + why);
+}
+
+// Reads everything from an open gzip stream (plain files pass through as they are).
+ToolError ReadStream(gzFile stream, const std::string& path, std::string& bytes)
+{
+    while (true) {
+        const std::size_t used = bytes.size();
+        bytes.resize(used + kChunkBytes);
+        const int got = gzread(stream, bytes.data() + used, kChunkBytes);
+        bytes.resize(used + std::size_t(got > 0 ? got : 0));
+        if (got > 0)
+            continue;
+        int code = Z_OK;
+        const char* message = gzerror(stream, &code);
+        if (got == 0 && code == Z_OK)
+            return {};
+        if (code == Z_ERRNO && errno == EINTR) {
+            if (Interrupted())
+                return InterruptedError();
+            gzclearerr(stream);
+            continue;
+        }
+        if (code == Z_ERRNO)
+            return ReadError(path, SystemMessage(errno));
+        if (code == Z_BUF_ERROR)
+            return ReadError(path, "the compressed data ends too early");
+        return ReadError(path, std::string("invalid compressed data (") + message + ")");
+    }
+}
+} // namespace
+
+std::string InputName(const std::string& path) { return path == "-" ? "<stdin>" : path; }
+
+ToolError ReadInputFile(const std::string& path, std::string& bytes)
+{
+    bytes.clear();
+    const int descriptor = path == "-" ? dup(STDIN_FILENO) : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return ReadError(path, SystemMessage(errno));
+    struct stat status;
+    if (fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
+        close(descriptor);
+        return ReadError(path, "it is a folder");
+    }
+    gzFile stream = gzdopen(descriptor, "rb");
+    if (!stream) {
+        close(descriptor);
+        return RunFailure("cannot read " + InputName(path) + ": out of memory");
+    }
+    gzbuffer(stream, 1u << 17);
+    ToolError error = ReadStream(stream, path, bytes);
+    gzclose_r(stream);
+    return error;
+}

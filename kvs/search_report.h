@@ -1,0 +1,29 @@
+// The result of `kvs search` as text, CSV or JSON: a pure function of the
+// table and the engine's answer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/subset_engine.h"
+
+enum class ReportFormat { Text, Csv, Json };
+
+struct SearchReport {
+    int64_t rows = 0;
+    int32_t dimension = 0;
+    int64_t size = 0;
+    int64_t centre = 0;                 // 1-based row
+    std::vector<int32_t> centreVector;  // the centre's coordinates
+    SearchScore score = 0;
+    std::vector<int64_t> subset;        // 1-based rows in the engine's order
+    SearchMethod method = SearchMethod::Auto;
+    int threads = 0;
+    double searchSeconds = 0;
+};
+
+std::string FormatSearchReport(const SearchReport& report, ReportFormat format);
+
+// An exact decimal of a 128-bit score.
+std::string ScoreText(SearchScore score);

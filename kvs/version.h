@@ -1,0 +1,7 @@
+// What `kvs --version` prints.
+#pragma once
+
+#include <string>
+
+// "kvs VERSION (HOW THE SEARCH RUNS)", e.g. "kvs 0.1.0 (single process)".
+std::string VersionText();
