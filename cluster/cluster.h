@@ -57,10 +57,16 @@ struct ClusterFailure {
 ClusterFailure ShareTable(const ClusterRun& run, const ClusterFailure& readFailure, std::vector<int32_t>& values,
                           int64_t& rows, int32_t& dimension, int outOfMemoryExitCode);
 
+// Ends every rank of the job at once with the given exit code, for a failure
+// that only this rank saw at a step where the ranks do not compare notes (a
+// last resort: the other ranks would wait for it forever). Does nothing for
+// a single process.
+void AbandonJob(const ClusterRun& run, int exitCode);
+
 // SearchSimilarRows over every centre of the request, split over the ranks;
 // every rank calls it with the same request and gets the same status and
 // result: the winner of all ranks, its subset (ordered on rank 0 and handed
 // on) and the threads of all ranks. Threads 0 in the request means the run's
-// threads. The subset must be asked for on every rank or on none. Progress, when asked for, is reported on rank 0 alone and covers
-// every rank's centres.
+// threads. The subset must be asked for on every rank or on none. Progress,
+// when asked for, is reported on rank 0 alone and covers every rank's centres.
 SearchStatus SearchAcrossRanks(const ClusterRun& run, const SearchRequest& request, SearchResult& result);

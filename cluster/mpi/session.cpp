@@ -66,6 +66,12 @@ ClusterSession::~ClusterSession()
         MPI_Finalize();
 }
 
+void AbandonJob(const ClusterRun& run, int exitCode)
+{
+    if (run.ranks > 1)
+        MPI_Abort(MPI_COMM_WORLD, exitCode);
+}
+
 std::string ClusterBuildDescription()
 {
     char version[MPI_MAX_LIBRARY_VERSION_STRING];

@@ -12,6 +12,8 @@ ClusterFailure ShareTable(const ClusterRun&, const ClusterFailure& readFailure, 
     return readFailure;
 }
 
+void AbandonJob(const ClusterRun&, int) {}
+
 SearchStatus SearchAcrossRanks(const ClusterRun&, const SearchRequest& request, SearchResult& result)
 {
     return SearchSimilarRows(request, result);
