@@ -120,7 +120,12 @@ public:
     bool Running() const { return chunk_ != nullptr; }
     bool ChunkFinished() const { return chunk_ && chunk_->Finished(); }
 
-    void Start(CentreRange range) { chunk_ = std::make_unique<ChunkSearch>(request_, range, threads_, &cancel_); }
+    void Start(CentreRange range)
+    {
+        if (UserCancelled())
+            Cancel();
+        chunk_ = std::make_unique<ChunkSearch>(request_, range, threads_, &cancel_);
+    }
 
     // Folds in the finished chunk.
     void Finish()
@@ -138,6 +143,13 @@ public:
     }
 
     void Cancel() { cancel_.store(true, std::memory_order_relaxed); }
+    // Rank 0 stops dealing: its own centres will not all be searched.
+    void Abandon()
+    {
+        Cancel();
+        if (status_ == SearchStatus::Ok)
+            status_ = SearchStatus::Cancelled;
+    }
     bool UserCancelled() const { return request_.cancel && request_.cancel->load(std::memory_order_relaxed); }
 
     int64_t CentresDone() const { return centresFinished_ + (chunk_ ? chunk_->CentresDone() : 0); }
@@ -197,6 +209,8 @@ public:
             }
             std::this_thread::sleep_for(kPollInterval);
         }
+        if (!stopping_)
+            ReportProgress();  // the whole: every centre is done
     }
 
 private:
@@ -232,7 +246,7 @@ private:
         if (stopping_)
             return;
         stopping_ = true;
-        work_.Cancel();
+        work_.Abandon();
         for (std::size_t rank = 1; rank < workers_.size(); ++rank)
             if (workers_[rank].busy)
                 Send(Order{kCancel}, int(rank));
