@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <thread>
 
 #include "cluster/cluster.h"
@@ -41,6 +42,23 @@ void SilenceOutput()
     dup2(null, STDERR_FILENO);
     close(null);
 }
+
+// The launcher hands rank 0 a pipe for its standard error, so a progress bar
+// would never know it is watched. When the launcher itself writes its
+// standard error to a terminal (rank 0 runs where mpirun was typed), rank 0
+// writes its messages and bar straight to that terminal.
+void UseLauncherTerminal()
+{
+    if (isatty(STDERR_FILENO))
+        return;
+    const std::string launcherError = "/proc/" + std::to_string(getppid()) + "/fd/2";
+    const int terminal = open(launcherError.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (terminal < 0)
+        return;
+    if (isatty(terminal))
+        dup2(terminal, STDERR_FILENO);
+    close(terminal);
+}
 }  // namespace
 
 ClusterSession::ClusterSession()
@@ -56,7 +74,9 @@ ClusterSession::ClusterSession()
     MPI_Comm_size(MPI_COMM_WORLD, &run_.ranks);
     const int cores = std::max(1, int(std::thread::hardware_concurrency()));
     run_.threads = std::max(1, cores / RanksOnThisNode(run_.rank));
-    if (run_.rank != 0)
+    if (run_.rank == 0)
+        UseLauncherTerminal();
+    else
         SilenceOutput();
 }
 

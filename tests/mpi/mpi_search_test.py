@@ -6,6 +6,7 @@ as one process, except the search line's thread count and seconds, which
 differ from run to run by nature."""
 import argparse
 import os
+import pty
 import random
 import re
 import signal
@@ -113,6 +114,32 @@ def failing_rank_stops_every_rank(args):
             print(f"{lines[0]!r}: exit code {code} after {time.monotonic() - start:.1f} s")
 
 
+def progress_bar_on_the_launchers_terminal(args):
+    """mpirun's standard error on a terminal: rank 0 draws the bar there."""
+    with tempfile.TemporaryDirectory() as folder:
+        table = os.path.join(folder, "large.txt")
+        rows = random.Random(5)
+        with open(table, "w") as out:
+            out.write("".join(f"{rows.randint(-999, 999)} {rows.randint(-999, 999)}\n" for _ in range(16000)))
+        terminal, other_end = pty.openpty()
+        job = subprocess.Popen(mpirun(args, 2, [args.kvs, "search", table, "-s", "8000", "-j", "1", "--method", "dense"]),
+                               stdout=subprocess.PIPE, stderr=other_end, env=ENVIRONMENT)
+        os.close(other_end)
+        shown = b""
+        while True:
+            try:
+                chunk = os.read(terminal, 4096)
+            except OSError:  # the terminal's last writer is gone
+                break
+            if not chunk:
+                break
+            shown += chunk
+        os.close(terminal)
+        output = job.communicate(timeout=TIME_LIMIT)[0].decode()
+        expect(job.returncode == 0 and output.startswith("rows      16000\n"), f"the search: {output}")
+        expect(re.search(rb"\r\[#+ *\] +\d+%", shown) is not None, f"no progress bar on the terminal: {shown!r}")
+
+
 def rank_pid(mpirun_pid, rank):
     """The pid of the given rank of the job that mpirun_pid started, or None."""
     for entry in os.listdir("/proc"):
@@ -173,6 +200,7 @@ def main():
         "same_output_as_one_process": lambda: same_output_as_one_process(args),
         "failing_rank_stops_every_rank": lambda: failing_rank_stops_every_rank(args),
         "killed_rank_ends_the_job": lambda: killed_rank_ends_the_job(args),
+        "progress_bar_on_the_launchers_terminal": lambda: progress_bar_on_the_launchers_terminal(args),
     }
     tests[args.test]()
 
