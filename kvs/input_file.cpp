@@ -44,6 +44,37 @@ ToolError ReadStream(gzFile stream, const std::string& path, std::string& bytes)
         return ReadError(path, std::string("invalid compressed data (") + message + ")");
     }
 }
+// Whether a regular file begins with the gzip magic bytes.
+bool IsCompressed(int descriptor)
+{
+    unsigned char magic[2] = {};
+    return pread(descriptor, magic, 2, 0) == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
+}
+
+// A regular file read straight into a buffer of its size (grown should the
+// file be longer than it said).
+ToolError ReadPlainFile(int descriptor, std::size_t size, const std::string& path, std::string& bytes)
+{
+    bytes.resize(size + 1);
+    std::size_t done = 0;
+    while (true) {
+        if (done == bytes.size())
+            bytes.resize(bytes.size() + kChunkBytes);
+        const ssize_t got = read(descriptor, bytes.data() + done, bytes.size() - done);
+        if (got > 0) {
+            done += std::size_t(got);
+            continue;
+        }
+        const int error = errno;
+        if (got < 0 && error == EINTR && !Interrupted())
+            continue;
+        close(descriptor);
+        bytes.resize(done);
+        if (got == 0)
+            return {};
+        return error == EINTR ? InterruptedError() : ReadError(path, SystemMessage(error));
+    }
+}
 } // namespace
 
 std::string InputName(const std::string& path) { return path == "-" ? "<stdin>" : path; }
@@ -59,6 +90,8 @@ ToolError ReadInputFile(const std::string& path, std::string& bytes)
         close(descriptor);
         return ReadError(path, "it is a folder");
     }
+    if (S_ISREG(status.st_mode) && !IsCompressed(descriptor))
+        return ReadPlainFile(descriptor, std::size_t(status.st_size), path, bytes);
     gzFile stream = gzdopen(descriptor, "rb");
     if (!stream) {
         close(descriptor);

@@ -64,17 +64,15 @@ ToolError OutputFile::Open(const std::string& path)
     const std::string folder = FolderOf(path);
     if (BaseNameOf(path).empty())
         return UsageError("cannot write " + path_ + ": no file name");
+    if (stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return UsageError("cannot write " + path_ + ": the folder '" + folder + "' does not exist");
 
     std::string pattern = folder + "/." + BaseNameOf(path) + ".kvs-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     descriptor_ = mkostemp(name.data(), O_CLOEXEC);
-    if (descriptor_ < 0) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR)
-            return UsageError("cannot write " + path_ + ": the folder '" + folder + "' does not exist");
-        return UsageError("cannot write " + path_ + " in the folder '" + folder + "': " + SystemMessage(error));
-    }
+    if (descriptor_ < 0)
+        return UsageError("cannot write " + path_ + " in the folder '" + folder + "': " + SystemMessage(errno));
     temporaryPath_ = name.data();
     if (!RegisterTemporaryFile(temporaryPath_.c_str())) {
         Discard();

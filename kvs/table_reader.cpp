@@ -1,5 +1,6 @@
 #include "kvs/table_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <numeric>
@@ -267,9 +268,12 @@ TableReadError ReadTable(std::string_view text, const TableReadOptions& options,
             }
         }
 
-        const std::size_t rowStart = table.values.size();
-        table.values.resize(rowStart + std::size_t(table.dimension));
-        int32_t* row = table.values.data() + rowStart;
+        if (table.values.empty()) {
+            // Room for every line that is left, so that no row allocates; trimmed at the end.
+            const std::size_t linesLeft = std::size_t(std::count(text.begin(), text.end(), '\n')) + 1;
+            table.values.resize((linesLeft + 1) * std::size_t(table.dimension));
+        }
+        int32_t* row = table.values.data() + std::size_t(table.rows) * std::size_t(table.dimension);
         std::size_t cells = 0, firstExtraOffset = 0;
         ForEachCell(line, table.delimiter, [&](std::string_view cell, std::size_t offset) {
             if (cells == width)
@@ -292,5 +296,7 @@ TableReadError ReadTable(std::string_view text, const TableReadOptions& options,
     }
     if (table.rows == 0)
         return {0, 0, table.hasHeader ? "a header but no data rows" : "no data rows"};
+    table.values.resize(std::size_t(table.rows) * std::size_t(table.dimension));
+    table.values.shrink_to_fit();
     return {};
 }
