@@ -17,8 +17,9 @@
 struct ClusterRun {
     int rank = 0;
     int ranks = 1;
-    // Search threads of this rank when the user names none: the cores of its
-    // node shared among the node's ranks; 0 (every core) for one process.
+    // Search threads of this rank when the user names none: the cores it is
+    // bound to, or its node's cores shared among the node's ranks; 0 (every
+    // core) for one process.
     int threads = 0;
 };
 

@@ -1,12 +1,29 @@
 #include "cluster/mpi/agreement.h"
 
-#include <mpi.h>
+#include <chrono>
+#include <thread>
+
+void WaitAsleep(MPI_Request& request)
+{
+    int done = 0;
+    while (MPI_Test(&request, &done, MPI_STATUS_IGNORE), !done)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+namespace {
+int LowestOverRanks(int value)
+{
+    int lowest = value;
+    MPI_Request request;
+    MPI_Iallreduce(&value, &lowest, 1, MPI_INT, MPI_MIN, MPI_COMM_WORLD, &request);
+    WaitAsleep(request);
+    return lowest;
+}
+}  // namespace
 
 ClusterFailure AgreeOnFailure(const ClusterRun& run, const ClusterFailure& own)
 {
-    const int candidate = own ? run.rank : run.ranks;
-    int first = run.ranks;
-    MPI_Allreduce(&candidate, &first, 1, MPI_INT, MPI_MIN, MPI_COMM_WORLD);
+    const int first = LowestOverRanks(own ? run.rank : run.ranks);
     if (first == run.ranks)
         return {};
     ClusterFailure agreed = own;
@@ -24,8 +41,6 @@ SearchStatus AgreeOnSearchStatus(const ClusterRun& run, SearchStatus own)
     // before Ok, then by rank; the status rides in the low bits.
     constexpr int kStatusSpan = 8;
     const int severity = own == SearchStatus::Ok ? 2 : own == SearchStatus::Cancelled ? 1 : 0;
-    const int candidate = (severity * run.ranks + run.rank) * kStatusSpan + int(own);
-    int first = 0;
-    MPI_Allreduce(&candidate, &first, 1, MPI_INT, MPI_MIN, MPI_COMM_WORLD);
+    const int first = LowestOverRanks((severity * run.ranks + run.rank) * kStatusSpan + int(own));
     return SearchStatus(first % kStatusSpan);
 }

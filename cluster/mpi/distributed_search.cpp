@@ -279,7 +279,9 @@ void RunWorker(RankWork& work)
         // A cancel that crossed this request belongs to the chunk just finished.
         Order order;
         do {
-            MPI_Recv(&order, kOrderValues, MPI_INT64_T, kRoot, kTagFromRoot, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+            MPI_Request request;
+            MPI_Irecv(&order, kOrderValues, MPI_INT64_T, kRoot, kTagFromRoot, MPI_COMM_WORLD, &request);
+            WaitAsleep(request);
         } while (order.kind == kCancel);
         if (order.kind == kStop)
             return;

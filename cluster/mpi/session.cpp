@@ -1,5 +1,6 @@
 // Joining and leaving the MPI job that a launcher started.
 #include <fcntl.h>
+#include <sched.h>
 #include <mpi.h>
 #include <unistd.h>
 
@@ -30,6 +31,16 @@ int RanksOnThisNode(int rank)
     MPI_Comm_size(node, &ranks);
     MPI_Comm_free(&node);
     return ranks;
+}
+
+// The cores this rank may run on: all of the node's unless the launcher
+// bound the rank to some of them.
+int CoresOfThisRank()
+{
+    cpu_set_t cores;
+    if (sched_getaffinity(0, sizeof cores, &cores) == 0)
+        return CPU_COUNT(&cores);
+    return int(std::thread::hardware_concurrency());
 }
 
 // Only rank 0 writes: the others' output and messages would repeat its own.
@@ -72,8 +83,10 @@ ClusterSession::ClusterSession()
     joined_ = true;
     MPI_Comm_rank(MPI_COMM_WORLD, &run_.rank);
     MPI_Comm_size(MPI_COMM_WORLD, &run_.ranks);
-    const int cores = std::max(1, int(std::thread::hardware_concurrency()));
-    run_.threads = std::max(1, cores / RanksOnThisNode(run_.rank));
+    // A rank bound to some cores takes them all; an unbound one shares the
+    // node's cores with the node's other ranks.
+    const int nodeShare = int(std::thread::hardware_concurrency()) / RanksOnThisNode(run_.rank);
+    run_.threads = std::max(1, std::min(CoresOfThisRank(), nodeShare));
     if (run_.rank == 0)
         UseLauncherTerminal();
     else
