@@ -46,15 +46,20 @@ def expect(condition, message):
         sys.exit("FAILED: " + message)
 
 
+def random_table(folder, name, rows, low, high, seed):
+    """A table of two columns drawn from low .. high; returns its path."""
+    path = os.path.join(folder, name)
+    values = random.Random(seed)
+    with open(path, "w") as out:
+        out.write("".join(f"{values.randint(low, high)},{values.randint(low, high)}\n" for _ in range(rows)))
+    return path
+
+
 def write_tables(args, folder):
     window = os.path.join(folder, "window.txt")
     with open(window, "w") as out:
         subprocess.run([args.series, "100"], stdout=out, check=True)
-    ties = os.path.join(folder, "ties.txt")
-    rows = random.Random(9)
-    with open(ties, "w") as out:
-        out.write("".join(f"{rows.randint(0, 3)},{rows.randint(0, 3)}\n" for _ in range(4000)))
-    return window, ties
+    return window, random_table(folder, "ties.txt", 4000, 0, 3, 9)
 
 
 def probe(args, ranks):
@@ -117,10 +122,7 @@ def failing_rank_stops_every_rank(args):
 def progress_bar_on_the_launchers_terminal(args):
     """mpirun's standard error on a terminal: rank 0 draws the bar there."""
     with tempfile.TemporaryDirectory() as folder:
-        table = os.path.join(folder, "large.txt")
-        rows = random.Random(5)
-        with open(table, "w") as out:
-            out.write("".join(f"{rows.randint(-999, 999)} {rows.randint(-999, 999)}\n" for _ in range(16000)))
+        table = random_table(folder, "large.txt", 16000, -999, 999, 5)
         terminal, other_end = pty.openpty()
         job = subprocess.Popen(mpirun(args, 2, [args.kvs, "search", table, "-s", "8000", "-j", "1", "--method", "dense"]),
                                stdout=subprocess.PIPE, stderr=other_end, env=ENVIRONMENT)
@@ -159,10 +161,7 @@ def rank_pid(mpirun_pid, rank):
 
 def killed_rank_ends_the_job(args):
     with tempfile.TemporaryDirectory() as folder:
-        table = os.path.join(folder, "large.txt")
-        rows = random.Random(4)
-        with open(table, "w") as out:
-            out.write("".join(f"{rows.randint(-9999, 9999)} {rows.randint(-9999, 9999)}\n" for _ in range(40000)))
+        table = random_table(folder, "large.txt", 40000, -9999, 9999, 4)
         job = subprocess.Popen(mpirun(args, 3, [args.kvs, "search", "-q", table, "-s", "20000", "-j", "1",
                                                 "--method", "dense"]),
                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=ENVIRONMENT)
