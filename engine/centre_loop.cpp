@@ -2,13 +2,12 @@
 
 #include <algorithm>
 
-CentreLoop::CentreLoop(const SearchRequest& request, int64_t begin, int64_t end, int threads)
-    : request(request), begin(begin), end(end), next(begin)
+CentreLoop::CentreLoop(const SearchRequest& request, int64_t count, int threads) : request(request), end(count)
 {
     // Enough chunks for the threads to share the work evenly and for the
     // cancel flag to be seen soon, few enough that handing them out costs nothing.
     const int64_t chunks = std::max<int64_t>(int64_t(threads) * 16, 256);
-    chunk = std::max<int64_t>(1, (end - begin + chunks - 1) / chunks);
+    chunk = std::max<int64_t>(1, (end + chunks - 1) / chunks);
 }
 
 bool CentreLoop::TakeChunk(int64_t& first, int64_t& last)
@@ -26,7 +25,7 @@ bool CentreLoop::TakeChunk(int64_t& first, int64_t& last)
 
 void CentreLoop::FinishChunk(int64_t centres)
 {
-    const int64_t total = end - begin;
+    const int64_t total = end;
     const int64_t finished = done.fetch_add(centres, std::memory_order_relaxed) + centres;
     if (!request.progress)
         return;

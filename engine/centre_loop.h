@@ -1,6 +1,7 @@
 // Trying every centre of a range on several threads.
 //
-// The centres are handed out in chunks; each thread keeps its own best, and
+// The centres are taken in an order of the method's choosing (position p of
+// the run tries the worker's Centre(p)) and handed out in chunks; each thread keeps its own best, and
 // the bests are combined by the same rule (the smallest score, the later
 // centre among equals), which is a total order: the winner is the same for
 // any number of threads and any order in which the chunks run. Between chunks
@@ -32,7 +33,7 @@ inline bool Beats(SearchScore score, int64_t centre, const BestCentre& best)
 // What the threads of one search share.
 class CentreLoop {
 public:
-    CentreLoop(const SearchRequest& request, int64_t begin, int64_t end, int threads);
+    CentreLoop(const SearchRequest& request, int64_t count, int threads);
 
     // The next chunk [first, last) to try; false when none is left or the search was cancelled.
     bool TakeChunk(int64_t& first, int64_t& last);
@@ -44,10 +45,9 @@ private:
     static constexpr int kProgressSteps = 200;
 
     const SearchRequest& request;
-    const int64_t begin;
     const int64_t end;
     int64_t chunk = 1;
-    std::atomic<int64_t> next;
+    std::atomic<int64_t> next{0};
     std::atomic<int64_t> done{0};
     std::atomic<int> reportedStep{0};
     std::atomic<bool> cancelled{false};
@@ -55,17 +55,20 @@ private:
     double reportedFraction = 0;  // under reporting
 };
 
-// Each Worker scores one centre at a time:
+// Each Worker names the centre (a 0-based row) at each position,
+//   int64_t Centre(int64_t position)
+// and scores one centre at a time:
 //   bool Score(int64_t centre, const BestCentre& best, SearchScore& score)
-// returns false when the centre is proven worse than best (its score is then
-// not computed), true with the exact score otherwise.
+// which returns false when the centre is proven worse than best (its score is
+// then not computed), true with the exact score otherwise.
 template <typename Worker>
 void RunWorker(CentreLoop& loop, Worker& worker, BestCentre& best)
 {
     int64_t first = 0;
     int64_t last = 0;
     while (loop.TakeChunk(first, last)) {
-        for (int64_t centre = first; centre < last; ++centre) {
+        for (int64_t position = first; position < last; ++position) {
+            const int64_t centre = worker.Centre(position);
             SearchScore score = 0;
             if (worker.Score(centre, best, score) && Beats(score, centre, best))
                 best = {score, centre};
@@ -74,14 +77,14 @@ void RunWorker(CentreLoop& loop, Worker& worker, BestCentre& best)
     }
 }
 
-// Runs workers[0 .. threads) over the centres, workers[0] on the calling
+// Runs workers[0 .. threads) over the positions [0, count), workers[0] on the calling
 // thread; threads that cannot be started leave their share to the others.
 // Returns the number of threads that ran, and Cancelled or Ok in status.
 template <typename Worker>
-int RunCentres(const SearchRequest& request, int64_t begin, int64_t end, int threads, Worker* workers,
-               BestCentre& best, SearchStatus& status)
+int RunCentres(const SearchRequest& request, int64_t count, int threads, Worker* workers, BestCentre& best,
+               SearchStatus& status)
 {
-    CentreLoop loop(request, begin, end, threads);
+    CentreLoop loop(request, count, threads);
     BestCentre bests[kMaxSearchThreads];
     std::thread helpers[kMaxSearchThreads];
     int started = 1;

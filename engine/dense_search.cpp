@@ -1,8 +1,21 @@
 // Dense: every key of every centre, and the sum of the s smallest by
 // selection. Each thread owns one array of n keys, rewritten per centre.
+//
+// A thread remembers the s-th smallest key (the radius) of its best centre.
+// For a new centre only the keys within that radius are kept and selected
+// from; when fewer than s are within it, every missing key exceeds the
+// radius, which bounds the centre's score from below. A centre whose bound is
+// strictly above the best score cannot win (not even a tie) and is dropped;
+// any other centre gets its exact score. When the keys cost much more than
+// s steps (many coordinates, or s a small part of n), centres are also taken
+// in the k-d tree's leaf order and first checked against the bound from the
+// last scored centre (the anchor), which costs s steps and no key.
 #include <algorithm>
+#include <limits>
 
+#include "engine/anchor_bound.h"
 #include "engine/row_keys.h"
+#include "engine/row_tree.h"
 #include "engine/search_methods.h"
 #include "engine/workspace.h"
 
@@ -11,39 +24,82 @@ template <typename Key>
 struct DenseWorker {
     const VectorTable* table = nullptr;
     int64_t size = 0;
+    int64_t begin = 0;
+    const int32_t* order = nullptr;  // none: row order from begin
     Key* keys = nullptr;
+    Anchor anchor;
+    bool useAnchor = false;
+    Key radius = std::numeric_limits<Key>::max();
 
-    bool Score(int64_t centre, const BestCentre&, SearchScore& score)
+    int64_t Centre(int64_t position) const { return order ? order[position] : begin + position; }
+
+    bool Score(int64_t centre, const BestCentre& best, SearchScore& score)
     {
-        const int64_t n = table->rows;
-        ComputeRowKeys(*table, centre, keys);
-        if (size < n)
-            std::nth_element(keys, keys + (size - 1), keys + n);
-        SearchScore sum = 0;
+        const int32_t* row = table->values + centre * table->dimension;
+        if (best.centre >= 0 && anchor.BoundExceeds(row, best.score))
+            return false;
+        KeySum<Key> nearSum = 0;
+        int64_t candidates = GatherKeysWithin(*table, centre, radius, keys, nearSum);
+        if (candidates < size) {
+            const SearchScore bound = SearchScore(nearSum) + SearchScore(size - candidates) * (SearchScore(radius) + 1);
+            if (best.centre >= 0 && bound > best.score) {
+                if (useAnchor)
+                    anchor.Set(row, keys, candidates, SearchScore(radius) + 1);
+                return false;
+            }
+            ComputeRowKeys(*table, centre, keys);
+            candidates = table->rows;
+        }
+        if (size < candidates)
+            std::nth_element(keys, keys + (size - 1), keys + candidates);
+        KeySum<Key> sum = 0;
         for (int64_t i = 0; i < size; ++i)
             sum += keys[i];
         score = sum;
+        if (useAnchor)
+            anchor.Set(row, keys, size, 0);
+        if (Beats(score, centre, best))
+            radius = size < candidates ? keys[size - 1] : *std::max_element(keys, keys + size);
         return true;
     }
 };
+
+// Whether the anchor's s steps per centre are worth it against n·d for the keys.
+bool AnchorPays(const SearchRequest& request)
+{
+    return request.table.rows * request.table.dimension >= 8 * request.size;
+}
 
 template <typename Key>
 SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
     const SearchRequest& request = *plan.request;
-    Workspace workspace(plan.threads, uint64_t(request.table.rows) * sizeof(Key));
-    if (!workspace.valid())
+    const bool useAnchor = AnchorPays(request);
+    const int64_t centres = plan.end - plan.begin;
+    const uint64_t d = uint64_t(request.table.dimension);
+    const uint64_t s = uint64_t(request.size);
+    Workspace orderSpace(1, useAnchor ? uint64_t(centres) * sizeof(int32_t) : 0);
+    Workspace workspace(plan.threads, uint64_t(request.table.rows) * sizeof(Key) + (d + s) * sizeof(int32_t));
+    if (!orderSpace.valid() || !workspace.valid())
+        return SearchStatus::OutOfMemory;
+    int32_t* order = useAnchor ? reinterpret_cast<int32_t*>(orderSpace.slice(0)) : nullptr;
+    if (order && !NeighbourOrder(request.table, plan.begin, plan.end, order))
         return SearchStatus::OutOfMemory;
     DenseWorker<Key> workers[kMaxSearchThreads];
-    for (int t = 0; t < plan.threads; ++t)
-        workers[t] = {&request.table, request.size, reinterpret_cast<Key*>(workspace.slice(t))};
+    for (int t = 0; t < plan.threads; ++t) {
+        Key* keys = reinterpret_cast<Key*>(workspace.slice(t));
+        int32_t* anchorRow = reinterpret_cast<int32_t*>(keys + request.table.rows);
+        uint32_t* roots = reinterpret_cast<uint32_t*>(anchorRow + d);
+        workers[t] = {&request.table, request.size, plan.begin, order, keys,
+                      Anchor(anchorRow, roots, request.table.dimension, request.size), useAnchor};
+    }
     SearchStatus status = SearchStatus::Ok;
-    threadsRun = RunCentres(request, plan.begin, plan.end, plan.threads, workers, best, status);
+    threadsRun = RunCentres(request, centres, plan.threads, workers, best, status);
     return status;
 }
 }
 
 SearchStatus DenseSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
-    return plan.wideKeys ? Run<SearchScore>(plan, best, threadsRun) : Run<uint64_t>(plan, best, threadsRun);
+    return WithKeyType(plan.keyWidth, [&](auto key) { return Run<decltype(key)>(plan, best, threadsRun); });
 }

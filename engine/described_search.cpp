@@ -13,12 +13,15 @@ struct DescribedWorker {
     int64_t size = 0;
     Key* keys = nullptr;
     int32_t* index = nullptr;
+    int64_t begin = 0;
+
+    int64_t Centre(int64_t position) const { return begin + position; }
 
     bool Score(int64_t centre, const BestCentre&, SearchScore& score)
     {
         ComputeRowKeys(*table, centre, keys);
         DecreasingStepOrder(int32_t(table->rows), keys, index);
-        SearchScore sum = 0;
+        KeySum<Key> sum = 0;
         for (int64_t i = 0; i < size; ++i)
             sum += keys[index[i]];
         score = sum;
@@ -37,15 +40,15 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
     DescribedWorker<Key> workers[kMaxSearchThreads];
     for (int t = 0; t < plan.threads; ++t) {
         Key* keys = reinterpret_cast<Key*>(workspace.slice(t));
-        workers[t] = {&request.table, request.size, keys, reinterpret_cast<int32_t*>(keys + n)};
+        workers[t] = {&request.table, request.size, keys, reinterpret_cast<int32_t*>(keys + n), plan.begin};
     }
     SearchStatus status = SearchStatus::Ok;
-    threadsRun = RunCentres(request, plan.begin, plan.end, plan.threads, workers, best, status);
+    threadsRun = RunCentres(request, plan.end - plan.begin, plan.threads, workers, best, status);
     return status;
 }
 }
 
 SearchStatus DescribedSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
-    return plan.wideKeys ? Run<SearchScore>(plan, best, threadsRun) : Run<uint64_t>(plan, best, threadsRun);
+    return WithKeyType(plan.keyWidth, [&](auto key) { return Run<decltype(key)>(plan, best, threadsRun); });
 }

@@ -8,14 +8,34 @@
 #include "engine/centre_loop.h"
 #include "engine/subset_engine.h"
 
+// The narrowest key type that holds the table's largest key.
+enum class KeyWidth { Bits32, Bits64, Bits128 };
+
 // The range a search works in, fixed once from the request and the data.
 struct SearchPlan {
     const SearchRequest* request = nullptr;
     int64_t begin = 0;
     int64_t end = 0;
     int threads = 1;
-    bool wideKeys = false;  // keys need more than 64 bits
+    KeyWidth keyWidth = KeyWidth::Bits64;
 };
+
+// Calls action with a value of the key type of the given width.
+template <typename Action>
+SearchStatus WithKeyType(KeyWidth width, Action action)
+{
+    switch (width) {
+    case KeyWidth::Bits32:
+        return action(uint32_t{});
+    case KeyWidth::Bits64:
+        return action(uint64_t{});
+    default:
+        return action(SearchScore{});
+    }
+}
+
+// The width for a table whose largest key is the given one.
+KeyWidth KeyWidthFor(SearchScore largestKey);
 
 SearchStatus DenseSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
 SearchStatus DescribedSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);

@@ -12,9 +12,8 @@
 
 namespace {
 constexpr int64_t kMaxRows = std::numeric_limits<int32_t>::max();
-constexpr SearchScore kLargestNarrowKey = std::numeric_limits<uint64_t>::max();
-// The tree measures distances in signed 64 bits.
-constexpr SearchScore kLargestTreeKey = std::numeric_limits<int64_t>::max();
+// The tree's distances are doubles, exact below 2^53.
+constexpr SearchScore kLargestTreeKey = (uint64_t(1) << 53) - 1;
 
 bool TableIsValid(const VectorTable& table)
 {
@@ -74,6 +73,15 @@ SearchStatus OrderSubsetWith(const VectorTable& table, int64_t size, int64_t cen
 }
 }
 
+KeyWidth KeyWidthFor(SearchScore largestKey)
+{
+    if (largestKey <= std::numeric_limits<uint32_t>::max())
+        return KeyWidth::Bits32;
+    if (largestKey <= std::numeric_limits<uint64_t>::max())
+        return KeyWidth::Bits64;
+    return KeyWidth::Bits128;
+}
+
 SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& result)
 {
     SearchPlan plan;
@@ -83,7 +91,7 @@ SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& resul
         return SearchStatus::BadArgument;
     plan.threads = ThreadsFor(request.threads, plan.end - plan.begin);
     const SearchScore largestKey = LargestKey(request.table);
-    plan.wideKeys = largestKey > kLargestNarrowKey;
+    plan.keyWidth = KeyWidthFor(largestKey);
     const SearchMethod method = ChooseMethod(request, largestKey);
 
     BestCentre best;
@@ -120,9 +128,8 @@ SearchStatus OrderSubset(const VectorTable& table, int64_t size, int64_t centre,
 {
     if (!TableIsValid(table) || size < 1 || size > table.rows || centre < 1 || centre > table.rows || !subset)
         return SearchStatus::BadArgument;
-    if (LargestKey(table) > kLargestNarrowKey)
-        return OrderSubsetWith<SearchScore>(table, size, centre, subset);
-    return OrderSubsetWith<uint64_t>(table, size, centre, subset);
+    return WithKeyType(KeyWidthFor(LargestKey(table)),
+                       [&](auto key) { return OrderSubsetWith<decltype(key)>(table, size, centre, subset); });
 }
 
 const char* SearchMethodName(SearchMethod method)

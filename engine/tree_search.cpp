@@ -1,112 +1,177 @@
-// Tree: the s nearest rows of every centre from a k-d tree (nanoflann).
+// Tree: the s nearest rows of every centre from a k-d tree.
 //
-// Distances are exact signed 64-bit integers: the tree reads the coordinates
-// widened to 64 bits and squares their differences there, which the caller
-// allows only when the table's largest key fits. Rows tied with the s-th
-// nearest may be left out of the found set, but they have its key, so the sum
-// of the found keys is the exact sum of the s smallest.
-#include <cstddef>
+// Rows tied with the s-th nearest may be left out of the found set, but they
+// have its key, so the sum of the found keys is the exact sum of the s
+// smallest. Centres are taken in the tree's leaf order, and each thread drops
+// a centre without a query when one of two bounds proves it worse than its
+// best: the bound from the last fully queried centre (the anchor), or, after
+// a query limited to the radius of its best centre (that centre's s-th
+// smallest key) finds fewer than s rows, the keys found plus the radius for
+// each row missing.
+#include <algorithm>
+#include <limits>
 #include <new>
 #include <stdexcept>
 
-#include <nanoflann.hpp>
-
+#include "engine/anchor_bound.h"
+#include "engine/row_tree.h"
 #include "engine/search_methods.h"
 #include "engine/workspace.h"
 
 namespace {
-// The table as nanoflann's data source.
-struct TableSource {
-    const VectorTable* table;
+constexpr int64_t kNoBound = std::numeric_limits<int64_t>::max();
 
-    size_t kdtree_get_point_count() const { return size_t(table->rows); }
-    int64_t kdtree_get_pt(size_t row, size_t k) const { return table->values[row * size_t(table->dimension) + k]; }
-    template <class Box>
-    bool kdtree_get_bbox(Box&) const
+// nanoflann's result set: the keys of the `capacity` nearest rows closer than
+// a bound, kept as a max-heap so that the farthest is dropped first.
+class NearestKeys {
+public:
+    NearestKeys(int64_t* heap, size_t capacity, int64_t bound) : heap(heap), capacity(capacity), bound(bound) {}
+
+    size_t size() const { return count; }
+    bool full() const { return count == capacity; }
+    int64_t worst() const { return full() ? heap[0] : bound; }
+    double worstDist() const { return double(worst()); }
+
+    bool addPoint(double distance, uint32_t)
     {
-        return false;
-    }
-};
-
-// Squared Euclidean distance in 64-bit integers.
-struct ExactSquaredDistance {
-    using ElementType = int64_t;
-    using DistanceType = int64_t;
-
-    explicit ExactSquaredDistance(const TableSource& source) : source(source) {}
-
-    int64_t evalMetric(const int64_t* a, size_t row, size_t size) const
-    {
-        int64_t sum = 0;
-        for (size_t k = 0; k < size; ++k) {
-            const int64_t difference = a[k] - source.kdtree_get_pt(row, k);
-            sum += difference * difference;
+        const int64_t key = int64_t(distance);
+        if (key >= worst())
+            return true;
+        if (full()) {
+            std::pop_heap(heap, heap + count);
+            heap[count - 1] = key;
+        } else {
+            heap[count++] = key;
         }
-        return sum;
+        std::push_heap(heap, heap + count);
+        return true;
     }
 
-    template <typename U, typename V>
-    int64_t accum_dist(const U a, const V b, size_t) const
+    SearchScore sum() const
     {
-        const int64_t difference = int64_t(a) - int64_t(b);
-        return difference * difference;
+        SearchScore total = 0;
+        for (size_t i = 0; i < count; ++i)
+            total += SearchScore(heap[i]);
+        return total;
     }
 
-    const TableSource& source;
+private:
+    int64_t* heap;
+    size_t capacity;
+    int64_t bound;
+    size_t count = 0;
 };
 
-using RowTree = nanoflann::KDTreeSingleIndexAdaptor<ExactSquaredDistance, TableSource, -1, uint32_t>;
-
+template <int Dimension>
 struct TreeWorker {
-    const RowTree* tree = nullptr;
+    const RowTree<Dimension>* tree = nullptr;
     const VectorTable* table = nullptr;
     int64_t size = 0;
+    const int32_t* order = nullptr;
     int64_t* query = nullptr;
-    uint32_t* rows = nullptr;
     int64_t* keys = nullptr;
+    Anchor anchor;
+    int64_t radius = kNoBound;
 
-    bool Score(int64_t centre, const BestCentre&, SearchScore& score)
+    int64_t Centre(int64_t position) const { return order[position]; }
+
+    bool Score(int64_t centre, const BestCentre& best, SearchScore& score)
     {
         const int32_t d = table->dimension;
+        const int32_t* row = table->values + centre * d;
+        if (best.centre >= 0 && anchor.BoundExceeds(row, best.score))
+            return false;
         for (int32_t k = 0; k < d; ++k)
-            query[k] = table->values[centre * d + k];
-        nanoflann::KNNResultSet<int64_t, uint32_t> found{size_t(size)};
-        found.init(rows, keys);
-        tree->findNeighbors(found, query, nanoflann::SearchParams(0, 0, false));
-        SearchScore sum = 0;
-        for (int64_t i = 0; i < size; ++i)
-            sum += SearchScore(keys[i]);
-        score = sum;
+            query[k] = row[k];
+        const size_t s = size_t(size);
+        if (radius != kNoBound) {
+            NearestKeys near(keys, s, radius + 1);
+            tree->findNeighbors(near, query, nanoflann::SearchParams());
+            if (near.full())
+                return Keep(near, row, centre, best, score);
+            // Every row not found is at least radius + 1 away.
+            const SearchScore bound = near.sum() + SearchScore(s - near.size()) * SearchScore(radius + 1);
+            if (bound > best.score) {
+                anchor.Set(row, keys, int64_t(near.size()), SearchScore(radius + 1));
+                return false;
+            }
+        }
+        NearestKeys nearest(keys, s, kNoBound);
+        tree->findNeighbors(nearest, query, nanoflann::SearchParams());
+        return Keep(nearest, row, centre, best, score);
+    }
+
+    bool Keep(const NearestKeys& nearest, const int32_t* row, int64_t centre, const BestCentre& best,
+              SearchScore& score)
+    {
+        score = nearest.sum();
+        anchor.Set(row, keys, size, 0);
+        if (Beats(score, centre, best))
+            radius = nearest.worst();
         return true;
     }
 };
 
-SearchStatus SearchWithTree(const SearchPlan& plan, const RowTree& tree, BestCentre& best, int& threadsRun)
+// The table's rows copied in the leaf order of a tree built on them, and the
+// centres of the plan in that order: a tree built on the copy finds the rows
+// of each leaf side by side in memory instead of scattered over the table.
+template <int Dimension>
+void LayOutRows(const SearchPlan& plan, int32_t* copy, int32_t* order)
+{
+    const VectorTable& table = plan.request->table;
+    const TableSource source{&table};
+    const RowTree<Dimension> layout(table.dimension, source, nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
+    const size_t d = size_t(table.dimension);
+    int32_t* to = copy;
+    for (uint32_t row : layout.vAcc) {
+        std::copy_n(table.values + row * d, d, to);
+        to += d;
+    }
+    LeafOrder(layout, plan.begin, plan.end, order);
+}
+
+template <int Dimension>
+SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
     const SearchRequest& request = *plan.request;
-    const uint64_t s = uint64_t(request.size);
+    const int64_t n = request.table.rows;
     const uint64_t d = uint64_t(request.table.dimension);
-    Workspace workspace(plan.threads, d * sizeof(int64_t) + s * sizeof(int64_t) + s * sizeof(uint32_t));
-    if (!workspace.valid())
+    const uint64_t s = uint64_t(request.size);
+    const int64_t centres = plan.end - plan.begin;
+    Workspace copySpace(1, uint64_t(n) * d * sizeof(int32_t));
+    Workspace orderSpace(1, uint64_t(centres) * sizeof(int32_t));
+    Workspace workspace(plan.threads, (d + s) * sizeof(int64_t) + (d + s) * sizeof(int32_t));
+    if (!copySpace.valid() || !orderSpace.valid() || !workspace.valid())
         return SearchStatus::OutOfMemory;
-    TreeWorker workers[kMaxSearchThreads];
+    int32_t* copy = reinterpret_cast<int32_t*>(copySpace.slice(0));
+    int32_t* order = reinterpret_cast<int32_t*>(orderSpace.slice(0));
+    LayOutRows<Dimension>(plan, copy, order);
+    const VectorTable copied{copy, n, request.table.dimension};
+    const TableSource source{&copied};
+    const RowTree<Dimension> tree(request.table.dimension, source,
+                                  nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
+    TreeWorker<Dimension> workers[kMaxSearchThreads];
     for (int t = 0; t < plan.threads; ++t) {
         int64_t* query = reinterpret_cast<int64_t*>(workspace.slice(t));
         int64_t* keys = query + d;
-        workers[t] = {&tree, &request.table, request.size, query, reinterpret_cast<uint32_t*>(keys + s), keys};
+        int32_t* anchorRow = reinterpret_cast<int32_t*>(keys + s);
+        uint32_t* roots = reinterpret_cast<uint32_t*>(anchorRow + d);
+        workers[t] = {&tree,  &request.table, request.size, order, query,
+                      keys,   Anchor(anchorRow, roots, request.table.dimension, request.size)};
     }
     SearchStatus status = SearchStatus::Ok;
-    threadsRun = RunCentres(request, plan.begin, plan.end, plan.threads, workers, best, status);
+    threadsRun = RunCentres(request, centres, plan.threads, workers, best, status);
     return status;
 }
 }
 
 SearchStatus TreeSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
-    const TableSource source{&plan.request->table};
+    // nanoflann allocates with the standard library and reports a failure by throwing.
     try {
-        const RowTree tree(plan.request->table.dimension, source, nanoflann::KDTreeSingleIndexAdaptorParams(16));
-        return SearchWithTree(plan, tree, best, threadsRun);
+        if (plan.request->table.dimension == 2)
+            return SearchWithTree<2>(plan, best, threadsRun);
+        return SearchWithTree<-1>(plan, best, threadsRun);
     } catch (const std::bad_alloc&) {
         return SearchStatus::OutOfMemory;
     } catch (const std::length_error&) {

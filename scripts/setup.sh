@@ -9,7 +9,8 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation fontconfig
   python3 python3-pil imagemagick
   libcli11-dev zlib1g-dev
-  libopenmpi-dev openmpi-bin python3-numpy
+  libnanoflann-dev python3-numpy python3-sklearn
+  libopenmpi-dev openmpi-bin
 )
 
 missing=()

@@ -1,0 +1,82 @@
+// The engine on the benchmark cases: the window's series and uniform tables,
+// each method that suits the case, on every core.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "engine/subset_engine.h"
+#include "vectors/noise_generators.h"
+#include "vectors/vector_series.h"
+
+namespace {
+// The window's series after one pick at (-115, 88) and noise of level 100.
+std::vector<int32_t> WindowSeries()
+{
+    const int32_t pick[] = {-115, 88};
+    VectorsArrayHeader* picked = AppendVector(nullptr, 2, 1, 1, pick, nullptr);
+    VectorSeriesHeader* series = BuildVectorSeries(nullptr, 1000, 502, nullptr, picked, nullptr);
+    AddSeriesNoise(nullptr, 100, noiseState, series);
+    std::vector<int32_t> values;
+    for (int32_t i = 0; i < 1000; ++i)
+        values.insert(values.end(), series->noisyVectorValues[i], series->noisyVectorValues[i] + 2);
+    FreeVectorSeriesHeader(nullptr, series);
+    FreeVectorsArrayHeader(nullptr, picked);
+    return values;
+}
+
+std::vector<int32_t> UniformTable(int64_t n, int32_t d)
+{
+    std::mt19937 random(uint32_t(n * 31 + d));
+    std::uniform_int_distribution<int32_t> coordinate(-1000000, 1000000);
+    std::vector<int32_t> values(size_t(n * d));
+    for (int32_t& value : values)
+        value = coordinate(random);
+    return values;
+}
+
+void RunSearch(benchmark::State& state, const std::vector<int32_t>& values, int64_t n, int32_t d, int64_t s,
+               SearchMethod method)
+{
+    std::vector<int64_t> subset(static_cast<size_t>(s));
+    SearchRequest request;
+    request.table = {values.data(), n, d};
+    request.size = s;
+    request.method = method;
+    for (auto _ : state) {
+        SearchResult result;
+        result.subset = subset.data();
+        if (SearchSimilarRows(request, result) != SearchStatus::Ok)
+            state.SkipWithError("search failed");
+        benchmark::DoNotOptimize(result.centre);
+    }
+}
+
+void BM_WindowSeries(benchmark::State& state)
+{
+    RunSearch(state, WindowSeries(), 1000, 2, 502, SearchMethod(state.range(0)));
+}
+BENCHMARK(BM_WindowSeries)->Arg(int(SearchMethod::Dense))->Arg(int(SearchMethod::Described))
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Arguments: n, d, s, method.
+void BM_Uniform(benchmark::State& state)
+{
+    const int64_t n = state.range(0);
+    const int32_t d = int32_t(state.range(1));
+    RunSearch(state, UniformTable(n, d), n, d, state.range(2), SearchMethod(state.range(3)));
+}
+constexpr int kDense = int(SearchMethod::Dense);
+constexpr int kTree = int(SearchMethod::Tree);
+BENCHMARK(BM_Uniform)
+    ->Args({4000, 2, 2002, kDense})
+    ->Args({20000, 2, 10001, kDense})
+    ->Args({20000, 2, 20, kDense})
+    ->Args({20000, 2, 20, kTree})
+    ->Args({10000, 16, 5001, kDense})
+    ->Args({1000000, 2, 100, kTree})
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+BENCHMARK_MAIN();

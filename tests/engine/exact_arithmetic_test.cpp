@@ -1,0 +1,92 @@
+// Coordinates near the ends of the 32-bit range, many of them, and subsets up
+// to the whole table: the engine's sums are exact (no wrapping, no cap),
+// checked against a plain 128-bit computation.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+
+#include "engine_test_support.h"
+
+namespace {
+using Wide = unsigned __int128;
+
+Wide Key(const Table& table, int64_t a, int64_t b)
+{
+    Wide key = 0;
+    for (int32_t k = 0; k < table.dimension; ++k) {
+        const int64_t difference = int64_t(table.values[a * table.dimension + k]) - table.values[b * table.dimension + k];
+        key += Wide(difference < 0 ? -difference : difference) * Wide(difference < 0 ? -difference : difference);
+    }
+    return key;
+}
+
+std::vector<Wide> SortedKeys(const Table& table, int64_t centre)
+{
+    std::vector<Wide> keys;
+    for (int64_t row = 0; row < table.rows; ++row)
+        keys.push_back(Key(table, centre, row));
+    std::sort(keys.begin(), keys.end());
+    return keys;
+}
+
+TEST(EngineExactArithmetic, ExtremeCoordinatesGiveExactSums)
+{
+    const struct {
+        int64_t rows;
+        int32_t dimension;
+        int64_t size;
+    } cases[] = {{2, 1, 2}, {7, 1, 5}, {9, 3, 9}, {12, 64, 12}, {40, 200, 23}};
+    std::mt19937 random(31);
+    std::uniform_int_distribution<int32_t> nearEnd(0, 3);
+    for (const auto& c : cases) {
+        Table table{{}, c.rows, c.dimension};
+        for (int64_t i = 0; i < c.rows * c.dimension; ++i) {
+            const int32_t offset = nearEnd(random);
+            table.values.push_back(random() % 2 ? INT32_MAX - offset : INT32_MIN + offset);
+        }
+        int64_t centre = 0;
+        Wide best = 0;
+        for (int64_t row = 0; row < c.rows; ++row) {
+            const std::vector<Wide> keys = SortedKeys(table, row);
+            Wide score = 0;
+            for (int64_t i = 0; i < c.size; ++i)
+                score += keys[i];
+            if (centre == 0 || score <= best) {
+                best = score;
+                centre = row + 1;
+            }
+        }
+        const std::vector<Wide> nearest = SortedKeys(table, centre - 1);
+        for (SearchMethod method : {SearchMethod::Dense, SearchMethod::Tree, SearchMethod::Described}) {
+            SCOPED_TRACE(testing::Message() << "n " << c.rows << ", d " << c.dimension << ", s " << c.size << ", "
+                                            << SearchMethodName(method));
+            const Found found = Search(table, c.size, method, 2);
+            ASSERT_EQ(found.status, SearchStatus::Ok);
+            EXPECT_EQ(found.centre, centre);
+            EXPECT_TRUE(found.score == best);
+            std::vector<Wide> subsetKeys;
+            for (int64_t row : found.subset)
+                subsetKeys.push_back(Key(table, centre - 1, row));
+            std::sort(subsetKeys.begin(), subsetKeys.end());
+            EXPECT_TRUE(std::equal(subsetKeys.begin(), subsetKeys.end(), nearest.begin()));
+        }
+    }
+}
+
+TEST(EngineExactArithmetic, TreeIsReplacedByDenseWhenDoublesCannotHoldTheKeys)
+{
+    Table table{{0, 1, 1 << 27, 5}, 4, 1};
+    SearchRequest request;
+    request.table = table.view();
+    request.size = 2;
+    request.method = SearchMethod::Tree;
+    SearchResult result;
+    ASSERT_EQ(SearchSimilarRows(request, result), SearchStatus::Ok);
+    EXPECT_EQ(result.method, SearchMethod::Dense);
+    table.values[2] = 1 << 25;
+    ASSERT_EQ(SearchSimilarRows(request, result), SearchStatus::Ok);
+    EXPECT_EQ(result.method, SearchMethod::Tree);
+}
+}
