@@ -12,6 +12,7 @@
 
 int main(int argc, char** argv)
 {
+    InstallInterruptHandlers();
     CLI::App app{"Finds the subset of mutually closest vectors in a table of integer vectors.", "kvs"};
     app.set_version_flag("--version", VersionText(), "Print the version and exit");
     app.require_subcommand(1);
@@ -21,7 +22,6 @@ int main(int argc, char** argv)
     int exitCode = kExitOk;
     AddSearchCommand(app, exitCode);
 
-    InstallInterruptHandlers();
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -139,6 +139,8 @@ ToolError StatusError(SearchStatus status)
     case SearchStatus::Ok: return {};
     case SearchStatus::Cancelled: return InterruptedError();
     case SearchStatus::BadArgument: return UsageError(std::string("search: ") + SearchStatusMessage(status));
+    case SearchStatus::OutOfMemory:
+        return RunFailure("search: out of memory for its working storage (fewer --threads need less)");
     default: return RunFailure(std::string("search: ") + SearchStatusMessage(status));
     }
 }

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 #include <numeric>
+#include <utility>
 
 namespace {
 constexpr std::size_t kShownCellBytes = 32;  // a longer cell is cut in messages
@@ -79,19 +80,16 @@ bool IsSkipped(std::string_view line)
     return i == line.size() || line[i] == '#';
 }
 
+// The first of tab, semicolon and comma between the line's first and last
+// cell; blanks otherwise. The line is not blank.
 Delimiter Detect(std::string_view line)
 {
-    if (line.find('\t') != std::string_view::npos && line.find_first_not_of(" \t") != std::string_view::npos) {
-        // Tabs between cells, not merely blanks around them.
-        std::string_view trimmed = line.substr(line.find_first_not_of(" \t"));
-        trimmed = trimmed.substr(0, trimmed.find_last_not_of(" \t") + 1);
-        if (trimmed.find('\t') != std::string_view::npos && line.find_first_of(";,") == std::string_view::npos)
-            return Delimiter::Tab;
-    }
-    if (line.find(';') != std::string_view::npos)
-        return Delimiter::Semicolon;
-    if (line.find(',') != std::string_view::npos)
-        return Delimiter::Comma;
+    const std::size_t first = line.find_first_not_of(" \t"), last = line.find_last_not_of(" \t");
+    const std::string_view inner = line.substr(first, last - first + 1);
+    for (const auto& [character, delimiter] :
+         {std::pair{'\t', Delimiter::Tab}, std::pair{';', Delimiter::Semicolon}, std::pair{',', Delimiter::Comma}})
+        if (inner.find(character) != std::string_view::npos)
+            return delimiter;
     return Delimiter::Blank;
 }
 
@@ -130,9 +128,9 @@ void ForEachCell(std::string_view line, Delimiter delimiter, OnCell onCell)
         while (i < n && line[i] != separator)
             ++i;
         std::size_t end = i;
-        while (start < end && line[start] == ' ')
+        while (start < end && IsBlank(line[start]))
             ++start;
-        while (end > start && line[end - 1] == ' ')
+        while (end > start && IsBlank(line[end - 1]))
             --end;
         onCell(line.substr(start, end - start), start);
         if (i == n)
@@ -194,48 +192,61 @@ struct FirstLine {
     bool numeric = true;
 };
 
-FirstLine LookAtFirstLine(std::string_view line, Delimiter delimiter, const std::vector<int32_t>& slotOfColumn)
+FirstLine LookAtFirstLine(std::string_view line, Delimiter delimiter, const std::vector<int>& columns)
 {
     FirstLine first;
     ForEachCell(line, delimiter, [&](std::string_view cell, std::size_t) {
-        const bool chosen = slotOfColumn.empty() || (first.width < slotOfColumn.size() && slotOfColumn[first.width] >= 0);
+        ++first.width;
+        const bool chosen = columns.empty() || std::find(columns.begin(), columns.end(), first.width) != columns.end();
         if (chosen && !LooksNumeric(cell))
             first.numeric = false;
-        ++first.width;
     });
     return first;
 }
 
-// slot[c] is where column c (0-based) goes in a row, -1 when it is not read.
-std::vector<int32_t> SlotsOfColumns(const std::vector<int>& columns)
+// slot[c] is where column c (0-based) of a row goes, -1 when it is not read.
+std::vector<int32_t> SlotsOfColumns(const std::vector<int>& columns, std::size_t width)
 {
-    std::vector<int32_t> slots;
-    for (std::size_t k = 0; k < columns.size(); ++k) {
-        const std::size_t column = std::size_t(columns[k] - 1);
-        if (slots.size() <= column)
-            slots.resize(column + 1, -1);
-        slots[column] = int32_t(k);
-    }
+    std::vector<int32_t> slots(width, -1);
+    if (columns.empty())
+        std::iota(slots.begin(), slots.end(), 0);
+    for (std::size_t k = 0; k < columns.size(); ++k)
+        slots[std::size_t(columns[k] - 1)] = int32_t(k);
     return slots;
 }
-} // namespace
 
-const char* DelimiterName(Delimiter delimiter)
+// Reads the chosen cells of a data line into row; the line must have a cell
+// for every slot.
+TableReadError ReadRow(std::string_view line, int64_t number, Delimiter delimiter,
+                       const std::vector<int32_t>& slotOfColumn, const std::optional<ExactDecimal>& scale, int32_t* row)
 {
-    switch (delimiter) {
-    case Delimiter::Comma: return "comma";
-    case Delimiter::Semicolon: return "semicolon";
-    case Delimiter::Tab: return "tab";
-    case Delimiter::Blank: return "blank";
-    default: return "detect";
-    }
+    const std::size_t width = slotOfColumn.size();
+    std::size_t cells = 0, firstExtraOffset = 0;
+    TableReadError error;
+    ForEachCell(line, delimiter, [&](std::string_view cell, std::size_t offset) {
+        if (cells == width)
+            firstExtraOffset = offset;
+        if (!error && cells < width && slotOfColumn[cells] >= 0) {
+            std::string message = ReadValue(cell, scale, row[slotOfColumn[cells]]);
+            if (!message.empty())
+                error = ErrorAt(number, offset, std::move(message));
+        }
+        ++cells;
+    });
+    if (cells != width)
+        return ErrorAt(number, cells > width ? firstExtraOffset : line.size(),
+                       "row has " + std::to_string(cells) + " cells where the first line has " + std::to_string(width));
+    return error;
 }
+} // namespace
 
 TableReadError ReadTable(std::string_view text, const TableReadOptions& options, Table& table)
 {
     table = {};
-    std::vector<int32_t> slotOfColumn = SlotsOfColumns(options.columns);
-    std::size_t width = 0;  // cells in every row; 0 until the first line is seen
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);  // the byte order mark some spreadsheets write first
+    std::vector<int32_t> slotOfColumn;
+    std::size_t width = 0;  // cells in every row (slotOfColumn.size()); 0 until the first line is seen
     int64_t number = 0;
     TableReadError error;
     while (!text.empty()) {
@@ -252,15 +263,13 @@ TableReadError ReadTable(std::string_view text, const TableReadOptions& options,
 
         if (width == 0) {
             table.delimiter = options.delimiter == Delimiter::Detect ? Detect(line) : options.delimiter;
-            const FirstLine first = LookAtFirstLine(line, table.delimiter, slotOfColumn);
+            const FirstLine first = LookAtFirstLine(line, table.delimiter, options.columns);
             width = first.width;
-            if (slotOfColumn.size() > width)
-                return {number, 0, "column " + std::to_string(slotOfColumn.size()) + " was chosen, but the table has " +
-                                        std::to_string(width) + " columns"};
-            if (options.columns.empty()) {
-                slotOfColumn.resize(width);
-                std::iota(slotOfColumn.begin(), slotOfColumn.end(), 0);
-            }
+            for (int column : options.columns)
+                if (std::size_t(column) > width)
+                    return {number, 0, "column " + std::to_string(column) + " was chosen, but the table has " +
+                                            std::to_string(width) + " columns"};
+            slotOfColumn = SlotsOfColumns(options.columns, width);
             table.dimension = int32_t(options.columns.empty() ? width : options.columns.size());
             if (!first.numeric) {
                 table.hasHeader = true;
@@ -274,23 +283,7 @@ TableReadError ReadTable(std::string_view text, const TableReadOptions& options,
             table.values.resize((linesLeft + 1) * std::size_t(table.dimension));
         }
         int32_t* row = table.values.data() + std::size_t(table.rows) * std::size_t(table.dimension);
-        std::size_t cells = 0, firstExtraOffset = 0;
-        ForEachCell(line, table.delimiter, [&](std::string_view cell, std::size_t offset) {
-            if (cells == width)
-                firstExtraOffset = offset;
-            if (!error && cells < slotOfColumn.size() && slotOfColumn[cells] >= 0) {
-                std::string message = ReadValue(cell, options.scale, row[slotOfColumn[cells]]);
-                if (!message.empty())
-                    error = ErrorAt(number, offset, std::move(message));
-            }
-            ++cells;
-        });
-        if (cells != width) {
-            const std::size_t where = cells > width ? firstExtraOffset : line.size();
-            return ErrorAt(number, where, "row has " + std::to_string(cells) + " cells where the first line has " +
-                                              std::to_string(width));
-        }
-        if (error)
+        if ((error = ReadRow(line, number, table.delimiter, slotOfColumn, options.scale, row)))
             return error;
         ++table.rows;
     }

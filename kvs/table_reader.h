@@ -46,6 +46,3 @@ struct TableReadError {
 
 // Fills table from text; on error table is left partly filled and must not be used.
 TableReadError ReadTable(std::string_view text, const TableReadOptions& options, Table& table);
-
-// The name --delimiter takes for a separator: "comma", "semicolon", "tab", "blank".
-const char* DelimiterName(Delimiter delimiter);

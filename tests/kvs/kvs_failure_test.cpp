@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "kvs/search_command.h"
+#include "platform/memory.h"
 #include "run_kvs.h"
 
 namespace {
@@ -131,7 +133,7 @@ TEST(KvsSearch, OutputFileIsReplacedOnlyBySuccess)
          {{"search", table, "-s", "10000", "--method", "described", "-o", output}, "", false, "", false, "", 700},
          130, "kvs: interrupted\n"},
         {"Ctrl-C while waiting for standard input",
-         {{"search", "-", "-s", "1", "-o", output}, "1,2\n", true, "", false, "", 300}, 130, "kvs: interrupted\n"},
+         {{"search", "-", "-s", "1", "-o", output}, "1,2\n", true, "", false, "", 1000}, 130, "kvs: interrupted\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -172,4 +174,26 @@ TEST(KvsSearch, ProgressBarShowsOnlyOnATerminal)
     run = RunKvs(invocation);
     EXPECT_EQ(run.exitCode, 130);
     EXPECT_EQ(run.err, "kvs: interrupted\r\n");
+}
+
+// The engine's working storage refused (through the heap's test seam): the
+// run fails with its message, writes nothing and holds nothing.
+TEST(KvsSearch, SearchOutOfMemoryFailsAndWritesNothing)
+{
+    ScratchFolder folder;
+    SearchOptions options;
+    options.input = folder.Write("t.csv", Lines(30, "1,2\n"));
+    options.size = 5;
+    options.output = folder.Write("out.json", "kept\n");
+    const long liveBefore = LiveAllocationCount();
+    testing::internal::CaptureStderr();
+    FailAllocationsFrom(1);
+    const int exitCode = RunSearchCommand(options);
+    FailAllocationsFrom(0);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_EQ(err, "kvs: search: out of memory for its working storage (fewer --threads need less)\n");
+    EXPECT_EQ(folder.Read("out.json"), "kept\n");
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"out.json", "t.csv"}));
+    EXPECT_EQ(LiveAllocationCount(), liveBefore);
 }
