@@ -83,8 +83,8 @@ ClusterSession::ClusterSession()
     joined_ = true;
     MPI_Comm_rank(MPI_COMM_WORLD, &run_.rank);
     MPI_Comm_size(MPI_COMM_WORLD, &run_.ranks);
-    // A rank bound to some cores takes them all; an unbound one shares the
-    // node's cores with the node's other ranks.
+    // The cores the launcher bound the rank to, and no more than its share
+    // of its node's cores.
     const int nodeShare = int(std::thread::hardware_concurrency()) / RanksOnThisNode(run_.rank);
     run_.threads = std::max(1, std::min(CoresOfThisRank(), nodeShare));
     if (run_.rank == 0)
