@@ -12,6 +12,8 @@ CentreLoop::CentreLoop(const SearchRequest& request, int64_t count, int threads)
 
 bool CentreLoop::TakeChunk(int64_t& first, int64_t& last)
 {
+    if (Failed())
+        return false;
     if (request.cancel && request.cancel->load(std::memory_order_relaxed)) {
         cancelled.store(true, std::memory_order_relaxed);
         return false;

@@ -40,6 +40,9 @@ public:
     // Counts a finished chunk and reports progress when the next step is reached.
     void FinishChunk(int64_t centres);
     bool Cancelled() const { return cancelled.load(std::memory_order_relaxed); }
+    // A thread that could not get memory stops every thread at its next chunk.
+    void Fail() { failed.store(true, std::memory_order_relaxed); }
+    bool Failed() const { return failed.load(std::memory_order_relaxed); }
 
 private:
     static constexpr int kProgressSteps = 200;
@@ -51,6 +54,7 @@ private:
     std::atomic<int64_t> done{0};
     std::atomic<int> reportedStep{0};
     std::atomic<bool> cancelled{false};
+    std::atomic<bool> failed{false};
     std::mutex reporting;
     double reportedFraction = 0;  // under reporting
 };
@@ -61,25 +65,31 @@ private:
 //   bool Score(int64_t centre, const BestCentre& best, SearchScore& score)
 // which returns false when the centre is proven worse than best (its score is
 // then not computed), true with the exact score otherwise.
+// A worker may allocate through the standard library (the tree's queries in
+// many dimensions do); a failure must not escape a thread.
 template <typename Worker>
 void RunWorker(CentreLoop& loop, Worker& worker, BestCentre& best)
 {
     int64_t first = 0;
     int64_t last = 0;
-    while (loop.TakeChunk(first, last)) {
-        for (int64_t position = first; position < last; ++position) {
-            const int64_t centre = worker.Centre(position);
-            SearchScore score = 0;
-            if (worker.Score(centre, best, score) && Beats(score, centre, best))
-                best = {score, centre};
+    try {
+        while (loop.TakeChunk(first, last)) {
+            for (int64_t position = first; position < last; ++position) {
+                const int64_t centre = worker.Centre(position);
+                SearchScore score = 0;
+                if (worker.Score(centre, best, score) && Beats(score, centre, best))
+                    best = {score, centre};
+            }
+            loop.FinishChunk(last - first);
         }
-        loop.FinishChunk(last - first);
+    } catch (const std::bad_alloc&) {
+        loop.Fail();
     }
 }
 
 // Runs workers[0 .. threads) over the positions [0, count), workers[0] on the calling
 // thread; threads that cannot be started leave their share to the others.
-// Returns the number of threads that ran, and Cancelled or Ok in status.
+// Returns the number of threads that ran, and Ok, Cancelled or OutOfMemory in status.
 template <typename Worker>
 int RunCentres(const SearchRequest& request, int64_t count, int threads, Worker* workers, BestCentre& best,
                SearchStatus& status)
@@ -105,6 +115,6 @@ int RunCentres(const SearchRequest& request, int64_t count, int threads, Worker*
         if (bests[t].centre >= 0 && Beats(bests[t].score, bests[t].centre, best))
             best = bests[t];
     }
-    status = loop.Cancelled() ? SearchStatus::Cancelled : SearchStatus::Ok;
+    status = loop.Failed() ? SearchStatus::OutOfMemory : loop.Cancelled() ? SearchStatus::Cancelled : SearchStatus::Ok;
     return started;
 }

@@ -2,9 +2,10 @@
 // selection. Each thread owns one array of n keys, rewritten per centre.
 //
 // A thread remembers the s-th smallest key (the radius) of its best centre.
-// For a new centre only the keys within that radius are kept and selected
-// from; when fewer than s are within it, every missing key exceeds the
-// radius, which bounds the centre's score from below. A centre whose bound is
+// For a new centre the keys within that radius are counted and summed while
+// they are made; when fewer than s are within it, every other key exceeds the
+// radius, which bounds the centre's score from below; otherwise only the keys
+// within it are selected from. A centre whose bound is
 // strictly above the best score cannot win (not even a tie) and is dropped;
 // any other centre gets its exact score. When the keys cost much more than
 // s steps (many coordinates, or s a small part of n), centres are also taken
@@ -35,20 +36,23 @@ struct DenseWorker {
 
     bool Score(int64_t centre, const BestCentre& best, SearchScore& score)
     {
+        const int64_t n = table->rows;
         const int32_t* row = table->values + centre * table->dimension;
         if (best.centre >= 0 && anchor.BoundExceeds(row, best.score))
             return false;
         KeySum<Key> nearSum = 0;
-        int64_t candidates = GatherKeysWithin(*table, centre, radius, keys, nearSum);
-        if (candidates < size) {
-            const SearchScore bound = SearchScore(nearSum) + SearchScore(size - candidates) * (SearchScore(radius) + 1);
+        const int64_t near = ComputeKeysWithin(*table, centre, radius, keys, nearSum);
+        int64_t candidates = n;
+        if (near < size) {
+            // Every other key is at least radius + 1.
+            const SearchScore bound = SearchScore(nearSum) + SearchScore(size - near) * (SearchScore(radius) + 1);
             if (best.centre >= 0 && bound > best.score) {
                 if (useAnchor)
-                    anchor.Set(row, keys, candidates, SearchScore(radius) + 1);
+                    anchor.Set(row, keys, PackKeysWithin(keys, n, radius), SearchScore(radius) + 1);
                 return false;
             }
-            ComputeRowKeys(*table, centre, keys);
-            candidates = table->rows;
+        } else if (near < n / 2) {
+            candidates = PackKeysWithin(keys, n, radius);
         }
         if (size < candidates)
             std::nth_element(keys, keys + (size - 1), keys + candidates);
@@ -78,8 +82,9 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
     const int64_t centres = plan.end - plan.begin;
     const uint64_t d = uint64_t(request.table.dimension);
     const uint64_t s = uint64_t(request.size);
-    Workspace orderSpace(1, useAnchor ? uint64_t(centres) * sizeof(int32_t) : 0);
-    Workspace workspace(plan.threads, uint64_t(request.table.rows) * sizeof(Key) + (d + s) * sizeof(int32_t));
+    const uint64_t n = uint64_t(request.table.rows);
+    Workspace orderSpace(1, useAnchor ? SliceBytes<int32_t>(uint64_t(centres)) : 0);
+    Workspace workspace(plan.threads, SliceBytes<Key>(n) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s));
     if (!orderSpace.valid() || !workspace.valid())
         return SearchStatus::OutOfMemory;
     int32_t* order = useAnchor ? reinterpret_cast<int32_t*>(orderSpace.slice(0)) : nullptr;
@@ -87,9 +92,10 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
         return SearchStatus::OutOfMemory;
     DenseWorker<Key> workers[kMaxSearchThreads];
     for (int t = 0; t < plan.threads; ++t) {
-        Key* keys = reinterpret_cast<Key*>(workspace.slice(t));
-        int32_t* anchorRow = reinterpret_cast<int32_t*>(keys + request.table.rows);
-        uint32_t* roots = reinterpret_cast<uint32_t*>(anchorRow + d);
+        unsigned char* cursor = workspace.slice(t);
+        Key* keys = Carve<Key>(cursor, n);
+        int32_t* anchorRow = Carve<int32_t>(cursor, d);
+        uint32_t* roots = Carve<uint32_t>(cursor, s);
         workers[t] = {&request.table, request.size, plan.begin, order, keys,
                       Anchor(anchorRow, roots, request.table.dimension, request.size), useAnchor};
     }

@@ -12,6 +12,7 @@ struct DescribedWorker {
     const VectorTable* table = nullptr;
     int64_t size = 0;
     Key* keys = nullptr;
+    int64_t* sortKeys = nullptr;
     int32_t* index = nullptr;
     int64_t begin = 0;
 
@@ -20,7 +21,7 @@ struct DescribedWorker {
     bool Score(int64_t centre, const BestCentre&, SearchScore& score)
     {
         ComputeRowKeys(*table, centre, keys);
-        DecreasingStepOrder(int32_t(table->rows), keys, index);
+        DecreasingStepOrder(int32_t(table->rows), keys, sortKeys, index);
         KeySum<Key> sum = 0;
         for (int64_t i = 0; i < size; ++i)
             sum += keys[index[i]];
@@ -34,13 +35,15 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
     const SearchRequest& request = *plan.request;
     const uint64_t n = uint64_t(request.table.rows);
-    Workspace workspace(plan.threads, n * sizeof(Key) + n * sizeof(int32_t));
+    Workspace workspace(plan.threads, SliceBytes<Key>(n) + SliceBytes<int64_t>(n) + SliceBytes<int32_t>(n));
     if (!workspace.valid())
         return SearchStatus::OutOfMemory;
     DescribedWorker<Key> workers[kMaxSearchThreads];
     for (int t = 0; t < plan.threads; ++t) {
-        Key* keys = reinterpret_cast<Key*>(workspace.slice(t));
-        workers[t] = {&request.table, request.size, keys, reinterpret_cast<int32_t*>(keys + n), plan.begin};
+        unsigned char* cursor = workspace.slice(t);
+        Key* keys = Carve<Key>(cursor, n);
+        int64_t* sortKeys = Carve<int64_t>(cursor, n);
+        workers[t] = {&request.table, request.size, keys, sortKeys, Carve<int32_t>(cursor, n), plan.begin};
     }
     SearchStatus status = SearchStatus::Ok;
     threadsRun = RunCentres(request, plan.end - plan.begin, plan.threads, workers, best, status);

@@ -8,24 +8,29 @@
 
 #include "engine/subset_engine.h"
 
-// |a - b| of two 32-bit values; its square always fits 64 bits.
-inline uint64_t Spread(int32_t a, int32_t b)
-{
-    return a > b ? uint64_t(uint32_t(a) - uint32_t(b)) : uint64_t(uint32_t(b) - uint32_t(a));
-}
-
 // A sum of keys over up to 2^31 rows: 64 bits hold it for 32-bit keys.
 template <typename Key>
 using KeySum = std::conditional_t<std::is_same_v<Key, uint32_t>, uint64_t, SearchScore>;
+
+// (a - b)^2 of two coordinates. The difference and its square are taken
+// modulo 2^32 for 32-bit keys and modulo 2^64 otherwise, which is exact:
+// a square below 2^64 is, and 32-bit keys are chosen only when every key,
+// so every square, is below 2^32. Plain unsigned arithmetic lets the
+// compiler run the loops below on vector registers.
+template <typename Key>
+Key Square(int32_t a, int32_t b)
+{
+    using Word = std::conditional_t<std::is_same_v<Key, uint32_t>, uint32_t, uint64_t>;
+    const Word difference = Word(int64_t(a)) - Word(int64_t(b));
+    return Key(difference * difference);
+}
 
 template <typename Key>
 Key RowKey(const int32_t* row, const int32_t* centre, int32_t d)
 {
     Key key = 0;
-    for (int32_t k = 0; k < d; ++k) {
-        const uint64_t spread = Spread(row[k], centre[k]);
-        key += Key(spread * spread);
-    }
+    for (int32_t k = 0; k < d; ++k)
+        key += Square<Key>(row[k], centre[k]);
     return key;
 }
 
@@ -39,38 +44,59 @@ void ComputeRowKeys(const VectorTable& table, int64_t centre, Key* keys)
         keys[row] = RowKey<Key>(table.values + row * d, c, d);
 }
 
-// The keys no greater than radius, packed at the front of keys in row order;
-// returns their count and adds them to sum. The loop has no branch, so the
-// compiler keeps the pass over the rows tight.
-template <typename Key>
-int64_t GatherKeysWithin(const VectorTable& table, int64_t centre, Key radius, Key* keys, KeySum<Key>& sum)
+// Every row's key, like ComputeRowKeys; returns how many are no greater than
+// radius and adds those to sum (of type Sum), in the same pass.
+template <typename Key, typename Sum>
+__attribute__((target_clones("avx2", "default"))) int64_t KeysWithinPass(const VectorTable& table, int64_t centre, Key radius, Key* keys, Sum& sum)
 {
     const int32_t d = table.dimension;
     const int32_t* values = table.values;
     const int32_t* c = values + centre * d;
     int64_t count = 0;
-    KeySum<Key> within = 0;
+    Sum within = 0;
     if (d == 2) {
         const int32_t cx = c[0];
         const int32_t cy = c[1];
         for (int64_t row = 0; row < table.rows; ++row) {
-            const uint64_t dx = Spread(values[2 * row], cx);
-            const uint64_t dy = Spread(values[2 * row + 1], cy);
-            const Key key = Key(dx * dx) + Key(dy * dy);
-            const bool near = key <= radius;
-            keys[count] = key;
-            count += near;
-            within += near ? key : 0;
+            const Key key = Square<Key>(values[2 * row], cx) + Square<Key>(values[2 * row + 1], cy);
+            keys[row] = key;
+            count += key <= radius;
+            within += key <= radius ? key : 0;
         }
     } else {
         for (int64_t row = 0; row < table.rows; ++row) {
             const Key key = RowKey<Key>(values + row * d, c, d);
-            const bool near = key <= radius;
-            keys[count] = key;
-            count += near;
-            within += near ? key : 0;
+            keys[row] = key;
+            count += key <= radius;
+            within += key <= radius ? key : 0;
         }
     }
     sum += within;
     return count;
+}
+
+// KeysWithinPass with the narrowest sum that cannot overflow: the keys
+// summed are at most radius each, so 64 bits do when n·radius fits them.
+template <typename Key>
+int64_t ComputeKeysWithin(const VectorTable& table, int64_t centre, Key radius, Key* keys, KeySum<Key>& sum)
+{
+    if (SearchScore(radius) > SearchScore(UINT64_MAX) / uint64_t(table.rows))
+        return KeysWithinPass(table, centre, radius, keys, sum);
+    uint64_t narrow = 0;
+    const int64_t count = KeysWithinPass(table, centre, radius, keys, narrow);
+    sum += narrow;
+    return count;
+}
+
+// Moves the keys no greater than radius to the front, in order; returns their count.
+template <typename Key>
+int64_t PackKeysWithin(Key* keys, int64_t count, Key radius)
+{
+    int64_t packed = 0;
+    for (int64_t i = 0; i < count; ++i) {
+        const Key key = keys[i];
+        keys[packed] = key;
+        packed += key <= radius;
+    }
+    return packed;
 }

@@ -60,13 +60,15 @@ template <typename Key>
 SearchStatus OrderSubsetWith(const VectorTable& table, int64_t size, int64_t centre, int64_t* subset)
 {
     const uint64_t n = uint64_t(table.rows);
-    Workspace workspace(1, n * sizeof(Key) + n * sizeof(int32_t));
+    Workspace workspace(1, SliceBytes<Key>(n) + SliceBytes<int64_t>(n) + SliceBytes<int32_t>(n));
     if (!workspace.valid())
         return SearchStatus::OutOfMemory;
-    Key* keys = reinterpret_cast<Key*>(workspace.slice(0));
-    int32_t* index = reinterpret_cast<int32_t*>(keys + n);
+    unsigned char* cursor = workspace.slice(0);
+    Key* keys = Carve<Key>(cursor, n);
+    int64_t* sortKeys = Carve<int64_t>(cursor, n);
+    int32_t* index = Carve<int32_t>(cursor, n);
     ComputeRowKeys(table, centre - 1, keys);
-    DecreasingStepOrder(int32_t(n), keys, index);
+    DecreasingStepOrder(int32_t(n), keys, sortKeys, index);
     for (int64_t i = 0; i < size; ++i)
         subset[i] = index[i];
     return SearchStatus::Ok;

@@ -14,16 +14,18 @@
 
 enum class SearchStatus {
     Ok,
-    BadArgument,  // no rows, d < 1, s outside 1 .. n, a centre range outside the rows
+    BadArgument,  // no rows, more than 2^31 - 1 rows, d < 1, s outside 1 .. n, a centre range outside the rows
     OutOfMemory,  // working storage could not be had; nothing is held on return
     Cancelled,    // the cancel flag was raised; the result is not filled
-    Overflow,     // a score could exceed the widest accumulator; never a wrong sum
+    Overflow,     // a score could exceed the widest accumulator; never a wrong sum. Within
+                  // the limits above every score fits 128 bits, so no search returns it today.
 };
 
 enum class SearchMethod {
     Auto,       // chosen by the cost model from n, s, d and the threads
     Dense,      // every key of every centre, the s smallest by selection
-    Tree,       // the s nearest rows of every centre from a k-d tree
+    Tree,       // the s nearest rows of every centre from a k-d tree; a table whose
+                // keys reach 2^53 is searched densely instead (result.method says so)
     Described,  // one full decreasing-step sort per centre: the reference procedure
 };
 
@@ -48,7 +50,8 @@ struct SearchRequest {
     SearchMethod method = SearchMethod::Auto;
     int threads = 0;                      // 0: every core
     // The centres to try, 0-based and half open; a search split over
-    // processes gives each its own range. centreEnd -1 means every row.
+    // processes gives each its own range. centreEnd -1 means every row. An
+    // empty range is not an error: the result then has centre 0.
     int64_t centreBegin = 0;
     int64_t centreEnd = -1;
     SearchProgressReport progress = nullptr;

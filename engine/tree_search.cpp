@@ -22,7 +22,9 @@ namespace {
 constexpr int64_t kNoBound = std::numeric_limits<int64_t>::max();
 
 // nanoflann's result set: the keys of the `capacity` nearest rows closer than
-// a bound, kept as a max-heap so that the farthest is dropped first.
+// a bound. Until it is full it only collects (most queries limited to a
+// radius end there); from then on it is a max-heap, so that the farthest is
+// dropped first.
 class NearestKeys {
 public:
     NearestKeys(int64_t* heap, size_t capacity, int64_t bound) : heap(heap), capacity(capacity), bound(bound) {}
@@ -37,12 +39,14 @@ public:
         const int64_t key = int64_t(distance);
         if (key >= worst())
             return true;
-        if (full()) {
-            std::pop_heap(heap, heap + count);
-            heap[count - 1] = key;
-        } else {
+        if (!full()) {
             heap[count++] = key;
+            if (full())
+                std::make_heap(heap, heap + count);
+            return true;
         }
+        std::pop_heap(heap, heap + count);
+        heap[count - 1] = key;
         std::push_heap(heap, heap + count);
         return true;
     }
@@ -138,9 +142,10 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
     const uint64_t d = uint64_t(request.table.dimension);
     const uint64_t s = uint64_t(request.size);
     const int64_t centres = plan.end - plan.begin;
-    Workspace copySpace(1, uint64_t(n) * d * sizeof(int32_t));
-    Workspace orderSpace(1, uint64_t(centres) * sizeof(int32_t));
-    Workspace workspace(plan.threads, (d + s) * sizeof(int64_t) + (d + s) * sizeof(int32_t));
+    Workspace copySpace(1, SliceBytes<int32_t>(uint64_t(n) * d));
+    Workspace orderSpace(1, SliceBytes<int32_t>(uint64_t(centres)));
+    Workspace workspace(plan.threads, SliceBytes<int64_t>(d) + SliceBytes<int64_t>(s) + SliceBytes<int32_t>(d) +
+                                          SliceBytes<uint32_t>(s));
     if (!copySpace.valid() || !orderSpace.valid() || !workspace.valid())
         return SearchStatus::OutOfMemory;
     int32_t* copy = reinterpret_cast<int32_t*>(copySpace.slice(0));
@@ -152,10 +157,11 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
                                   nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
     TreeWorker<Dimension> workers[kMaxSearchThreads];
     for (int t = 0; t < plan.threads; ++t) {
-        int64_t* query = reinterpret_cast<int64_t*>(workspace.slice(t));
-        int64_t* keys = query + d;
-        int32_t* anchorRow = reinterpret_cast<int32_t*>(keys + s);
-        uint32_t* roots = reinterpret_cast<uint32_t*>(anchorRow + d);
+        unsigned char* cursor = workspace.slice(t);
+        int64_t* query = Carve<int64_t>(cursor, d);
+        int64_t* keys = Carve<int64_t>(cursor, s);
+        int32_t* anchorRow = Carve<int32_t>(cursor, d);
+        uint32_t* roots = Carve<uint32_t>(cursor, s);
         workers[t] = {&tree,  &request.table, request.size, order, query,
                       keys,   Anchor(anchorRow, roots, request.table.dimension, request.size)};
     }

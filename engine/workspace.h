@@ -7,6 +7,23 @@
 
 #include "platform/memory.h"
 
+// The bytes that count values of T take in a slice: rounded up to 16, so
+// that every array carved after it is aligned for any key type.
+template <typename T>
+constexpr uint64_t SliceBytes(uint64_t count)
+{
+    return (count * sizeof(T) + 15) / 16 * 16;
+}
+
+// Room for count values of T at cursor; moves the cursor past it.
+template <typename T>
+T* Carve(unsigned char*& cursor, uint64_t count)
+{
+    T* room = reinterpret_cast<T*>(cursor);
+    cursor += SliceBytes<T>(count);
+    return room;
+}
+
 class Workspace {
 public:
     // threads slices of bytesPerSlice each; valid() is false when the block

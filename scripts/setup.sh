@@ -8,8 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation fontconfig
   python3 python3-pil imagemagick
-  libcli11-dev zlib1g-dev
   libnanoflann-dev python3-numpy python3-sklearn
+  libcli11-dev zlib1g-dev
   libopenmpi-dev openmpi-bin
 )
 

@@ -7,25 +7,9 @@
 #include <vector>
 
 #include "engine/subset_engine.h"
-#include "vectors/noise_generators.h"
-#include "vectors/vector_series.h"
+#include "window_series.h"
 
 namespace {
-// The window's series after one pick at (-115, 88) and noise of level 100.
-std::vector<int32_t> WindowSeries()
-{
-    const int32_t pick[] = {-115, 88};
-    VectorsArrayHeader* picked = AppendVector(nullptr, 2, 1, 1, pick, nullptr);
-    VectorSeriesHeader* series = BuildVectorSeries(nullptr, 1000, 502, nullptr, picked, nullptr);
-    AddSeriesNoise(nullptr, 100, noiseState, series);
-    std::vector<int32_t> values;
-    for (int32_t i = 0; i < 1000; ++i)
-        values.insert(values.end(), series->noisyVectorValues[i], series->noisyVectorValues[i] + 2);
-    FreeVectorSeriesHeader(nullptr, series);
-    FreeVectorsArrayHeader(nullptr, picked);
-    return values;
-}
-
 std::vector<int32_t> UniformTable(int64_t n, int32_t d)
 {
     std::mt19937 random(uint32_t(n * 31 + d));
@@ -55,7 +39,7 @@ void RunSearch(benchmark::State& state, const std::vector<int32_t>& values, int6
 
 void BM_WindowSeries(benchmark::State& state)
 {
-    RunSearch(state, WindowSeries(), 1000, 2, 502, SearchMethod(state.range(0)));
+    RunSearch(state, WindowSeriesValues(100), 1000, 2, 502, SearchMethod(state.range(0)));
 }
 BENCHMARK(BM_WindowSeries)->Arg(int(SearchMethod::Dense))->Arg(int(SearchMethod::Described))
     ->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -22,6 +22,9 @@ struct Found {
     std::vector<int64_t> subset;
 };
 
+// rows x dimension coordinates drawn evenly from -spread .. spread.
+Table RandomTable(int64_t rows, int32_t dimension, int32_t spread, uint32_t seed);
+
 Found Search(const Table& table, int64_t size, SearchMethod method, int threads);
 
 // The window's search over the same rows (with its 32-bit squares and its

@@ -90,3 +90,24 @@ TEST(EngineExactArithmetic, TreeIsReplacedByDenseWhenDoublesCannotHoldTheKeys)
     EXPECT_EQ(result.method, SearchMethod::Tree);
 }
 }
+
+namespace {
+// Scaling every coordinate by 2^30 scales every key by 2^60: the same order
+// and the same ties, now in 128-bit keys. The centre and the subset, in
+// order, must not change.
+TEST(EngineExactArithmetic, WideKeysKeepTheOrderOfTies)
+{
+    const Table small = RandomTable(150, 8, 1, 11);
+    Table scaled = small;
+    for (int32_t& value : scaled.values)
+        value *= 1 << 30;
+    for (SearchMethod method : {SearchMethod::Dense, SearchMethod::Described}) {
+        const Found expected = Search(small, 70, method, 2);
+        const Found found = Search(scaled, 70, method, 2);
+        ASSERT_EQ(found.status, SearchStatus::Ok);
+        EXPECT_EQ(found.centre, expected.centre) << SearchMethodName(method);
+        EXPECT_EQ(found.subset, expected.subset) << SearchMethodName(method);
+        EXPECT_TRUE(found.score == expected.score << 60) << SearchMethodName(method);
+    }
+}
+}

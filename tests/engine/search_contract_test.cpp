@@ -3,22 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <random>
 
 #include "engine_test_support.h"
 #include "platform/memory.h"
 
 namespace {
-Table RandomTable(int64_t rows, int32_t dimension, int32_t spread, uint32_t seed)
-{
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int32_t> coordinate(-spread, spread);
-    Table table{{}, rows, dimension};
-    for (int64_t i = 0; i < rows * dimension; ++i)
-        table.values.push_back(coordinate(random));
-    return table;
-}
-
 TEST(EngineContract, BadArgumentsAreRefused)
 {
     const Table table = RandomTable(5, 2, 9, 1);
