@@ -25,6 +25,8 @@ ToolError ReadStream(gzFile stream, const std::string& path, std::string& bytes)
         bytes.resize(used + kChunkBytes);
         const int got = gzread(stream, bytes.data() + used, kChunkBytes);
         bytes.resize(used + std::size_t(got > 0 ? got : 0));
+        if (got > 0 && Interrupted())
+            return InterruptedError();
         if (got > 0)
             continue;
         int code = Z_OK;
@@ -44,6 +46,7 @@ ToolError ReadStream(gzFile stream, const std::string& path, std::string& bytes)
         return ReadError(path, std::string("invalid compressed data (") + message + ")");
     }
 }
+
 // Whether a regular file begins with the gzip magic bytes.
 bool IsCompressed(int descriptor)
 {
@@ -61,11 +64,11 @@ ToolError ReadPlainFile(int descriptor, std::size_t size, const std::string& pat
         if (done == bytes.size())
             bytes.resize(bytes.size() + kChunkBytes);
         const ssize_t got = read(descriptor, bytes.data() + done, bytes.size() - done);
-        if (got > 0) {
+        if (got > 0 && !Interrupted()) {
             done += std::size_t(got);
             continue;
         }
-        const int error = errno;
+        const int error = got > 0 ? EINTR : errno;
         if (got < 0 && error == EINTR && !Interrupted())
             continue;
         close(descriptor);

@@ -59,8 +59,10 @@ ToolError OutputFile::Open(const std::string& path)
     target_ = path;
     path_ = "'" + path + "'";
     struct stat status;
-    if (stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+    const bool exists = stat(path.c_str(), &status) == 0;
+    if (exists && S_ISDIR(status.st_mode))
         return UsageError("cannot write " + path_ + ": it is a folder");
+    mode_ = exists ? status.st_mode & 07777 : NewFileMode();  // a replaced file keeps its permissions
     const std::string folder = FolderOf(path);
     if (BaseNameOf(path).empty())
         return UsageError("cannot write " + path_ + ": no file name");
@@ -98,7 +100,7 @@ ToolError OutputFile::Commit()
             return RunFailure("cannot write " + path_ + ": " + SystemMessage(errno));
         return {};
     }
-    if (fchmod(descriptor_, NewFileMode()) != 0 || fsync(descriptor_) != 0) {
+    if (fchmod(descriptor_, mode_) != 0 || fsync(descriptor_) != 0) {
         const int error = errno;
         Discard();
         return RunFailure("cannot write " + path_ + ": " + SystemMessage(error));

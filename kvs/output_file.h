@@ -37,6 +37,7 @@ private:
     std::string target_;         // the file to put in place
     std::string path_;           // the name shown in messages
     std::string temporaryPath_;  // empty for standard output
+    unsigned mode_ = 0;          // the permissions the file gets
     int descriptor_ = -1;
     bool toStandardOutput_ = false;
 };

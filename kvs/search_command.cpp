@@ -54,6 +54,7 @@ ToolError ParsePositiveDecimal(const std::string& option, const std::string& tex
 
 ToolError CheckSettings(const SearchOptions& options, SearchSettings& settings)
 {
+    settings.read.cancel = &InterruptFlag();
     if (!options.columns.empty())
         if (ToolError error = ParseColumns(options.columns, settings.read.columns))
             return error;
@@ -91,7 +92,10 @@ ToolError ReadSearchTable(const SearchOptions& options, const SearchSettings& se
     std::string bytes;
     if (ToolError error = ReadInputFile(options.input, bytes))
         return error;
-    if (const TableReadError error = ReadTable(bytes, settings.read, table))
+    const TableReadError error = ReadTable(bytes, settings.read, table);
+    if (error.cancelled)
+        return InterruptedError();
+    if (error)
         return UsageError(AtLocation(InputName(options.input), error.line, error.column, error.message));
     return {};
 }
@@ -141,6 +145,8 @@ ToolError StatusError(SearchStatus status)
     case SearchStatus::BadArgument: return UsageError(std::string("search: ") + SearchStatusMessage(status));
     case SearchStatus::OutOfMemory:
         return RunFailure("search: out of memory for its working storage (fewer --threads need less)");
+    case SearchStatus::Overflow:
+        return RunFailure("search: a score could exceed the widest sum kept (128 bits); nothing was reported");
     default: return RunFailure(std::string("search: ") + SearchStatusMessage(status));
     }
 }

@@ -8,6 +8,7 @@
 
 namespace {
 constexpr std::size_t kShownCellBytes = 32;  // a longer cell is cut in messages
+constexpr int64_t kLinesBetweenCancelChecks = 4096;
 
 TableReadError ErrorAt(int64_t line, std::size_t offset, std::string message)
 {
@@ -251,7 +252,8 @@ TableReadError ReadTable(std::string_view text, const TableReadOptions& options,
     TableReadError error;
     while (!text.empty()) {
         std::string_view line = NextLine(text);
-        ++number;
+        if (++number % kLinesBetweenCancelChecks == 0 && options.cancel && options.cancel->load())
+            return {number, 0, "interrupted", true};
         if (line.size() > kMaxLineBytes)
             return ErrorAt(number, kMaxLineBytes, "line longer than the limit of " + std::to_string(kMaxLineBytes) + " bytes");
         if ((error = CheckText(line, number)))

@@ -9,6 +9,7 @@
 // of its (chosen) cells does not begin like a number.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,6 +27,7 @@ struct TableReadOptions {
     Delimiter delimiter = Delimiter::Detect;
     std::vector<int> columns;            // 1-based; empty: every column
     std::optional<ExactDecimal> scale;   // every value read as round(value * scale)
+    const std::atomic<bool>* cancel = nullptr;  // checked every few thousand lines
 };
 
 struct Table {
@@ -40,6 +42,7 @@ struct TableReadError {
     int64_t line = 0;    // 1-based; 0 when the error belongs to no line
     int64_t column = 0;  // 1-based byte column; 0 when none
     std::string message;
+    bool cancelled = false;  // the cancel flag was raised; the message says so
 
     explicit operator bool() const { return !message.empty(); }
 };

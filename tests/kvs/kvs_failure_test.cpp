@@ -78,6 +78,8 @@ TEST(KvsSearch, BadInputGetsOneLineAndItsExitCode)
         {"unknown method", {"search", good, "-s", "1", "--method", "fast"}, "", 2, "fast"},
         {"column beyond the table", {"search", good, "-s", "1", "--columns", "1,3"}, "", 2,
          "good.csv:1: column 3 was chosen, but the table has 2 columns"},
+        {"column far beyond the table", {"search", good, "-s", "1", "--columns", "2000000000"}, "", 2,
+         "column 2000000000 was chosen"},
         {"column 0", {"search", good, "-s", "1", "--columns", "0"}, "", 2, "--columns 0: expected column numbers"},
         {"scale 0", {"search", good, "-s", "1", "--scale", "0"}, "", 2, "--scale 0: expected a number above 0"},
         {"no command", {}, "", 2, "A subcommand is required"},
@@ -115,7 +117,7 @@ TEST(KvsSearch, FullDiskFailsTheRun)
 }
 
 // A failed, refused or interrupted run leaves an existing output file as it
-// was and no temporary file beside it; a good run replaces it whole.
+// was and no temporary file beside it; a good run replaces it whole, keeping its permissions.
 TEST(KvsSearch, OutputFileIsReplacedOnlyBySuccess)
 {
     ScratchFolder folder;
@@ -144,6 +146,7 @@ TEST(KvsSearch, OutputFileIsReplacedOnlyBySuccess)
         EXPECT_EQ(folder.Names(), (std::vector<std::string>{"bad.csv", "out.json", "t.csv"}));
     }
 
+    chmod(output.c_str(), 0640);
     const KvsRun run = RunKvs({"search", table, "-s", "3", "--format", "csv", "-o", output, "--columns", "1"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "");
@@ -151,7 +154,7 @@ TEST(KvsSearch, OutputFileIsReplacedOnlyBySuccess)
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"bad.csv", "out.json", "t.csv"}));
     struct stat status;
     ASSERT_EQ(stat(output.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0444, 0444u) << "readable as any new file";
+    EXPECT_EQ(status.st_mode & 0777, 0640u) << "the replaced file's permissions";
 }
 
 // On a terminal a long search draws its bar (fraction, elapsed, time left)
