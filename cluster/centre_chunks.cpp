@@ -3,10 +3,15 @@
 #include <algorithm>
 
 namespace {
-// Each thread of a rank gets at least this many centres of a chunk, so that
-// starting the threads and the working storage of a chunk stays a small part
-// of its work.
+// Each search of a chunk pays for its own start: the threads, their working
+// storage, the engine's look over the whole table, the tree's build, and its
+// pruning, which begins anew without the best score found so far. So a chunk
+// holds at least this many centres per thread...
 constexpr int64_t kCentresPerThread = 8;
+// ...and at least this part of an even share of the centres, which keeps the
+// chunks to about six per rank while the last chunks, the most by which the
+// ranks' finishes can differ, stay a small part of a rank's work.
+constexpr int64_t kLastChunksPerShare = 16;
 }  // namespace
 
 CentreChunks MakeCentreChunks(int64_t begin, int64_t end, int ranks, int threadsPerRank)
@@ -15,7 +20,9 @@ CentreChunks MakeCentreChunks(int64_t begin, int64_t end, int ranks, int threads
     chunks.next = begin;
     chunks.end = std::max(begin, end);
     chunks.takers = std::max(1, ranks);
-    chunks.smallest = kCentresPerThread * std::max(1, threadsPerRank);
+    const int64_t evenShare = (chunks.end - chunks.next + chunks.takers - 1) / chunks.takers;
+    chunks.smallest = std::max(kCentresPerThread * std::max(1, threadsPerRank),
+                               (evenShare + kLastChunksPerShare - 1) / kLastChunksPerShare);
     return chunks;
 }
 

@@ -5,7 +5,8 @@
 // together. Instead rank 0 hands out chunks on request, each a share of what
 // is left: large while much is left, down to a floor near the end (guided
 // self-scheduling). A rank that meets dearer centres simply asks less often,
-// and the ranks finish within about one of the last, smallest chunks.
+// and the ranks finish within about one of the last, smallest chunks, a
+// sixteenth of an even share.
 #pragma once
 
 #include <cstdint>
