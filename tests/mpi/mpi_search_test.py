@@ -122,11 +122,12 @@ def failing_rank_stops_every_rank(args):
 def progress_bar_on_the_launchers_terminal(args):
     """mpirun's standard error on a terminal: rank 0 draws the bar there."""
     with tempfile.TemporaryDirectory() as folder:
-        # About 4 CPU seconds: the bar shows once a search has run half a second.
-        table = random_table(folder, "large.txt", 24000, -999, 999, 5)
+        # About 4 CPU seconds of the unpruned reference procedure: the bar
+        # shows once a search has run half a second.
+        table = random_table(folder, "large.txt", 6000, -999, 999, 5)
         terminal, other_end = pty.openpty()
         result = open(os.path.join(folder, "result.txt"), "w+")  # a pipe could fill while the terminal is read
-        job = subprocess.Popen(mpirun(args, 2, [args.kvs, "search", table, "-s", "12000", "-j", "1", "--method", "tree"]),
+        job = subprocess.Popen(mpirun(args, 2, [args.kvs, "search", table, "-s", "3000", "-j", "1", "--method", "described"]),
                                stdout=result, stderr=other_end, env=ENVIRONMENT)
         os.close(other_end)
         shown = b""
@@ -143,7 +144,7 @@ def progress_bar_on_the_launchers_terminal(args):
         result.seek(0)
         output = result.read()
         result.close()
-        expect(job.returncode == 0 and output.startswith("rows      24000\n"), f"the search: {output}")
+        expect(job.returncode == 0 and output.startswith("rows      6000\n"), f"the search: {output}")
         expect(re.search(rb"\r\[#+ *\] +\d+%", shown) is not None, f"no progress bar on the terminal: {shown!r}")
 
 
@@ -166,10 +167,11 @@ def rank_pid(mpirun_pid, rank):
 
 def killed_rank_ends_the_job(args):
     with tempfile.TemporaryDirectory() as folder:
-        table = random_table(folder, "large.txt", 40000, -9999, 9999, 4)
-        # About 10 CPU seconds, so the kill comes well within the search.
-        job = subprocess.Popen(mpirun(args, 3, [args.kvs, "search", "-q", table, "-s", "20000", "-j", "1",
-                                                "--method", "tree"]),
+        table = random_table(folder, "large.txt", 12000, -9999, 9999, 4)
+        # About 16 CPU seconds of the unpruned reference procedure, so the
+        # kill comes well within the search.
+        job = subprocess.Popen(mpirun(args, 3, [args.kvs, "search", "-q", table, "-s", "6000", "-j", "1",
+                                                "--method", "described"]),
                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=ENVIRONMENT)
         victim = None
         deadline = time.monotonic() + 30
