@@ -25,10 +25,9 @@ bool Anchor::BoundExceeds(const int32_t* centre, SearchScore limit) const
         return false;
     const uint32_t low = IntegerRoot(uint64_t(distanceSquared));
     const uint64_t apart = uint64_t(low) + (SearchScore(low) * low != distanceSquared);  // rounded up
-    // The roots are in decreasing order, so the terms shrink and end at the first zero.
     SearchScore bound = 0;
-    for (int64_t i = 0; i < size && roots[i] > apart; ++i) {
-        const uint64_t gap = roots[i] - apart;
+    for (int64_t i = 0; i < size; ++i) {
+        const uint64_t gap = roots[i] > apart ? roots[i] - apart : 0;
         bound += gap * gap;
         if (bound > limit)
             return true;

@@ -89,10 +89,10 @@ void RunWorker(CentreLoop& loop, Worker& worker, BestCentre& best)
 
 // Runs workers[0 .. threads) over the positions [0, count), workers[0] on the calling
 // thread; threads that cannot be started leave their share to the others.
-// Returns the number of threads that ran, and Ok, Cancelled or OutOfMemory in status.
+// Returns Ok, Cancelled or OutOfMemory, and in threadsRun the number of threads that ran.
 template <typename Worker>
-int RunCentres(const SearchRequest& request, int64_t count, int threads, Worker* workers, BestCentre& best,
-               SearchStatus& status)
+SearchStatus RunCentres(const SearchRequest& request, int64_t count, int threads, Worker* workers, BestCentre& best,
+                        int& threadsRun)
 {
     CentreLoop loop(request, count, threads);
     BestCentre bests[kMaxSearchThreads];
@@ -115,6 +115,6 @@ int RunCentres(const SearchRequest& request, int64_t count, int threads, Worker*
         if (bests[t].centre >= 0 && Beats(bests[t].score, bests[t].centre, best))
             best = bests[t];
     }
-    status = loop.Failed() ? SearchStatus::OutOfMemory : loop.Cancelled() ? SearchStatus::Cancelled : SearchStatus::Ok;
-    return started;
+    threadsRun = started;
+    return loop.Failed() ? SearchStatus::OutOfMemory : loop.Cancelled() ? SearchStatus::Cancelled : SearchStatus::Ok;
 }

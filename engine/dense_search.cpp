@@ -99,9 +99,7 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
         workers[t] = {&request.table, request.size, plan.begin, order, keys,
                       Anchor(anchorRow, roots, request.table.dimension, request.size), useAnchor};
     }
-    SearchStatus status = SearchStatus::Ok;
-    threadsRun = RunCentres(request, centres, plan.threads, workers, best, status);
-    return status;
+    return RunCentres(request, centres, plan.threads, workers, best, threadsRun);
 }
 }
 

@@ -45,9 +45,7 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
         int64_t* sortKeys = Carve<int64_t>(cursor, n);
         workers[t] = {&request.table, request.size, keys, sortKeys, Carve<int32_t>(cursor, n), plan.begin};
     }
-    SearchStatus status = SearchStatus::Ok;
-    threadsRun = RunCentres(request, plan.end - plan.begin, plan.threads, workers, best, status);
-    return status;
+    return RunCentres(request, plan.end - plan.begin, plan.threads, workers, best, threadsRun);
 }
 }
 

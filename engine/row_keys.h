@@ -12,17 +12,21 @@
 template <typename Key>
 using KeySum = std::conditional_t<std::is_same_v<Key, uint32_t>, uint64_t, SearchScore>;
 
-// (a - b)^2 of two coordinates. The difference and its square are taken
-// modulo 2^32 for 32-bit keys and modulo 2^64 otherwise, which is exact:
-// a square below 2^64 is, and 32-bit keys are chosen only when every key,
-// so every square, is below 2^32. Plain unsigned arithmetic lets the
-// compiler run the loops below on vector registers.
+// (a - b)^2 of two coordinates, exact. For 32-bit keys the difference and
+// its square are taken modulo 2^32, which is exact because such keys are
+// chosen only when every square is below 2^32; otherwise the distance |a - b|
+// (below 2^32) is squared into 64 bits. Both forms are plain unsigned
+// arithmetic that the compiler runs on vector registers.
 template <typename Key>
 Key Square(int32_t a, int32_t b)
 {
-    using Word = std::conditional_t<std::is_same_v<Key, uint32_t>, uint32_t, uint64_t>;
-    const Word difference = Word(int64_t(a)) - Word(int64_t(b));
-    return Key(difference * difference);
+    if constexpr (std::is_same_v<Key, uint32_t>) {
+        const uint32_t difference = uint32_t(a) - uint32_t(b);
+        return difference * difference;
+    } else {
+        const uint32_t distance = a > b ? uint32_t(a) - uint32_t(b) : uint32_t(b) - uint32_t(a);
+        return Key(uint64_t(distance) * distance);
+    }
 }
 
 template <typename Key>

@@ -1,5 +1,6 @@
 #include "engine/subset_engine.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <thread>
@@ -27,13 +28,24 @@ bool CentreRange(const SearchRequest& request, int64_t& begin, int64_t& end)
     return begin >= 0 && begin <= end && end <= request.table.rows;
 }
 
-int ThreadsFor(int requested, int64_t centres)
+// Below about this much work (coordinate steps, a millisecond or so) a second
+// thread costs more than it saves: starting it takes tens of microseconds,
+// and on a busy machine waiting for it to run and finish can take longer.
+constexpr double kWorkPerThread = 4e6;
+
+// The threads asked for, or with 0 as many as the work pays for, up to every
+// core; never more than there are centres.
+int ThreadsFor(const SearchRequest& request, SearchMethod method, int64_t centres)
 {
-    int threads = requested > 0 ? requested : int(std::thread::hardware_concurrency());
-    if (threads < 1)
-        threads = 1;
-    if (threads > kMaxSearchThreads)
-        threads = kMaxSearchThreads;
+    int threads = request.threads;
+    if (threads <= 0) {
+        const double perCentre = method == SearchMethod::Tree ? 64.0 * double(request.size)
+                                                               : double(request.table.rows);
+        const double work = double(centres) * perCentre * request.table.dimension;
+        const int cores = std::max(1, int(std::thread::hardware_concurrency()));
+        threads = int(std::min<double>(cores, std::max(1.0, work / kWorkPerThread)));
+    }
+    threads = std::min(threads, kMaxSearchThreads);
     if (centres < threads)
         threads = centres > 0 ? int(centres) : 1;
     return threads;
@@ -91,10 +103,10 @@ SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& resul
     if (!TableIsValid(request.table) || request.size < 1 || request.size > request.table.rows ||
         !CentreRange(request, plan.begin, plan.end))
         return SearchStatus::BadArgument;
-    plan.threads = ThreadsFor(request.threads, plan.end - plan.begin);
     const SearchScore largestKey = LargestKey(request.table);
     plan.keyWidth = KeyWidthFor(largestKey);
     const SearchMethod method = ChooseMethod(request, largestKey);
+    plan.threads = ThreadsFor(request, method, plan.end - plan.begin);
 
     BestCentre best;
     int threadsRun = 0;

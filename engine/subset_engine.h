@@ -48,7 +48,7 @@ struct SearchRequest {
     VectorTable table;
     int64_t size = 0;                     // s, 1 .. rows
     SearchMethod method = SearchMethod::Auto;
-    int threads = 0;                      // 0: every core
+    int threads = 0;                      // 0: every core the work pays for (small searches run on one)
     // The centres to try, 0-based and half open; a search split over
     // processes gives each its own range. centreEnd -1 means every row. An
     // empty range is not an error: the result then has centre 0.

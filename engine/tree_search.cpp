@@ -165,9 +165,7 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
         workers[t] = {&tree,  &request.table, request.size, order, query,
                       keys,   Anchor(anchorRow, roots, request.table.dimension, request.size)};
     }
-    SearchStatus status = SearchStatus::Ok;
-    threadsRun = RunCentres(request, centres, plan.threads, workers, best, status);
-    return status;
+    return RunCentres(request, centres, plan.threads, workers, best, threadsRun);
 }
 }
 
