@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "cluster/cluster.h"
 #include "kvs/error_report.h"
 #include "kvs/exit_codes.h"
 #include "kvs/input_file.h"
@@ -99,6 +100,26 @@ ToolError ReadSearchTable(const SearchOptions& options, const SearchSettings& se
     return {};
 }
 
+// Rank 0 opens the output and reads the table; then every rank of the run
+// holds the table, or every rank the same error.
+ToolError OpenAndShareTable(const SearchOptions& options, const SearchSettings& settings, const ClusterRun& run,
+                            OutputFile& output, Table& table)
+{
+    ToolError error;
+    if (run.rank == 0) {
+        try {
+            error = output.Open(options.output);
+            if (!error)
+                error = ReadSearchTable(options, settings, table);
+        } catch (const std::bad_alloc&) {
+            error = RunFailure("out of memory");
+        }
+    }
+    const ClusterFailure shared = ShareTable(run, {error.exitCode, error.message}, table.values, table.rows,
+                                             table.dimension, kExitFailure);
+    return {shared.exitCode, shared.message};
+}
+
 ToolError SubsetSize(const SearchOptions& options, const SearchSettings& settings, int64_t rows, int64_t& size)
 {
     const std::string input = InputName(options.input);
@@ -130,8 +151,8 @@ ToolError StatusError(SearchStatus status)
     }
 }
 
-ToolError Search(const SearchOptions& options, const SearchSettings& settings, const Table& table, int64_t size,
-                 SearchReport& report)
+ToolError Search(const SearchOptions& options, const SearchSettings& settings, const ClusterRun& run,
+                 const Table& table, int64_t size, SearchReport& report)
 {
     ProgressBar bar(options.quiet);
     SearchRequest request;
@@ -147,7 +168,7 @@ ToolError Search(const SearchOptions& options, const SearchSettings& settings, c
     result.subset = report.subset.data();
 
     const auto start = std::chrono::steady_clock::now();
-    const SearchStatus status = SearchSimilarRows(request, result);
+    const SearchStatus status = SearchAcrossRanks(run, request, result);
     report.searchSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     bar.Finish();
     if (status != SearchStatus::Ok)
@@ -168,24 +189,24 @@ ToolError Search(const SearchOptions& options, const SearchSettings& settings, c
 }
 
 // The command's steps; any error ends it with its message and exit code.
-ToolError RunSearch(const SearchOptions& options, OutputFile& output)
+ToolError RunSearch(const SearchOptions& options, const ClusterRun& run, OutputFile& output)
 {
     SearchSettings settings;
     if (ToolError error = CheckSettings(options, settings))
         return error;
-    if (ToolError error = output.Open(options.output))
-        return error;
     Table table;
-    if (ToolError error = ReadSearchTable(options, settings, table))
+    if (ToolError error = OpenAndShareTable(options, settings, run, output, table))
         return error;
     int64_t size = 0;
     if (ToolError error = SubsetSize(options, settings, table.rows, size))
         return error;
     SearchReport report;
-    if (ToolError error = Search(options, settings, table, size, report))
+    if (ToolError error = Search(options, settings, run, table, size, report))
         return error;
     if (Interrupted())
         return InterruptedError();
+    if (run.rank != 0)
+        return {};  // rank 0 writes the result
     if (ToolError error = output.Write(FormatSearchReport(report, settings.format)))
         return error;
     return output.Commit();
@@ -229,10 +250,13 @@ void AddSearchCommand(CLI::App& app, int& exitCode)
 
 int RunSearchCommand(const SearchOptions& options)
 {
+    ClusterSession cluster;  // the ranks of an MPI job when mpirun started kvs
     OutputFile output;
     try {
-        return ReportError(RunSearch(options, output));
+        return ReportError(RunSearch(options, cluster.run(), output));
     } catch (const std::bad_alloc&) {
-        return ReportError(RunFailure("out of memory"));
+        const int exitCode = ReportError(RunFailure("out of memory"));
+        AbandonJob(cluster.run(), exitCode);
+        return exitCode;
     }
 }

@@ -1,8 +1,10 @@
 #include "kvs/version.h"
 
+#include "cluster/cluster.h"
+
 namespace {
 // How this build runs a search: the one place that names it.
-const char* SearchRunningMode() { return "single process"; }
+std::string SearchRunningMode() { return ClusterBuildDescription(); }
 } // namespace
 
 std::string VersionText() { return std::string("kvs ") + KVS_VERSION + " (" + SearchRunningMode() + ")"; }

@@ -4,6 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
-cmake -S . -B build/plain -G Ninja -DKV_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build/plain -G Ninja -DKV_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_MPI=ON
 cmake --build build/plain --target kestrand_vectors_subset
 exec build/plain/kestrand_vectors_subset

@@ -14,6 +14,7 @@ packages=(
   libcli11-dev zlib1g-dev
   g++-mingw-w64-x86-64 wine wine64 fonts-wine
   qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
+  libopenmpi-dev openmpi-bin
 )
 
 missing=()

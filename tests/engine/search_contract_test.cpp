@@ -91,7 +91,7 @@ void RecordProgress(void* context, double fraction)
 
 TEST(EngineContract, ProgressIsBoundedAndOrderedAndCancelStopsTheSearch)
 {
-    const Table table = RandomTable(3000, 2, 1000, 3);
+    const Table table = RandomTable(2000, 2, 1000, 3);
     for (SearchMethod method : {SearchMethod::Dense, SearchMethod::Tree, SearchMethod::Described}) {
         SCOPED_TRACE(SearchMethodName(method));
         ProgressLog log;

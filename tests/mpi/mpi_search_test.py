@@ -1,0 +1,216 @@
+#!/usr/bin/env python3
+"""kvs search and the split search under mpirun, one behaviour per test name.
+
+The output of a run under mpirun must equal, byte for byte, that of kvs run
+as one process, except the search line's thread count and seconds, which
+differ from run to run by nature."""
+import argparse
+import os
+import pty
+import random
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+# Open MPI in a container: no cross-memory attach between the ranks.
+ENVIRONMENT = dict(os.environ, OMPI_MCA_btl_vader_single_copy_mechanism="none")
+TIME_LIMIT = 120  # seconds for one run, far above what any takes
+
+
+def mpirun(args, ranks, program, *extra):
+    command = [args.mpirun, "--oversubscribe", "-np", str(ranks)]
+    if os.geteuid() == 0:
+        command.append("--allow-run-as-root")
+    return command + list(extra) + program
+
+
+def run(command, env=ENVIRONMENT):
+    return subprocess.run(command, capture_output=True, text=True, timeout=TIME_LIMIT, env=env)
+
+
+def without_timing(output):
+    """The text or JSON report without its thread count and seconds."""
+    output = re.sub(r"^(search +\w+),.*$", r"\1", output, flags=re.M)
+    return re.sub(r', "threads": \d+, "search_seconds": [^}]*', "", output)
+
+
+def kvs_lines(error):
+    return [line for line in error.splitlines() if line.startswith("kvs: ")]
+
+
+def expect(condition, message):
+    if not condition:
+        sys.exit("FAILED: " + message)
+
+
+def random_table(folder, name, rows, low, high, seed):
+    """A table of two columns drawn from low .. high; returns its path."""
+    path = os.path.join(folder, name)
+    values = random.Random(seed)
+    with open(path, "w") as out:
+        out.write("".join(f"{values.randint(low, high)},{values.randint(low, high)}\n" for _ in range(rows)))
+    return path
+
+
+def write_tables(args, folder):
+    window = os.path.join(folder, "window.txt")
+    with open(window, "w") as out:
+        subprocess.run([args.series, "100"], stdout=out, check=True)
+    return window, random_table(folder, "ties.txt", 4000, 0, 3, 9)
+
+
+def probe(args, ranks):
+    result = run(mpirun(args, ranks, [args.probe]))
+    print(result.stdout, result.stderr)
+    expect(result.returncode == 0, f"the split search on {ranks} ranks")
+
+
+def same_output_as_one_process(args):
+    with tempfile.TemporaryDirectory() as folder:
+        window, ties = write_tables(args, folder)
+        cases = [[window, "-s", "502"],
+                 [ties, "-s", "900", "--method", "dense"],
+                 [ties, "-s", "60", "--method", "tree", "--format", "json"]]
+        for case in cases:
+            search = [args.kvs, "search", "-q"] + case
+            alone = run(search + ["-j", "1"])
+            expect(alone.returncode == 0 and alone.stdout, f"{case}: one process: {alone.stderr}")
+            expected = without_timing(alone.stdout)
+            expect(without_timing(run(search + ["-j", "2"]).stdout) == expected, f"{case}: one process, 2 threads")
+            for ranks, threads in [(1, 1), (2, 1), (2, 2), (3, 1)]:
+                split = run(mpirun(args, ranks, search + ["-j", str(threads)]))
+                expect(split.returncode == 0, f"{case}: {ranks} ranks: {split.stderr}")
+                expect(without_timing(split.stdout) == expected,
+                       f"{case}: {ranks} ranks of {threads} threads:\n{split.stdout}\nexpected:\n{alone.stdout}")
+        # Only rank 0 writes a result file, whole, and leaves nothing else.
+        result = os.path.join(folder, "result.txt")
+        split = run(mpirun(args, 3, [args.kvs, "search", "-q", window, "-s", "502", "-o", result]))
+        expect(split.returncode == 0 and split.stdout == "", f"-o on 3 ranks: {split.stderr}")
+        with open(result) as written:
+            alone = run([args.kvs, "search", "-q", window, "-s", "502"])
+            expect(without_timing(written.read()) == without_timing(alone.stdout), "-o on 3 ranks: the file")
+        expect(sorted(os.listdir(folder)) == ["result.txt", "ties.txt", "window.txt"], "-o: stray files")
+
+
+def failing_rank_stops_every_rank(args):
+    with tempfile.TemporaryDirectory() as folder:
+        window, _ = write_tables(args, folder)
+        bad = os.path.join(folder, "bad.txt")
+        with open(bad, "w") as out:
+            out.write("1 2\n3 x\n")
+        # Rank 0 meets bad input or a missing file; ranks 1 and 2 find no
+        # room for the table (the test seam KV_TEST_FAIL_RANK).
+        cases = [([bad], None, 2, f"kvs: {bad}:2:3: "),
+                 ([os.path.join(folder, "missing.txt")], None, 2, "kvs: "),
+                 ([window], "1", 1, "kvs: rank 1 of 3: out of memory for the table (1000 rows of 2 values)"),
+                 ([window], "2", 1, "kvs: rank 2 of 3: out of memory for the table (1000 rows of 2 values)")]
+        for table, failing, code, message in cases:
+            env = dict(ENVIRONMENT, KV_TEST_FAIL_RANK=failing) if failing else ENVIRONMENT
+            start = time.monotonic()
+            result = run(mpirun(args, 3, [args.kvs, "search", "-q", "-s", "1"] + table, "-x", "KV_TEST_FAIL_RANK"),
+                         env=env)
+            lines = kvs_lines(result.stderr)
+            expect(result.returncode == code, f"{table} {failing}: exit code {result.returncode}: {result.stderr}")
+            expect(len(lines) == 1 and lines[0].startswith(message), f"{table} {failing}: {result.stderr}")
+            expect(result.stdout == "", f"{table} {failing}: output {result.stdout}")
+            print(f"{lines[0]!r}: exit code {code} after {time.monotonic() - start:.1f} s")
+
+
+def progress_bar_on_the_launchers_terminal(args):
+    """mpirun's standard error on a terminal: rank 0 draws the bar there."""
+    with tempfile.TemporaryDirectory() as folder:
+        # About 4 CPU seconds of the unpruned reference procedure: the bar
+        # shows once a search has run half a second.
+        table = random_table(folder, "large.txt", 6000, -999, 999, 5)
+        terminal, other_end = pty.openpty()
+        result = open(os.path.join(folder, "result.txt"), "w+")  # a pipe could fill while the terminal is read
+        job = subprocess.Popen(mpirun(args, 2, [args.kvs, "search", table, "-s", "3000", "-j", "1", "--method", "described"]),
+                               stdout=result, stderr=other_end, env=ENVIRONMENT)
+        os.close(other_end)
+        shown = b""
+        while True:
+            try:
+                chunk = os.read(terminal, 4096)
+            except OSError:  # the terminal's last writer is gone
+                break
+            if not chunk:
+                break
+            shown += chunk
+        os.close(terminal)
+        job.wait(timeout=TIME_LIMIT)
+        result.seek(0)
+        output = result.read()
+        result.close()
+        expect(job.returncode == 0 and output.startswith("rows      6000\n"), f"the search: {output}")
+        expect(re.search(rb"\r\[#+ *\] +\d+%", shown) is not None, f"no progress bar on the terminal: {shown!r}")
+
+
+def rank_pid(mpirun_pid, rank):
+    """The pid of the given rank of the job that mpirun_pid started, or None."""
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat") as stat:
+                parent = int(stat.read().rsplit(")", 1)[1].split()[1])
+            with open(f"/proc/{entry}/environ", "rb") as environ:
+                variables = environ.read().split(b"\0")
+        except OSError:
+            continue
+        if parent == mpirun_pid and f"OMPI_COMM_WORLD_RANK={rank}".encode() in variables:
+            return int(entry)
+    return None
+
+
+def killed_rank_ends_the_job(args):
+    with tempfile.TemporaryDirectory() as folder:
+        table = random_table(folder, "large.txt", 12000, -9999, 9999, 4)
+        # About 16 CPU seconds of the unpruned reference procedure, so the
+        # kill comes well within the search.
+        job = subprocess.Popen(mpirun(args, 3, [args.kvs, "search", "-q", table, "-s", "6000", "-j", "1",
+                                                "--method", "described"]),
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=ENVIRONMENT)
+        victim = None
+        deadline = time.monotonic() + 30
+        while victim is None and time.monotonic() < deadline and job.poll() is None:
+            time.sleep(0.1)
+            victim = rank_pid(job.pid, 1)
+        expect(victim is not None, "rank 1 was never seen")
+        time.sleep(1)  # well into the search
+        expect(job.poll() is None, "the search ended before the kill")
+        os.kill(victim, signal.SIGKILL)
+        start = time.monotonic()
+        try:
+            _, error = job.communicate(timeout=60)
+        except subprocess.TimeoutExpired:
+            job.kill()
+            job.communicate()
+            sys.exit("FAILED: the job still ran 60 s after rank 1 was killed")
+        expect(job.returncode != 0, "mpirun reported success")
+        expect(rank_pid(job.pid, 0) is None and rank_pid(job.pid, 2) is None, "ranks left running")
+        print(f"mpirun ended {time.monotonic() - start:.1f} s after the kill with exit code {job.returncode}")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("test")
+    for option in ("--mpirun", "--kvs", "--probe", "--series"):
+        parser.add_argument(option, required=True)
+    args = parser.parse_args()
+    tests = {
+        "probe_1_rank": lambda: probe(args, 1),
+        "probe_2_ranks": lambda: probe(args, 2),
+        "probe_3_ranks": lambda: probe(args, 3),
+        "same_output_as_one_process": lambda: same_output_as_one_process(args),
+        "failing_rank_stops_every_rank": lambda: failing_rank_stops_every_rank(args),
+        "killed_rank_ends_the_job": lambda: killed_rank_ends_the_job(args),
+        "progress_bar_on_the_launchers_terminal": lambda: progress_bar_on_the_launchers_terminal(args),
+    }
+    tests[args.test]()
+
+
+if __name__ == "__main__":
+    main()
