@@ -212,7 +212,7 @@ TEST(KvsSearch, HelpAndVersionAnswerOnStandardOutput)
     } cases[] = {
         {{"--help"}, "search"},
         {{"search", "--help"}, "--size"},
-        {{"--version"}, "kvs 0."},
+        {{"--version"}, "kvs " KVS_VERSION " ("},
     };
     for (const auto& c : cases) {
         const KvsRun run = RunKvs(c.arguments);
