@@ -6,8 +6,9 @@
 
 #include <cstddef>
 
-struct OutputFile;
-using FileHandle = OutputFile*;
+// A file being written: its temporary file and the target it will replace.
+struct PendingFile;
+using FileHandle = PendingFile*;
 constexpr FileHandle kNoFile = nullptr;
 
 // Starts writing the file at path: creates the temporary file beside it. A

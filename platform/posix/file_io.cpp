@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-struct OutputFile {
+struct PendingFile {
     int fd = -1;
     std::string temporary; // where the content is written
     std::string target;    // the file it replaces, links followed
@@ -75,7 +75,7 @@ void FlushFolderOf(const std::string& path)
 }
 
 // Closes and removes the temporary file and releases the handle.
-void Abandon(OutputFile* file)
+void Abandon(PendingFile* file)
 {
     if (file->fd >= 0)
         ::close(file->fd);
@@ -96,7 +96,7 @@ FileHandle OpenFileForWriting(const char* path)
     const bool targetExists = ::stat(target.c_str(), &st) == 0;
     if (targetExists && !S_ISREG(st.st_mode))
         return kNoFile;
-    auto* file = new (std::nothrow) OutputFile;
+    auto* file = new (std::nothrow) PendingFile;
     if (!file)
         return kNoFile;
     file->target = target;

@@ -6,7 +6,7 @@
 #include <new>
 #include <string>
 
-struct OutputFile {
+struct PendingFile {
     HANDLE handle = INVALID_HANDLE_VALUE;
     std::string temporary; // where the content is written
     std::string target;    // the file it replaces
@@ -35,7 +35,7 @@ bool IsPlainFileOrMissing(const std::string& path)
 }
 
 // Closes and deletes the temporary file and releases the handle.
-void Abandon(OutputFile* file)
+void Abandon(PendingFile* file)
 {
     if (file->handle != INVALID_HANDLE_VALUE)
         CloseHandle(file->handle);
@@ -52,7 +52,7 @@ FileHandle OpenFileForWriting(const char* path)
     char temporary[MAX_PATH];
     if (GetTempFileNameA(FolderOf(path).c_str(), "kvs", 0, temporary) == 0)
         return kNoFile;
-    auto* file = new (std::nothrow) OutputFile;
+    auto* file = new (std::nothrow) PendingFile;
     if (!file) {
         DeleteFileA(temporary);
         return kNoFile;
