@@ -10,7 +10,7 @@ the one-rank run is the work that splitting adds.
 The peer is the same dense search in numpy (one thread) over a sample of
 centres, measured in the same run; the ratio is what counts here.
 
-  /usr/bin/python3 bench/cluster/mpi_scaling.py --kvs build/plain/kvs/kvs [--repetitions 3]
+  /usr/bin/python3 bench/cluster/mpi_scaling.py --kvs build/plain/cli/kvs [--repetitions 3]
 """
 import argparse
 import json

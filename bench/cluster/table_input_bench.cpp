@@ -13,9 +13,9 @@
 
 #include "cluster/cluster.h"
 #include "cluster/mpi/agreement.h"
-#include "kvs/exit_codes.h"
-#include "kvs/input_file.h"
-#include "kvs/table_reader.h"
+#include "cli/exit_codes.h"
+#include "cli/input_file.h"
+#include "cli/table_reader.h"
 
 namespace {
 ClusterFailure ReadFile(const std::string& path, Table& table)

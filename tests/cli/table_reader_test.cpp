@@ -4,7 +4,7 @@
 #include <atomic>
 #include <string>
 
-#include "kvs/table_reader.h"
+#include "cli/table_reader.h"
 
 // A raised cancel flag stops a long read part way, as Ctrl-C does.
 TEST(TableReader, StopsWhenCancelled)

@@ -1,4 +1,4 @@
-#include "kvs/exact_decimal.h"
+#include "cli/exact_decimal.h"
 
 #include <algorithm>
 #include <cctype>

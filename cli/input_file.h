@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "kvs/error_report.h"
+#include "cli/error_report.h"
 
 // The name messages give the input: the path, or "<stdin>" for "-".
 std::string InputName(const std::string& path);

@@ -1,10 +1,10 @@
-#include "kvs/error_report.h"
+#include "cli/error_report.h"
 
 #include <cstdio>
 #include <cstring>
 #include <utility>
 
-#include "kvs/exit_codes.h"
+#include "cli/exit_codes.h"
 
 ToolError UsageError(std::string message) { return {kExitUsage, std::move(message)}; }
 

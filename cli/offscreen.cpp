@@ -1,4 +1,4 @@
-#include "kvs/offscreen.h"
+#include "cli/offscreen.h"
 
 #include <cstdlib>
 

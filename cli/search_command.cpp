@@ -1,4 +1,4 @@
-#include "kvs/search_command.h"
+#include "cli/search_command.h"
 
 #include <charconv>
 #include <chrono>
@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "cluster/cluster.h"
-#include "kvs/error_report.h"
-#include "kvs/exit_codes.h"
-#include "kvs/input_file.h"
-#include "kvs/interrupt.h"
-#include "kvs/output_file.h"
-#include "kvs/progress_bar.h"
-#include "kvs/search_report.h"
-#include "kvs/table_reader.h"
+#include "cli/error_report.h"
+#include "cli/exit_codes.h"
+#include "cli/input_file.h"
+#include "cli/interrupt.h"
+#include "cli/output_file.h"
+#include "cli/progress_bar.h"
+#include "cli/search_report.h"
+#include "cli/table_reader.h"
 
 namespace {
 // The command line's choices, checked and in the reader's and engine's terms.

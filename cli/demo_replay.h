@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "kvs/error_report.h"
+#include "cli/error_report.h"
 
 struct DemoAction {
     enum Kind { Pick, Up, Down, Repeat, Restart, Search, Save };

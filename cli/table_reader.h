@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "kvs/exact_decimal.h"
+#include "cli/exact_decimal.h"
 
 // The longest line read; a longer one is refused rather than guessed at.
 constexpr std::size_t kMaxLineBytes = std::size_t(1) << 20;

@@ -1,4 +1,4 @@
-#include "kvs/version.h"
+#include "cli/version.h"
 
 #include "cluster/cluster.h"
 

@@ -1,4 +1,4 @@
-#include "kvs/input_file.h"
+#include "cli/input_file.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "kvs/interrupt.h"
+#include "cli/interrupt.h"
 
 namespace {
 constexpr std::size_t kChunkBytes = 1u << 20;

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "kvs/error_report.h"
+#include "cli/error_report.h"
 
 struct StudySettings {
     std::vector<int32_t> levels;  // noise levels, each the noise's standard deviation

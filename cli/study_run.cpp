@@ -1,4 +1,4 @@
-#include "kvs/study_run.h"
+#include "cli/study_run.h"
 
 #include <algorithm>
 #include <cmath>

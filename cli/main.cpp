@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <string>
 
-#include "kvs/demo_command.h"
-#include "kvs/error_report.h"
-#include "kvs/exit_codes.h"
-#include "kvs/interrupt.h"
-#include "kvs/search_command.h"
-#include "kvs/study_command.h"
-#include "kvs/version.h"
+#include "cli/demo_command.h"
+#include "cli/error_report.h"
+#include "cli/exit_codes.h"
+#include "cli/interrupt.h"
+#include "cli/search_command.h"
+#include "cli/study_command.h"
+#include "cli/version.h"
 
 int main(int argc, char** argv)
 {

@@ -1,4 +1,4 @@
-#include "kvs/interrupt.h"
+#include "cli/interrupt.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <csignal>
 #include <cstring>
 
-#include "kvs/exit_codes.h"
+#include "cli/exit_codes.h"
 
 namespace {
 static_assert(std::atomic<bool>::is_always_lock_free, "the flag is raised from a signal handler");

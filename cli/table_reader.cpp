@@ -1,4 +1,4 @@
-#include "kvs/table_reader.h"
+#include "cli/table_reader.h"
 
 #include <algorithm>
 #include <charconv>

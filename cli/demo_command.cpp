@@ -1,4 +1,4 @@
-#include "kvs/demo_command.h"
+#include "cli/demo_command.h"
 
 #include <CLI/CLI.hpp>
 
@@ -10,12 +10,12 @@
 #include <sstream>
 
 #include "app/app_state.h"
-#include "kvs/demo_replay.h"
-#include "kvs/error_report.h"
-#include "kvs/exit_codes.h"
-#include "kvs/interrupt.h"
-#include "kvs/offscreen.h"
-#include "kvs/output_file.h"
+#include "cli/demo_replay.h"
+#include "cli/error_report.h"
+#include "cli/exit_codes.h"
+#include "cli/interrupt.h"
+#include "cli/offscreen.h"
+#include "cli/output_file.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "kvs/error_report.h"
-#include "kvs/study_run.h"
+#include "cli/error_report.h"
+#include "cli/study_run.h"
 
 // Whether the name ends in .png or .svg, letters in any case.
 bool IsPlotFileName(const std::string& path);

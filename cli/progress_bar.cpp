@@ -1,4 +1,4 @@
-#include "kvs/progress_bar.h"
+#include "cli/progress_bar.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>

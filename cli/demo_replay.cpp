@@ -1,4 +1,4 @@
-#include "kvs/demo_replay.h"
+#include "cli/demo_replay.h"
 
 #include <charconv>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "kvs/output_file.h"
+#include "cli/output_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "kvs/interrupt.h"
+#include "cli/interrupt.h"
 
 namespace {
 std::string FolderOf(const std::string& path)

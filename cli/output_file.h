@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "kvs/error_report.h"
+#include "cli/error_report.h"
 
 class OutputFile {
 public:

@@ -1,4 +1,4 @@
-#include "kvs/study_command.h"
+#include "cli/study_command.h"
 
 #include <CLI/CLI.hpp>
 
@@ -6,11 +6,11 @@
 #include <memory>
 
 #include "app/app_state.h"
-#include "kvs/exit_codes.h"
-#include "kvs/interrupt.h"
-#include "kvs/output_file.h"
-#include "kvs/progress_bar.h"
-#include "kvs/study_plot.h"
+#include "cli/exit_codes.h"
+#include "cli/interrupt.h"
+#include "cli/output_file.h"
+#include "cli/progress_bar.h"
+#include "cli/study_plot.h"
 
 namespace {
 

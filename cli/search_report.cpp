@@ -1,4 +1,4 @@
-#include "kvs/search_report.h"
+#include "cli/search_report.h"
 
 #include <charconv>
 

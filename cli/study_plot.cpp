@@ -1,4 +1,4 @@
-#include "kvs/study_plot.h"
+#include "cli/study_plot.h"
 
 #include <QApplication>
 #include <QAreaSeries>
@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <strings.h>
 
-#include "kvs/offscreen.h"
+#include "cli/offscreen.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "kvs/search_command.h"
+#include "cli/search_command.h"
 #include "platform/memory.h"
 #include "run_kvs.h"
 
