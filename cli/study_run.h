@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/error_report.h"
+#include "vectors/noise_generators.h"  // kLargestNoiseLevel
 
 struct StudySettings {
     std::vector<int32_t> levels;  // noise levels, each the noise's standard deviation
@@ -40,9 +41,6 @@ struct LevelSummary {
     Summary recall;
     Summary centreError;
 };
-
-// The largest level the noise generator scales without overflow.
-constexpr int32_t kLargestNoiseLevel = 10922;
 
 // The trial's pick, uniform over the window's plane, and the two generator
 // states its series is drawn from: all three from the seed and the trial's

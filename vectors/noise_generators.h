@@ -11,6 +11,9 @@ extern int16_t backgroundState; // starts at 11157
 constexpr int16_t kInitialNoiseState = 10597;
 constexpr int16_t kInitialBackgroundState = 11157;
 
+// The largest level NoiseSample scales without overflow (see below).
+constexpr int32_t kLargestNoiseLevel = 10922;
+
 // Advances state to (state * 12869 + 6925) mod 32768 and returns it.
 int16_t RandomStep(int16_t& state);
 

@@ -1,0 +1,48 @@
+"""What kvs.search returns."""
+from dataclasses import dataclass
+
+import numpy as np
+
+
+@dataclass(frozen=True, eq=False, repr=False)
+class SearchResult:
+    """What kvs.search found.
+
+    Attributes
+    ----------
+    centre : int
+        The winning centre's row, counted from 0: the last of the rows with
+        the smallest score.
+    centre_vector : numpy.ndarray of int32
+        The centre's coordinates as searched (after scale).
+    subset : numpy.ndarray of int64
+        The rows nearest to the centre, size of them, in the engine's order
+        (the decreasing-step sort of the centre's squared distances).
+    score : int
+        The sum of the squared distances from the centre to the subset's
+        rows, exact (it can exceed 64 bits).
+    mean_squared_distance : float
+        score / size.
+    method : str
+        The method that ran: "dense", "tree" or "described".
+    threads : int
+        The threads that ran.
+    seconds : float
+        The search's own time.
+    """
+
+    centre: int
+    centre_vector: np.ndarray
+    subset: np.ndarray
+    score: int
+    mean_squared_distance: float
+    method: str
+    threads: int
+    seconds: float
+
+    def __repr__(self):
+        subset = np.array2string(self.subset, separator=", ", threshold=8, edgeitems=3)
+        return (f"kvs.SearchResult(centre={self.centre}, centre_vector={self.centre_vector.tolist()}, "
+                f"subset={subset} ({len(self.subset)} rows), score={self.score}, "
+                f"mean_squared_distance={self.mean_squared_distance:.6g}, method={self.method!r}, "
+                f"threads={self.threads}, seconds={self.seconds:.3g})")

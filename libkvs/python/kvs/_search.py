@@ -1,0 +1,109 @@
+"""kvs.search: the library's exact search on a table handed in from Python."""
+from . import _kvs, _progress, _table
+from ._result import SearchResult
+
+
+def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=None, scale=None, progress=None):
+    """Find the size mutually closest rows of a table, exactly.
+
+    Every row is tried as a centre. A centre's score is the sum of the
+    squared Euclidean distances from it to its size nearest rows (itself
+    included), computed exactly in integers; the centre with the smallest
+    score wins (the last of equal scores), and its subset is those rows. The
+    same search as the command `kvs search`, on every core.
+
+    Parameters
+    ----------
+    data : 2-D array-like or pandas.DataFrame
+        One vector per row. Integers of any width are taken as they are (an
+        int32 array in C order without a copy) and must fit the signed 32-bit
+        range. Floats, and strings or Decimals of decimal numbers, need
+        scale.
+    size : int, optional
+        The rows in the subset, 1 to n. Give size or fraction.
+    fraction : float, str or decimal.Decimal, optional
+        The subset as a fraction F of the rows, 0 < F <= 1: size is
+        ceil(F * n), computed exactly from F's decimal digits (0.1 of 1000
+        rows is 100).
+    method : {"auto", "dense", "tree", "described"}
+        "auto" chooses by the library's cost model; "dense" computes every
+        distance of every centre, "tree" asks a k-d tree for each centre's
+        nearest rows, and "described" sorts every centre's distances (the
+        reference procedure, slow on purpose).
+    threads : int
+        Threads to search with; 0 (the default) is every core that the
+        work pays for.
+    columns : sequence of int or str, optional
+        Use only these columns: positions from 0, or a frame's column labels
+        (a label wins over a position). The others may hold anything.
+    scale : int, float, str or decimal.Decimal, optional
+        Read every value as round(value * scale), halves away from zero,
+        computed exactly from the value's decimal digits: a float's digits
+        are the shortest ones that read back as the same float (its repr),
+        so 1.005 at scale 100 is 101, not 100.
+    progress : bool or callable, optional
+        True shows a bar on a terminal or in a notebook (tqdm's when it is
+        installed) once the search has run for half a second, and nothing
+        elsewhere; a callable is called with the fraction of centres done,
+        0 to 1, in the calling thread.
+
+    Returns
+    -------
+    SearchResult
+        centre (row from 0), centre_vector, subset (int64 rows from 0, in
+        the engine's order), score (an exact int), mean_squared_distance,
+        method, threads and seconds.
+
+    Raises
+    ------
+    TypeError
+        A float table without scale, a wrong type of argument, neither or
+        both of size and fraction.
+    ValueError
+        A table that is not 2-D or has no rows, a value outside the signed
+        32-bit range (after scale), NaN or infinity (the message names the
+        row and column), size outside 1 to n, a fraction outside (0, 1],
+        an unknown method or column, negative threads.
+    MemoryError
+        No memory for the search's working storage; nothing is held.
+    KeyboardInterrupt
+        Ctrl-C stops the search between chunks of centres.
+
+    Notes
+    -----
+    The search runs without the GIL: other Python threads go on meanwhile,
+    and searches in several threads run at the same time. The table must not
+    change while a search of it runs.
+
+    Examples
+    --------
+    >>> import numpy as np, kvs
+    >>> points = np.array([[0, 0], [1, 0], [0, 1], [9, 9]])
+    >>> result = kvs.search(points, 3)
+    >>> result.centre, result.score, sorted(result.subset.tolist())
+    (0, 2, [0, 1, 2])
+    >>> kvs.search([[0.25], [0.5], [2.0]], 2, scale=100).score
+    625
+    """
+    if not isinstance(method, str):
+        raise TypeError(f"method must be a str, not {type(method).__name__}")
+    _kvs.check_method(method)
+    threads = _table.integer("threads", threads)
+    if threads < 0:
+        raise ValueError(f"threads {threads}: expected 0 (every core) or more")
+    if (size is None) == (fraction is None):
+        raise TypeError("give the subset size with size=S or fraction=F" + ("" if size is None else ", not both"))
+    fraction_text = None if fraction is None else _table.number_text("fraction", fraction)
+    scale = None if scale is None else _kvs.parse_scale(_table.number_text("scale", scale))
+
+    table = _table.read_table(data, columns, scale)
+    rows = table.shape[0]
+    if fraction_text is not None:
+        size = _kvs.size_from_fraction(fraction_text, rows)
+    size = _table.integer("size", size)
+    if size < 1:
+        raise ValueError(f"size {size}: the subset needs at least 1 row")
+    if size > rows:
+        raise ValueError(f"size {size}: larger than the {rows} rows of the data")
+    with _progress.reporter(progress) as report:
+        return SearchResult(*_kvs.search(table, size, method, threads, report))

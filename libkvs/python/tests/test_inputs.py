@@ -1,0 +1,121 @@
+"""What kvs.search takes as a table, and how it refuses what it cannot take:
+the exception and the words of `kvs search`, naming the cell."""
+import decimal
+import sys
+
+import numpy as np
+import pandas as pd
+import pytest
+
+import kvs
+from kvs import _table
+
+TABLE = np.array([[0, 0], [1, 0], [5, 5]], dtype=np.int32)
+FRAME = pd.DataFrame({"name": ["a", "b", "c"], "x": [0, 1, 5], "y": [0.0, float("nan"), 5.0]})
+NAN, INF = float("nan"), float("inf")
+
+REFUSED = [
+    # arguments, exception, message (a regular expression)
+    (dict(data=np.arange(5), size=1), ValueError, r"^data is 1-D; expected a 2-D table"),
+    (dict(data=np.zeros((2, 2, 2)), size=1), ValueError, r"^data is 3-D"),
+    (dict(data=np.empty((0, 2), np.int32), size=1), ValueError, r"^no data rows$"),
+    (dict(data=[], size=1), ValueError, r"^no data rows$"),
+    (dict(data=np.empty((3, 0), np.int32), size=1), ValueError, r"^no columns$"),
+    (dict(data=[[1, 2], [3]], size=1), ValueError, r"^row 1 has 1 cells where row 0 has 2$"),
+    (dict(data=TABLE), TypeError, r"^give the subset size with size=S or fraction=F$"),
+    (dict(data=TABLE, size=1, fraction=0.5), TypeError, r"^give the subset size .*, not both$"),
+    (dict(data=TABLE, size=0), ValueError, r"^size 0: the subset needs at least 1 row$"),
+    (dict(data=TABLE, size=4), ValueError, r"^size 4: larger than the 3 rows of the data$"),
+    (dict(data=TABLE, size=1.0), TypeError, r"^size must be an integer, not float$"),
+    (dict(data=TABLE, fraction=0), ValueError, r"^fraction 0: expected a fraction above 0 and at most 1$"),
+    (dict(data=TABLE, fraction=1.5), ValueError, r"^fraction 1.5: expected a fraction above 0 and at most 1$"),
+    (dict(data=TABLE, fraction=-0.5), ValueError, r"^fraction -0.5: expected a fraction above 0"),
+    (dict(data=TABLE, fraction=[0.5]), TypeError, r"^fraction must be a number"),
+    (dict(data=TABLE, size=1, method="fast"), ValueError, r"^method 'fast': expected auto, dense, tree or described$"),
+    (dict(data=TABLE, size=1, method=None), TypeError, r"^method must be a str"),
+    (dict(data=TABLE, size=1, threads=-1), ValueError, r"^threads -1: expected 0 \(every core\) or more$"),
+    (dict(data=TABLE, size=1, threads="2"), TypeError, r"^threads must be an integer"),
+    (dict(data=TABLE, size=1, scale=0), ValueError, r"^scale 0: expected a number above 0$"),
+    (dict(data=TABLE, size=1, scale="nan"), ValueError, r"^scale nan: expected a number above 0$"),
+    (dict(data=TABLE, size=1, scale=True), TypeError, r"^scale must be a number"),
+    (dict(data=TABLE, size=1, progress=3), TypeError, r"^progress must be True, False, None or a callable"),
+    (dict(data=[[0.5, 1.0]], size=1), TypeError,
+     r"^data holds floating-point values \(float64\); pass scale=K to read every value as round\(value \* K\)$"),
+    (dict(data=[[1, 2**32]], size=1), ValueError,
+     r"^row 0, column 1: 4294967296 is outside the signed 32-bit range \(-2147483648 to 2147483647\)$"),
+    (dict(data=[[1], [-2**31 - 1]], size=1), ValueError, r"^row 1, column 0: -2147483649 is outside"),
+    (dict(data=np.array([[1, 2**40]], object), size=1), ValueError, r"^row 0, column 1: 1099511627776 is outside"),
+    (dict(data=[[1, 2**70]], size=1), ValueError,
+     r"^row 0, column 1: 1180591620717411303424 has more than 19 significant digits, too many to read exactly$"),
+    (dict(data=[[1, 2**30]], size=1, scale=2), ValueError, r"^row 0, column 1: 1073741824 times the scale is outside"),
+    (dict(data=[[1.0, NAN]], size=1, scale=1), ValueError, r"^row 0, column 1: nan is not a number \(NaN\)$"),
+    (dict(data=[[1.0], [-INF]], size=1, scale=1), ValueError, r"^row 1, column 0: -inf is infinite$"),
+    (dict(data=[[2.5e9]], size=1, scale=1), ValueError, r"^row 0, column 0: 2.5e\+09 times the scale is outside"),
+    (dict(data=[["1", "2,5"]], size=1), ValueError, r"^row 0, column 1: 2,5 is not a number$"),
+    (dict(data=[["1", "2.5"]], size=1), TypeError, r"^row 0, column 1: 2.5 is not an integer; pass scale=K"),
+    (dict(data=[[1, None]], size=1), ValueError, r"^row 0, column 1: None is not a number$"),
+    (dict(data=np.array([[1 + 2j]]), size=1), TypeError, r"^data holds complex128 values"),
+    (dict(data=TABLE, size=1, columns=[5]), ValueError, r"^column 5 was chosen, but the table has 2 columns$"),
+    (dict(data=TABLE, size=1, columns=[-1]), ValueError, r"^column -1: expected column positions from 0$"),
+    (dict(data=TABLE, size=1, columns=[1, 1]), ValueError, r"^columns \[1, 1\]: column 1 is chosen twice$"),
+    (dict(data=TABLE, size=1, columns=[]), ValueError, r"^columns \[\]: expected at least one column$"),
+    (dict(data=TABLE, size=1, columns=["x"]), ValueError, r"^column 'x': an array's columns are chosen by"),
+    (dict(data=FRAME, size=1), ValueError, r"^row 0, column 'name': a is not a number$"),
+    (dict(data=FRAME, size=1, columns=["x", "y"], scale=1), ValueError,
+     r"^row 1, column 'y': nan is not a number \(NaN\)$"),
+    (dict(data=FRAME, size=1, columns=["x", "z"]), ValueError, r"^column 'z' is not a column of the frame$"),
+]
+
+
+@pytest.mark.parametrize("arguments, exception, message", REFUSED)
+def test_refused(arguments, exception, message):
+    with pytest.raises(exception, match=message):
+        kvs.search(**arguments)
+
+
+def centre_vector(data, **arguments):
+    return kvs.search(data, 1, **arguments).centre_vector.tolist()
+
+
+TAKEN = [
+    # data, arguments, the centre's vector as searched
+    (np.array([[-7, 2**31 - 1]], np.int64), {}, [-7, 2**31 - 1]),
+    (np.array([[200, 3]], np.uint8), {}, [200, 3]),
+    (np.array([[True, False]]), {}, [1, 0]),
+    (np.array([[5, -6]], ">i4"), {}, [5, -6]),
+    (np.asfortranarray([[1, 2]], np.int16), {}, [1, 2]),
+    ([[1.005, -2.5]], dict(scale=100), [101, -250]),  # the written 1.005, not the binary 1.00499999...
+    ([[-2.5, 2.5]], dict(scale=1), [-3, 3]),  # halves away from zero
+    (np.array([[0.1, 0.7]], np.float32), dict(scale=10), [1, 7]),  # float32's own shortest digits
+    ([[3, -3]], dict(scale=0.5), [2, -2]),  # integers are scaled too
+    ([["1.005", decimal.Decimal("0.125")]], dict(scale=decimal.Decimal("100")), [101, 13]),
+    ([[1e-300, 2**31 - 1]], dict(scale="1"), [0, 2**31 - 1]),
+    (FRAME, dict(columns=["x"]), [5]),  # size 1: every score is 0, and the last row wins
+    (FRAME, dict(columns=[1]), [5]),
+    (pd.DataFrame({5: [1, 2], 0: [3, 4]}), dict(columns=[0]), [4]),  # a label wins over a position
+]
+
+
+@pytest.mark.parametrize("data, arguments, expected", TAKEN)
+def test_taken(data, arguments, expected):
+    assert centre_vector(data, **arguments) == expected
+
+
+def test_int32_table_in_c_order_is_not_copied():
+    assert _table.read_table(TABLE) is TABLE
+    references = sys.getrefcount(TABLE)
+    kvs.search(TABLE, 2)
+    assert sys.getrefcount(TABLE) == references
+
+
+def test_fraction_is_exact():
+    table = np.arange(100).reshape(-1, 1)
+    assert 0.07 * 100 > 7  # in binary floating point
+    assert [len(kvs.search(table, fraction=f).subset) for f in (0.07, "0.07", decimal.Decimal("0.07"), 1)] == \
+        [7, 7, 7, 100]
+
+
+def test_result_reads_well():
+    text = repr(kvs.search(TABLE, 2))
+    assert text.startswith("kvs.SearchResult(centre=1, centre_vector=[1, 0], subset=[1, 0] (2 rows), score=1, ")
+    assert "method='dense', threads=1, seconds=" in text
