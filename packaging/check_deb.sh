@@ -79,6 +79,33 @@ has "$deb" "$libdir/cmake/kvs/kvsConfig.cmake"
 has "$deb" "$libdir/cmake/kvs/kvsConfigVersion.cmake"
 grep -qx 'prefix=/usr' "$root$libdir/pkgconfig/kvs.pc" || fail "kvs.pc does not name the prefix /usr"
 
+# The Python module, where the build made it: in Debian's python3 package
+# folder, for this python3 and numpy, over libkvs1; imported from the scratch
+# root (with the library unpacked there, not a built or installed one) by
+# Debian's python3, it searches.
+if compgen -G "$work/python3-kvs_*.deb" > /dev/null; then
+  deb=$(package python3-kvs)
+  for dependency in libkvs1 python3-numpy python3; do
+    depends_on "$deb" "$dependency"
+  done
+  site=/usr/lib/python3/dist-packages
+  for file in __init__.py __init__.pyi py.typed; do
+    has "$deb" "$site/kvs/$file"
+  done
+  grep -q "^$site/kvs/_kvs\.cpython-.*\.so$" <<<"$(listing "$deb")" || fail "python3-kvs lacks the compiled module"
+  PYTHONPATH=$root$site LD_LIBRARY_PATH=$root$libdir PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 - "$root" <<'PY' ||
+import os, sys
+import kvs
+root = os.path.realpath(sys.argv[1])
+loaded = [line.split()[-1] for line in open("/proc/self/maps") if "libkvs.so" in line or "_kvs." in line]
+assert loaded and all(path.startswith(root) for path in loaded), loaded
+result = kvs.search([[0, 0], [1, 0], [0, 1], [9, 9]], 3)
+assert (result.centre, result.score, sorted(result.subset.tolist())) == (0, 2, [0, 1, 2]), result
+print("check_deb: python3-kvs", kvs.__version__, "imported from", os.path.dirname(kvs.__file__))
+PY
+    fail "the unpacked Python module does not import or search"
+fi
+
 # Check what a desktop would read from the scratch root.
 "$here/check_metadata.sh" "$root$desktop" "$root/usr/share/metainfo/$id.metainfo.xml"
 exec_line=$(grep -m1 '^Exec=' "$root$desktop" | cut -d= -f2-)

@@ -15,6 +15,8 @@ packages=(
   g++-mingw-w64-x86-64 wine wine64 fonts-wine
   qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
   libopenmpi-dev openmpi-bin
+  pybind11-dev python3-dev python3-pytest python3-hypothesis python3-pandas python3-tqdm
+  python3-faiss python3-threadpoolctl libopenblas0-pthread
 )
 
 missing=()

@@ -1,5 +1,5 @@
 """The progress kvs.search shows: a bar with progress=True, or the caller's
-own callable. The search reports to either from the calling thread."""
+own callable."""
 import contextlib
 import importlib
 import sys

@@ -45,7 +45,9 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
         True shows a bar on a terminal or in a notebook (tqdm's when it is
         installed) once the search has run for half a second, and nothing
         elsewhere; a callable is called with the fraction of centres done,
-        0 to 1, in the calling thread.
+        0 to 1: from the search's threads, one call at a time, with the GIL
+        held for the call. An exception from it stops the search and is
+        raised.
 
     Returns
     -------
@@ -73,7 +75,8 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
     -----
     The search runs without the GIL: other Python threads go on meanwhile,
     and searches in several threads run at the same time. The table must not
-    change while a search of it runs.
+    change while a search of it runs. Ctrl-C reaches a search on the main
+    thread, as KeyboardInterrupt does.
 
     Examples
     --------

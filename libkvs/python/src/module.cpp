@@ -15,6 +15,7 @@ PYBIND11_MODULE(_kvs, module)
 {
     using namespace kvs_python;
     module.doc() = "The compiled half of kvs; use the functions of the kvs package.";
+    RememberMainThread();
     // Opaque to Python: a scale as parse_scale read it, handed back to the table readers.
     py::class_<ExactDecimal>(module, "ExactDecimal");
     // kvs search's own bar: on a terminal only, after half a second.

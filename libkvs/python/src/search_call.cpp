@@ -1,63 +1,91 @@
 #include "search_call.h"
 
+#include <signal.h>
+
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <optional>
-#include <thread>
+
+#include <pythread.h>
 
 namespace kvs_python {
 
 namespace {
 
-// How often the waiting thread looks for signals while no report comes.
-constexpr std::chrono::milliseconds kSignalCheckInterval{20};
+unsigned long mainThread = 0;
 
-// What the searching thread tells the waiting one.
-class SearchWatch {
+// The SIGINT handler in front of Python's while a search runs on the main
+// thread. It is installed only where SIGINT has a handler function (Python's,
+// unless a program changed it) and not ours already.
+class InterruptCancels {
 public:
-    static void Report(void* context, double fraction)
+    explicit InterruptCancels(std::atomic<bool>& cancel)
     {
-        auto& watch = *static_cast<SearchWatch*>(context);
-        {
-            std::lock_guard lock(watch.mutex_);
-            watch.fraction_ = fraction;
-            watch.reported_ = true;
+        struct sigaction current = {};
+        if (PyThread_get_thread_ident() != mainThread || sigaction(SIGINT, nullptr, &current) != 0 ||
+            HandlesNothing(current) || current.sa_sigaction == Handle)
+            return;
+        cancel_.store(&cancel);
+        struct sigaction ours = {};
+        ours.sa_sigaction = Handle;
+        ours.sa_flags = SA_SIGINFO | (current.sa_flags & (SA_ONSTACK | SA_RESTART));
+        sigemptyset(&ours.sa_mask);
+        installed_ = sigaction(SIGINT, &ours, &previous_) == 0;
+        if (!installed_)
+            cancel_.store(nullptr);
+    }
+
+    ~InterruptCancels()
+    {
+        if (installed_) {
+            sigaction(SIGINT, &previous_, nullptr);
+            cancel_.store(nullptr);
         }
-        watch.changed_.notify_one();
     }
 
-    void Finish()
-    {
-        {
-            std::lock_guard lock(mutex_);
-            finished_ = true;
-        }
-        changed_.notify_one();
-    }
-
-    // Waits for a report, the end of the search or the next signal check.
-    // Returns whether the search has ended; fraction holds a new report, if any.
-    bool Wait(std::optional<double>& fraction)
-    {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, kSignalCheckInterval, [this] { return finished_ || reported_; });
-        fraction.reset();
-        if (reported_)
-            fraction = fraction_;
-        reported_ = false;
-        return finished_;
-    }
-
-    std::atomic<bool> cancel{false};
+    InterruptCancels(const InterruptCancels&) = delete;
+    InterruptCancels& operator=(const InterruptCancels&) = delete;
 
 private:
-    std::mutex mutex_;  // held only to hand over a few values
-    std::condition_variable changed_;
-    double fraction_ = 0;
-    bool reported_ = false;
-    bool finished_ = false;
+    static bool HandlesNothing(const struct sigaction& action)
+    {
+        return !(action.sa_flags & SA_SIGINFO) && (action.sa_handler == SIG_DFL || action.sa_handler == SIG_IGN);
+    }
+
+    static void Handle(int signal, siginfo_t* info, void* context)
+    {
+        if (std::atomic<bool>* cancel = cancel_.load())
+            cancel->store(true);
+        if (previous_.sa_flags & SA_SIGINFO)
+            previous_.sa_sigaction(signal, info, context);
+        else if (!HandlesNothing(previous_))
+            previous_.sa_handler(signal);
+    }
+
+    inline static std::atomic<std::atomic<bool>*> cancel_{nullptr};
+    inline static struct sigaction previous_ = {};
+    bool installed_ = false;
+};
+
+// Hands the search's reports to the progress callable.
+struct ProgressRelay {
+    const py::object& callable;
+    std::atomic<bool>& cancel;
+    std::optional<py::error_already_set> raised;
+
+    static void Report(void* context, double fraction)
+    {
+        auto& relay = *static_cast<ProgressRelay*>(context);
+        if (relay.raised)
+            return;
+        py::gil_scoped_acquire held;
+        try {
+            relay.callable(fraction);
+        } catch (py::error_already_set& error) {
+            relay.raised = std::move(error);
+            relay.cancel = true;
+        }
+    }
 };
 
 py::object ExactInt(const kvs::Score& score)
@@ -75,11 +103,19 @@ py::object ExactInt(const kvs::Score& score)
         PyErr_SetString(PyExc_OverflowError,
                         "search: a score could exceed the widest sum kept (128 bits); nothing was reported");
         throw py::error_already_set();
+    case kvs::SearchStatus::Cancelled:  // by Ctrl-C, where a program's own handler raised nothing
+        PyErr_SetString(PyExc_KeyboardInterrupt, "search: interrupted");
+        throw py::error_already_set();
     default: throw py::value_error(std::string("search: ") + kvs::SearchStatusMessage(status));
     }
 }
 
 }  // namespace
+
+void RememberMainThread()
+{
+    mainThread = py::module_::import("threading").attr("main_thread")().attr("ident").cast<unsigned long>();
+}
 
 kvs::SearchMethod MethodNamed(const std::string& name)
 {
@@ -96,54 +132,38 @@ py::tuple SearchTable(const py::array_t<int32_t, py::array::c_style>& table, int
 {
     if (table.ndim() != 2)
         throw py::value_error("search: the table must be 2-D");
-    const int64_t rows = table.shape(0);
     const int32_t dimension = int32_t(table.shape(1));
     py::array_t<int64_t> subset(size > 0 ? size : 0);
 
-    SearchWatch watch;
+    std::atomic<bool> cancel{false};
+    ProgressRelay relay{progress, cancel, {}};
     kvs::SearchRequest request;
-    request.table = {table.data(), rows, dimension};
+    request.table = {table.data(), table.shape(0), dimension};
     request.size = size;
     request.method = method;
     request.threads = threads;
-    request.progress = SearchWatch::Report;
-    request.progressContext = &watch;
-    request.cancel = &watch.cancel;
+    if (!progress.is_none()) {
+        request.progress = ProgressRelay::Report;
+        request.progressContext = &relay;
+    }
+    request.cancel = &cancel;
     request.allocator = allocator;
     kvs::SearchResult result;
     result.subset = subset.mutable_data();
 
-    kvs::SearchStatus status = kvs::SearchStatus::Ok;
-    double seconds = 0;
-    std::optional<py::error_already_set> raised;  // by a signal handler or the progress callable
+    kvs::SearchStatus status;
+    double seconds;
     {
         py::gil_scoped_release released;
-        std::thread searching([&] {
-            const auto start = std::chrono::steady_clock::now();
-            status = kvs::SearchSimilarRows(request, result);
-            seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            watch.Finish();
-        });
-        for (bool finished = false; !finished;) {
-            std::optional<double> fraction;
-            finished = watch.Wait(fraction);
-            if (raised || (finished && !fraction))
-                continue;
-            py::gil_scoped_acquire held;
-            try {
-                if (!finished && PyErr_CheckSignals() != 0)
-                    throw py::error_already_set();
-                if (fraction && !progress.is_none())
-                    progress(*fraction);
-            } catch (py::error_already_set& error) {
-                raised = std::move(error);
-                watch.cancel = true;
-            }
-        }
-        searching.join();
+        InterruptCancels interrupts(cancel);
+        const auto start = std::chrono::steady_clock::now();
+        status = kvs::SearchSimilarRows(request, result);
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
-    if (raised)
-        throw *raised;
+    if (PyErr_CheckSignals() != 0)
+        throw py::error_already_set();
+    if (relay.raised)
+        throw *relay.raised;
     if (status != kvs::SearchStatus::Ok)
         ThrowForStatus(status);
 

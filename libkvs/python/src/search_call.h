@@ -1,11 +1,16 @@
 // kvs.search's compiled half: the library's search on a table already read
-// into int32 rows, run on a thread of its own while the caller's thread waits
-// without the GIL. The waiting thread wakes every few milliseconds and at
-// each progress report: it hands the fraction done to the progress callable
-// and checks for signals (Ctrl-C), with the GIL held briefly, so that both
-// run in the caller's thread. A pending KeyboardInterrupt, or an exception
-// from the callable, raises the request's cancel flag; the search stops at
-// its next chunk of centres and the exception is raised once it has.
+// into int32 rows, run on the calling thread with the GIL released.
+//
+// Python's SIGINT handler only notes a signal for the interpreter to act on
+// between bytecodes, which it cannot while a search runs. So while a search
+// runs on Python's main thread (where Python raises KeyboardInterrupt), a
+// handler in front of Python's raises the search's cancel flag and hands the
+// signal on; the search stops at its next chunk of centres, and the
+// interpreter's KeyboardInterrupt is raised as the call returns.
+//
+// The progress callable is called from the search's threads (one at a time),
+// with the GIL held for the call; an exception from it raises the cancel flag
+// and is raised once the search has stopped.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +23,9 @@
 namespace kvs_python {
 
 namespace py = pybind11;
+
+// Notes which thread is Python's main thread; called when the module loads.
+void RememberMainThread();
 
 // A method by its name in the library; ValueError for any other name.
 kvs::SearchMethod MethodNamed(const std::string& name);

@@ -42,6 +42,7 @@ void Release(void*, void* block)
 
 PYBIND11_MODULE(_kvs_failing_heap, module)
 {
+    kvs_python::RememberMainThread();
     // A function like kvs._kvs.search whose allocation number fail_at (from 1) fails; 0 fails none.
     module.def("failing_search", [](long failAt) {
         return py::cpp_function(
