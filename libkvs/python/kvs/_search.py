@@ -108,5 +108,7 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
         raise ValueError(f"size {size}: the subset needs at least 1 row")
     if size > rows:
         raise ValueError(f"size {size}: larger than the {rows} rows of the data")
+    if progress is None:
+        return SearchResult(*_kvs.search(table, size, method, threads, None))
     with _progress.reporter(progress) as report:
         return SearchResult(*_kvs.search(table, size, method, threads, report))

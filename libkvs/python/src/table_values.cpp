@@ -5,6 +5,7 @@
 #include <limits>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 namespace kvs_python {
 
@@ -78,6 +79,10 @@ template <typename Integer>
 void ReadInteger(Integer v, const Cell& cell, const std::optional<ExactDecimal>& scale,
                  const std::vector<std::string>& columnNames, int32_t& value)
 {
+    if (!scale && std::in_range<int32_t>(v)) {
+        value = int32_t(v);
+        return;
+    }
     bool negative = false;
     uint64_t magnitude = uint64_t(v);
     if constexpr (std::is_signed_v<Integer>) {
