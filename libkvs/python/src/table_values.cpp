@@ -126,6 +126,20 @@ py::array_t<int32_t> Convert(const py::array& values, const std::optional<ExactD
     return table;
 }
 
+// Converted as the first of Types whose values the dtype holds, if any.
+template <typename T, typename... Types>
+std::optional<py::array_t<int32_t>> ConvertAs(char kind, std::size_t size, const py::array& values,
+                                              const std::optional<ExactDecimal>& scale,
+                                              const std::vector<std::string>& columnNames)
+{
+    const char typeKind = std::is_floating_point_v<T> ? 'f' : std::is_signed_v<T> ? 'i' : 'u';
+    if (kind == typeKind && size == sizeof(T))
+        return Convert<T>(values, scale, columnNames);
+    if constexpr (sizeof...(Types) > 0)
+        return ConvertAs<Types...>(kind, size, values, scale, columnNames);
+    return std::nullopt;
+}
+
 }  // namespace
 
 ExactDecimal ParseScale(const std::string& text)
@@ -152,33 +166,14 @@ py::array_t<int32_t> Int32Table(const py::array& values, const std::optional<Exa
                                 const std::vector<std::string>& columnNames)
 {
     const py::dtype type = values.dtype();
-    const char kind = type.kind();
-    const auto size = type.itemsize();
-    if (kind == 'f' && !scale)
-        throw py::type_error("data holds floating-point values (" + type.attr("name").cast<std::string>() + "); " + kScaleHint);
-    if (kind == 'b' || (kind == 'u' && size == 1))
-        return Convert<uint8_t>(values, scale, columnNames);
-    if (kind == 'u' && size == 2)
-        return Convert<uint16_t>(values, scale, columnNames);
-    if (kind == 'u' && size == 4)
-        return Convert<uint32_t>(values, scale, columnNames);
-    if (kind == 'u' && size == 8)
-        return Convert<uint64_t>(values, scale, columnNames);
-    if (kind == 'i' && size == 1)
-        return Convert<int8_t>(values, scale, columnNames);
-    if (kind == 'i' && size == 2)
-        return Convert<int16_t>(values, scale, columnNames);
-    if (kind == 'i' && size == 4)
-        return Convert<int32_t>(values, scale, columnNames);
-    if (kind == 'i' && size == 8)
-        return Convert<int64_t>(values, scale, columnNames);
-    if (kind == 'f' && size == 4)
-        return Convert<float>(values, scale, columnNames);
-    if (kind == 'f' && size == 8)
-        return Convert<double>(values, scale, columnNames);
-    if (kind == 'f' && size == sizeof(long double))
-        return Convert<long double>(values, scale, columnNames);
-    throw py::type_error("data holds " + type.attr("name").cast<std::string>() + " values; expected integers or real numbers");
+    const std::string name = type.attr("name").cast<std::string>();
+    if (type.kind() == 'f' && !scale)
+        throw py::type_error("data holds floating-point values (" + name + "); " + kScaleHint);
+    const char kind = type.kind() == 'b' ? 'u' : type.kind();  // booleans are the integers 0 and 1
+    if (auto table = ConvertAs<int8_t, int16_t, int32_t, int64_t, uint8_t, uint16_t, uint32_t, uint64_t, float,
+                               double, long double>(kind, std::size_t(type.itemsize()), values, scale, columnNames))
+        return *table;
+    throw py::type_error("data holds " + name + " values; expected integers or real numbers");
 }
 
 py::array_t<int32_t> Int32TableFromText(const std::vector<std::string>& cells, int64_t rows,
