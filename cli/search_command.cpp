@@ -79,7 +79,8 @@ ToolError CheckSettings(const SearchOptions& options, SearchSettings& settings)
     for (const auto& [name, delimiter] : delimiters)
         if (options.delimiter == name)
             settings.read.delimiter = delimiter;
-    for (kvs::SearchMethod method : {kvs::SearchMethod::Auto, kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described})
+    for (kvs::SearchMethod method :
+         {kvs::SearchMethod::Auto, kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described})
         if (options.method == kvs::SearchMethodName(method))
             settings.method = method;
     settings.format = options.format == "json" ? ReportFormat::Json

@@ -35,7 +35,8 @@ std::string AsText(const SearchReport& r)
     text += "dimension " + std::to_string(r.dimension) + "\n";
     text += "size      " + std::to_string(r.size) + "\n";
     text += "centre    row " + std::to_string(r.centre) + ": " + Joined(r.centreVector, " ") + "\n";
-    text += "score     " + kvs::to_string(r.score) + " (mean squared distance " + NumberText(MeanSquaredDistance(r)) + ")\n";
+    text += "score     " + kvs::to_string(r.score) + " (mean squared distance " +
+            NumberText(MeanSquaredDistance(r)) + ")\n";
     text += "search    " + std::string(kvs::SearchMethodName(r.method)) + ", " + std::to_string(r.threads) +
             (r.threads == 1 ? " thread, " : " threads, ") + NumberText(r.searchSeconds) + " s\n";
     text += "subset    " + Joined(r.subset, " ") + "\n";

@@ -6,8 +6,9 @@
 #include <string>
 #include <thread>
 
-#include "app/app_state.h"
 #include <kvs/search.h>
+
+#include "app/app_state.h"
 #include "vectors/noise_generators.h"
 #include "vectors/vector_containers.h"
 #include "vectors/vector_series.h"

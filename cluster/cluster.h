@@ -70,4 +70,5 @@ void AbandonJob(const ClusterRun& run, int exitCode);
 // on) and the threads of all ranks. Threads 0 in the request means the run's
 // threads. The subset must be asked for on every rank or on none. Progress,
 // when asked for, is reported on rank 0 alone and covers every rank's centres.
-kvs::SearchStatus SearchAcrossRanks(const ClusterRun& run, const kvs::SearchRequest& request, kvs::SearchResult& result);
+kvs::SearchStatus SearchAcrossRanks(const ClusterRun& run, const kvs::SearchRequest& request,
+                                    kvs::SearchResult& result);

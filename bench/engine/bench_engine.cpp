@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <kvs/search.h>
+
 #include "window_series.h"
 
 namespace {

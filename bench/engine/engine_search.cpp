@@ -1,6 +1,7 @@
 // A bare driver of the engine for the benchmark script: searches a table of
 // integers (one row per line, separated by blanks, commas or semicolons) and
-// prints one JSON object with the result and the search's own time.
+// prints one JSON object with the result and the search's own time (the
+// centre counted from 1, as kvs search and the peers report it).
 //
 //   engine_search FILE SIZE [METHOD [THREADS]]
 #include <chrono>
@@ -48,7 +49,8 @@ bool ReadTable(const char* path, std::vector<int32_t>& values, int64_t& rows, in
 
 kvs::SearchMethod MethodNamed(const char* name)
 {
-    for (kvs::SearchMethod method : {kvs::SearchMethod::Auto, kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
+    for (kvs::SearchMethod method :
+         {kvs::SearchMethod::Auto, kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
         if (std::strcmp(name, kvs::SearchMethodName(method)) == 0)
             return method;
     }
@@ -85,7 +87,7 @@ int main(int argc, char** argv)
     std::printf("{\"n\": %lld, \"d\": %d, \"size\": %lld, \"centre\": %lld, \"score\": %.17g, \"method\": \"%s\", "
                 "\"threads\": %d, \"search_seconds\": %.6f}\n",
                 (long long)request.table.rows, request.table.dimension, (long long)request.size,
-                (long long)result.centre + 1, kvs::to_double(result.score), kvs::SearchMethodName(result.method), result.threads,
-                seconds);
+                (long long)result.centre + 1, kvs::to_double(result.score), kvs::SearchMethodName(result.method),
+                result.threads, seconds);
     return 0;
 }
