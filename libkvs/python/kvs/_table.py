@@ -40,6 +40,9 @@ def integer(name, value):
 def read_table(data, columns=None, scale=None):
     """data as a C-contiguous int32 array of shape (n, d), n and d at least 1.
     scale is None or what _kvs.parse_scale made of it."""
+    if (type(data) is np.ndarray and data.dtype == np.int32 and data.ndim == 2 and data.flags.c_contiguous
+            and data.size and columns is None and scale is None):
+        return data  # searched as it is
     pandas = sys.modules.get("pandas")  # a frame exists only where pandas was imported
     if pandas is not None and isinstance(data, pandas.DataFrame):
         values, names = _frame_columns(data, columns)
@@ -50,7 +53,7 @@ def read_table(data, columns=None, scale=None):
     if values.shape[1] == 0:
         raise ValueError("no columns")
     if values.dtype == np.int32 and values.flags.c_contiguous and scale is None:
-        return values
+        return values  # a chosen column of one, say
     if values.dtype.kind in "OUS":
         cells = [_cell_text(cell) for cell in values.flat]
         return _kvs.int32_table_from_text(cells, values.shape[0], scale, names)

@@ -15,31 +15,39 @@ namespace {
 unsigned long mainThread = 0;
 
 // The SIGINT handler in front of Python's while a search runs on the main
-// thread. It is installed only where SIGINT has a handler function (Python's,
-// unless a program changed it) and not ours already.
+// thread. It stays only where SIGINT had a handler function to hand on to
+// (Python's, unless a program changed it), and not ours already: a search
+// within another (from its progress callable) leaves Ctrl-C to the outer one.
 class InterruptCancels {
 public:
     explicit InterruptCancels(std::atomic<bool>& cancel)
     {
-        struct sigaction current = {};
-        if (PyThread_get_thread_ident() != mainThread || sigaction(SIGINT, nullptr, &current) != 0 ||
-            HandlesNothing(current) || current.sa_sigaction == Handle)
+        if (PyThread_get_thread_ident() != mainThread)
             return;
-        cancel_.store(&cancel);
+        // Installed at once, and put back if what it replaced was no handler
+        // to hand on to: one system call for a search, not two.
+        outer_ = cancel_.exchange(&cancel);  // a search on this thread that this one runs within
         struct sigaction ours = {};
         ours.sa_sigaction = Handle;
-        ours.sa_flags = SA_SIGINFO | (current.sa_flags & (SA_ONSTACK | SA_RESTART));
+        ours.sa_flags = SA_SIGINFO | SA_ONSTACK;
         sigemptyset(&ours.sa_mask);
-        installed_ = sigaction(SIGINT, &ours, &previous_) == 0;
-        if (!installed_)
-            cancel_.store(nullptr);
+        struct sigaction replaced = {};
+        installed_ = sigaction(SIGINT, &ours, &replaced) == 0;
+        if (installed_ && (HandlesNothing(replaced) || replaced.sa_sigaction == Handle)) {
+            sigaction(SIGINT, &replaced, nullptr);
+            installed_ = false;
+        }
+        if (installed_)
+            previous_ = replaced;
+        else
+            cancel_.store(outer_);
     }
 
     ~InterruptCancels()
     {
         if (installed_) {
             sigaction(SIGINT, &previous_, nullptr);
-            cancel_.store(nullptr);
+            cancel_.store(outer_);
         }
     }
 
@@ -64,6 +72,7 @@ private:
 
     inline static std::atomic<std::atomic<bool>*> cancel_{nullptr};
     inline static struct sigaction previous_ = {};
+    std::atomic<bool>* outer_ = nullptr;
     bool installed_ = false;
 };
 
