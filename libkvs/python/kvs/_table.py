@@ -53,7 +53,7 @@ def read_table(data, columns=None, scale=None):
     if values.shape[1] == 0:
         raise ValueError("no columns")
     if values.dtype == np.int32 and values.flags.c_contiguous and scale is None:
-        return values  # a chosen column of one, say
+        return values  # already what the search takes
     if values.dtype.kind in "OUS":
         cells = [_cell_text(cell) for cell in values.flat]
         return _kvs.int32_table_from_text(cells, values.shape[0], scale, names)
