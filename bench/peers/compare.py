@@ -1,19 +1,22 @@
 #!/usr/bin/python3
-"""Runs every benchmark case for kvs and for the peers in one go and prints a
-table of median search times, the ratio of the best peer to kvs, and peak
-memory (the largest resident set of each process).
+"""Runs every benchmark case (cases.py) for kvs and for every peer
+(peers.py) in one go, interleaved, and prints a table of median search
+times, peak memory (the largest resident set of each process) and the ratio
+of the best peer to kvs, then the BLAS each peer ran on.
 
-    /usr/bin/python3 bench/peers/compare.py [BUILD_DIR] [--quick]
+    /usr/bin/python3 bench/peers/compare.py [BUILD_DIR] [--quick] [--cases 1,7]
 
-BUILD_DIR (default build/plain) holds kvs, or else the engine's own driver
-bench/engine/engine_search, and bench/engine/window_series_table. The peers run
-with OPENBLAS_CORETYPE and OPENBLAS_L2_SIZE unset, so that OpenBLAS tunes
-itself for this machine. A peer that cannot finish a case in reasonable time
-or memory is not run on it, and the table says so. --quick runs only the two
-smallest cases, to try the script out."""
+BUILD_DIR (default build/plain) holds cli/kvs, or else the engine's own
+driver bench/engine/engine_search, and bench/engine/window_series_table.
+Each case runs in rounds; a round runs kvs, then each peer once, so that a
+load on the machine weighs on both alike. The peers run with
+OPENBLAS_CORETYPE and OPENBLAS_L2_SIZE unset, so that OpenBLAS picks its
+kernels for this processor. A peer that cannot finish a case in reasonable
+time or memory is not run on it, and the table says so. --cases runs only
+the given cases (counted from 1); --quick only the two smallest."""
+import argparse
 import json
 import os
-import random
 import selectors
 import statistics
 import subprocess
@@ -22,31 +25,23 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-TIMEOUT = 900  # seconds for one peer run
+sys.path.insert(0, HERE)
 
-# name, rows, dimension, size, seed ("window" is the window's series)
-CASES = [
-    ("window's series", 1000, 2, 502, None),
-    ("uniform", 4000, 2, 2002, 1),
-    ("uniform", 20000, 2, 10001, 2),
-    ("uniform", 20000, 2, 20, 3),
-    ("uniform", 1000000, 2, 100, 4),
-    ("uniform", 10000, 16, 5001, 5),
-]
+from cases import CASES, case_label, write_case  # noqa: E402
+from peer_common import peer_environment  # noqa: E402
+from peers import PEERS  # noqa: E402
 
-# Peers left out where they would run for hours or need all the memory:
-# numpy and brute force compute all n^2 distances.
+TIMEOUT = 900  # seconds for one run
+ROUNDS = 3
+LONG = 120  # seconds: a peer run this long is not repeated
+
+# Peers left out where they would run for hours: all n^2 distances of a
+# million rows.
 SKIPPED = {
     ("numpy", 1000000): "n^2 = 10^12 distances: hours",
     ("sklearn brute", 1000000): "n^2 = 10^12 distances: hours",
+    ("faiss", 1000000): "n^2 = 10^12 distances: hours",
 }
-
-
-def write_uniform(path, rows, dimension, seed):
-    generator = random.Random(seed)
-    with open(path, "w") as file:
-        for _ in range(rows):
-            file.write(",".join(str(generator.randint(-1000000, 1000000)) for _ in range(dimension)) + "\n")
 
 
 def run_measured(command, env=None):
@@ -80,68 +75,96 @@ def run_measured(command, env=None):
 
 
 def ours_command(build, path, size):
-    kvs = os.path.join(build, "kvs", "kvs")
+    kvs = os.path.join(build, "cli", "kvs")
     if os.path.exists(kvs):
         return [kvs, "search", path, "--size", str(size), "--format", "json", "--quiet"]
     return [os.path.join(build, "bench", "engine", "engine_search"), path, str(size)]
 
 
-def main():
-    arguments = [a for a in sys.argv[1:] if not a.startswith("--")]
-    quick = "--quick" in sys.argv
-    build = arguments[0] if arguments else "build/plain"
-    peer_env = {k: v for k, v in os.environ.items() if k not in ("OPENBLAS_CORETYPE", "OPENBLAS_L2_SIZE")}
-    python = sys.executable
-    peers = [
-        ("numpy", lambda path, size, repeats: [python, os.path.join(HERE, "numpy_peer.py"), path, str(size), str(repeats)]),
-        ("sklearn brute", lambda path, size, repeats: [python, os.path.join(HERE, "sklearn_peer.py"), path, str(size), "brute", str(repeats)]),
-        ("sklearn kd_tree", lambda path, size, repeats: [python, os.path.join(HERE, "sklearn_peer.py"), path, str(size), "kd_tree", str(repeats)]),
-    ]
-    print("ours:", " ".join(ours_command(build, "FILE", "S")[:1]), file=sys.stderr)
-    rows_out = []
-    with tempfile.TemporaryDirectory() as folder:
-        for name, n, d, s, seed in CASES:
-            if quick and n > 4000:
+class Cell:
+    """The runs of one program on one case."""
+
+    def __init__(self):
+        self.times, self.peak, self.centre, self.error, self.blas = [], 0, None, None, None
+
+    def add(self, result, memory, error):
+        if error:
+            self.error = error
+            return
+        self.times.append(result["search_seconds"])
+        self.peak = max(self.peak, memory)
+        self.centre = result["centre"]
+        self.blas = result.get("blas", self.blas)
+
+    def median(self):
+        return statistics.median(self.times) if self.times else None
+
+    def text(self, centre):
+        if self.error or not self.times:
+            return "not run (%s)" % (self.error or "-")
+        mark = "" if self.centre == centre else " (centre %d)" % self.centre
+        return "%s, %.0f MiB%s" % (format_seconds(self.median()), self.peak, mark)
+
+
+def run_case(case, path, build, env):
+    fast = case.rows * case.rows * case.dimension <= 10 ** 8
+    ours = Cell()
+    peers = {name: Cell() for name in PEERS}
+    for name, cell in peers.items():
+        if (name, case.rows) in SKIPPED:
+            cell.error = SKIPPED[(name, case.rows)]
+    for _ in range(ROUNDS):
+        for _ in range(7 if fast else 1):
+            ours.add(*run_measured(ours_command(build, path, case.size)))
+            if ours.error:
+                sys.exit("kvs failed on %s: %s" % (case_label(case), ours.error))
+        for name, cell in peers.items():
+            if cell.error or (cell.times and cell.times[0] > LONG):
                 continue
-            path = os.path.join(folder, "table_%d_%d.csv" % (n, d))
-            if seed is None:
-                with open(path, "w") as file:
-                    subprocess.run([os.path.join(build, "bench", "engine", "window_series_table")], stdout=file, check=True)
-            else:
-                write_uniform(path, n, d, seed)
-            label = "%s n %d, s %d, d %d" % (name, n, s, d)
-            print("case:", label, file=sys.stderr)
-            fast = n * n * d <= 10 ** 8
-            times, peak, centre = [], 0, None
-            for _ in range(21 if fast else 3):
-                result, memory, error = run_measured(ours_command(build, path, s))
-                if error:
-                    sys.exit("kvs failed on %s: %s" % (label, error))
-                times.append(result["search_seconds"])
-                peak = max(peak, memory)
-                centre = result["centre"]
-            ours = statistics.median(times)
-            peer_cells, best_peer = [], None
-            for peer, command in peers:
-                if (peer, n) in SKIPPED:
-                    peer_cells.append("not run (%s)" % SKIPPED[(peer, n)])
-                    continue
-                result, memory, error = run_measured(command(path, s, 5 if fast else 1), env=peer_env)
-                if error:
-                    peer_cells.append("not run (%s)" % error)
-                    continue
-                seconds = result["search_seconds"]
-                mark = "" if result["centre"] == centre else " (centre %d)" % result["centre"]
-                peer_cells.append("%s, %.0f MiB%s" % (format_seconds(seconds), memory, mark))
-                best_peer = seconds if best_peer is None else min(best_peer, seconds)
-            ratio = "%.0fx" % (best_peer / ours) if best_peer else "-"
-            rows_out.append([label, "%s, %.0f MiB" % (format_seconds(ours), peak)] + peer_cells + [ratio])
-            print("  ", rows_out[-1], file=sys.stderr)
-    header = ["case", "kvs", "numpy", "sklearn brute", "sklearn kd_tree", "best peer / kvs"]
+            command = [sys.executable, os.path.join(HERE, "peers.py"), name, path, str(case.size), "5" if fast else "1"]
+            cell.add(*run_measured(command, env=env))
+    return ours, peers
+
+
+def main():
+    parser = argparse.ArgumentParser(description="kvs against its peers on the benchmark cases")
+    parser.add_argument("build", nargs="?", default="build/plain")
+    parser.add_argument("--quick", action="store_true", help="only the two smallest cases")
+    parser.add_argument("--cases", help="the cases to run, counted from 1: 1,7,8")
+    options = parser.parse_args()
+    build = options.build
+    chosen = range(1, len(CASES) + 1)
+    if options.cases:
+        chosen = [int(c) for c in options.cases.split(",")]
+    if options.quick:
+        chosen = [1, 2]
+    env = peer_environment()
+    print("ours:", ours_command(build, "FILE", "S")[0], file=sys.stderr)
+    lines, blas = [], {}
+    with tempfile.TemporaryDirectory() as folder:
+        for number in chosen:
+            case = CASES[number - 1]
+            label = case_label(case)
+            path = os.path.join(folder, "table_%d.csv" % number)
+            write_case(case, path, build)
+            print("case %d: %s" % (number, label), file=sys.stderr)
+            ours, peers = run_case(case, path, build, env)
+            best = min((cell.median() for cell in peers.values() if cell.median()), default=None)
+            ratio = "%.1fx" % (best / ours.median()) if best else "-"
+            row = [label, ours.text(ours.centre)] + [cell.text(ours.centre) for cell in peers.values()] + [ratio]
+            lines.append(row)
+            for name, cell in peers.items():
+                if cell.blas:
+                    blas[name] = cell.blas
+            print("   ", row, file=sys.stderr)
+    header = ["case", "kvs"] + list(PEERS) + ["best peer / kvs"]
     print("| " + " | ".join(header) + " |")
     print("|" + "---|" * len(header))
-    for row in rows_out:
+    for row in lines:
         print("| " + " | ".join(row) + " |")
+    print()
+    for name, description in blas.items():
+        print("%s ran on: %s" % (name, description))
 
 
 def format_seconds(seconds):
