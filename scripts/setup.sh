@@ -17,7 +17,6 @@ packages=(
   qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
   libopenmpi-dev openmpi-bin
   pybind11-dev python3-dev python3-pytest python3-hypothesis python3-pandas python3-tqdm
-  python3-faiss python3-threadpoolctl libopenblas0-pthread
 )
 
 missing=()
