@@ -86,7 +86,8 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
     const uint64_t s = uint64_t(request.size);
     const uint64_t n = uint64_t(request.table.rows);
     Workspace orderSpace(request.allocator, 1, useAnchor ? SliceBytes<int32_t>(uint64_t(centres)) : 0);
-    Workspace workspace(request.allocator, plan.threads, SliceBytes<Key>(n) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s));
+    Workspace workspace(request.allocator, plan.threads,
+                        SliceBytes<Key>(n) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s));
     if (!orderSpace.valid() || !workspace.valid())
         return SearchStatus::OutOfMemory;
     int32_t* order = useAnchor ? reinterpret_cast<int32_t*>(orderSpace.slice(0)) : nullptr;

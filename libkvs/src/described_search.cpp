@@ -37,7 +37,8 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
     const SearchRequest& request = *plan.request;
     const uint64_t n = uint64_t(request.table.rows);
-    Workspace workspace(request.allocator, plan.threads, SliceBytes<Key>(n) + SliceBytes<int64_t>(n) + SliceBytes<int32_t>(n));
+    Workspace workspace(request.allocator, plan.threads,
+                        SliceBytes<Key>(n) + SliceBytes<int64_t>(n) + SliceBytes<int32_t>(n));
     if (!workspace.valid())
         return SearchStatus::OutOfMemory;
     DescribedWorker<Key> workers[kMaxSearchThreads];

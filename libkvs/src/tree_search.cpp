@@ -146,8 +146,8 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
     const int64_t centres = plan.end - plan.begin;
     Workspace copySpace(request.allocator, 1, SliceBytes<int32_t>(uint64_t(n) * d));
     Workspace orderSpace(request.allocator, 1, SliceBytes<int32_t>(uint64_t(centres)));
-    Workspace workspace(request.allocator, plan.threads, SliceBytes<int64_t>(d) + SliceBytes<int64_t>(s) + SliceBytes<int32_t>(d) +
-                                          SliceBytes<uint32_t>(s));
+    Workspace workspace(request.allocator, plan.threads, SliceBytes<int64_t>(d) + SliceBytes<int64_t>(s) +
+                                                             SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s));
     if (!copySpace.valid() || !orderSpace.valid() || !workspace.valid())
         return SearchStatus::OutOfMemory;
     int32_t* copy = reinterpret_cast<int32_t*>(copySpace.slice(0));

@@ -59,7 +59,8 @@ TEST(EngineDifferential, DecreasingStepOrderIsTheWindowsSort)
 {
     std::mt19937_64 random(5);
     for (int32_t n : {1, 2, 5, 13, 14, 40, 41, 121, 122, 364, 365, 1093, 1094, 3000}) {
-        for (int64_t spread : {int64_t(0), int64_t(1), int64_t(3), int64_t(1000), std::numeric_limits<int64_t>::max()}) {
+        for (int64_t spread :
+             {int64_t(0), int64_t(1), int64_t(3), int64_t(1000), std::numeric_limits<int64_t>::max()}) {
             std::uniform_int_distribution<int64_t> key(0, spread);
             std::vector<int64_t> keys;
             for (int32_t i = 0; i < n; ++i)

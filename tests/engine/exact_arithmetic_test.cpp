@@ -62,7 +62,8 @@ TEST(EngineExactArithmetic, ExtremeCoordinatesGiveExactSums)
             }
         }
         const std::vector<Wide> nearest = SortedKeys(table, centre);
-        for (kvs::SearchMethod method : {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
+        for (kvs::SearchMethod method :
+             {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
             SCOPED_TRACE(testing::Message() << "n " << c.rows << ", d " << c.dimension << ", s " << c.size << ", "
                                             << kvs::SearchMethodName(method));
             const Found found = Search(table, c.size, method, 2);

@@ -131,7 +131,8 @@ TEST(EngineContract, ProgressIsBoundedAndOrderedAndCancelStopsTheSearch)
         EXPECT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Cancelled);
         EXPECT_EQ(result.centre, kvs::kNoCentre);
         EXPECT_LT(log.fractions.back(), 0.5) << "the threads stop at their next chunk";
-        EXPECT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Cancelled) << "a raised flag stops at once";
+        EXPECT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Cancelled)
+            << "a raised flag stops at once";
     }
 }
 

@@ -54,7 +54,8 @@ TEST(EngineGolden, WindowSeriesAtEveryNoiseLevel)
         Table table{{}, 1000, 2};
         for (int32_t i = 0; i < 1000; ++i)
             table.values.insert(table.values.end(), series->noisyVectorValues[i], series->noisyVectorValues[i] + 2);
-        for (kvs::SearchMethod method : {kvs::SearchMethod::Auto, kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
+        for (kvs::SearchMethod method : {kvs::SearchMethod::Auto, kvs::SearchMethod::Dense, kvs::SearchMethod::Tree,
+                                         kvs::SearchMethod::Described}) {
             const Found found = Search(table, 502, method, 2);
             SCOPED_TRACE(testing::Message() << "level " << row.level << ", " << kvs::SearchMethodName(method));
             ASSERT_EQ(found.status, kvs::SearchStatus::Ok);

@@ -118,8 +118,10 @@ void SameAnswerAsOneProcess(const ClusterRun& run, Checks& checks)
         std::vector<kvs::SearchMethod> methods;
     };
     const Case cases[] = {
-        {"heavy ties", RandomTable(600, 2, 1, 3), {1, 37, 600}, {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}},
-        {"spread d 3", RandomTable(1200, 3, 40000, 4), {1, 80, 600}, {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree}},
+        {"heavy ties", RandomTable(600, 2, 1, 3), {1, 37, 600},
+         {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}},
+        {"spread d 3", RandomTable(1200, 3, 40000, 4), {1, 80, 600},
+         {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree}},
         {"clustered", ClusteredTable(3000, 5), {60}, {kvs::SearchMethod::Auto, kvs::SearchMethod::Tree}},
         {"one row", RandomTable(1, 2, 5, 6), {1}, {kvs::SearchMethod::Dense}},
     };
@@ -131,7 +133,8 @@ void SameAnswerAsOneProcess(const ClusterRun& run, Checks& checks)
                     Search split(c.table, size, method, threads);
                     const Outcome got = split.Run(&run);
                     const Outcome expected = Search(c.table, size, method, threads).Run(nullptr);
-                    checks.Expect(got.status == kvs::SearchStatus::Ok && expected.status == kvs::SearchStatus::Ok, name + ": status");
+                    checks.Expect(got.status == kvs::SearchStatus::Ok && expected.status == kvs::SearchStatus::Ok,
+                                  name + ": status");
                     checks.Expect(got.result.centre == expected.result.centre, name + ": centre");
                     checks.Expect(got.result.score == expected.result.score, name + ": score");
                     checks.Expect(got.subset == expected.subset, name + ": subset");

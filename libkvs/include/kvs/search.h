@@ -71,7 +71,9 @@ struct SearchRequest {
     VectorTable table;
     int64_t size = 0;                     // s, 1 .. rows
     SearchMethod method = SearchMethod::Auto;
-    int threads = 0;                      // 0: every core the work pays for (small searches run on one)
+    // Threads to search with, at most 256 and the centres; 0: every core the
+    // work pays for (small searches run on one).
+    int threads = 0;
     // The centres to try, half open; a search split over processes gives
     // each its own range. centreEnd -1 means every row. An empty range is not
     // an error: the result then has no centre.
