@@ -1,7 +1,9 @@
 // Runs the built kvs executable as a user would, and scratch folders for its files.
 #pragma once
 
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,7 +25,16 @@ struct KvsInvocation {
     int interruptAfterMs = -1;
 };
 
-KvsRun RunKvs(const KvsInvocation& invocation);
+// A signal other than the invocation's SIGINT: sent once `when` says so
+// (asked every millisecond). The signal kvs starts with ignored, as under
+// nohup, if any.
+struct SignalPlan {
+    std::function<bool()> when;
+    int signalNumber = SIGINT;
+    int ignoredAtStart = 0;
+};
+
+KvsRun RunKvs(const KvsInvocation& invocation, const SignalPlan& plan = {});
 KvsRun RunKvs(std::vector<std::string> arguments, std::string standardInput = "");
 
 // A fresh folder, removed with everything in it at the end of the test.
