@@ -1,26 +1,18 @@
 #include "cli/output_file.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <utility>
 
 #include "cli/interrupt.h"
 
 namespace {
+// The folder a name is in, as the user wrote it.
 std::string FolderOf(const std::string& path)
 {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-bool IsFolder(const std::string& path)
-{
-    struct stat status;
-    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    return folder.empty() ? "." : folder.string();
 }
 
 ToolError OpenFailure(const std::string& path, int systemError)
@@ -30,7 +22,8 @@ ToolError OpenFailure(const std::string& path, int systemError)
         return InterruptedError();
     if (systemError == EISDIR)
         return UsageError(name + "it is a folder");
-    if (systemError == ENOENT && !IsFolder(FolderOf(path)))
+    std::error_code ignored;
+    if (systemError == ENOENT && !std::filesystem::is_directory(FolderOf(path), ignored))
         return UsageError(name + "the folder '" + FolderOf(path) + "' does not exist");
     return UsageError(name + SystemMessage(systemError));
 }
@@ -46,7 +39,7 @@ ToolError OutputFile::Open(const std::string& path)
     path_ = toStandardOutput_ ? "standard output" : "'" + path + "'";
     if (toStandardOutput_)
         return {};
-    file_ = OpenFileForWriting(path.c_str(), ReaderWait::UntilOneComes);
+    file_ = OpenFileForWriting(path.c_str(), &InterruptFlag());
     return file_ ? ToolError{} : OpenFailure(path, LastFileError());
 }
 

@@ -12,6 +12,7 @@
 // - A folder, and an empty name, are refused.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 
 // A file being written: its temporary file and the target it will replace,
@@ -20,13 +21,11 @@ struct PendingFile;
 using FileHandle = PendingFile*;
 constexpr FileHandle kNoFile = nullptr;
 
-// Whether opening a FIFO that nobody reads yet waits for a reader (as a
-// command-line tool does) or fails at once (as a window must, which may
-// never block).
-enum class ReaderWait { Never, UntilOneComes };
-
 // Starts writing the file at path by the rules above. kNoFile on failure.
-FileHandle OpenFileForWriting(const char* path, ReaderWait wait = ReaderWait::Never);
+// A FIFO that nobody reads yet fails at once (a window may never block);
+// given a flag, the open waits for a reader instead, as a command-line tool
+// does, and gives up (EINTR) once the flag is raised (by Ctrl-C).
+FileHandle OpenFileForWriting(const char* path, const std::atomic<bool>* stopWaiting = nullptr);
 
 // Writes all length bytes; false when the system refuses or writes fewer.
 bool WriteFileBytes(FileHandle file, const void* data, std::size_t length);

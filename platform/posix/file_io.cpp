@@ -14,6 +14,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <time.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 #include <utility>
@@ -194,16 +195,11 @@ FileHandle OpenBeside(const Target& target)
 }
 
 // A descriptor opened without waiting is made to wait on its writes again.
-bool Blocking(int fd)
-{
-    const int flags = ::fcntl(fd, F_GETFL);
-    return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
-}
-
-FileHandle StraightThrough(int fd, ReaderWait wait)
+FileHandle StraightThrough(int fd)
 {
     auto* file = new (std::nothrow) PendingFile;
-    if (!file || (wait == ReaderWait::Never && !Blocking(fd))) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (!file || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         const int error = file ? errno : ENOMEM;
         ::close(fd);
         delete file;
@@ -213,17 +209,32 @@ FileHandle StraightThrough(int fd, ReaderWait wait)
     return Opened(file);
 }
 
-// A FIFO, a device or a descriptor of a process, opened as it is. Without
-// waiting, a FIFO that nobody reads fails at once (ENXIO). A descriptor's
-// file is added to, as its owner opened it, never cut short.
-FileHandle OpenStraight(const Target& target, ReaderWait wait)
+// Opens without waiting; a FIFO that nobody reads (ENXIO) is tried again
+// every 20 ms while the caller waits, so that a raised flag is seen however
+// its signal fell.
+int OpenWithoutBlocking(const std::string& path, int flags, const std::atomic<bool>* stopWaiting)
+{
+    constexpr timespec kPause = {0, 20 * 1000 * 1000};
+    while (true) {
+        if (stopWaiting && stopWaiting->load()) {
+            errno = EINTR;
+            return -1;
+        }
+        const int fd = ::open(path.c_str(), flags | O_NONBLOCK);
+        if (fd >= 0 || errno != ENXIO || !stopWaiting)
+            return fd;
+        ::nanosleep(&kPause, nullptr);
+    }
+}
+
+// A FIFO, a device or a descriptor of a process, opened as it is. A
+// descriptor's file is added to, as its owner opened it, never cut short.
+FileHandle OpenStraight(const Target& target, const std::atomic<bool>* stopWaiting)
 {
     int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY;
-    if (wait == ReaderWait::Never)
-        flags |= O_NONBLOCK;
     if (target.descriptor)
         flags |= O_APPEND;
-    const int fd = ::open(target.path.c_str(), flags);
+    const int fd = OpenWithoutBlocking(target.path, flags, stopWaiting);
     if (fd < 0)
         return OpenFailed(errno);
     // The name may have passed to a regular file since it was looked at:
@@ -233,18 +244,19 @@ FileHandle OpenStraight(const Target& target, ReaderWait wait)
         ::close(fd);
         return OpenFailed(EAGAIN);
     }
-    return StraightThrough(fd, wait);
+    return StraightThrough(fd);
 }
 
-// A socket: a stream connection to whoever listens there.
-FileHandle Connect(const Target& target, ReaderWait wait)
+// A socket: a stream connection to whoever listens there. A listener whose
+// queue is full fails at once (EAGAIN).
+FileHandle Connect(const Target& target)
 {
     sockaddr_un address = {};
     address.sun_family = AF_UNIX;
     if (target.path.size() >= sizeof address.sun_path)
         return OpenFailed(ENAMETOOLONG);
     std::memcpy(address.sun_path, target.path.c_str(), target.path.size() + 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | (wait == ReaderWait::Never ? SOCK_NONBLOCK : 0), 0);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return OpenFailed(errno);
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
@@ -252,7 +264,7 @@ FileHandle Connect(const Target& target, ReaderWait wait)
         ::close(fd);
         return OpenFailed(error);
     }
-    return StraightThrough(fd, wait);
+    return StraightThrough(fd);
 }
 
 // Flushes the folder's entries, so that the rename survives a crash as well
@@ -269,7 +281,7 @@ void FlushFolderOf(const std::string& path)
 
 } // namespace
 
-FileHandle OpenFileForWriting(const char* path, ReaderWait wait)
+FileHandle OpenFileForWriting(const char* path, const std::atomic<bool>* stopWaiting)
 {
     if (!path || !*path)
         return OpenFailed(ENOENT);
@@ -284,8 +296,8 @@ FileHandle OpenFileForWriting(const char* path, ReaderWait wait)
     if (type == S_IFREG && !target.descriptor)
         return OpenBeside(target);
     if (type == S_IFSOCK && !target.descriptor)
-        return Connect(target, wait);
-    return OpenStraight(target, wait);
+        return Connect(target);
+    return OpenStraight(target, stopWaiting);
 }
 
 bool WriteFileBytes(FileHandle file, const void* data, std::size_t length)

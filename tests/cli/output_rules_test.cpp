@@ -25,7 +25,7 @@ struct OutputCase {
     int exitCode;
     std::string message;                  // a fragment of the one error line; "" for none
     std::function<bool(const KvsRun&)> holds;
-    int interruptAfterMs = -1;
+    bool interrupted = false;  // Ctrl-C once kvs handles it
 };
 
 std::optional<std::string> IfMade(bool made, const std::string& path)
@@ -47,8 +47,10 @@ void RunOutputCases(const ScratchFolder& folder, const std::vector<std::string>&
         KvsInvocation invocation;
         invocation.arguments = arguments;
         invocation.arguments.push_back(*target);
-        invocation.interruptAfterMs = c.interruptAfterMs;
-        const KvsRun run = RunKvs(invocation);
+        SignalPlan plan;
+        if (c.interrupted)
+            plan.when = [](pid_t kvs) { return CatchesSignal(kvs, SIGINT); };
+        const KvsRun run = RunKvs(invocation, plan);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
         if (c.message.empty()) {
             EXPECT_EQ(run.err, "");
@@ -146,7 +148,7 @@ TEST(KvsOutput, EveryKindOfTargetFollowsTheRules)
         {"a FIFO with a reader", [&] { reader = OpenFifoReader(folder.Path("fifo")); return folder.Path("fifo"); }, 0, "",
          [&](const KvsRun&) { return Timeless(ReadToEnd(reader)) == result && type("fifo") == file_type::fifo; }},
         {"a FIFO nobody reads, waited for until Ctrl-C", [&] { mkfifo(folder.Path("lonely").c_str(), 0644); return folder.Path("lonely"); },
-         130, "kvs: interrupted", [&](const KvsRun&) { return type("lonely") == file_type::fifo; }, 500},
+         130, "kvs: interrupted", [&](const KvsRun&) { return type("lonely") == file_type::fifo; }, true},
         {"a device that takes everything", [&] { return IfMade(MakeMemoryDevice(folder.Path("null"), 3), folder.Path("null")); }, 0, "",
          [&](const KvsRun&) { return type("null") == file_type::character; }},
         {"a device that is always full", [&] { return IfMade(MakeMemoryDevice(folder.Path("full"), 7), folder.Path("full")); }, 1,
@@ -182,7 +184,7 @@ TEST(KvsOutput, SignalsDuringALargeSaveKeepTheOldFile)
     const std::string old = "the old picture\n";
     const std::string path = folder.Write("big.bmp", old);
     // The window has begun writing the picture's bytes (not only tried the name).
-    const auto saving = [&] {
+    const auto saving = [&](pid_t) {
         std::error_code error;
         for (const auto& entry : std::filesystem::directory_iterator(folder.Path(""), error))
             if (entry.path().filename().string().starts_with(".kestrand-save-") && entry.file_size(error) > 0)

@@ -46,7 +46,7 @@ int Converse(pid_t child, int input, int output, int error, const KvsInvocation&
                 close(std::exchange(input, -1));
         }
         const auto elapsed = std::chrono::steady_clock::now() - start;
-        const bool due = plan.when ? plan.when()
+        const bool due = plan.when ? plan.when(child)
                          : invocation.interruptWhenErrorShows.empty()
                              ? invocation.interruptAfterMs >= 0 &&
                                    elapsed >= std::chrono::milliseconds(invocation.interruptAfterMs)
@@ -63,6 +63,17 @@ int Converse(pid_t child, int input, int output, int error, const KvsInvocation&
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 } // namespace
+
+bool CatchesSignal(pid_t process, int signalNumber)
+{
+    std::ifstream status("/proc/" + std::to_string(process) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("SigCgt:", 0) == 0)
+            return (std::stoull(line.substr(7), nullptr, 16) >> (signalNumber - 1)) & 1;
+    }
+    return false;
+}
 
 KvsRun RunKvs(const KvsInvocation& invocation, const SignalPlan& plan)
 {

@@ -1,6 +1,8 @@
 // Runs the built kvs executable as a user would, and scratch folders for its files.
 #pragma once
 
+#include <sys/types.h>
+
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -25,14 +27,17 @@ struct KvsInvocation {
     int interruptAfterMs = -1;
 };
 
-// A signal other than the invocation's SIGINT: sent once `when` says so
-// (asked every millisecond). The signal kvs starts with ignored, as under
-// nohup, if any.
+// A signal other than the invocation's SIGINT: sent once `when`, asked every
+// millisecond about the running kvs, says so. The signal kvs starts with
+// ignored, as under nohup, if any.
 struct SignalPlan {
-    std::function<bool()> when;
+    std::function<bool(pid_t)> when;
     int signalNumber = SIGINT;
     int ignoredAtStart = 0;
 };
+
+// Whether the process has a handler for the signal: sent then, it reaches kvs's handler.
+bool CatchesSignal(pid_t process, int signalNumber);
 
 KvsRun RunKvs(const KvsInvocation& invocation, const SignalPlan& plan = {});
 KvsRun RunKvs(std::vector<std::string> arguments, std::string standardInput = "");
