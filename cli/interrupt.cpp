@@ -25,18 +25,20 @@ void OnInterrupt(int)
 }
 } // namespace
 
+// SIGINT's handler comes first, so that no Ctrl-C ever meets the platform's
+// (which would end kvs without a word), then the platform's for the others.
 void InstallInterruptHandlers()
 {
+    if (SignalAtDefault(SIGINT)) {
+        struct sigaction action = {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        // No SA_RESTART: a read that waits on a terminal or a pipe returns,
+        // so the reader sees the flag.
+        action.sa_flags = 0;
+        sigaction(SIGINT, &action, nullptr);
+    }
     RemoveTemporaryFilesOnSignals();
-    if (SignalIgnored(SIGINT))
-        return;
-    struct sigaction action = {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    // No SA_RESTART: a read that waits on a terminal or a pipe returns, so
-    // the reader sees the flag.
-    action.sa_flags = 0;
-    sigaction(SIGINT, &action, nullptr);
 }
 
 const std::atomic<bool>& InterruptFlag() { return interruptFlag; }

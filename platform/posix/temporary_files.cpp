@@ -78,10 +78,11 @@ void RemoveTemporaryFiles()
     }
 }
 
-bool SignalIgnored(int signalNumber)
+bool SignalAtDefault(int signalNumber)
 {
     struct sigaction current = {};
-    return sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
+    return sigaction(signalNumber, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) &&
+           current.sa_handler == SIG_DFL;
 }
 
 void RemoveTemporaryFilesOnSignals()
@@ -90,7 +91,7 @@ void RemoveTemporaryFilesOnSignals()
     action.sa_handler = EndWithSignal;
     sigemptyset(&action.sa_mask);
     for (int signalNumber : kEndingSignals) {
-        if (!SignalIgnored(signalNumber))
+        if (SignalAtDefault(signalNumber))
             sigaction(signalNumber, &action, nullptr);
     }
 }

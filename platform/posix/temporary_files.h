@@ -25,10 +25,11 @@ void ForgetTemporaryFile(TemporaryFile* file);
 void RemoveTemporaryFiles();
 
 // Makes each ending signal remove the temporary files and then end the
-// program as it would have ended anyway. A signal the program was started
-// with ignored (nohup, a background job) stays ignored.
+// program as it would have ended anyway. A signal that is not at its default
+// action is left as it is: one the program was started with ignored (nohup,
+// a background job) stays ignored, and one it handles itself keeps its
+// handler (which calls RemoveTemporaryFiles before it ends the program).
 void RemoveTemporaryFilesOnSignals();
 
-// Whether the signal is ignored now: a program started with a signal
-// ignored leaves it so.
-bool SignalIgnored(int signalNumber);
+// Whether the signal is at its default action, neither ignored nor handled.
+bool SignalAtDefault(int signalNumber);
