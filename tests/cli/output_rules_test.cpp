@@ -25,7 +25,7 @@ struct OutputCase {
     int exitCode;
     std::string message;                  // a fragment of the one error line; "" for none
     std::function<bool(const KvsRun&)> holds;
-    bool interrupted = false;  // Ctrl-C once kvs handles it
+    bool interrupted = false;  // Ctrl-C as soon as kvs handles it
 };
 
 std::optional<std::string> IfMade(bool made, const std::string& path)
@@ -47,10 +47,8 @@ void RunOutputCases(const ScratchFolder& folder, const std::vector<std::string>&
         KvsInvocation invocation;
         invocation.arguments = arguments;
         invocation.arguments.push_back(*target);
-        SignalPlan plan;
-        if (c.interrupted)
-            plan.when = [](pid_t kvs) { return CatchesSignal(kvs, SIGINT); };
-        const KvsRun run = RunKvs(invocation, plan);
+        invocation.interruptAfterMs = c.interrupted ? 0 : -1;
+        const KvsRun run = RunKvs(invocation);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
         if (c.message.empty()) {
             EXPECT_EQ(run.err, "");

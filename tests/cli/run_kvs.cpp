@@ -51,7 +51,8 @@ int Converse(pid_t child, int input, int output, int error, const KvsInvocation&
                              ? invocation.interruptAfterMs >= 0 &&
                                    elapsed >= std::chrono::milliseconds(invocation.interruptAfterMs)
                              : run.err.find(invocation.interruptWhenErrorShows) != std::string::npos;
-        if (due && !interrupted) {
+        // Never before kvs handles Ctrl-C: a slow start would otherwise end it silently.
+        if (due && !interrupted && CatchesSignal(child, SIGINT)) {
             kill(child, plan.signalNumber);
             interrupted = true;
         }

@@ -22,7 +22,8 @@ struct KvsInvocation {
     std::string standardOutputPath;     // a file for standard output instead of a pipe
     bool errorToTerminal = false;       // standard error on a pseudo-terminal
     // Send SIGINT once standard error shows this text (or, when it is empty,
-    // after interruptAfterMs milliseconds; -1 never).
+    // after interruptAfterMs milliseconds; -1 never), and not before kvs
+    // handles it.
     std::string interruptWhenErrorShows;
     int interruptAfterMs = -1;
 };
@@ -36,7 +37,7 @@ struct SignalPlan {
     int ignoredAtStart = 0;
 };
 
-// Whether the process has a handler for the signal: sent then, it reaches kvs's handler.
+// Whether the process has a handler for the signal.
 bool CatchesSignal(pid_t process, int signalNumber);
 
 KvsRun RunKvs(const KvsInvocation& invocation, const SignalPlan& plan = {});
