@@ -106,7 +106,8 @@ class Cell:
         return "%s, %.0f MiB%s" % (format_seconds(self.median()), self.peak, mark)
 
 
-def run_case(case, path, build, env):
+def run_case(case, path, env, run_ours):
+    """Rounds of ours (run_ours() gives what run_measured gives) and every peer."""
     fast = case.rows * case.rows * case.dimension <= 10 ** 8
     ours = Cell()
     peers = {name: Cell() for name in PEERS}
@@ -115,7 +116,7 @@ def run_case(case, path, build, env):
             cell.error = SKIPPED[(name, case.rows)]
     for _ in range(ROUNDS):
         for _ in range(7 if fast else 1):
-            ours.add(*run_measured(ours_command(build, path, case.size)))
+            ours.add(*run_ours())
             if ours.error:
                 sys.exit("kvs failed on %s: %s" % (case_label(case), ours.error))
         for name, cell in peers.items():
@@ -126,18 +127,23 @@ def run_case(case, path, build, env):
     return ours, peers
 
 
-def main():
-    parser = argparse.ArgumentParser(description="kvs against its peers on the benchmark cases")
+def arguments(description):
+    """The command line's build folder and the numbers of the cases to run."""
+    parser = argparse.ArgumentParser(description=description)
     parser.add_argument("build", nargs="?", default="build/plain")
     parser.add_argument("--quick", action="store_true", help="only the two smallest cases")
     parser.add_argument("--cases", help="the cases to run, counted from 1: 1,7,8")
     options = parser.parse_args()
-    build = options.build
     chosen = range(1, len(CASES) + 1)
     if options.cases:
         chosen = [int(c) for c in options.cases.split(",")]
     if options.quick:
         chosen = [1, 2]
+    return options.build, chosen
+
+
+def main():
+    build, chosen = arguments("kvs against its peers on the benchmark cases")
     env = peer_environment()
     print("ours:", ours_command(build, "FILE", "S")[0], file=sys.stderr)
     lines, blas = [], {}
@@ -148,16 +154,25 @@ def main():
             path = os.path.join(folder, "table_%d.csv" % number)
             write_case(case, path, build)
             print("case %d: %s" % (number, label), file=sys.stderr)
-            ours, peers = run_case(case, path, build, env)
-            best = min((cell.median() for cell in peers.values() if cell.median()), default=None)
-            ratio = "%.1fx" % (best / ours.median()) if best else "-"
-            row = [label, ours.text(ours.centre)] + [cell.text(ours.centre) for cell in peers.values()] + [ratio]
-            lines.append(row)
-            for name, cell in peers.items():
-                if cell.blas:
-                    blas[name] = cell.blas
-            print("   ", row, file=sys.stderr)
-    header = ["case", "kvs"] + list(PEERS) + ["best peer / kvs"]
+            ours, peers = run_case(case, path, env,
+                                   lambda: run_measured(ours_command(build, path, case.size)))
+            lines.append(table_row(label, ours.text(ours.centre), ours, peers, blas))
+    print_table("kvs", lines, blas)
+
+
+def table_row(label, ours_text, ours, peers, blas):
+    """A case's row: ours, every peer and the best peer's ratio; notes the peers' BLAS in blas."""
+    best = min((cell.median() for cell in peers.values() if cell.median()), default=None)
+    ratio = "%.1fx" % (best / ours.median()) if best else "-"
+    row = [label, ours_text] + [cell.text(ours.centre) for cell in peers.values()] + [ratio]
+    blas.update({name: cell.blas for name, cell in peers.items() if cell.blas})
+    print("   ", row, file=sys.stderr)
+    return row
+
+
+def print_table(ours, lines, blas):
+    """The table of cases in Markdown, then the BLAS each peer ran on."""
+    header = ["case", ours] + list(PEERS) + ["best peer / kvs"]
     print("| " + " | ".join(header) + " |")
     print("|" + "---|" * len(header))
     for row in lines:

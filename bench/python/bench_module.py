@@ -12,12 +12,12 @@ array, as a Python user calls it; each peer runs in a process of its own
 through bench/peers/peers.py, which times its search in that process as
 well (the table already loaded) and names the BLAS it ran on, started
 without the variables that pin OpenBLAS's kernels. Each case runs in rounds
-(kvs, then each peer), so that a load on the machine weighs on all alike.
+(kvs, then each peer), as bench/peers/compare.py runs them, so that a load
+on the machine weighs on all alike.
 
-The binding's cost: kvs.search's whole call (arguments, table, the search's
-thread, the result) against the search's own time, which the result's
-seconds measures around the library's call, on the window's series."""
-import argparse
+The binding's cost: kvs.search's whole call (arguments, table, the result)
+beyond the search's own time, which the result's seconds measures around
+the library's call, on the window's series."""
 import os
 import statistics
 import sys
@@ -26,43 +26,18 @@ import time
 
 import numpy as np
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "peers"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "peers"))
 
 from cases import CASES, case_label, case_rows, write_case  # noqa: E402
-from compare import LONG, ROUNDS, SKIPPED, Cell, format_seconds, run_measured  # noqa: E402
+from compare import arguments, format_seconds, print_table, run_case, table_row  # noqa: E402
 from peer_common import peer_environment  # noqa: E402
-from peers import PEERS  # noqa: E402
 
 
-def time_module(kvs, rows, size, runs):
-    """The module as a cell of the table: whole calls, timed here."""
-    cell = Cell()
-    for _ in range(runs):
-        start = time.perf_counter()
-        result = kvs.search(rows, size)
-        cell.add({"search_seconds": time.perf_counter() - start, "centre": result.centre + 1}, 0, None)
-    return cell
-
-
-def run_case(kvs, case, rows, path, env):
-    fast = case.rows * case.rows * case.dimension <= 10 ** 8
-    ours = Cell()
-    peers = {name: Cell() for name in PEERS}
-    for name, cell in peers.items():
-        if (name, case.rows) in SKIPPED:
-            cell.error = SKIPPED[(name, case.rows)]
-    for _ in range(ROUNDS):
-        round_cell = time_module(kvs, rows, case.size, 7 if fast else 1)
-        ours.times += round_cell.times
-        ours.centre = round_cell.centre
-        for name, cell in peers.items():
-            if cell.error or (cell.times and cell.times[0] > LONG):
-                continue
-            command = [sys.executable, os.path.join(HERE, "..", "peers", "peers.py"), name, path, str(case.size),
-                       "5" if fast else "1"]
-            cell.add(*run_measured(command, env=env))
-    return ours, peers
+def timed_search(kvs, rows, size):
+    """One whole call, as run_measured reports a run (no memory of its own)."""
+    start = time.perf_counter()
+    result = kvs.search(rows, size)
+    return {"search_seconds": time.perf_counter() - start, "centre": result.centre + 1}, 0, None
 
 
 def binding_cost(kvs, rows, size, runs=501):
@@ -77,51 +52,30 @@ def binding_cost(kvs, rows, size, runs=501):
 
 
 def main():
-    parser = argparse.ArgumentParser(description="kvs.search in Python against its peers")
-    parser.add_argument("build", nargs="?", default="build/plain")
-    parser.add_argument("--quick", action="store_true", help="only the two smallest cases")
-    parser.add_argument("--cases", help="the cases to run, counted from 1: 1,7,8")
-    options = parser.parse_args()
-    sys.path.insert(0, os.path.join(options.build, "libkvs", "python"))
+    build, chosen = arguments("kvs.search in Python against its peers on the benchmark cases")
+    sys.path.insert(0, os.path.join(build, "libkvs", "python"))
     import kvs
 
-    chosen = [int(c) for c in options.cases.split(",")] if options.cases else range(1, len(CASES) + 1)
-    if options.quick:
-        chosen = [1, 2]
     env = peer_environment()
     print("kvs", kvs.__version__, "from", os.path.dirname(kvs.__file__), file=sys.stderr)
     lines, blas = [], {}
     with tempfile.TemporaryDirectory() as folder:
         for number in chosen:
             case = CASES[number - 1]
-            rows = case_rows(case, options.build)
+            rows = case_rows(case, build)
             path = os.path.join(folder, "table_%d.csv" % number)
-            write_case(case, path, options.build)
+            write_case(case, path, build)
             print("case %d: %s" % (number, case_label(case)), file=sys.stderr)
-            ours, peers = run_case(kvs, case, rows, path, env)
-            best = min((cell.median() for cell in peers.values() if cell.median()), default=None)
-            ratio = "%.1fx" % (best / ours.median()) if best else "-"
-            row = [case_label(case), format_seconds(ours.median())]
-            row += [cell.text(ours.centre).replace(", 0 MiB", "") for cell in peers.values()] + [ratio]
-            lines.append(row)
-            blas.update({name: cell.blas for name, cell in peers.items() if cell.blas})
-            print("   ", row, file=sys.stderr)
+            ours, peers = run_case(case, path, env, lambda: timed_search(kvs, rows, case.size))
+            lines.append(table_row(case_label(case), format_seconds(ours.median()), ours, peers, blas))
+    print_table("kvs.search", lines, blas)
 
-    header = ["case", "kvs.search"] + list(PEERS) + ["best peer / kvs"]
-    print("| " + " | ".join(header) + " |")
-    print("|" + "---|" * len(header))
-    for row in lines:
-        print("| " + " | ".join(row) + " |")
+    window, size = case_rows(CASES[0], build), CASES[0].size
     print()
-    for name, description in blas.items():
-        print("%s ran on: %s" % (name, description))
-
-    window = case_rows(CASES[0], options.build)
-    print()
-    print("The binding's cost, window's series (n %d, s %d), medians of 501 calls:" % (len(window), CASES[0].size))
+    print("The binding's cost, window's series (n %d, s %d), medians of 501 calls:" % (len(window), size))
     for name, table in (("int32 array, searched without a copy", window),
                         ("int64 array, read into int32", window.astype(np.int64))):
-        search, beyond = binding_cost(kvs, table, CASES[0].size)
+        search, beyond = binding_cost(kvs, table, size)
         print("  %s: search %.1f us, the call beyond it %.1f us = %.1f %% of the search"
               % (name, search * 1e6, beyond * 1e6, 100 * beyond / search))
 
