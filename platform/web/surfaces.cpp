@@ -48,6 +48,7 @@ DrawSurface* BeginPaintSurface(AppWindow* window)
     DrawSurface* surface = NewDrawSurface(SurfacePaint, window, window->image);
     surface->clipped = true;
     surface->clip = window->invalid;
+    BeginTextsOfPaint(window);
     for (const Rect& r : surface->clip) {
         if (window->eraseWanted)
             Fill(window->image, r, WordOfColor(MakeColor(255, 255, 255)));
@@ -74,6 +75,7 @@ DrawSurface* OpenWindowSurface(AppWindow* window)
     if (!WindowIsLive(window))
         return nullptr;
     FitClientImage(window);
+    BeginTextsOfPaint(window);
     return NewDrawSurface(SurfaceWindow, window, window->image);
 }
 

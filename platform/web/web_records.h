@@ -34,6 +34,7 @@ struct AppWindow {
     bool eraseWanted = false;
     int paintsBegun = 0;             // counts BeginPaintSurface calls
     std::vector<ShownText> texts;    // in the order they were drawn
+    std::size_t textsInsertAt = 0;   // where the texts a paint draws go
     std::string textsShown;          // what the page was last told
     bool destroying = false;
     bool destroyed = false;
@@ -126,6 +127,9 @@ struct DialogUnitsOfFont {
 DialogUnitsOfFont DialogUnitsOf(const char* faceName, int32_t points);
 
 // shown_text.cpp: the texts of the client area, kept for the page's reader.
+// A paint starts by forgetting the texts in its area (BeginTextsOfPaint);
+// those it draws take their place.
+void BeginTextsOfPaint(AppWindow* window);
 void ForgetTextsIn(AppWindow* window, const Rect& area);
 void NoteShownText(AppWindow* window, const Rect& cell, const char* text, int32_t length);
 void PublishShownTexts(AppWindow* window);
