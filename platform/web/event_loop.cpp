@@ -9,8 +9,9 @@
 #include "platform/web/page_bridge.h"
 #include "platform/web/web_records.h"
 
-// Defined here rather than in the page's library: the wait is the one
-// import that unwinds the stack.
+// Defined here rather than in the page's library, as is the page's other
+// import that puts the stack aside (window.cpp), each where it is called:
+// Emscripten finds such imports in the files that call them.
 EM_ASYNC_JS(void, kv_wait_for_event, (), { await KvPage.nextEvent(); });
 
 namespace {

@@ -34,11 +34,11 @@ void kv_take_event(PageEvent* event);
 
 // The client area's size in device pixels: width, then height.
 void kv_client_size(int32_t* size);
-// Shows a block of the client image: rgba holds width x height pixels, red,
-// green, blue, alpha bytes, rows top-down; the block goes to (x, y) of a
-// client area of imageWidth x imageHeight.
-void kv_present(const void* rgba, int32_t width, int32_t height, int32_t x, int32_t y, int32_t imageWidth,
-                int32_t imageHeight);
+// Shows the block at (x, y), width x height, of the client image: rgba
+// holds its imageWidth x imageHeight pixels as red, green, blue and alpha
+// bytes, rows top-down.
+void kv_present(const void* rgba, int32_t imageWidth, int32_t imageHeight, int32_t x, int32_t y, int32_t width,
+                int32_t height);
 void kv_set_title(const char* title);
 // The texts the client area shows, one a line, top to bottom, for readers
 // that cannot see the picture.
@@ -80,12 +80,19 @@ void kv_modal_close();
 // ascender, descender (negative below the baseline), line gap, average
 // character width, widest advance.
 void kv_face_tables(int32_t face, int32_t* tables);
-// Draws one character of a face at pixelSize with its baseline ascent pixels
-// below the box's top and its pen margin pixels from the box's left; writes
-// 1 for each pixel of the boxWidth x boxHeight box that the glyph covers by
-// enough to count as ink (rows top-down) and returns the advance in whole pixels.
-int32_t kv_render_glyph(int32_t face, int32_t pixelSize, int32_t weight, int32_t italic, int32_t codePoint,
-                        int32_t ascent, int32_t margin, int32_t boxWidth, int32_t boxHeight, uint8_t* ink);
+// Draws characters of a face at pixelSize in black, side by side in boxes of
+// boxWidth x boxHeight pixels, each with its baseline ascent pixels below
+// the top and its pen margin pixels from its box's left, and writes the
+// picture (count x boxWidth by boxHeight pixels, red, green, blue and alpha
+// bytes, rows top-down: the alpha is each pixel's coverage) and each
+// character's advance in whole pixels. One call draws them all, so that the
+// page reads its canvas once.
+void kv_render_glyphs(int32_t face, int32_t pixelSize, int32_t weight, int32_t italic, const int32_t* codePoints,
+                      int32_t count, int32_t ascent, int32_t margin, int32_t boxWidth, int32_t boxHeight,
+                      uint8_t* rgba, int32_t* advances);
+// Returns at the page's next turn, once the browser has had the chance to
+// show what it has and to handle input (the stack put aside, as for an event).
+void kv_yield_to_page();
 
 // Hands a finished file to the browser as a download under the given name.
 void kv_download(const char* name, const void* bytes, int32_t length);

@@ -77,13 +77,17 @@ PaintObject*& SlotOf(DrawSurface* surface, PaintObjectSort sort)
 
 } // namespace
 
-uint32_t WordOfColor(Color color)
+uint32_t WordOfColor(Color color, PixelOrder order)
 {
+    if (order == OrderRgba)
+        return 0xFF000000u | color; // a Color holds red in its low byte too
     return 0xFF000000u | uint32_t(ColorRed(color)) << 16 | uint32_t(ColorGreen(color)) << 8 | ColorBlue(color);
 }
 
-Color ColorOfWord(uint32_t word)
+Color ColorOfWord(uint32_t word, PixelOrder order)
 {
+    if (order == OrderRgba)
+        return word & 0xFFFFFFu;
     return MakeColor(uint8_t(word >> 16), uint8_t(word >> 8), uint8_t(word));
 }
 
@@ -95,7 +99,7 @@ void FillSpan(DrawSurface* surface, int32_t x0, int32_t x1, int32_t y, Color col
     x0 = std::max(x0, 0);
     x1 = std::min(x1, image.width);
     uint32_t* row = image.words + std::ptrdiff_t(y) * image.stride;
-    const uint32_t word = WordOfColor(color);
+    const uint32_t word = WordOfColor(color, image.order);
     if (!surface->clipped) {
         if (x0 < x1)
             std::fill(row + x0, row + x1, word);
@@ -225,5 +229,5 @@ Color ReadPixel(DrawSurface* surface, int32_t x, int32_t y)
     if (!surface || !surface->target.words || x < 0 || y < 0 || x >= surface->target.width ||
         y >= surface->target.height)
         return 0xFFFFFFFF;
-    return ColorOfWord(surface->target.words[std::ptrdiff_t(y) * surface->target.stride + x]);
+    return ColorOfWord(surface->target.words[std::ptrdiff_t(y) * surface->target.stride + x], surface->target.order);
 }

@@ -15,7 +15,7 @@ PixelImage ImageOfBitmap(SurfaceBitmap* bitmap)
 {
     if (!bitmap || bitmap->planes != 1 || bitmap->bitsPerPixel != 32 || !bitmap->pixels)
         return {};
-    return {reinterpret_cast<uint32_t*>(bitmap->pixels), bitmap->width, bitmap->height, bitmap->stride / 4};
+    return {reinterpret_cast<uint32_t*>(bitmap->pixels), bitmap->width, bitmap->height, bitmap->stride / 4, OrderBgra};
 }
 
 Rect BlockOf(const std::vector<Rect>& rects)
@@ -51,7 +51,7 @@ DrawSurface* BeginPaintSurface(AppWindow* window)
     BeginTextsOfPaint(window);
     for (const Rect& r : surface->clip) {
         if (window->eraseWanted)
-            Fill(window->image, r, WordOfColor(MakeColor(255, 255, 255)));
+            Fill(window->image, r, WordOfColor(MakeColor(255, 255, 255), OrderRgba));
         ForgetTextsIn(window, r);
     }
     // The area now belongs to this paint; what is invalidated meanwhile waits for the next.
@@ -128,10 +128,10 @@ void CopySurfaceArea(DrawSurface* destination, int32_t x, int32_t y, int32_t wid
     if (!destination || !source || !destination->target.words || !source->target.words || width <= 0 ||
         height <= 0)
         return;
-    // A copy of the block first, so that a surface copied onto itself reads
-    // what it had; pixels outside the source come out black.
+    // A copy of the block's colours first, so that a surface copied onto
+    // itself reads what it had; pixels outside the source come out black.
     const PixelImage& from = source->target;
-    std::vector<uint32_t> block(std::size_t(width) * std::size_t(height), WordOfColor(MakeColor(0, 0, 0)));
+    std::vector<Color> block(std::size_t(width) * std::size_t(height), MakeColor(0, 0, 0));
     for (int32_t row = 0; row < height; ++row) {
         const int32_t sy = sourceY + row;
         if (sy < 0 || sy >= from.height)
@@ -140,7 +140,7 @@ void CopySurfaceArea(DrawSurface* destination, int32_t x, int32_t y, int32_t wid
             const int32_t sx = sourceX + column;
             if (sx >= 0 && sx < from.width)
                 block[std::size_t(row) * std::size_t(width) + std::size_t(column)] =
-                    from.words[std::ptrdiff_t(sy) * from.stride + sx];
+                    ColorOfWord(from.words[std::ptrdiff_t(sy) * from.stride + sx], from.order);
         }
     }
     const PixelImage& to = destination->target;
@@ -149,7 +149,7 @@ void CopySurfaceArea(DrawSurface* destination, int32_t x, int32_t y, int32_t wid
         for (int32_t ty = std::max({y, area.top, 0}); ty < std::min({y + height, area.bottom, to.height}); ++ty) {
             for (int32_t tx = std::max({x, area.left, 0}); tx < std::min({x + width, area.right, to.width}); ++tx)
                 to.words[std::ptrdiff_t(ty) * to.stride + tx] =
-                    block[std::size_t(ty - y) * std::size_t(width) + std::size_t(tx - x)];
+                    WordOfColor(block[std::size_t(ty - y) * std::size_t(width) + std::size_t(tx - x)], to.order);
         }
     }
     if (destination->window)

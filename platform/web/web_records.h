@@ -10,13 +10,20 @@
 #include "platform/drawing.h"
 #include "platform/window.h"
 
-// Pixels as 0xFFRRGGBB words, rows top-down: the client image, and the rows
-// of a selected 32-bit bitmap.
+// How a pixel's word holds its colour, alpha 0xFF in the top byte.
+enum PixelOrder : uint8_t {
+    OrderRgba, // red in the low byte: the client image, as the page's canvas takes pixels
+    OrderBgra, // blue in the low byte (0xFFRRGGBB): memory bitmaps, as BMP files hold pixels
+};
+
+// Pixels as words, rows top-down: the client image, or the rows of a
+// selected 32-bit bitmap.
 struct PixelImage {
     uint32_t* words = nullptr;
     int32_t width = 0;
     int32_t height = 0;
     int32_t stride = 0; // words per row
+    PixelOrder order = OrderRgba;
 };
 
 // A text the client area shows: the cell it was drawn in.
@@ -101,7 +108,7 @@ void PaintInvalidArea(AppWindow* window);
 bool PaintWaitingWindows();
 // Shows a block of the client image on the page; right and bottom exclusive.
 void ShowClientImage(AppWindow* window, Rect block);
-// Makes every window fit the page's new client area.
+// Reads the page's client area afresh and makes every window fit it.
 void FitAllWindows();
 // The window that input goes to: the newest one still there, or none.
 AppWindow* InputWindow();
@@ -114,8 +121,8 @@ void RunModalLoop(const bool& done, void (*onCommand)(void* context, int id), vo
 PaintObject* NewPaintObject(PaintObjectSort sort, Color color);
 DrawSurface* NewDrawSurface(SurfaceSort sort, AppWindow* window, PixelImage target);
 void FreeDrawSurface(DrawSurface* surface);
-uint32_t WordOfColor(Color color);
-Color ColorOfWord(uint32_t word);
+uint32_t WordOfColor(Color color, PixelOrder order);
+Color ColorOfWord(uint32_t word, PixelOrder order);
 
 // fonts.cpp
 // A face for a dialog resource's font: its base units (average character

@@ -1,5 +1,7 @@
 // Window kinds, windows, message dispatch, invalidation and painting on the
 // page. The page holds one client area: every window fills it.
+#include <emscripten.h>
+
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -13,6 +15,8 @@
 struct AppInstance {
     int unused;
 };
+
+EM_ASYNC_JS(void, kv_yield_to_page, (), { await new Promise((resolve) => setTimeout(resolve, 0)); });
 
 namespace {
 
@@ -33,13 +37,6 @@ std::vector<std::unique_ptr<AppWindow>>& Windows()
 {
     static std::vector<std::unique_ptr<AppWindow>> windows;
     return windows;
-}
-
-// What the page was given to show: client blocks as red, green, blue, alpha bytes.
-std::vector<uint32_t>& PresentBuffer()
-{
-    static std::vector<uint32_t> buffer;
-    return buffer;
 }
 
 bool Intersect(const Rect& a, const Rect& b, Rect* both)
@@ -90,11 +87,24 @@ void DestroyAppWindow(AppWindow* window)
     kv_window_closed();
 }
 
-int32_t ClientSize(int index)
+// The page's client area, as last read: it changes only when the page says
+// so (PageResized) or when the page's own layout changes (a menu bar built).
+struct ClientSize {
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+ClientSize& PageClientSize()
+{
+    static ClientSize size;
+    return size;
+}
+
+void ReadPageClientSize()
 {
     int32_t size[2] = {0, 0};
     kv_client_size(size);
-    return std::max(size[index], 0);
+    PageClientSize() = {std::max(size[0], 0), std::max(size[1], 0)};
 }
 
 } // namespace
@@ -134,6 +144,7 @@ AppWindow* CreateAppWindow(AppInstance* /*instance*/, const char* kindName, cons
     kv_set_title(window->title.c_str());
     if (window->kind.menu)
         BuildPageMenuBar(window->kind.menu);
+    ReadPageClientSize();
     FitClientImage(window);
     if (SendAppMessage(window, MessageCreate, 0, 0) == -1) {
         // Creation failed: the window goes without ever having been shown.
@@ -153,8 +164,14 @@ void ShowWindowMaximized(AppWindow* window)
     InvalidateArea(window, nullptr, true);
 }
 
+// The paint gets a task of its own: the page has shown what it has and the
+// browser has had its turn before the program draws the whole client area,
+// so no task of the start-up takes the window's making and its first paint.
 void UpdateAppWindow(AppWindow* window)
 {
+    if (!WindowIsLive(window))
+        return;
+    kv_yield_to_page();
     if (!WindowIsLive(window))
         return;
     FitClientImage(window);
@@ -211,18 +228,18 @@ Rect GetClientArea(AppWindow* window)
 
 void FitClientImage(AppWindow* window)
 {
-    const int32_t width = ClientSize(0);
-    const int32_t height = ClientSize(1);
+    const int32_t width = PageClientSize().width;
+    const int32_t height = PageClientSize().height;
     const int32_t oldWidth = window->image.width;
     const int32_t oldHeight = window->image.height;
     if (width == oldWidth && height == oldHeight)
         return;
-    std::vector<uint32_t> pixels(std::size_t(width) * std::size_t(height), WordOfColor(MakeColor(255, 255, 255)));
+    std::vector<uint32_t> pixels(std::size_t(width) * std::size_t(height), WordOfColor(MakeColor(255, 255, 255), OrderRgba));
     for (int32_t y = 0; y < std::min(height, oldHeight); ++y)
         std::copy_n(window->pixels.begin() + std::ptrdiff_t(y) * oldWidth, std::min(width, oldWidth),
                     pixels.begin() + std::ptrdiff_t(y) * width);
     window->pixels = std::move(pixels);
-    window->image = {window->pixels.data(), width, height, width};
+    window->image = {window->pixels.data(), width, height, width, OrderRgba};
     const Rect whole = {0, 0, width, height};
     std::vector<Rect> kept;
     for (const Rect& r : window->invalid) {
@@ -246,6 +263,7 @@ void FitClientImage(AppWindow* window)
 
 void FitAllWindows()
 {
+    ReadPageClientSize();
     for (const auto& window : Windows()) {
         if (WindowIsLive(window.get()))
             FitClientImage(window.get());
@@ -288,23 +306,15 @@ bool PaintWaitingWindows()
     return painted;
 }
 
-// The page takes red, green, blue and alpha bytes.
+// The client image's words are the canvas's red, green, blue and alpha
+// bytes: the page takes the block straight from them.
 void ShowClientImage(AppWindow* window, Rect block)
 {
     if (!WindowIsLive(window))
         return;
-    const Rect whole = {0, 0, window->image.width, window->image.height};
-    if (!Intersect(block, whole, &block))
+    const PixelImage& image = window->image;
+    if (!Intersect(block, {0, 0, image.width, image.height}, &block))
         return;
-    const int32_t width = block.right - block.left;
-    const int32_t height = block.bottom - block.top;
-    std::vector<uint32_t>& rgba = PresentBuffer();
-    rgba.resize(std::size_t(width) * std::size_t(height));
-    for (int32_t y = 0; y < height; ++y) {
-        const uint32_t* row = window->image.words + std::ptrdiff_t(block.top + y) * window->image.stride + block.left;
-        uint32_t* out = rgba.data() + std::ptrdiff_t(y) * width;
-        for (int32_t x = 0; x < width; ++x)
-            out[x] = 0xFF000000u | ColorOfWord(row[x]); // 0xAABBGGRR: red first in memory
-    }
-    kv_present(rgba.data(), width, height, block.left, block.top, whole.right, whole.bottom);
+    kv_present(image.words, image.width, image.height, block.left, block.top, block.right - block.left,
+               block.bottom - block.top);
 }

@@ -12,10 +12,6 @@ const KvPage = (() => {
     { family: "KV Body", file: "fonts/body.ttf" },
     { family: "KV Serif", file: "fonts/serif.ttf" },
   ];
-  // A pixel of a glyph is ink when the browser's antialiased glyph covers at
-  // least this much of it (of 255): the threshold that comes closest to the
-  // desktop's monochrome glyphs of the same faces.
-  const INK_COVERAGE = 112;
   // Two presses this close in time (ms) and place (device pixels) are a double click.
   const DOUBLE_CLICK_MS = 500;
   const DOUBLE_CLICK_DISTANCE = 4;
@@ -29,7 +25,7 @@ const KvPage = (() => {
   const queue = [];
   let wake = null;
   let canvas, context, client, menuBar, shownText, modalLayer;
-  let clientSize = [0, 0];
+  let observed = null; // the client area's last size as the browser reported it
   const faceTables = [];
   let glyphCanvas = null;
   let lastPress = null;
@@ -80,48 +76,64 @@ const KvPage = (() => {
     document.fonts.add(loaded);
   }
 
-  function renderGlyph(face, pixelSize, weight, italic, codePoint, ascent, margin, width, height) {
+  // The boxes stand side by side on one canvas, read back once.
+  function renderGlyphs(face, pixelSize, weight, italic, codePoints, ascent, margin, width, height) {
     if (!glyphCanvas) glyphCanvas = document.createElement("canvas").getContext("2d", { willReadFrequently: true });
     const g = glyphCanvas;
-    if (g.canvas.width < width || g.canvas.height < height) {
-      g.canvas.width = Math.max(g.canvas.width, width);
+    const count = codePoints.length;
+    if (g.canvas.width < width * count || g.canvas.height < height) {
+      g.canvas.width = Math.max(g.canvas.width, width * count);
       g.canvas.height = Math.max(g.canvas.height, height);
     }
-    g.clearRect(0, 0, g.canvas.width, g.canvas.height);
+    g.clearRect(0, 0, width * count, height);
     g.font = `${italic ? "italic " : ""}${weight} ${pixelSize}px "${faces[face].family}"`;
     g.textBaseline = "alphabetic";
     g.fillStyle = "#000";
-    const character = String.fromCodePoint(codePoint);
-    g.fillText(character, margin, ascent);
-    const coverage = g.getImageData(0, 0, width, height).data;
-    const ink = new Uint8Array(width * height);
-    for (let i = 0; i < ink.length; i++) ink[i] = coverage[4 * i + 3] >= INK_COVERAGE ? 1 : 0;
-    return { advance: Math.round(g.measureText(character).width), ink };
+    const advances = codePoints.map((codePoint, i) => {
+      const character = String.fromCodePoint(codePoint);
+      g.fillText(character, i * width + margin, ascent);
+      return Math.round(g.measureText(character).width);
+    });
+    return { rgba: g.getImageData(0, 0, width * count, height).data, advances };
   }
 
   // --- The client area -----------------------------------------------------
 
-  function measureClient(entry) {
-    const box = entry && entry.devicePixelContentBoxSize && entry.devicePixelContentBoxSize[0];
-    if (box) return [box.inlineSize, box.blockSize];
+  // The client area's size in device pixels as it is now: the browser's
+  // own count of its device pixels when it has reported this size, else the
+  // page pixels scaled (the browser reports a change only once its layout
+  // has run, and the program may ask before that, as when its menu bar has
+  // just been built).
+  function clientSize() {
     const rect = client.getBoundingClientRect();
+    if (observed && observed.width === rect.width && observed.height === rect.height &&
+        observed.ratio === devicePixelRatio) return observed.device;
     return [Math.round(rect.width * devicePixelRatio), Math.round(rect.height * devicePixelRatio)];
   }
 
-  function present(rgba, width, height, x, y, imageWidth, imageHeight) {
+  function observe(entry) {
+    const box = entry.devicePixelContentBoxSize && entry.devicePixelContentBoxSize[0];
+    observed = box ? { width: entry.contentRect.width, height: entry.contentRect.height, ratio: devicePixelRatio,
+                       device: [box.inlineSize, box.blockSize] } : null;
+  }
+
+  // Puts a block of the program's picture on the canvas, straight from the
+  // program's memory; a canvas of another size takes the picture's size.
+  function present(rgba, imageWidth, imageHeight, x, y, width, height) {
     if (canvas.width !== imageWidth || canvas.height !== imageHeight) {
       canvas.width = imageWidth;
       canvas.height = imageHeight;
     }
-    context.putImageData(new ImageData(rgba, width, height), x, y);
+    context.putImageData(new ImageData(rgba, imageWidth, imageHeight), 0, 0, x, y, width, height);
   }
 
   // A pointer's place in device pixels of the client area.
   function devicePoint(event) {
     const rect = canvas.getBoundingClientRect();
-    const x = Math.floor(((event.clientX - rect.left) * clientSize[0]) / rect.width);
-    const y = Math.floor(((event.clientY - rect.top) * clientSize[1]) / rect.height);
-    return { x, y, inside: x >= 0 && y >= 0 && x < clientSize[0] && y < clientSize[1] };
+    const [width, height] = clientSize();
+    const x = Math.floor(((event.clientX - rect.left) * width) / rect.width);
+    const y = Math.floor(((event.clientY - rect.top) * height) / rect.height);
+    return { x, y, inside: x >= 0 && y >= 0 && x < width && y < height };
   }
 
   function clickCount(point, time) {
@@ -148,7 +160,7 @@ const KvPage = (() => {
       if (event.isPrimary && point.inside) post(Event.PointerMove, point.x, point.y);
     });
     new ResizeObserver((entries) => {
-      clientSize = measureClient(entries[entries.length - 1]);
+      observe(entries[entries.length - 1]);
       post(Event.Resized);
     }).observe(client, { box: "device-pixel-content-box" });
   }
@@ -658,7 +670,9 @@ const KvPage = (() => {
 
   async function start(createModule) {
     canvas = document.getElementById("client-image");
-    context = canvas.getContext("2d");
+    // Kept in the page's memory: pictures come from the program's memory,
+    // and putting them there is a copy, not an upload.
+    context = canvas.getContext("2d", { willReadFrequently: true });
     client = document.getElementById("client");
     menuBar = document.getElementById("menu-bar");
     shownText = document.getElementById("shown-text");
@@ -669,7 +683,6 @@ const KvPage = (() => {
       fail(`The page could not load its fonts (${error.message}). Serve its folder over HTTP and open it from there.`);
       return;
     }
-    clientSize = measureClient(null);
     listenToClient();
     document.addEventListener("keydown", keyDown, true);
     document.addEventListener("keyup", keyUp, true);
@@ -685,7 +698,7 @@ const KvPage = (() => {
   return {
     start, nextEvent,
     takeEvent: () => queue.shift() || null,
-    clientSize: () => clientSize,
+    clientSize,
     present,
     setTitle: (title) => { document.title = title; },
     setShownText, windowClosed, download,
@@ -698,6 +711,6 @@ const KvPage = (() => {
     modalAddFilterChoice: Modals.addFilterChoice, modalShow: Modals.show, modalName: Modals.name,
     modalClose: Modals.close,
     faceTables: (face) => faceTables[face],
-    renderGlyph,
+    renderGlyphs,
   };
 })();

@@ -13,9 +13,9 @@ mergeInto(LibraryManager.library, {
     HEAP32[size >> 2] = width;
     HEAP32[(size >> 2) + 1] = height;
   },
-  kv_present: function (rgba, width, height, x, y, imageWidth, imageHeight) {
-    KvPage.present(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width, height, x, y,
-                   imageWidth, imageHeight);
+  kv_present: function (rgba, imageWidth, imageHeight, x, y, width, height) {
+    KvPage.present(new Uint8ClampedArray(HEAPU8.buffer, rgba, imageWidth * imageHeight * 4), imageWidth,
+                   imageHeight, x, y, width, height);
   },
   kv_set_title: function (title) {
     KvPage.setTitle(UTF8ToString(title));
@@ -74,11 +74,13 @@ mergeInto(LibraryManager.library, {
     const values = KvPage.faceTables(face);
     for (let i = 0; i < 6; i++) HEAP32[(tables >> 2) + i] = values[i];
   },
-  kv_render_glyph: function (face, pixelSize, weight, italic, codePoint, ascent, margin, boxWidth, boxHeight, ink) {
-    const glyph = KvPage.renderGlyph(face, pixelSize, weight, italic !== 0, codePoint, ascent, margin, boxWidth,
-                                     boxHeight);
-    HEAPU8.set(glyph.ink, ink);
-    return glyph.advance;
+  kv_render_glyphs: function (face, pixelSize, weight, italic, codePoints, count, ascent, margin, boxWidth,
+                              boxHeight, rgba, advances) {
+    const characters = [...HEAP32.subarray(codePoints >> 2, (codePoints >> 2) + count)];
+    const drawn = KvPage.renderGlyphs(face, pixelSize, weight, italic !== 0, characters, ascent, margin, boxWidth,
+                                      boxHeight);
+    HEAPU8.set(drawn.rgba, rgba);
+    HEAP32.set(drawn.advances, advances >> 2);
   },
   kv_download: function (name, bytes, length) {
     KvPage.download(UTF8ToString(name), HEAPU8.slice(bytes, bytes + length));
