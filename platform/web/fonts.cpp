@@ -142,7 +142,7 @@ PaintObject* StockBody()
         auto* object = new PaintObject;
         object->sort = SortFont;
         object->stock = true;
-        object->font = FaceFor(kBodyFace, kBodyPixelSize, 400, false, false, false);
+        object->face = FaceFor(kBodyFace, kBodyPixelSize, 400, false, false, false);
         return object;
     }();
     return body;
@@ -295,7 +295,7 @@ PaintObject* CreateFontFromRequest(const FontRequest* request)
         pixelSize = -request->height;
     const int32_t weight = request->weight > 0 ? std::clamp(int32_t(request->weight), 1, 1000) : 400;
     PaintObject* object = NewPaintObject(SortFont, 0);
-    object->font = FaceFor(face, pixelSize, weight, request->italic != 0, request->underline != 0,
+    object->face = FaceFor(face, pixelSize, weight, request->italic != 0, request->underline != 0,
                            request->strikeOut != 0);
     return object;
 }
@@ -303,14 +303,14 @@ PaintObject* CreateFontFromRequest(const FontRequest* request)
 void ReadFontMetrics(DrawSurface* surface, FontMetrics* metrics)
 {
     if (surface && metrics)
-        *metrics = surface->font->font->metrics;
+        *metrics = surface->paint.font->face->metrics;
 }
 
 Extent MeasureText(DrawSurface* surface, const char* text, int32_t length)
 {
     if (!surface || !text)
         return {0, 0};
-    FontFace& font = *surface->font->font;
+    FontFace& font = *surface->paint.font->face;
     return {AdvanceOf(font, GlyphsOfText(font, text, std::max(length, 0))), font.metrics.height};
 }
 
@@ -318,25 +318,26 @@ void PaintText(DrawSurface* surface, int32_t x, int32_t y, const char* text, int
 {
     if (!surface || !text || !surface->target.words || length <= 0)
         return;
-    FontFace& font = *surface->font->font;
+    FontFace& font = *surface->paint.font->face;
+    const PaintState& state = surface->paint;
     const std::vector<uint32_t> points = GlyphsOfText(font, text, length);
     const int32_t width = AdvanceOf(font, points);
     const int32_t height = font.metrics.height;
-    if (surface->backgroundMode == BackgroundOpaque) {
+    if (state.backgroundMode == BackgroundOpaque) {
         for (int32_t row = y; row < y + height; ++row)
-            FillSpan(surface, x, x + width, row, surface->backgroundColor);
+            FillSpan(surface, x, x + width, row, state.backgroundColor);
     }
     int32_t pen = x;
     for (uint32_t point : points) {
         const Glyph& glyph = font.glyphs.at(point);
-        DrawGlyph(surface, glyph, pen, y, surface->textColor);
+        DrawGlyph(surface, glyph, pen, y, state.textColor);
         pen += glyph.advance;
     }
     const int32_t baseline = y + font.metrics.ascent;
     if (font.underline)
-        FillSpan(surface, x, x + width, baseline + 1, surface->textColor);
+        FillSpan(surface, x, x + width, baseline + 1, state.textColor);
     if (font.strikeOut)
-        FillSpan(surface, x, x + width, baseline - font.metrics.ascent / 3, surface->textColor);
+        FillSpan(surface, x, x + width, baseline - font.metrics.ascent / 3, state.textColor);
     if (!ShowsOnWindow(surface))
         return;
     const Rect cell = {x, y, x + width, y + height};

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/drawing.h"
+#include "platform/software/paint_state.h"
 #include "platform/window.h"
 
 // How a pixel's word holds its colour, alpha 0xFF in the top byte.
@@ -48,7 +49,8 @@ struct AppWindow {
 };
 
 // One face at one size and style, with the glyphs drawn so far. Faces are
-// made once for each request and kept for the whole run.
+// made once for each distinct request and kept for the whole run: the font
+// objects of the same request share one.
 struct Glyph {
     int32_t advance = 0;
     int32_t left = 0, top = 0;       // the ink box from the pen's cell corner
@@ -67,17 +69,6 @@ struct FontFace {
     std::unordered_map<uint32_t, Glyph> glyphs;
 };
 
-enum PaintObjectSort { SortPen, SortBrush, SortFont };
-
-struct PaintObject {
-    PaintObjectSort sort = SortPen;
-    Color color = 0;                 // pens and brushes
-    FontFace* font = nullptr;        // fonts
-    bool stock = false;              // owned by the platform; deleting it has no effect
-    int selections = 0;              // surfaces it is selected into now
-    bool deletePending = false;      // deleted while selected: freed when the last surface lets go
-};
-
 enum SurfaceSort { SurfacePaint, SurfaceWindow, SurfaceMemory };
 
 struct DrawSurface {
@@ -87,14 +78,7 @@ struct DrawSurface {
     SurfaceBitmap* bitmap = nullptr; // memory surfaces: the selected bitmap
     bool clipped = false;
     std::vector<Rect> clip;          // the paint's area when clipped; right and bottom exclusive
-    PaintObject* pen = nullptr;
-    PaintObject* brush = nullptr;
-    PaintObject* font = nullptr;
-    TextBackgroundMode backgroundMode = BackgroundOpaque;
-    Color backgroundColor = MakeColor(255, 255, 255);
-    Color textColor = MakeColor(0, 0, 0);
-    int32_t penX = 0;
-    int32_t penY = 0;
+    PaintState paint;
 };
 
 // window.cpp
@@ -117,8 +101,7 @@ AppWindow* InputWindow();
 // Input for the windows is dropped while a modal window is open.
 void RunModalLoop(const bool& done, void (*onCommand)(void* context, int id), void* context);
 
-// paint_objects.cpp
-PaintObject* NewPaintObject(PaintObjectSort sort, Color color);
+// pixels.cpp
 DrawSurface* NewDrawSurface(SurfaceSort sort, AppWindow* window, PixelImage target);
 void FreeDrawSurface(DrawSurface* surface);
 uint32_t WordOfColor(Color color, PixelOrder order);

@@ -3,11 +3,11 @@
 #include <emscripten.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/software/window_kinds.h"
 #include "platform/web/menu_bar.h"
 #include "platform/web/page_bridge.h"
 #include "platform/web/web_records.h"
@@ -23,12 +23,6 @@ namespace {
 // Invalid rectangles kept apart before they are joined into their bounding
 // box: a paint then covers more than asked, which the program draws the same.
 constexpr std::size_t kMostInvalidRects = 16;
-
-std::map<std::string, WindowKind>& Kinds()
-{
-    static std::map<std::string, WindowKind> kinds;
-    return kinds;
-}
 
 // Every window made. A destroyed window's record stays as a tombstone so
 // that handles still held by callers up the stack are recognised, never read
@@ -120,26 +114,14 @@ AppInstance* CurrentInstance()
     return &instance;
 }
 
-// Registering a kind again replaces its description.
-bool RegisterWindowKind(const WindowKind* kind)
-{
-    if (!kind || !kind->name || !kind->procedure)
-        return false;
-    const auto entry = Kinds().insert_or_assign(kind->name, *kind).first;
-    entry->second.name = entry->first.c_str();
-    return true;
-}
-
 AppWindow* CreateAppWindow(AppInstance* /*instance*/, const char* kindName, const char* title)
 {
-    if (!kindName)
-        return nullptr;
-    const auto found = Kinds().find(kindName);
-    if (found == Kinds().end())
+    const WindowKind* kind = FindWindowKind(kindName);
+    if (!kind)
         return nullptr;
     Windows().push_back(std::make_unique<AppWindow>());
     AppWindow* window = Windows().back().get();
-    window->kind = found->second;
+    window->kind = *kind;
     window->title = title ? title : "";
     kv_set_title(window->title.c_str());
     if (window->kind.menu)

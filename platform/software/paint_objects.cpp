@@ -1,10 +1,9 @@
-// Pens, brushes and their selection into surfaces, the drawing primitives
-// that use them, and the writing of pixels.
-#include <algorithm>
+// Pens, brushes and their selection into surfaces, and the drawing
+// primitives that use them.
 #include <unordered_set>
 
+#include "platform/software/paint_state.h"
 #include "platform/software/raster_shapes.h"
-#include "platform/web/web_records.h"
 
 namespace {
 
@@ -47,6 +46,8 @@ bool IsUsable(PaintObject* object)
 void FreeObject(PaintObject* object)
 {
     LiveObjects().erase(object);
+    if (object->face)
+        ReleaseFontFace(object->face);
     delete object;
 }
 
@@ -63,57 +64,19 @@ void LetGo(PaintObject* object)
         FreeObject(object);
 }
 
-PaintObject*& SlotOf(DrawSurface* surface, PaintObjectSort sort)
+PaintObject*& SlotOf(PaintState& state, PaintObjectSort sort)
 {
     switch (sort) {
     case SortPen:
-        return surface->pen;
+        return state.pen;
     case SortBrush:
-        return surface->brush;
+        return state.brush;
     default:
-        return surface->font;
+        return state.font;
     }
 }
 
 } // namespace
-
-uint32_t WordOfColor(Color color, PixelOrder order)
-{
-    if (order == OrderRgba)
-        return 0xFF000000u | color; // a Color holds red in its low byte too
-    return 0xFF000000u | uint32_t(ColorRed(color)) << 16 | uint32_t(ColorGreen(color)) << 8 | ColorBlue(color);
-}
-
-Color ColorOfWord(uint32_t word, PixelOrder order)
-{
-    if (order == OrderRgba)
-        return word & 0xFFFFFFu;
-    return MakeColor(uint8_t(word >> 16), uint8_t(word >> 8), uint8_t(word));
-}
-
-void FillSpan(DrawSurface* surface, int32_t x0, int32_t x1, int32_t y, Color color)
-{
-    const PixelImage& image = surface->target;
-    if (!image.words || y < 0 || y >= image.height)
-        return;
-    x0 = std::max(x0, 0);
-    x1 = std::min(x1, image.width);
-    uint32_t* row = image.words + std::ptrdiff_t(y) * image.stride;
-    const uint32_t word = WordOfColor(color, image.order);
-    if (!surface->clipped) {
-        if (x0 < x1)
-            std::fill(row + x0, row + x1, word);
-        return;
-    }
-    for (const Rect& r : surface->clip) {
-        if (y < r.top || y >= r.bottom)
-            continue;
-        const int32_t from = std::max(x0, r.left);
-        const int32_t to = std::min(x1, r.right);
-        if (from < to)
-            std::fill(row + from, row + to, word);
-    }
-}
 
 PaintObject* NewPaintObject(PaintObjectSort sort, Color color)
 {
@@ -124,27 +87,23 @@ PaintObject* NewPaintObject(PaintObjectSort sort, Color color)
     return object;
 }
 
-DrawSurface* NewDrawSurface(SurfaceSort sort, AppWindow* window, PixelImage target)
+PaintState FreshPaintState()
 {
-    auto* surface = new DrawSurface;
-    surface->sort = sort;
-    surface->window = window;
-    surface->target = target;
-    surface->pen = StockBlackPen();
-    surface->brush = StockWhiteBrush();
-    surface->font = StockBodyFont();
-    Hold(surface->pen);
-    Hold(surface->brush);
-    Hold(surface->font);
-    return surface;
+    PaintState state;
+    state.pen = StockBlackPen();
+    state.brush = StockWhiteBrush();
+    state.font = StockBodyFont();
+    Hold(state.pen);
+    Hold(state.brush);
+    Hold(state.font);
+    return state;
 }
 
-void FreeDrawSurface(DrawSurface* surface)
+void ReleasePaintState(PaintState& state)
 {
-    LetGo(surface->pen);
-    LetGo(surface->brush);
-    LetGo(surface->font);
-    delete surface;
+    LetGo(state.pen);
+    LetGo(state.brush);
+    LetGo(state.font);
 }
 
 PaintObject* CreatePenOfColor(Color color)
@@ -161,7 +120,7 @@ PaintObject* SelectPaintObject(DrawSurface* surface, PaintObject* object)
 {
     if (!surface || !IsUsable(object) || object->deletePending)
         return nullptr;
-    PaintObject*& slot = SlotOf(surface, object->sort);
+    PaintObject*& slot = SlotOf(PaintStateOf(surface), object->sort);
     PaintObject* previous = slot;
     Hold(object);
     slot = object;
@@ -185,49 +144,48 @@ TextBackgroundMode SetTextBackgroundMode(DrawSurface* surface, TextBackgroundMod
 {
     if (!surface)
         return BackgroundOpaque;
-    const TextBackgroundMode previous = surface->backgroundMode;
+    PaintState& state = PaintStateOf(surface);
+    const TextBackgroundMode previous = state.backgroundMode;
     if (mode == BackgroundTransparent || mode == BackgroundOpaque)
-        surface->backgroundMode = mode;
+        state.backgroundMode = mode;
     return previous;
 }
 
 void PaintRectangle(DrawSurface* surface, int32_t left, int32_t top, int32_t right, int32_t bottom)
 {
-    if (surface)
-        RasterRectangle(surface, left, top, right, bottom, surface->pen->color, surface->brush->color);
+    if (!surface)
+        return;
+    const PaintState& state = PaintStateOf(surface);
+    RasterRectangle(surface, left, top, right, bottom, state.pen->color, state.brush->color);
 }
 
 void PaintEllipse(DrawSurface* surface, int32_t left, int32_t top, int32_t right, int32_t bottom)
 {
-    if (surface)
-        RasterEllipse(surface, left, top, right, bottom, surface->pen->color, surface->brush->color);
+    if (!surface)
+        return;
+    const PaintState& state = PaintStateOf(surface);
+    RasterEllipse(surface, left, top, right, bottom, state.pen->color, state.brush->color);
 }
 
 void MovePenTo(DrawSurface* surface, int32_t x, int32_t y)
 {
     if (!surface)
         return;
-    surface->penX = x;
-    surface->penY = y;
+    PaintState& state = PaintStateOf(surface);
+    state.penX = x;
+    state.penY = y;
 }
 
 void PaintLineTo(DrawSurface* surface, int32_t x, int32_t y)
 {
     if (!surface)
         return;
-    RasterLine(surface, surface->penX, surface->penY, x, y, surface->pen->color);
+    const PaintState& state = PaintStateOf(surface);
+    RasterLine(surface, state.penX, state.penY, x, y, state.pen->color);
     MovePenTo(surface, x, y);
 }
 
 Color ReadBackgroundColor(DrawSurface* surface)
 {
-    return surface ? surface->backgroundColor : 0xFFFFFFFF;
-}
-
-Color ReadPixel(DrawSurface* surface, int32_t x, int32_t y)
-{
-    if (!surface || !surface->target.words || x < 0 || y < 0 || x >= surface->target.width ||
-        y >= surface->target.height)
-        return 0xFFFFFFFF;
-    return ColorOfWord(surface->target.words[std::ptrdiff_t(y) * surface->target.stride + x], surface->target.order);
+    return surface ? PaintStateOf(surface).backgroundColor : 0xFFFFFFFF;
 }
