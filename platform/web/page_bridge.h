@@ -36,7 +36,9 @@ void kv_take_event(PageEvent* event);
 void kv_client_size(int32_t* size);
 // Shows the block at (x, y), width x height, of the client image: rgba
 // holds its imageWidth x imageHeight pixels as red, green, blue and alpha
-// bytes, rows top-down.
+// bytes, rows top-down. The page puts it on the canvas at its next animation
+// frame, reading the pixels then: they must stay where they are until the
+// next call or the window's end.
 void kv_present(const void* rgba, int32_t imageWidth, int32_t imageHeight, int32_t x, int32_t y, int32_t width,
                 int32_t height);
 void kv_set_title(const char* title);

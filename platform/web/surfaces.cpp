@@ -18,15 +18,6 @@ PixelImage ImageOfBitmap(SurfaceBitmap* bitmap)
     return {reinterpret_cast<uint32_t*>(bitmap->pixels), bitmap->width, bitmap->height, bitmap->stride / 4, OrderBgra};
 }
 
-Rect BlockOf(const std::vector<Rect>& rects)
-{
-    Rect box = rects.front();
-    for (const Rect& r : rects)
-        box = {std::min(box.left, r.left), std::min(box.top, r.top), std::max(box.right, r.right),
-               std::max(box.bottom, r.bottom)};
-    return box;
-}
-
 void Fill(const PixelImage& image, const Rect& r, uint32_t word)
 {
     const int32_t left = std::max(r.left, 0);
@@ -44,6 +35,7 @@ DrawSurface* BeginPaintSurface(AppWindow* window)
     if (!WindowIsLive(window))
         return nullptr;
     FitClientImage(window);
+    ProvidePixels(window);
     ++window->paintsBegun;
     DrawSurface* surface = NewDrawSurface(SurfacePaint, window, window->image);
     surface->clipped = true;
@@ -65,7 +57,7 @@ void EndPaintSurface(AppWindow* window, DrawSurface* surface)
     if (!surface)
         return;
     if (!surface->clip.empty())
-        ShowClientImage(window, BlockOf(surface->clip));
+        ShowClientImage(window, BoundingBox(surface->clip));
     PublishShownTexts(window);
     FreeDrawSurface(surface);
 }
@@ -75,6 +67,7 @@ DrawSurface* OpenWindowSurface(AppWindow* window)
     if (!WindowIsLive(window))
         return nullptr;
     FitClientImage(window);
+    ProvidePixels(window);
     BeginTextsOfPaint(window);
     return NewDrawSurface(SurfaceWindow, window, window->image);
 }

@@ -83,9 +83,13 @@ struct DrawSurface {
 
 // window.cpp
 bool WindowIsLive(const AppWindow* window);
+// The smallest rectangle that holds them all (at least one).
+Rect BoundingBox(const std::vector<Rect>& rects);
 // Brings the client image to the client area's size; all of it becomes
 // invalid for kinds that redraw on resize, else the part that is new.
 void FitClientImage(AppWindow* window);
+// Makes the client image's pixels, white, if the window has none yet.
+void ProvidePixels(AppWindow* window);
 // Sends MessagePaint when part of the client area is invalid.
 void PaintInvalidArea(AppWindow* window);
 // Paints every window with an invalid area; false when none had one.

@@ -24,6 +24,8 @@ namespace {
 // box: a paint then covers more than asked, which the program draws the same.
 constexpr std::size_t kMostInvalidRects = 16;
 
+const uint32_t kWhiteWord = WordOfColor(MakeColor(255, 255, 255), OrderRgba);
+
 // Every window made. A destroyed window's record stays as a tombstone so
 // that handles still held by callers up the stack are recognised, never read
 // after being freed.
@@ -44,15 +46,6 @@ bool Covers(const Rect& outer, const Rect& inner)
 {
     return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
            outer.bottom >= inner.bottom;
-}
-
-Rect BoundingBox(const std::vector<Rect>& rects)
-{
-    Rect box = rects.front();
-    for (const Rect& r : rects)
-        box = {std::min(box.left, r.left), std::min(box.top, r.top), std::max(box.right, r.right),
-               std::max(box.bottom, r.bottom)};
-    return box;
 }
 
 void AddInvalid(AppWindow* window, const Rect& part)
@@ -102,6 +95,15 @@ void ReadPageClientSize()
 }
 
 } // namespace
+
+Rect BoundingBox(const std::vector<Rect>& rects)
+{
+    Rect box = rects.front();
+    for (const Rect& r : rects)
+        box = {std::min(box.left, r.left), std::min(box.top, r.top), std::max(box.right, r.right),
+               std::max(box.bottom, r.bottom)};
+    return box;
+}
 
 bool WindowIsLive(const AppWindow* window)
 {
@@ -216,12 +218,15 @@ void FitClientImage(AppWindow* window)
     const int32_t oldHeight = window->image.height;
     if (width == oldWidth && height == oldHeight)
         return;
-    std::vector<uint32_t> pixels(std::size_t(width) * std::size_t(height), WordOfColor(MakeColor(255, 255, 255), OrderRgba));
-    for (int32_t y = 0; y < std::min(height, oldHeight); ++y)
-        std::copy_n(window->pixels.begin() + std::ptrdiff_t(y) * oldWidth, std::min(width, oldWidth),
-                    pixels.begin() + std::ptrdiff_t(y) * width);
-    window->pixels = std::move(pixels);
-    window->image = {window->pixels.data(), width, height, width, OrderRgba};
+    window->image = {nullptr, width, height, width, OrderRgba};
+    if (!window->pixels.empty()) {
+        std::vector<uint32_t> pixels(std::size_t(width) * std::size_t(height), kWhiteWord);
+        for (int32_t y = 0; y < std::min(height, oldHeight); ++y)
+            std::copy_n(window->pixels.begin() + std::ptrdiff_t(y) * oldWidth, std::min(width, oldWidth),
+                        pixels.begin() + std::ptrdiff_t(y) * width);
+        window->pixels = std::move(pixels);
+        window->image.words = window->pixels.data();
+    }
     const Rect whole = {0, 0, width, height};
     std::vector<Rect> kept;
     for (const Rect& r : window->invalid) {
@@ -241,6 +246,17 @@ void FitClientImage(AppWindow* window)
         if (strip.left < strip.right && strip.top < strip.bottom)
             InvalidateArea(window, &strip, true);
     }
+}
+
+// A window's pixels are made when it is first drawn on: making them is
+// most of the work of a window's making, and a page that starts shows its
+// window in as short tasks as it can.
+void ProvidePixels(AppWindow* window)
+{
+    if (window->image.words || window->image.width == 0 || window->image.height == 0)
+        return;
+    window->pixels.assign(std::size_t(window->image.width) * std::size_t(window->image.height), kWhiteWord);
+    window->image.words = window->pixels.data();
 }
 
 void FitAllWindows()
@@ -295,7 +311,7 @@ void ShowClientImage(AppWindow* window, Rect block)
     if (!WindowIsLive(window))
         return;
     const PixelImage& image = window->image;
-    if (!Intersect(block, {0, 0, image.width, image.height}, &block))
+    if (!image.words || !Intersect(block, {0, 0, image.width, image.height}, &block))
         return;
     kv_present(image.words, image.width, image.height, block.left, block.top, block.right - block.left,
                block.bottom - block.top);

@@ -12,6 +12,7 @@ import argparse
 import functools
 import http.server
 import io
+import json
 import os
 import shutil
 import subprocess
@@ -56,7 +57,7 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
 class Page:
     """The page in a headless Chromium, served from a loopback server."""
 
-    def __init__(self, folder, work, scale=1):
+    def __init__(self, folder, work, scale=1, trace=False):
         handler = functools.partial(QuietHandler, directory=folder)
         self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
@@ -69,6 +70,11 @@ class Page:
         for flag in CHROMIUM_FLAGS + flags:
             options.add_argument(flag)
         options.binary_location = "/usr/bin/chromium"
+        if trace:  # the browser's own record of its main thread's tasks, read with trace_events
+            options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
+            options.add_experimental_option("perfLoggingPrefs", {
+                "traceCategories": "devtools.timeline,disabled-by-default-devtools.timeline",
+                "enableNetwork": False, "enablePage": False})
         self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
         self.cdp("Browser.setDownloadBehavior", behavior="allow", downloadPath=self.downloads)
         self.scale = scale
@@ -90,6 +96,11 @@ class Page:
         self.driver.get(f"http://127.0.0.1:{self.server.server_address[1]}/index.html")
         self.wait_until("the first paint", lambda: self.js(
             "return document.getElementById('shown-text').children.length > 0"))
+
+    def trace_events(self):
+        """The trace events recorded since the last call."""
+        messages = (json.loads(entry["message"])["message"] for entry in self.driver.get_log("performance"))
+        return [m["params"] for m in messages if m["method"] == "Tracing.dataCollected"]
 
     def resize(self, width, height):
         self.cdp("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=0, mobile=False)

@@ -117,14 +117,36 @@ const KvPage = (() => {
                        device: [box.inlineSize, box.blockSize] } : null;
   }
 
-  // Puts a block of the program's picture on the canvas, straight from the
-  // program's memory; a canvas of another size takes the picture's size.
-  function present(rgba, imageWidth, imageHeight, x, y, width, height) {
-    if (canvas.width !== imageWidth || canvas.height !== imageHeight) {
-      canvas.width = imageWidth;
-      canvas.height = imageHeight;
+  // The program's picture goes on the canvas at the next animation frame,
+  // as part of drawing the page: the blocks painted meanwhile are put at
+  // once, straight from the program's memory (pixels() views it as it is
+  // then). A canvas of another size takes the picture's size and all of it.
+  let shown = null;
+
+  function present(pixels, width, height, x, y, blockWidth, blockHeight) {
+    const block = { left: x, top: y, right: x + blockWidth, bottom: y + blockHeight };
+    if (shown && shown.width === width && shown.height === height) {
+      shown.block = { left: Math.min(shown.block.left, block.left), top: Math.min(shown.block.top, block.top),
+                      right: Math.max(shown.block.right, block.right),
+                      bottom: Math.max(shown.block.bottom, block.bottom) };
+      shown.pixels = pixels;
+      return;
     }
-    context.putImageData(new ImageData(rgba, imageWidth, imageHeight), 0, 0, x, y, width, height);
+    if (!shown) requestAnimationFrame(show);
+    shown = { pixels, width, height, block };
+  }
+
+  function show() {
+    if (!shown) return;
+    const { pixels, width, height, block } = shown;
+    shown = null;
+    if (canvas.width !== width || canvas.height !== height) {
+      canvas.width = width;
+      canvas.height = height;
+      Object.assign(block, { left: 0, top: 0, right: width, bottom: height });
+    }
+    context.putImageData(new ImageData(pixels(), width, height), 0, 0, block.left, block.top,
+                         block.right - block.left, block.bottom - block.top);
   }
 
   // A pointer's place in device pixels of the client area.
@@ -174,6 +196,7 @@ const KvPage = (() => {
   }
 
   function windowClosed() {
+    shown = null;
     Menus.closeAll();
     menuBar.hidden = true;
     client.hidden = true;

@@ -14,8 +14,9 @@ mergeInto(LibraryManager.library, {
     HEAP32[(size >> 2) + 1] = height;
   },
   kv_present: function (rgba, imageWidth, imageHeight, x, y, width, height) {
-    KvPage.present(new Uint8ClampedArray(HEAPU8.buffer, rgba, imageWidth * imageHeight * 4), imageWidth,
-                   imageHeight, x, y, width, height);
+    // Read when the page shows it: the memory may have grown (and moved) by then.
+    const pixels = () => new Uint8ClampedArray(HEAPU8.buffer, rgba, imageWidth * imageHeight * 4);
+    KvPage.present(pixels, imageWidth, imageHeight, x, y, width, height);
   },
   kv_set_title: function (title) {
     KvPage.setTitle(UTF8ToString(title));
