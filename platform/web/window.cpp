@@ -148,17 +148,19 @@ void ShowWindowMaximized(AppWindow* window)
     InvalidateArea(window, nullptr, true);
 }
 
-// The paint gets a task of its own: the page has shown what it has and the
-// browser has had its turn before the program draws the whole client area,
-// so no task of the start-up takes the window's making and its first paint.
+// The window's making, its pixels' making and its first paint each get a
+// task of their own (the browser has its turn between them), so that no
+// task of the page's start-up does more than one of them.
 void UpdateAppWindow(AppWindow* window)
 {
-    if (!WindowIsLive(window))
-        return;
-    kv_yield_to_page();
-    if (!WindowIsLive(window))
-        return;
-    FitClientImage(window);
+    for (int step = 0; step < 2; ++step) {
+        kv_yield_to_page();
+        if (!WindowIsLive(window))
+            return;
+        FitClientImage(window);
+        if (step == 0)
+            ProvidePixels(window);
+    }
     PaintInvalidArea(window);
 }
 
