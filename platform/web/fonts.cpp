@@ -5,9 +5,11 @@
 // glyph on whole pixels and advancing by whole pixels, as the desktop's
 // hinted text does.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <string>
 #include <strings.h>
 #include <tuple>
 

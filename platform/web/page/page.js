@@ -24,7 +24,7 @@ const KvPage = (() => {
 
   const queue = [];
   let wake = null;
-  let canvas, context, client, menuBar, shownText, modalLayer;
+  let canvas, context, client, menuBar, shownText;
   let observed = null; // the client area's last size as the browser reported it
   const faceTables = [];
   let glyphCanvas = null;
@@ -253,7 +253,7 @@ const KvPage = (() => {
       popup.hidden = false;
       const level = { popup, highlighted: -1 };
       open.push(level);
-      if (highlightFirst) highlight(level, 0);
+      if (highlightFirst) step(level, 1);
     }
 
     function closeFrom(depth) {
@@ -640,10 +640,10 @@ const KvPage = (() => {
     }
 
     // Enter gives the default button (a focused button gives its own),
-    // Escape Cancel; Tab goes round the window's controls only.
+    // Escape Cancel; Tab goes round the window's controls only; other keys
+    // are the focused control's. True when the modal window took the key.
     function keyDown(event) {
       const modal = top();
-      if (!modal) return false;
       if (event.key === "Enter" && !(event.target instanceof HTMLButtonElement)) {
         post(Event.ModalCommand, modal.defaultId);
       } else if (event.key === "Escape") {
@@ -654,8 +654,7 @@ const KvPage = (() => {
         const next = (at + (event.shiftKey ? -1 : 1) + controls.length) % controls.length;
         if (controls.length) controls[at < 0 ? 0 : next].focus();
       } else {
-        return event.target instanceof HTMLInputElement || event.target instanceof HTMLSelectElement ||
-               event.target instanceof HTMLButtonElement ? "native" : true;
+        return false;
       }
       return true;
     }
@@ -668,8 +667,7 @@ const KvPage = (() => {
 
   function keyDown(event) {
     if (Modals.isOpen()) {
-      const taken = Modals.keyDown(event);
-      if (taken === true) event.preventDefault();
+      if (Modals.keyDown(event)) event.preventDefault();
       return;
     }
     if (Menus.keyDown(event)) {
@@ -699,7 +697,6 @@ const KvPage = (() => {
     client = document.getElementById("client");
     menuBar = document.getElementById("menu-bar");
     shownText = document.getElementById("shown-text");
-    modalLayer = document.body;
     try {
       await Promise.all(faces.map(loadFace));
     } catch (error) {
