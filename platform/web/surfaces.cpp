@@ -56,9 +56,11 @@ void EndPaintSurface(AppWindow* window, DrawSurface* surface)
 {
     if (!surface)
         return;
-    if (!surface->clip.empty())
-        ShowClientImage(window, BoundingBox(surface->clip));
-    PublishShownTexts(window);
+    if (WindowIsLive(window)) {
+        if (!surface->clip.empty())
+            ShowClientImage(window, BoundingBox(surface->clip));
+        PublishShownTexts(window);
+    }
     FreeDrawSurface(surface);
 }
 

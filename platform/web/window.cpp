@@ -71,7 +71,8 @@ void DestroyAppWindow(AppWindow* window)
     window->pixels = {};
     window->image = {};
     window->invalid.clear();
-    kv_window_closed();
+    if (!InputWindow())
+        kv_window_closed(); // the page's last window
 }
 
 // The page's client area, as last read: it changes only when the page says
@@ -153,14 +154,13 @@ void ShowWindowMaximized(AppWindow* window)
 // task of the page's start-up does more than one of them.
 void UpdateAppWindow(AppWindow* window)
 {
-    for (int step = 0; step < 2; ++step) {
-        kv_yield_to_page();
-        if (!WindowIsLive(window))
-            return;
-        FitClientImage(window);
-        if (step == 0)
-            ProvidePixels(window);
-    }
+    if (!WindowIsLive(window))
+        return;
+    kv_yield_to_page();
+    FitClientImage(window);
+    ProvidePixels(window);
+    kv_yield_to_page();
+    FitClientImage(window);
     PaintInvalidArea(window);
 }
 
