@@ -158,7 +158,11 @@ std::vector<uint32_t> CodePointsOf(const char* text, int32_t length)
     const auto* bytes = reinterpret_cast<const uint8_t*>(text);
     for (int32_t i = 0; i < length;) {
         const uint8_t lead = bytes[i];
-        const int32_t extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : -1;
+        const int32_t extra = lead < 0x80          ? 0
+                              : (lead >> 5) == 6   ? 1
+                              : (lead >> 4) == 14  ? 2
+                              : (lead >> 3) == 30  ? 3
+                                                   : -1;
         uint32_t point = extra == 0 ? lead : extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F : lead & 0x07;
         bool valid = extra >= 0 && i + extra < length;
         for (int32_t k = 1; valid && k <= extra; ++k) {

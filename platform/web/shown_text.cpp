@@ -13,7 +13,8 @@ namespace {
 
 bool Overlap(const Rect& a, const Rect& b)
 {
-    return std::max(a.left, b.left) < std::min(a.right, b.right) && std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
+    return std::max(a.left, b.left) < std::min(a.right, b.right) &&
+           std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
 }
 
 } // namespace

@@ -256,6 +256,13 @@ def click_vector(layout, x, y):
     return truncated((x - cx) * 2 * RANGE, w), truncated((cy - y) * 2 * RANGE, h)
 
 
+def starts_run(layout, x, y, axis):
+    """Whether the click mapping gives (x, y) another coordinate on the axis
+    than the pixel before it on that axis."""
+    before = (x - 1, y) if axis == 0 else (x, y - 1)
+    return click_vector(layout, x, y)[axis] != click_vector(layout, *before)[axis]
+
+
 def pick_point(layout, vector):
     """A client point of the series panel that the click mapping turns into vector."""
     left, top, right, bottom = layout.series
@@ -419,7 +426,8 @@ def menus_and_dialogs(page, args):
           const name = title.firstChild.innerHTML.replace(/<u>(.)<\\/u>/, '&$1');
           for (const item of title.querySelectorAll('.menu-item')) {
             if (item.classList.contains('menu-separator')) { lines.push(name + '|-|0'); continue; }
-            lines.push(name + '|' + item.firstChild.innerHTML.replace(/<u>(.)<\\/u>/, '&$1') + '|' + item.dataset.command);
+            const text = item.firstChild.innerHTML.replace(/<u>(.)<\\/u>/, '&$1');
+            lines.push(name + '|' + text + '|' + item.dataset.command);
           }
         }
         return lines;""")
@@ -537,8 +545,8 @@ def device_pixel_ratio(page, args):
     # An odd device pixel that starts a vector's run of pixels: a click one
     # device pixel off, where whole page pixels would land, picks another vector.
     left, top, right, bottom = layout.series
-    x = next(x for x in range(left + 101, right, 2) if click_vector(layout, x, 0)[0] != click_vector(layout, x - 1, 0)[0])
-    y = next(y for y in range(top + 101, bottom, 2) if click_vector(layout, 0, y)[1] != click_vector(layout, 0, y - 1)[1])
+    x = next(x for x in range(left + 101, right, 2) if starts_run(layout, x, top, 0))
+    y = next(y for y in range(top + 101, bottom, 2) if starts_run(layout, left, y, 1))
     page.click_client(x, y)
     page.click_client(*layout.button(BUTTONS["Search"]))
     replay(args, [f"size {size[0]} {size[1]}", f"point {x} {y}", "button Search", grab_steps("scaled", args)], "scaled")

@@ -160,7 +160,8 @@ const KvPage = (() => {
 
   function clickCount(point, time) {
     const twice = lastPress && time - lastPress.time < DOUBLE_CLICK_MS &&
-      Math.abs(point.x - lastPress.x) <= DOUBLE_CLICK_DISTANCE && Math.abs(point.y - lastPress.y) <= DOUBLE_CLICK_DISTANCE;
+      Math.abs(point.x - lastPress.x) <= DOUBLE_CLICK_DISTANCE &&
+      Math.abs(point.y - lastPress.y) <= DOUBLE_CLICK_DISTANCE;
     lastPress = twice ? null : { x: point.x, y: point.y, time };
     return twice ? 2 : 1;
   }
@@ -402,7 +403,8 @@ const KvPage = (() => {
         case "ArrowDown": step(level, 1); break;
         case "ArrowUp": step(level, -1); break;
         case "ArrowRight":
-          if (level.highlighted >= 0 && items[level.highlighted].classList.contains("menu-submenu")) choose(items[level.highlighted]);
+          if (level.highlighted >= 0 && items[level.highlighted].classList.contains("menu-submenu"))
+            choose(items[level.highlighted]);
           else openTitle(active + 1, true);
           break;
         case "ArrowLeft":
@@ -417,7 +419,8 @@ const KvPage = (() => {
           else toBar(active);
           break;
         default: {
-          const item = items.find((entry) => entry.dataset.mnemonic && entry.dataset.mnemonic === event.key.toLowerCase());
+          const letter = event.key.toLowerCase();
+          const item = items.find((entry) => entry.dataset.mnemonic && entry.dataset.mnemonic === letter);
           if (item) choose(item);
         }
       }
@@ -674,7 +677,8 @@ const KvPage = (() => {
       event.preventDefault();
       return;
     }
-    if (document.activeElement === canvas || document.activeElement === document.body) post(Event.KeyDown, event.keyCode);
+    if (document.activeElement === canvas || document.activeElement === document.body)
+      post(Event.KeyDown, event.keyCode);
   }
 
   function keyUp(event) {
