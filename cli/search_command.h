@@ -7,16 +7,19 @@
 #include <cstdint>
 #include <string>
 
-// What the command line says, as given; RunSearchCommand checks it.
+#include "cli/table_reader.h"
+
+// What the command line says, as its parser checked it.
 struct SearchOptions {
     std::string input;
     int64_t size = 0;
-    std::string fraction;   // exact decimal text; S = ceil(F * n)
-    int threads = 0;        // 0: every core
+    std::string fraction;   // exact decimal text, 0 < F <= 1; S = ceil(F * n)
+    int threads = 0;        // 0: every core the work pays for
     std::string method = "auto";
     std::string columns;    // "1,3,4"
     std::string delimiter = "detect";
-    std::string scale;      // exact decimal text
+    HeaderRule header = HeaderRule::Detect;
+    std::string scale;      // exact decimal text above 0
     std::string format = "text";
     std::string output;     // empty or "-": standard output
     bool quiet = false;

@@ -1,14 +1,16 @@
-// Runs the built kvs executable as a user would, and scratch folders for its files.
+// Runs the built kvs executable as a user would; scratch folders and inputs for it.
 #pragma once
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct KvsRun {
     int exitCode = -1;  // 128 + the signal when it died of one
     std::string out;
     std::string err;
+    long peakKilobytes = 0;  // the most memory the process held (its maximum resident set)
 };
 
 struct KvsInvocation {
@@ -25,6 +27,10 @@ struct KvsInvocation {
 
 KvsRun RunKvs(const KvsInvocation& invocation);
 KvsRun RunKvs(std::vector<std::string> arguments, std::string standardInput = "");
+
+// gzip data of text repeated times, made piece by piece (for inputs that
+// inflate far).
+std::string Gzipped(std::string_view text, int times = 1);
 
 // A fresh folder, removed with everything in it at the end of the test.
 class ScratchFolder {
