@@ -5,16 +5,13 @@
 #include <charconv>
 
 #include "cli/exact_decimal.h"
-#include "cli/version.h"
 
 namespace {
 constexpr std::size_t kShownArgumentBytes = 64;  // a longer argument is cut in messages
 
-// An argument as a message shows it: '' when empty, cut when long.
+// An argument as a message shows it: cut when long.
 std::string Shown(std::string_view argument)
 {
-    if (argument.empty())
-        return "''";
     if (argument.size() <= kShownArgumentBytes)
         return std::string(argument);
     std::size_t cut = kShownArgumentBytes;
@@ -22,6 +19,11 @@ std::string Shown(std::string_view argument)
         --cut;  // not inside a UTF-8 sequence
     return std::string(argument.substr(0, cut)) + "...";
 }
+
+std::string Quoted(std::string_view argument) { return "'" + Shown(argument) + "'"; }
+
+// An option's value, shown unquoted unless it is empty.
+std::string Value(std::string_view argument) { return argument.empty() ? "''" : Shown(argument); }
 
 // "a", "a or b", "a, b or c".
 std::string Choices(const std::vector<std::string>& names)
@@ -76,10 +78,10 @@ std::string FirstUnknown(const CLI::App& app, const CLI::App* command)
     if (left.empty())
         return {};
     if (StartsLikeAnOption(left[0]))
-        return "unknown option '" + Shown(left[0]) + "'";
+        return "unknown option " + Quoted(left[0]);
     if (!command)
-        return "unknown command '" + Shown(left[0]) + "'; expected " + CommandChoices(app);
-    return "unexpected argument '" + Shown(left[0]) + "'";
+        return "unknown command " + Quoted(left[0]) + "; expected " + CommandChoices(app);
+    return "unexpected argument " + Quoted(left[0]);
 }
 
 // The parser's errors are told apart by their class: some carry the name of
@@ -126,17 +128,17 @@ std::string Reworded(const CLI::App& app, const CLI::App* command, const CLI::Pa
         const std::string given = text.substr(std::string_view("Could not convert: ").size());
         const std::size_t equals = given.find(" = ");
         if (equals != std::string::npos)
-            return given.substr(0, equals) + " " + Shown(given.substr(equals + 3)) + ": not a value it takes";
+            return given.substr(0, equals) + " " + Value(given.substr(equals + 3)) + ": not a value it takes";
     }
     return Lowered(text);
 }
 } // namespace
 
-void DescribeKvs(CLI::App& app)
+void DescribeKvs(CLI::App& app, const std::string& version)
 {
     app.name("kvs");
     app.description("Finds the subset of mutually closest vectors in a table of integer vectors.");
-    app.set_version_flag("--version", VersionText(), "Print the version and exit");
+    app.set_version_flag("--version", version, "Print the version and exit");
     app.require_subcommand(1);
     app.footer("Exit codes: 0 done, 1 failed while running, 2 bad arguments or input, 130 interrupted.\n"
                "Run 'kvs COMMAND --help' for a command's options.");
@@ -148,7 +150,7 @@ CLI::Validator WholeNumber(uint64_t min, uint64_t max)
         [min, max](std::string& text) -> std::string {
             uint64_t value = 0;
             if (!ReadDigits(text, value) || value < min || value > max)
-                return Shown(text) + ": expected a whole number " + Range(min, max);
+                return Value(text) + ": expected a whole number " + Range(min, max);
             text = std::to_string(value);
             return {};
         },
@@ -165,9 +167,9 @@ CLI::Validator WholeNumberList(uint64_t min, uint64_t max, bool distinct)
                 const std::string_view item = rest.substr(0, rest.find(','));
                 uint64_t value = 0;
                 if (!ReadDigits(item, value) || value < min || value > max)
-                    return Shown(text) + ": expected whole numbers " + Range(min, max) + ", separated by commas";
+                    return Value(text) + ": expected whole numbers " + Range(min, max) + ", separated by commas";
                 if (distinct && std::find(seen.begin(), seen.end(), value) != seen.end())
-                    return Shown(text) + ": " + std::to_string(value) + " is given twice";
+                    return Value(text) + ": " + std::to_string(value) + " is given twice";
                 seen.push_back(value);
                 if (item.size() == rest.size())
                     return {};
@@ -184,15 +186,15 @@ CLI::Validator PositiveDecimal(bool atMostOne)
             ExactDecimal value;
             const NumberSyntax syntax = ParseExactDecimal(text, value);
             if (syntax == NumberSyntax::TooPrecise)
-                return Shown(text) + ": more than " + std::to_string(kMaxSignificantDigits) +
+                return Value(text) + ": more than " + std::to_string(kMaxSignificantDigits) +
                        " significant digits, too many to read exactly";
             int64_t ceiling = 0;
             const bool positive = (syntax == NumberSyntax::Integer || syntax == NumberSyntax::Decimal) &&
                                   !value.negative && value.mantissa != 0;
             if (atMostOne && !(positive && CeilingOfProduct(value, 1, ceiling) && ceiling <= 1))
-                return Shown(text) + ": expected a fraction above 0 and at most 1";
+                return Value(text) + ": expected a fraction above 0 and at most 1";
             if (!positive)
-                return Shown(text) + ": expected a number above 0";
+                return Value(text) + ": expected a number above 0";
             return {};
         },
         "");
@@ -204,7 +206,7 @@ CLI::Validator OneOf(std::vector<std::string> names)
         [names](std::string& text) -> std::string {
             if (std::find(names.begin(), names.end(), text) != names.end())
                 return {};
-            return Shown(text) + ": expected " + Choices(names);
+            return Value(text) + ": expected " + Choices(names);
         },
         "");
 }

@@ -15,8 +15,9 @@
 // for every core the work pays for.
 constexpr int kMaxThreads = 256;
 
-// The top level: name, description, --version and footer; a command is required.
-void DescribeKvs(CLI::App& app);
+// The top level: name, description, --version (answered with version, the
+// build's own description) and footer; a command is required.
+void DescribeKvs(CLI::App& app, const std::string& version);
 
 // Checks run on an option's text before the parser converts it; one that
 // fails says "VALUE: expected ...". Numbers are decimal digits only: no sign,

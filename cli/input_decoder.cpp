@@ -90,13 +90,16 @@ bool InputDecoder::Inflate(std::string_view bytes)
         stream_->avail_out = uInt(piece_.size());
         const int code = inflate(stream_.get(), Z_NO_FLUSH);
         bytes.remove_prefix(given - stream_->avail_in);
+        // What was inflated goes on first, so that a fault in the text is
+        // told before a fault found later in the data, however the data
+        // came in pieces.
+        const std::size_t produced = piece_.size() - stream_->avail_out;
+        if (produced > 0 && !sink_(std::string_view(piece_.data(), produced)))
+            return false;
         if (code == Z_MEM_ERROR)
             return Fail("out of memory");
         if (code != Z_OK && code != Z_STREAM_END && code != Z_BUF_ERROR)
             return Fail(std::string("invalid compressed data (") + (stream_->msg ? stream_->msg : "corrupt") + ")");
-        const std::size_t produced = piece_.size() - stream_->avail_out;
-        if (produced > 0 && !sink_(std::string_view(piece_.data(), produced)))
-            return false;
         outputFull = stream_->avail_out == 0;
         memberEnded_ = code == Z_STREAM_END;
         if (code == Z_BUF_ERROR && !outputFull)

@@ -8,12 +8,13 @@
 #include "cli/interrupt.h"
 #include "cli/search_command.h"
 #include "cli/study_command.h"
+#include "cli/version.h"
 
 int main(int argc, char** argv)
 {
     InstallInterruptHandlers();
     CLI::App app;
-    DescribeKvs(app);
+    DescribeKvs(app, VersionText());
 
     int exitCode = kExitOk;
     AddSearchCommand(app, exitCode);

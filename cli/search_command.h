@@ -4,26 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cstdint>
-#include <string>
-
-#include "cli/table_reader.h"
-
-// What the command line says, as its parser checked it.
-struct SearchOptions {
-    std::string input;
-    int64_t size = 0;
-    std::string fraction;   // exact decimal text, 0 < F <= 1; S = ceil(F * n)
-    int threads = 0;        // 0: every core the work pays for
-    std::string method = "auto";
-    std::string columns;    // "1,3,4"
-    std::string delimiter = "detect";
-    HeaderRule header = HeaderRule::Detect;
-    std::string scale;      // exact decimal text above 0
-    std::string format = "text";
-    std::string output;     // empty or "-": standard output
-    bool quiet = false;
-};
+#include "cli/search_options.h"
 
 // Adds the subcommand; when it runs, its exit code goes to exitCode.
 void AddSearchCommand(CLI::App& app, int& exitCode);
