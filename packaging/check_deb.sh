@@ -46,6 +46,12 @@ has /usr/share/doc/kestrand-vectors-subset/changelog.gz
 for size in 16 32 48 64 128 256; do
   has "/usr/share/icons/hicolor/${size}x${size}/apps/$id.png"
 done
+if grep -qx kvs <<<"$programs"; then
+  has /usr/share/bash-completion/completions/kvs
+  has /usr/share/zsh/vendor-completions/_kvs
+  has /usr/share/fish/vendor_completions.d/kvs.fish
+  has /usr/share/doc/kestrand-vectors-subset/examples/points.csv
+fi
 
 # Unpack into a scratch root and check what a desktop would read from it.
 root=$work/root
