@@ -30,9 +30,11 @@ std::string AtLocation(std::string_view file, int64_t line, int64_t column, std:
     return text;
 }
 
-std::string Counted(int64_t count, std::string_view noun)
+std::string Counted(int64_t count, std::string_view noun, std::string_view plural)
 {
-    return std::to_string(count) + " " + std::string(noun) + (count == 1 ? "" : "s");
+    if (count == 1)
+        return "1 " + std::string(noun);
+    return std::to_string(count) + " " + (plural.empty() ? std::string(noun) + "s" : std::string(plural));
 }
 
 namespace {

@@ -36,8 +36,9 @@ ToolError ArgumentError(std::string command, std::string message);
 // that part (and the ones after it) out.
 std::string AtLocation(std::string_view file, int64_t line, int64_t column, std::string_view message);
 
-// "1 row", "3 rows": a count with its noun in the number it needs.
-std::string Counted(int64_t count, std::string_view noun);
+// "1 row", "3 rows": a count with its noun in the number it needs (the
+// plural given, or the noun and an s).
+std::string Counted(int64_t count, std::string_view noun, std::string_view plural = {});
 
 // The line an error is reported as, without its newline.
 std::string ErrorLine(const ToolError& error);

@@ -78,8 +78,8 @@ ToolError CheckSettings(StudyOptions& options)
 
 std::string PlotCaption(const StudySettings& s)
 {
-    return "Similar-subset search under noise: " + std::to_string(s.trials) + " picks per level, " +
-           std::to_string(s.length) + " vectors, " + std::to_string(s.repeats) + " copies, subset of " +
+    return "Similar-subset search under noise: " + Counted(s.trials, "pick") + " per level, " +
+           Counted(s.length, "vector") + ", " + Counted(s.repeats, "copy", "copies") + ", subset of " +
            std::to_string(s.size) + (s.size == s.repeats ? " (so precision equals recall)" : "");
 }
 
