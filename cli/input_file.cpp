@@ -22,18 +22,23 @@ ToolError ReadError(const std::string& path, const std::string& why)
     return UsageError("cannot read " + InputName(path) + ": " + why);
 }
 
-// Opening a FIFO waits for its writer; Ctrl-C ends the wait.
-ToolError Open(const std::string& path, int& descriptor)
+// Opens the input without waiting: a FIFO opened for reading would wait for
+// its writer inside open(), where Ctrl-C cannot reach the reader. A FIFO
+// stays non-blocking, so that the reader's polls do that waiting (until a
+// writer comes and writes or leaves); anything else blocks again.
+ToolError Open(const std::string& path, int& descriptor, struct stat& status)
 {
-    while (true) {
-        descriptor = path == "-" ? dup(STDIN_FILENO) : open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (descriptor >= 0)
-            return {};
-        if (errno != EINTR)
-            return ReadError(path, SystemMessage(errno));
-        if (Interrupted())
-            return InterruptedError();
-    }
+    descriptor = path == "-" ? dup(STDIN_FILENO) : open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (descriptor < 0)
+        return ReadError(path, SystemMessage(errno));
+    if (fstat(descriptor, &status) != 0)
+        return ReadError(path, SystemMessage(errno));
+    if (S_ISDIR(status.st_mode))
+        return ReadError(path, "it is a folder");
+    if (path != "-" && !S_ISFIFO(status.st_mode) &&
+        fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK) != 0)
+        return ReadError(path, SystemMessage(errno));
+    return {};
 }
 
 // Reads the descriptor to its end. One that may keep the reader waiting (a
@@ -50,7 +55,7 @@ ToolError ReadDescriptor(int descriptor, bool mayWait, const std::string& path, 
                 continue;
         }
         const ssize_t got = read(descriptor, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
         if (got < 0)
             return ReadError(path, SystemMessage(errno));
@@ -70,19 +75,14 @@ std::string InputName(const std::string& path) { return path == "-" ? "<stdin>" 
 ToolError ReadInputFile(const std::string& path, const InputDecoder::Sink& sink)
 {
     int descriptor = -1;
-    if (ToolError error = Open(path, descriptor))
-        return error;
     struct stat status;
-    ToolError error;
-    if (fstat(descriptor, &status) != 0)
-        error = ReadError(path, SystemMessage(errno));
-    else if (S_ISDIR(status.st_mode))
-        error = ReadError(path, "it is a folder");
+    ToolError error = Open(path, descriptor, status);
     if (!error) {
         InputDecoder decoder(sink);
         error = ReadDescriptor(descriptor, !S_ISREG(status.st_mode), path, decoder);
     }
-    close(descriptor);
+    if (descriptor >= 0)
+        close(descriptor);
     return error;
 }
 

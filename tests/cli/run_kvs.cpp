@@ -29,6 +29,19 @@ long ResidentKilobytes(pid_t process)
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+// Whether the process has its own SIGINT handler yet: a program still
+// starting (slow under the sanitizers on a busy machine) would die of the
+// signal instead of handling it.
+bool CatchesInterrupt(pid_t process)
+{
+    std::ifstream status("/proc/" + std::to_string(process) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("SigCgt:", 0) == 0)
+            return std::stoull(line.substr(7), nullptr, 16) & (1ull << (SIGINT - 1));
+    return false;
+}
+
 // Reads from every open descriptor until all are closed, feeding input and
 // sending SIGINT when asked; the child's exit code.
 int Converse(pid_t child, int input, int output, int error, const KvsInvocation& invocation, KvsRun& run)
@@ -63,7 +76,7 @@ int Converse(pid_t child, int input, int output, int error, const KvsInvocation&
                              ? invocation.interruptAfterMs >= 0 &&
                                    elapsed >= std::chrono::milliseconds(invocation.interruptAfterMs)
                              : run.err.find(invocation.interruptWhenErrorShows) != std::string::npos;
-        if (due && !interrupted) {
+        if (due && !interrupted && CatchesInterrupt(child)) {
             kill(child, SIGINT);
             interrupted = true;
         }

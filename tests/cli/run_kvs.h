@@ -20,7 +20,8 @@ struct KvsInvocation {
     std::string standardOutputPath;     // a file for standard output instead of a pipe
     bool errorToTerminal = false;       // standard error on a pseudo-terminal
     // Send SIGINT once standard error shows this text (or, when it is empty,
-    // after interruptAfterMs milliseconds; -1 never).
+    // after interruptAfterMs milliseconds; -1 never), and not before kvs
+    // has its handler for it.
     std::string interruptWhenErrorShows;
     int interruptAfterMs = -1;
 };
