@@ -39,7 +39,8 @@ CLI::App* AddSearchOptions(CLI::App& app, SearchOptions& options)
         ->check(PositiveDecimal(false));
     command->add_option("--format", options.format, "text, csv or json")->check(OneOf({"text", "csv", "json"}));
     command->add_option("-o,--output", options.output,
-                        "Write the result to this file, whole or not at all (default: standard output)");
+                        "Write the result to FILE, a file whole or not at all, a FIFO or device straight through "
+                        "(default: - for standard output)");
     command->add_flag("-q,--quiet", options.quiet, "No progress bar");
     command->footer("Lines starting with '#' and blank lines are skipped. The first line is a header when none of its\n"
                     "(chosen) cells begins like a number. Lines are at most 1 MiB long.");

@@ -21,7 +21,7 @@ struct SearchOptions {
     HeaderRule header = HeaderRule::Detect;
     std::string scale;      // exact decimal text above 0
     std::string format = "text";
-    std::string output;     // empty or "-": standard output
+    std::string output = "-";  // "-": standard output
     bool quiet = false;
 };
 

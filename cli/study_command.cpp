@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "app/app_state.h"
 #include "cli/command_line.h"
@@ -25,7 +26,7 @@ struct StudyOptions {
     std::string levels; // "L,L,...", in any order, a level perhaps twice
     int32_t size = 0; // 0: the repeats
     std::string format = "text";
-    std::string plotPath;
+    std::optional<std::string> plotPath;
     bool quiet = false;
 };
 
@@ -71,8 +72,8 @@ ToolError CheckSettings(StudyOptions& options)
     if (s.size > s.length)
         return ArgumentError("study", "--size " + std::to_string(s.size) + " is more than --length " +
                                           std::to_string(s.length));
-    if (!options.plotPath.empty() && !IsPlotFileName(options.plotPath))
-        return ArgumentError("study", "--plot " + options.plotPath + ": the plot is written as .png or .svg");
+    if (options.plotPath && !IsPlotFileName(*options.plotPath))
+        return ArgumentError("study", "--plot " + *options.plotPath + ": the plot is written as .png or .svg");
     return {};
 }
 
@@ -90,8 +91,8 @@ ToolError Study(StudyOptions& options)
     OutputFile table;
     table.Open("-");
     OutputFile plot;
-    if (!options.plotPath.empty()) {
-        if (ToolError error = plot.Open(options.plotPath))
+    if (options.plotPath) {
+        if (ToolError error = plot.Open(*options.plotPath))
             return error;
     }
     std::vector<LevelSummary> summaries;
@@ -100,9 +101,9 @@ ToolError Study(StudyOptions& options)
         if (ToolError error = RunStudy(options.settings, summaries, ProgressBar::Report, &bar, &InterruptFlag()))
             return error;
     }
-    if (!options.plotPath.empty()) {
+    if (options.plotPath) {
         std::string bytes;
-        ToolError error = RenderStudyPlot(summaries, PlotCaption(options.settings), options.plotPath, bytes);
+        ToolError error = RenderStudyPlot(summaries, PlotCaption(options.settings), *options.plotPath, bytes);
         if (error || (error = plot.Write(bytes)) || (error = plot.Commit()))
             return error;
     }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a built tree, checks it with lintian, unpacks
-# it into a scratch root (never into this system) and starts the programs
-# found there. Usage: check_deb.sh BUILD_DIR WORK_DIR ICON_DIR
+# Builds the Debian packages from a built tree, checks each with lintian,
+# unpacks them into one scratch root (never into this system), checks what the
+# program, the library and its development package hold, and starts the
+# programs found there. Usage: check_deb.sh BUILD_DIR WORK_DIR ICON_DIR
 set -euo pipefail
 build=$1 work=$2 icons=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -12,50 +13,79 @@ rm -rf "$work"
 mkdir -p "$work"
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" > "$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; fail "cpack failed"; }
-debs=("$work"/*.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no single .deb"
-deb=${debs[0]}
-echo "package: $(basename "$deb")"
+root=$work/root
+listing() { dpkg-deb -c "$1" | awk '{print $6}' | sed 's|^\./|/|'; }
+has() { grep -qxF "$2" <<<"$(listing "$1")" || fail "$(basename "$1") lacks $2"; }
+depends_on() {
+  local names
+  names=$(dpkg-deb -f "$1" Depends | sed 's/ *([^)]*)//g; s/, */\n/g')
+  grep -qxF "$2" <<<"$names" || fail "$(basename "$1") does not depend on $2"
+}
+package() {
+  [ -f "$work/$1"_*.deb ] || fail "cpack made no package $1"
+  echo "$work/$1"_*.deb
+}
 
-# Lintian: no errors. Its warnings are printed, and the README says why each
-# one is left.
-lintian --fail-on error --tag-display-limit 0 "$deb"
-
-# The dependencies come from the shared-library check.
-depends=$(dpkg-deb -f "$deb" Depends)
-echo "Depends: $depends"
-names=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")
-for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
-  grep -qxF "$library" <<<"$names" || fail "Depends lacks $library"
+# Every package: lintian finds no errors (its warnings are printed, and the
+# README says why each one is left), it carries its licence and changelog,
+# and it is unpacked into the scratch root.
+lintian --fail-on error --tag-display-limit 0 "$work"/*.deb
+for deb in "$work"/*.deb; do
+  echo "package: $(basename "$deb")  Depends: $(dpkg-deb -f "$deb" Depends)"
+  name=$(dpkg-deb -f "$deb" Package)
+  has "$deb" "/usr/share/doc/$name/copyright"
+  has "$deb" "/usr/share/doc/$name/changelog.gz"
+  dpkg-deb -x "$deb" "$root"
 done
 
-# Every program has its manual page; the desktop entry, metainfo, licence,
-# changelog and the icon at every size are there.
-listing=$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|')
-has() { grep -qxF "$1" <<<"$listing" || fail "the package lacks $1"; }
-programs=$(grep '^/usr/bin/.' <<<"$listing" | xargs -n1 basename)
+# The program: its dependencies come from the shared-library check, and the
+# library's package by name. Every program has its manual page; the desktop
+# entry, metainfo and the icon at every size are there.
+deb=$(package kestrand-vectors-subset)
+for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libkvs1; do
+  depends_on "$deb" "$library"
+done
+programs=$(listing "$deb" | grep '^/usr/bin/.' | xargs -n1 basename)
 grep -qx kestrand-vectors-subset <<<"$programs" || fail "the package lacks the window program"
 for program in $programs; do
-  has "/usr/share/man/man1/$program.1.gz"
+  has "$deb" "/usr/share/man/man1/$program.1.gz"
 done
-desktop=$(grep '^/usr/share/applications/.*\.desktop$' <<<"$listing") || fail "no desktop entry"
+desktop=$(listing "$deb" | grep '^/usr/share/applications/.*\.desktop$') || fail "no desktop entry"
 id=$(basename "$desktop" .desktop)
-has "/usr/share/metainfo/$id.metainfo.xml"
-has /usr/share/doc/kestrand-vectors-subset/copyright
-has /usr/share/doc/kestrand-vectors-subset/changelog.gz
+has "$deb" "/usr/share/metainfo/$id.metainfo.xml"
 for size in 16 32 48 64 128 256; do
-  has "/usr/share/icons/hicolor/${size}x${size}/apps/$id.png"
+  has "$deb" "/usr/share/icons/hicolor/${size}x${size}/apps/$id.png"
 done
 if grep -qx kvs <<<"$programs"; then
-  has /usr/share/bash-completion/completions/kvs
-  has /usr/share/zsh/vendor-completions/_kvs
-  has /usr/share/fish/vendor_completions.d/kvs.fish
-  has /usr/share/doc/kestrand-vectors-subset/examples/points.csv
+  has "$deb" /usr/share/bash-completion/completions/kvs
+  has "$deb" /usr/share/zsh/vendor-completions/_kvs
+  has "$deb" /usr/share/fish/vendor_completions.d/kvs.fish
+  has "$deb" /usr/share/doc/kestrand-vectors-subset/examples/points.csv
 fi
 
-# Unpack into a scratch root and check what a desktop would read from it.
-root=$work/root
-dpkg-deb -x "$deb" "$root"
+# The library: libkvs.so.1 under its SONAME, the shlibs file that lets other
+# packages depend on it, and the loader's trigger.
+deb=$(package libkvs1)
+library=$(listing "$deb" | grep '/libkvs\.so\.1$') || fail "libkvs1 lacks libkvs.so.1"
+objdump -p "$root$library" | grep -q 'SONAME *libkvs\.so\.1$' || fail "$library has not the SONAME libkvs.so.1"
+dpkg-deb -I "$deb" shlibs | grep -qx 'libkvs 1 libkvs1 (>= [0-9.]*)' || fail "libkvs1's shlibs file is missing or wrong"
+dpkg-deb -I "$deb" triggers | grep -qx 'activate-noawait ldconfig' || fail "libkvs1 lacks the ldconfig trigger"
+
+# Its development files: the headers, the link to the library, the CMake
+# package and the pkg-config file, which names the package's own prefix.
+deb=$(package libkvs-dev)
+depends_on "$deb" libkvs1
+for header in search.h score.h version.h export.h kvs.h; do
+  has "$deb" "/usr/include/kvs/$header"
+done
+libdir=$(dirname "$library")
+[ "$(readlink -f "$root$libdir/libkvs.so")" = "$(readlink -f "$root$library")" ] ||
+  fail "libkvs-dev's libkvs.so does not lead to libkvs1's library"
+has "$deb" "$libdir/cmake/kvs/kvsConfig.cmake"
+has "$deb" "$libdir/cmake/kvs/kvsConfigVersion.cmake"
+grep -qx 'prefix=/usr' "$root$libdir/pkgconfig/kvs.pc" || fail "kvs.pc does not name the prefix /usr"
+
+# Check what a desktop would read from the scratch root.
 "$here/check_metadata.sh" "$root$desktop" "$root/usr/share/metainfo/$id.metainfo.xml"
 exec_line=$(grep -m1 '^Exec=' "$root$desktop" | cut -d= -f2-)
 [ -x "$root/usr/bin/${exec_line%% *}" ] || fail "Exec=$exec_line is not a program of the package"
@@ -74,12 +104,12 @@ for size in (16, 32, 48, 64, 128, 256):
         sys.exit(f"icon {size}x{size} is not the program's icon scaled without smoothing")
 PY
 
-# The unpacked programs find every library they need, and the window program
-# starts: without a display it says so and exits 2; on the offscreen platform
-# it is still running after a few seconds.
+# The unpacked programs find every library they need (libkvs in the scratch
+# root), and the window program starts: without a display it says so and
+# exits 2; on the offscreen platform it is still running after a few seconds.
 for program in $programs; do
-  if ldd "$root/usr/bin/$program" | grep -q 'not found'; then
-    ldd "$root/usr/bin/$program"
+  if LD_LIBRARY_PATH=$root$libdir ldd "$root/usr/bin/$program" | grep -q 'not found'; then
+    LD_LIBRARY_PATH=$root$libdir ldd "$root/usr/bin/$program"
     fail "$program misses a library"
   fi
 done
@@ -91,4 +121,4 @@ said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$window" 2>&1) || s
 status=0
 QT_QPA_PLATFORM=offscreen timeout 3 "$window" || status=$?
 [ "$status" -eq 124 ] || fail "on the offscreen platform the program ended with $status"
-echo "check_deb: $(basename "$deb") is sound"
+echo "check_deb: $(cd "$work" && echo *.deb) are sound"

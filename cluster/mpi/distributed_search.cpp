@@ -37,7 +37,7 @@ enum NoteKind : int64_t { kRequest, kReport };
 struct Note {
     int64_t kind = kRequest;
     int64_t centresDone = 0;
-    int64_t status = int64_t(SearchStatus::Ok);
+    int64_t status = int64_t(kvs::SearchStatus::Ok);
 };
 
 // From rank 0: a chunk, the end of the work (the answer to a request once
@@ -72,7 +72,7 @@ bool Pending(int source, int tag)
 // One chunk of centres searched on a thread of its own.
 class ChunkSearch {
 public:
-    ChunkSearch(const SearchRequest& base, CentreRange range, int threads, const std::atomic<bool>* cancel)
+    ChunkSearch(const kvs::SearchRequest& base, CentreRange range, int threads, const std::atomic<bool>* cancel)
         : range_(range)
     {
         request_ = base;
@@ -83,7 +83,7 @@ public:
         request_.progressContext = this;
         request_.cancel = cancel;
         thread_ = std::thread([this] {
-            status_ = SearchSimilarRows(request_, result_);
+            status_ = kvs::SearchSimilarRows(request_, result_);
             finished_.store(true, std::memory_order_release);
         });
     }
@@ -93,8 +93,8 @@ public:
     int64_t CentresDone() const { return int64_t(fraction_.load(std::memory_order_relaxed) * double(range_.count())); }
     int64_t Centres() const { return range_.count(); }
     // Valid once finished.
-    SearchStatus Status() const { return status_; }
-    const SearchResult& Result() const { return result_; }
+    kvs::SearchStatus Status() const { return status_; }
+    const kvs::SearchResult& Result() const { return result_; }
 
 private:
     static void Progress(void* context, double fraction)
@@ -102,10 +102,10 @@ private:
         static_cast<ChunkSearch*>(context)->fraction_.store(fraction, std::memory_order_relaxed);
     }
 
-    SearchRequest request_;
+    kvs::SearchRequest request_;
     CentreRange range_;
-    SearchResult result_;
-    SearchStatus status_ = SearchStatus::Ok;
+    kvs::SearchResult result_;
+    kvs::SearchStatus status_ = kvs::SearchStatus::Ok;
     std::atomic<double> fraction_{0};
     std::atomic<bool> finished_{false};
     std::thread thread_;
@@ -115,7 +115,7 @@ private:
 // and the first failure among them.
 class RankWork {
 public:
-    RankWork(const SearchRequest& request, int threads) : request_(request), threads_(threads) {}
+    RankWork(const kvs::SearchRequest& request, int threads) : request_(request), threads_(threads) {}
 
     bool Running() const { return chunk_ != nullptr; }
     bool ChunkFinished() const { return chunk_ && chunk_->Finished(); }
@@ -130,12 +130,12 @@ public:
     // Folds in the finished chunk.
     void Finish()
     {
-        if (chunk_->Status() == SearchStatus::Ok) {
-            const SearchResult& result = chunk_->Result();
+        if (chunk_->Status() == kvs::SearchStatus::Ok) {
+            const kvs::SearchResult& result = chunk_->Result();
             FoldPartialBest(best_, {result.score, result.centre});
             method_ = result.method;
             threadsRun_ = std::max(threadsRun_, result.threads);
-        } else if (status_ == SearchStatus::Ok) {
+        } else if (status_ == kvs::SearchStatus::Ok) {
             status_ = chunk_->Status();
         }
         centresFinished_ += chunk_->Centres();
@@ -147,27 +147,27 @@ public:
     void Abandon()
     {
         Cancel();
-        if (status_ == SearchStatus::Ok)
-            status_ = SearchStatus::Cancelled;
+        if (status_ == kvs::SearchStatus::Ok)
+            status_ = kvs::SearchStatus::Cancelled;
     }
     bool UserCancelled() const { return request_.cancel && request_.cancel->load(std::memory_order_relaxed); }
 
     int64_t CentresDone() const { return centresFinished_ + (chunk_ ? chunk_->CentresDone() : 0); }
-    SearchStatus Status() const { return status_; }
+    kvs::SearchStatus Status() const { return status_; }
     const PartialBest& Best() const { return best_; }
-    SearchMethod Method() const { return method_; }
+    kvs::SearchMethod Method() const { return method_; }
     int ThreadsRun() const { return threadsRun_; }
-    const SearchRequest& Request() const { return request_; }
+    const kvs::SearchRequest& Request() const { return request_; }
     int Threads() const { return threads_; }
 
 private:
-    const SearchRequest& request_;
+    const kvs::SearchRequest& request_;
     int threads_;
     std::atomic<bool> cancel_{false};
     std::unique_ptr<ChunkSearch> chunk_;
     PartialBest best_;
-    SearchStatus status_ = SearchStatus::Ok;
-    SearchMethod method_ = SearchMethod::Auto;
+    kvs::SearchStatus status_ = kvs::SearchStatus::Ok;
+    kvs::SearchMethod method_ = kvs::SearchMethod::Auto;
     int threadsRun_ = 0;
     int64_t centresFinished_ = 0;
 };
@@ -191,7 +191,7 @@ public:
                 Answer();
             if (work_.ChunkFinished()) {
                 work_.Finish();
-                if (work_.Status() != SearchStatus::Ok)
+                if (work_.Status() != kvs::SearchStatus::Ok)
                     Stop();
             }
             if (work_.UserCancelled())
@@ -230,7 +230,7 @@ private:
         worker.centresDone = note.centresDone;
         if (note.kind != kRequest)
             return;
-        if (SearchStatus(note.status) != SearchStatus::Ok)
+        if (kvs::SearchStatus(note.status) != kvs::SearchStatus::Ok)
             Stop();
         const CentreRange next = NextChunk();
         worker.busy = next.count() > 0;
@@ -254,7 +254,7 @@ private:
 
     void ReportProgress()
     {
-        const SearchRequest& request = work_.Request();
+        const kvs::SearchRequest& request = work_.Request();
         if (!request.progress || centres_ == 0)
             return;
         int64_t done = work_.CentresDone();
@@ -313,12 +313,12 @@ struct PackedBest {
 
 PackedBest Pack(const PartialBest& best)
 {
-    return {uint64_t(best.score >> 64), uint64_t(best.score), best.centre};
+    return {best.score.high, best.score.low, best.centre};
 }
 
 PartialBest Unpack(const PackedBest& packed)
 {
-    return {(SearchScore(packed.scoreHigh) << 64) | packed.scoreLow, packed.centre};
+    return {{packed.scoreHigh, packed.scoreLow}, packed.centre};
 }
 
 void CombineBests(void* in, void* inout, int* count, MPI_Datatype*)
@@ -348,34 +348,34 @@ PartialBest BestOfAllRanks(const PartialBest& own)
 }
 
 // The winner's subset in the engine's order, made on rank 0 and handed on.
-SearchStatus ShareSubset(const ClusterRun& run, const SearchRequest& request, const PartialBest& best,
+kvs::SearchStatus ShareSubset(const ClusterRun& run, const kvs::SearchRequest& request, const PartialBest& best,
                          int64_t* subset)
 {
-    int status = int(SearchStatus::Ok);
+    int status = int(kvs::SearchStatus::Ok);
     if (run.rank == kRoot)
-        status = int(OrderSubset(request.table, request.size, best.centre, subset));
+        status = int(kvs::OrderSubset(request.table, request.size, best.centre, subset));
     MPI_Bcast(&status, 1, MPI_INT, kRoot, MPI_COMM_WORLD);
-    if (SearchStatus(status) != SearchStatus::Ok)
-        return SearchStatus(status);
+    if (kvs::SearchStatus(status) != kvs::SearchStatus::Ok)
+        return kvs::SearchStatus(status);
     constexpr int64_t kEntriesPerBroadcast = int64_t(1) << 27;
     for (int64_t first = 0; first < request.size; first += kEntriesPerBroadcast) {
         const int64_t piece = std::min(kEntriesPerBroadcast, request.size - first);
         MPI_Bcast(subset + first, int(piece), MPI_INT64_T, kRoot, MPI_COMM_WORLD);
     }
-    return SearchStatus::Ok;
+    return kvs::SearchStatus::Ok;
 }
 }  // namespace
 
-SearchStatus SearchAcrossRanks(const ClusterRun& run, const SearchRequest& request, SearchResult& result)
+kvs::SearchStatus SearchAcrossRanks(const ClusterRun& run, const kvs::SearchRequest& request, kvs::SearchResult& result)
 {
-    SearchRequest own = request;
+    kvs::SearchRequest own = request;
     if (own.threads == 0)
         own.threads = run.threads;
     const CentreRange centres{own.centreBegin, own.centreEnd == -1 ? own.table.rows : own.centreEnd};
     // With nothing to split, each rank gives the engine's own answer, the
     // same everywhere.
     if (run.ranks == 1 || centres.count() <= 0)
-        return SearchSimilarRows(own, result);
+        return kvs::SearchSimilarRows(own, result);
 
     RankWork work(own, own.threads);
     if (run.rank == kRoot)
@@ -383,8 +383,8 @@ SearchStatus SearchAcrossRanks(const ClusterRun& run, const SearchRequest& reque
     else
         RunWorker(work);
 
-    const SearchStatus status = AgreeOnSearchStatus(run, work.Status());
-    if (status != SearchStatus::Ok)
+    const kvs::SearchStatus status = AgreeOnSearchStatus(run, work.Status());
+    if (status != kvs::SearchStatus::Ok)
         return status;
     const PartialBest best = BestOfAllRanks(work.Best());
     int method = int(work.Method());
@@ -392,13 +392,13 @@ SearchStatus SearchAcrossRanks(const ClusterRun& run, const SearchRequest& reque
     int threads = 0;
     const int threadsRun = work.ThreadsRun();
     MPI_Allreduce(&threadsRun, &threads, 1, MPI_INT, MPI_SUM, MPI_COMM_WORLD);
-    if (result.subset && best.centre > 0)
-        if (const SearchStatus subsetStatus = ShareSubset(run, own, best, result.subset);
-            subsetStatus != SearchStatus::Ok)
+    if (result.subset && best.centre != kvs::kNoCentre)
+        if (const kvs::SearchStatus subsetStatus = ShareSubset(run, own, best, result.subset);
+            subsetStatus != kvs::SearchStatus::Ok)
             return subsetStatus;
-    result.method = SearchMethod(method);
+    result.method = kvs::SearchMethod(method);
     result.threads = threads;
     result.centre = best.centre;
     result.score = best.score;
-    return SearchStatus::Ok;
+    return kvs::SearchStatus::Ok;
 }

@@ -1,7 +1,11 @@
 // Runs the built kvs executable as a user would; scratch folders and inputs for it.
 #pragma once
 
+#include <sys/types.h>
+
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,12 +25,24 @@ struct KvsInvocation {
     bool errorToTerminal = false;       // standard error on a pseudo-terminal
     // Send SIGINT once standard error shows this text (or, when it is empty,
     // after interruptAfterMs milliseconds; -1 never), and not before kvs
-    // has its handler for it.
+    // handles it.
     std::string interruptWhenErrorShows;
     int interruptAfterMs = -1;
 };
 
-KvsRun RunKvs(const KvsInvocation& invocation);
+// A signal other than the invocation's SIGINT: sent once `when`, asked every
+// millisecond about the running kvs, says so. The signal kvs starts with
+// ignored, as under nohup, if any.
+struct SignalPlan {
+    std::function<bool(pid_t)> when;
+    int signalNumber = SIGINT;
+    int ignoredAtStart = 0;
+};
+
+// Whether the process has a handler for the signal.
+bool CatchesSignal(pid_t process, int signalNumber);
+
+KvsRun RunKvs(const KvsInvocation& invocation, const SignalPlan& plan = {});
 KvsRun RunKvs(std::vector<std::string> arguments, std::string standardInput = "");
 
 // gzip data of text repeated times, made piece by piece (for inputs that

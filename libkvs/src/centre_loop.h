@@ -1,0 +1,126 @@
+// Trying every centre of a range on several threads.
+//
+// The centres are taken in an order of the method's choosing (position p of
+// the run tries the worker's Centre(p)) and handed out in chunks; each thread keeps its own best, and
+// the bests are combined by the same rule (the smallest score, the later
+// centre among equals), which is a total order: the winner is the same for
+// any number of threads and any order in which the chunks run. Between chunks
+// a thread checks the cancel flag and reports progress.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+
+#include <kvs/search.h>
+
+#include "wide_score.h"
+
+namespace kvs {
+
+constexpr int kMaxSearchThreads = 256;
+
+// The best centre seen: 0-based, -1 while there is none.
+struct BestCentre {
+    SearchScore score = 0;
+    int64_t centre = -1;
+};
+
+inline bool Beats(SearchScore score, int64_t centre, const BestCentre& best)
+{
+    return best.centre < 0 || score < best.score || (score == best.score && centre > best.centre);
+}
+
+// What the threads of one search share.
+class CentreLoop {
+public:
+    CentreLoop(const SearchRequest& request, int64_t count, int threads);
+
+    // The next chunk [first, last) to try; false when none is left or the search was cancelled.
+    bool TakeChunk(int64_t& first, int64_t& last);
+    // Counts a finished chunk and reports progress when the next step is reached.
+    void FinishChunk(int64_t centres);
+    bool Cancelled() const { return cancelled.load(std::memory_order_relaxed); }
+    // A thread that could not get memory stops every thread at its next chunk.
+    void Fail() { failed.store(true, std::memory_order_relaxed); }
+    bool Failed() const { return failed.load(std::memory_order_relaxed); }
+
+private:
+    static constexpr int kProgressSteps = 200;
+
+    const SearchRequest& request;
+    const int64_t end;
+    int64_t chunk = 1;
+    std::atomic<int64_t> next{0};
+    std::atomic<int64_t> done{0};
+    std::atomic<int> reportedStep{0};
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> failed{false};
+    std::mutex reporting;
+    double reportedFraction = 0;  // under reporting
+};
+
+// Each Worker names the centre (a 0-based row) at each position,
+//   int64_t Centre(int64_t position)
+// and scores one centre at a time:
+//   bool Score(int64_t centre, const BestCentre& best, SearchScore& score)
+// which returns false when the centre is proven worse than best (its score is
+// then not computed), true with the exact score otherwise.
+// A worker may allocate through the standard library (the tree's queries in
+// many dimensions do); a failure must not escape a thread.
+template <typename Worker>
+void RunWorker(CentreLoop& loop, Worker& worker, BestCentre& best)
+{
+    int64_t first = 0;
+    int64_t last = 0;
+    try {
+        while (loop.TakeChunk(first, last)) {
+            for (int64_t position = first; position < last; ++position) {
+                const int64_t centre = worker.Centre(position);
+                SearchScore score = 0;
+                if (worker.Score(centre, best, score) && Beats(score, centre, best))
+                    best = {score, centre};
+            }
+            loop.FinishChunk(last - first);
+        }
+    } catch (const std::bad_alloc&) {
+        loop.Fail();
+    }
+}
+
+// Runs workers[0 .. threads) over the positions [0, count), workers[0] on the calling
+// thread; threads that cannot be started leave their share to the others.
+// Returns Ok, Cancelled or OutOfMemory, and in threadsRun the number of threads that ran.
+template <typename Worker>
+SearchStatus RunCentres(const SearchRequest& request, int64_t count, int threads, Worker* workers, BestCentre& best,
+                        int& threadsRun)
+{
+    CentreLoop loop(request, count, threads);
+    BestCentre bests[kMaxSearchThreads];
+    std::thread helpers[kMaxSearchThreads];
+    int started = 1;
+    for (; started < threads; ++started) {
+        try {
+            helpers[started] = std::thread([&, started] { RunWorker(loop, workers[started], bests[started]); });
+        } catch (const std::system_error&) {
+            break;
+        } catch (const std::bad_alloc&) {
+            break;
+        }
+    }
+    RunWorker(loop, workers[0], bests[0]);
+    for (int t = 1; t < started; ++t)
+        helpers[t].join();
+    best = BestCentre{};
+    for (int t = 0; t < started; ++t) {
+        if (bests[t].centre >= 0 && Beats(bests[t].score, bests[t].centre, best))
+            best = bests[t];
+    }
+    threadsRun = started;
+    return loop.Failed() ? SearchStatus::OutOfMemory : loop.Cancelled() ? SearchStatus::Cancelled : SearchStatus::Ok;
+}
+
+}  // namespace kvs

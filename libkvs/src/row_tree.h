@@ -1,0 +1,84 @@
+// The table's rows in a k-d tree (nanoflann), with exact integer distances.
+//
+// The tree reads the coordinates widened to 64 bits and squares their
+// differences there, and hands the distances around as doubles: exact when
+// the table's largest key is below 2^53, which the caller makes sure of.
+// (With an integer distance type nanoflann would always split on the first
+// coordinate: its split tolerance rounds to zero.)
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include <nanoflann.hpp>
+
+#include <kvs/search.h>
+
+#include "wide_score.h"
+
+namespace kvs {
+
+// The table as nanoflann's data source.
+struct TableSource {
+    const VectorTable* table;
+
+    size_t kdtree_get_point_count() const { return size_t(table->rows); }
+    int64_t kdtree_get_pt(size_t row, size_t k) const { return table->values[row * size_t(table->dimension) + k]; }
+    template <class Box>
+    bool kdtree_get_bbox(Box&) const
+    {
+        return false;
+    }
+};
+
+// Squared Euclidean distance in 64-bit integers.
+struct ExactSquaredDistance {
+    using ElementType = int64_t;
+    using DistanceType = double;
+
+    explicit ExactSquaredDistance(const TableSource& source) : source(source) {}
+
+    DistanceType evalMetric(const int64_t* a, size_t row, size_t size) const
+    {
+        const int32_t* values = source.table->values + row * size;
+        int64_t sum = 0;
+        for (size_t k = 0; k < size; ++k) {
+            const int64_t difference = a[k] - values[k];
+            sum += difference * difference;
+        }
+        return DistanceType(sum);
+    }
+
+    template <typename U, typename V>
+    DistanceType accum_dist(const U a, const V b, size_t) const
+    {
+        const int64_t difference = int64_t(a) - int64_t(b);
+        return DistanceType(difference * difference);
+    }
+
+    const TableSource& source;
+};
+
+// Dimension is the table's when known at compile time, -1 otherwise.
+template <int Dimension>
+using RowTree = nanoflann::KDTreeSingleIndexAdaptor<ExactSquaredDistance, TableSource, Dimension, uint32_t>;
+
+constexpr size_t kTreeLeafRows = 16;
+
+// The centres of [begin, end) in the order of the tree's leaves, which keeps
+// rows near each other together: order gets end - begin entries.
+template <int Dimension>
+void LeafOrder(const RowTree<Dimension>& tree, int64_t begin, int64_t end, int32_t* order)
+{
+    int64_t count = 0;
+    for (uint32_t row : tree.vAcc) {
+        if (row >= begin && row < end)
+            order[count++] = int32_t(row);
+    }
+}
+
+// The same order for any table, from a tree built for the purpose. Returns
+// false when the tree's storage could not be had.
+bool NeighbourOrder(const VectorTable& table, int64_t begin, int64_t end, int32_t* order);
+
+}  // namespace kvs

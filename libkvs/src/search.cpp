@@ -1,0 +1,194 @@
+#include <kvs/search.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <thread>
+
+#include "decreasing_step_order.h"
+#include "row_keys.h"
+#include "search_methods.h"
+#include "table_range.h"
+#include "wide_score.h"
+#include "workspace.h"
+
+namespace kvs {
+
+namespace {
+constexpr int64_t kMaxRows = std::numeric_limits<int32_t>::max();
+// The tree's distances are doubles, exact below 2^53.
+constexpr SearchScore kLargestTreeKey = (uint64_t(1) << 53) - 1;
+
+bool TableIsValid(const VectorTable& table)
+{
+    return table.values && table.rows >= 1 && table.rows <= kMaxRows && table.dimension >= 1;
+}
+
+// An allocator gives its blocks back to where they came from: both functions or neither.
+bool AllocatorIsValid(const Allocator& allocator)
+{
+    return (allocator.allocate == nullptr) == (allocator.release == nullptr);
+}
+
+bool CentreRange(const SearchRequest& request, int64_t& begin, int64_t& end)
+{
+    begin = request.centreBegin;
+    end = request.centreEnd == -1 ? request.table.rows : request.centreEnd;
+    return begin >= 0 && begin <= end && end <= request.table.rows;
+}
+
+// Below about this much work (coordinate steps, a millisecond or so) a second
+// thread costs more than it saves: starting it takes tens of microseconds,
+// and on a busy machine waiting for it to run and finish can take longer.
+constexpr double kWorkPerThread = 4e6;
+
+// The threads asked for, or with 0 as many as the work pays for, up to every
+// core; never more than there are centres.
+int ThreadsFor(const SearchRequest& request, SearchMethod method, int64_t centres)
+{
+    int threads = request.threads;
+    if (threads <= 0) {
+        const double perCentre = method == SearchMethod::Tree ? 64.0 * double(request.size)
+                                                               : double(request.table.rows);
+        const double work = double(centres) * perCentre * request.table.dimension;
+        const int cores = std::max(1, int(std::thread::hardware_concurrency()));
+        threads = int(std::min<double>(cores, std::max(1.0, work / kWorkPerThread)));
+    }
+    threads = std::min(threads, kMaxSearchThreads);
+    if (centres < threads)
+        threads = centres > 0 ? int(centres) : 1;
+    return threads;
+}
+
+// The cost model. A dense search costs about n keys and one selection per
+// centre whatever s is; a tree query costs about s·log n once the tree has
+// narrowed the search to the centre's neighbourhood, which holds in few
+// dimensions. So the tree wins when s is a small part of n and d is small.
+SearchMethod ChooseMethod(const SearchRequest& request, SearchScore largestKey)
+{
+    const int64_t n = request.table.rows;
+    const bool treeFits = largestKey <= kLargestTreeKey;
+    if (request.method == SearchMethod::Tree)
+        return treeFits ? SearchMethod::Tree : SearchMethod::Dense;
+    if (request.method != SearchMethod::Auto)
+        return request.method;
+    const bool fewDimensions = request.table.dimension <= 4;
+    const bool smallSubset = request.size * 32 <= n;
+    return treeFits && fewDimensions && smallSubset && n >= 2048 ? SearchMethod::Tree : SearchMethod::Dense;
+}
+
+template <typename Key>
+SearchStatus OrderSubsetWith(const VectorTable& table, int64_t size, int64_t centre, int64_t* subset,
+                             const Allocator& allocator)
+{
+    const uint64_t n = uint64_t(table.rows);
+    Workspace workspace(allocator, 1, SliceBytes<Key>(n) + SliceBytes<int64_t>(n) + SliceBytes<int32_t>(n));
+    if (!workspace.valid())
+        return SearchStatus::OutOfMemory;
+    unsigned char* cursor = workspace.slice(0);
+    Key* keys = Carve<Key>(cursor, n);
+    int64_t* sortKeys = Carve<int64_t>(cursor, n);
+    int32_t* index = Carve<int32_t>(cursor, n);
+    ComputeRowKeys(table, centre, keys);
+    DecreasingStepOrder(int32_t(n), keys, sortKeys, index);
+    for (int64_t i = 0; i < size; ++i)
+        subset[i] = index[i];
+    return SearchStatus::Ok;
+}
+}
+
+KeyWidth KeyWidthFor(SearchScore largestKey)
+{
+    if (largestKey <= std::numeric_limits<uint32_t>::max())
+        return KeyWidth::Bits32;
+    if (largestKey <= std::numeric_limits<uint64_t>::max())
+        return KeyWidth::Bits64;
+    return KeyWidth::Bits128;
+}
+
+SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& result)
+{
+    SearchPlan plan;
+    plan.request = &request;
+    if (!TableIsValid(request.table) || request.size < 1 || request.size > request.table.rows ||
+        !CentreRange(request, plan.begin, plan.end) || request.threads < 0 || !AllocatorIsValid(request.allocator))
+        return SearchStatus::BadArgument;
+    const SearchScore largestKey = LargestKey(request.table);
+    plan.keyWidth = KeyWidthFor(largestKey);
+    const SearchMethod method = ChooseMethod(request, largestKey);
+    plan.threads = ThreadsFor(request, method, plan.end - plan.begin);
+
+    BestCentre best;
+    int threadsRun = 0;
+    SearchStatus status = SearchStatus::Ok;
+    if (plan.begin < plan.end) {
+        switch (method) {
+        case SearchMethod::Tree:
+            status = TreeSearch(plan, best, threadsRun);
+            break;
+        case SearchMethod::Described:
+            status = DescribedSearch(plan, best, threadsRun);
+            break;
+        default:
+            status = DenseSearch(plan, best, threadsRun);
+            break;
+        }
+    }
+    if (status != SearchStatus::Ok)
+        return status;
+    if (best.centre >= 0 && result.subset) {
+        status = OrderSubset(request.table, request.size, best.centre, result.subset, request.allocator);
+        if (status != SearchStatus::Ok)
+            return status;
+    }
+    result.method = method;
+    result.threads = threadsRun;
+    result.centre = best.centre;
+    result.score = ToScore(best.score);
+    return SearchStatus::Ok;
+}
+
+SearchStatus OrderSubset(const VectorTable& table, int64_t size, int64_t centre, int64_t* subset,
+                         const Allocator& allocator)
+{
+    if (!TableIsValid(table) || size < 1 || size > table.rows || centre < 0 || centre >= table.rows || !subset ||
+        !AllocatorIsValid(allocator))
+        return SearchStatus::BadArgument;
+    return WithKeyType(KeyWidthFor(LargestKey(table)), [&](auto key) {
+        return OrderSubsetWith<decltype(key)>(table, size, centre, subset, allocator);
+    });
+}
+
+const char* SearchMethodName(SearchMethod method)
+{
+    switch (method) {
+    case SearchMethod::Auto:
+        return "auto";
+    case SearchMethod::Dense:
+        return "dense";
+    case SearchMethod::Tree:
+        return "tree";
+    case SearchMethod::Described:
+        return "described";
+    }
+    return "unknown";
+}
+
+const char* SearchStatusMessage(SearchStatus status)
+{
+    switch (status) {
+    case SearchStatus::Ok:
+        return "ok";
+    case SearchStatus::BadArgument:
+        return "bad argument";
+    case SearchStatus::OutOfMemory:
+        return "out of memory";
+    case SearchStatus::Cancelled:
+        return "cancelled";
+    case SearchStatus::Overflow:
+        return "overflow";
+    }
+    return "unknown status";
+}
+
+}  // namespace kvs

@@ -1,0 +1,188 @@
+// Tree: the s nearest rows of every centre from a k-d tree.
+//
+// Rows tied with the s-th nearest may be left out of the found set, but they
+// have its key, so the sum of the found keys is the exact sum of the s
+// smallest. Centres are taken in the tree's leaf order, and each thread drops
+// a centre without a query when one of two bounds proves it worse than its
+// best: the bound from the last fully queried centre (the anchor), or, after
+// a query limited to the radius of its best centre (that centre's s-th
+// smallest key) finds fewer than s rows, the keys found plus the radius for
+// each row missing.
+#include <algorithm>
+#include <limits>
+#include <new>
+#include <stdexcept>
+
+#include "anchor_bound.h"
+#include "row_tree.h"
+#include "search_methods.h"
+#include "workspace.h"
+
+namespace kvs {
+
+namespace {
+constexpr int64_t kNoBound = std::numeric_limits<int64_t>::max();
+
+// nanoflann's result set: the keys of the `capacity` nearest rows closer than
+// a bound. Until it is full it only collects (most queries limited to a
+// radius end there); from then on it is a max-heap, so that the farthest is
+// dropped first.
+class NearestKeys {
+public:
+    NearestKeys(int64_t* heap, size_t capacity, int64_t bound) : heap(heap), capacity(capacity), bound(bound) {}
+
+    size_t size() const { return count; }
+    bool full() const { return count == capacity; }
+    int64_t worst() const { return full() ? heap[0] : bound; }
+    double worstDist() const { return double(worst()); }
+
+    bool addPoint(double distance, uint32_t)
+    {
+        const int64_t key = int64_t(distance);
+        if (key >= worst())
+            return true;
+        if (!full()) {
+            heap[count++] = key;
+            if (full())
+                std::make_heap(heap, heap + count);
+            return true;
+        }
+        std::pop_heap(heap, heap + count);
+        heap[count - 1] = key;
+        std::push_heap(heap, heap + count);
+        return true;
+    }
+
+    SearchScore sum() const
+    {
+        SearchScore total = 0;
+        for (size_t i = 0; i < count; ++i)
+            total += SearchScore(heap[i]);
+        return total;
+    }
+
+private:
+    int64_t* heap;
+    size_t capacity;
+    int64_t bound;
+    size_t count = 0;
+};
+
+template <int Dimension>
+struct TreeWorker {
+    const RowTree<Dimension>* tree = nullptr;
+    const VectorTable* table = nullptr;
+    int64_t size = 0;
+    const int32_t* order = nullptr;
+    int64_t* query = nullptr;
+    int64_t* keys = nullptr;
+    Anchor anchor;
+    int64_t radius = kNoBound;
+
+    int64_t Centre(int64_t position) const { return order[position]; }
+
+    bool Score(int64_t centre, const BestCentre& best, SearchScore& score)
+    {
+        const int32_t d = table->dimension;
+        const int32_t* row = table->values + centre * d;
+        if (best.centre >= 0 && anchor.BoundExceeds(row, best.score))
+            return false;
+        for (int32_t k = 0; k < d; ++k)
+            query[k] = row[k];
+        const size_t s = size_t(size);
+        if (radius != kNoBound) {
+            NearestKeys near(keys, s, radius + 1);
+            tree->findNeighbors(near, query, nanoflann::SearchParams());
+            if (near.full())
+                return Keep(near, row, centre, best, score);
+            // Every row not found is at least radius + 1 away.
+            const SearchScore bound = near.sum() + SearchScore(s - near.size()) * SearchScore(radius + 1);
+            if (bound > best.score) {
+                anchor.Set(row, keys, int64_t(near.size()), SearchScore(radius + 1));
+                return false;
+            }
+        }
+        NearestKeys nearest(keys, s, kNoBound);
+        tree->findNeighbors(nearest, query, nanoflann::SearchParams());
+        return Keep(nearest, row, centre, best, score);
+    }
+
+    bool Keep(const NearestKeys& nearest, const int32_t* row, int64_t centre, const BestCentre& best,
+              SearchScore& score)
+    {
+        score = nearest.sum();
+        anchor.Set(row, keys, size, 0);
+        if (Beats(score, centre, best))
+            radius = nearest.worst();
+        return true;
+    }
+};
+
+// The table's rows copied in the leaf order of a tree built on them, and the
+// centres of the plan in that order: a tree built on the copy finds the rows
+// of each leaf side by side in memory instead of scattered over the table.
+template <int Dimension>
+void LayOutRows(const SearchPlan& plan, int32_t* copy, int32_t* order)
+{
+    const VectorTable& table = plan.request->table;
+    const TableSource source{&table};
+    const RowTree<Dimension> layout(table.dimension, source, nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
+    const size_t d = size_t(table.dimension);
+    int32_t* to = copy;
+    for (uint32_t row : layout.vAcc) {
+        std::copy_n(table.values + row * d, d, to);
+        to += d;
+    }
+    LeafOrder(layout, plan.begin, plan.end, order);
+}
+
+template <int Dimension>
+SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threadsRun)
+{
+    const SearchRequest& request = *plan.request;
+    const int64_t n = request.table.rows;
+    const uint64_t d = uint64_t(request.table.dimension);
+    const uint64_t s = uint64_t(request.size);
+    const int64_t centres = plan.end - plan.begin;
+    Workspace copySpace(request.allocator, 1, SliceBytes<int32_t>(uint64_t(n) * d));
+    Workspace orderSpace(request.allocator, 1, SliceBytes<int32_t>(uint64_t(centres)));
+    Workspace workspace(request.allocator, plan.threads, SliceBytes<int64_t>(d) + SliceBytes<int64_t>(s) +
+                                                             SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s));
+    if (!copySpace.valid() || !orderSpace.valid() || !workspace.valid())
+        return SearchStatus::OutOfMemory;
+    int32_t* copy = reinterpret_cast<int32_t*>(copySpace.slice(0));
+    int32_t* order = reinterpret_cast<int32_t*>(orderSpace.slice(0));
+    LayOutRows<Dimension>(plan, copy, order);
+    const VectorTable copied{copy, n, request.table.dimension};
+    const TableSource source{&copied};
+    const RowTree<Dimension> tree(request.table.dimension, source,
+                                  nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
+    TreeWorker<Dimension> workers[kMaxSearchThreads];
+    for (int t = 0; t < plan.threads; ++t) {
+        unsigned char* cursor = workspace.slice(t);
+        int64_t* query = Carve<int64_t>(cursor, d);
+        int64_t* keys = Carve<int64_t>(cursor, s);
+        int32_t* anchorRow = Carve<int32_t>(cursor, d);
+        uint32_t* roots = Carve<uint32_t>(cursor, s);
+        workers[t] = {&tree,  &request.table, request.size, order, query,
+                      keys,   Anchor(anchorRow, roots, request.table.dimension, request.size)};
+    }
+    return RunCentres(request, centres, plan.threads, workers, best, threadsRun);
+}
+}
+
+SearchStatus TreeSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun)
+{
+    // nanoflann allocates with the standard library and reports a failure by throwing.
+    try {
+        if (plan.request->table.dimension == 2)
+            return SearchWithTree<2>(plan, best, threadsRun);
+        return SearchWithTree<-1>(plan, best, threadsRun);
+    } catch (const std::bad_alloc&) {
+        return SearchStatus::OutOfMemory;
+    } catch (const std::length_error&) {
+        return SearchStatus::OutOfMemory;
+    }
+}
+
+}  // namespace kvs

@@ -1,0 +1,50 @@
+// Working storage of a search: one zero-filled block from the request's
+// allocator, cut into equal slices, one per thread. Released when it goes out
+// of scope.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include <kvs/search.h>
+
+namespace kvs {
+
+// The bytes that count values of T take in a slice: rounded up to 16, so
+// that every array carved after it is aligned for any key type.
+template <typename T>
+constexpr uint64_t SliceBytes(uint64_t count)
+{
+    return (count * sizeof(T) + 15) / 16 * 16;
+}
+
+// Room for count values of T at cursor; moves the cursor past it.
+template <typename T>
+T* Carve(unsigned char*& cursor, uint64_t count)
+{
+    T* room = reinterpret_cast<T*>(cursor);
+    cursor += SliceBytes<T>(count);
+    return room;
+}
+
+class Workspace {
+public:
+    // threads slices of bytesPerSlice each; valid() is false when the block
+    // could not be had or its size does not fit the address space.
+    Workspace(const Allocator& allocator, int threads, uint64_t bytesPerSlice);
+    ~Workspace();
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
+
+    bool valid() const { return block != nullptr; }
+    // Slice t, aligned to 64 bytes.
+    unsigned char* slice(int t) const { return static_cast<unsigned char*>(block) + 64 + size_t(t) * stride - offset; }
+
+private:
+    Allocator allocator;
+    void* block = nullptr;
+    size_t stride = 0;
+    size_t offset = 0;
+};
+
+}  // namespace kvs
