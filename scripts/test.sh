@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Sets up the machine, then builds and runs every test twice: once plainly and
 # once under AddressSanitizer and UndefinedBehaviorSanitizer; then cross-builds
-# the Windows program and runs its tests under Wine, beside the plain build;
-# then fuzzes kvs's readers of tables, decimals and arguments for a while.
+# the Windows program and runs its tests under Wine, and builds the web page
+# with Emscripten and runs its tests in headless Chromium, both beside the
+# plain build; then fuzzes kvs's readers of tables, decimals and arguments for
+# a while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,6 +25,10 @@ run_suite build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_MPI=ON  # the build
 run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON -DKV_BENCHMARKS=OFF -DKV_MPI=OFF
 run_suite build/win32 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_PLATFORM=win32 \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DKV_QT_REPLAY="$PWD/build/plain/tests/replay_window"
+# Emscripten's own toolchain file, as emcmake passes it.
+run_suite build/web -DCMAKE_BUILD_TYPE=Release -DKV_PLATFORM=web \
+  -DCMAKE_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake \
+  -DKV_QT_REPLAY="$PWD/build/plain/tests/replay_window"
 # The libFuzzer targets, built by clang under both sanitizers in a folder of
 # their own (no toolkit): each corpus replayed, then each target fuzzed for
 # 20 seconds (fuzz/CMakeLists.txt).
