@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "app/app_state.h"
+#include "cli/command_line.h"
 #include "cli/demo_replay.h"
 #include "cli/error_report.h"
 #include "cli/exit_codes.h"
@@ -123,7 +124,7 @@ ToolError Replay(const DemoOptions& options)
     int32_t width = 0;
     int32_t height = 0;
     if (!ParseClientSize(options.client, width, height))
-        return UsageError("--client " + options.client + ": expected WxH, each side from 1 to " +
+        return ArgumentError("demo", "--client " + options.client + ": expected WxH, each side from 1 to " +
                           std::to_string(kLargestClientSide));
     std::vector<DemoAction> actions(options.actions.size());
     for (size_t i = 0; i < actions.size(); ++i) {
@@ -138,7 +139,7 @@ ToolError Replay(const DemoOptions& options)
     OutputFile exported;
     if (options.exportPath) {
         if (*options.exportPath == "-")
-            return UsageError("--export-series needs a file: standard output carries the action lines");
+            return ArgumentError("demo", "--export-series needs a file: standard output carries the action lines");
         if (ToolError error = exported.Open(*options.exportPath))
             return error;
     }
@@ -191,7 +192,8 @@ void AddDemoCommand(CLI::App& app, int& exitCode)
     CLI::App* demo = app.add_subcommand("demo", "Replay the window's actions without a display");
     demo->footer(
         "Actions, carried out in order as the window carries them out:\n"
-        "  pick:X,Y   a click in the series panel that picks the vector (X, Y), -180..180\n"
+        "  pick:X,Y   a click in the series panel that picks the vector (X, Y): X from -179 to 180,\n"
+        "             Y from -180 to 179, the vectors a click can give\n"
         "             (a second pick before restart is ignored, as in the window)\n"
         "  up, down   the Noise Level Up and Down buttons\n"
         "  repeat, restart, search   the buttons of those names\n"
@@ -201,7 +203,7 @@ void AddDemoCommand(CLI::App& app, int& exitCode)
     demo->add_option("ACTION", options->actions, "The actions, in order")->required();
     demo->add_option("--client", options->client, "Client area for saves")->type_name("WxH")->capture_default_str();
     demo->add_option("--format", options->format, "Output: text or json (one object per line)")
-        ->check(CLI::IsMember({"text", "json"}))
+        ->check(OneOf({"text", "json"}))
         ->capture_default_str();
     demo->add_option("--export-series", options->exportPath,
                      "Write the final noisy series as CSV: identity, then the coordinates")

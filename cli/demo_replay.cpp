@@ -115,11 +115,17 @@ ToolError ParsePick(std::string_view text, DemoAction& action)
         const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
         return !s.empty() && ec == std::errc() && end == s.data() + s.size();
     };
+    // The window's click mapping truncates toward zero from a centre pixel
+    // that lies left of and above the panel's middle, so its edges give
+    // -(range - 1) and range across, -range and range - 1 up and down.
     const int32_t range = appSettings.coordinateRange;
     if (comma == std::string_view::npos || !parse(args.substr(0, comma), action.x) ||
-        !parse(args.substr(comma + 1), action.y) || std::abs(action.x) > range || std::abs(action.y) > range)
-        return UsageError("bad action \"" + std::string(text) + "\": a pick is pick:X,Y with whole numbers from -" +
-                          std::to_string(range) + " to " + std::to_string(range));
+        !parse(args.substr(comma + 1), action.y) || action.x < 1 - range || action.x > range ||
+        action.y < -range || action.y > range - 1)
+        return ArgumentError("demo", "bad action \"" + std::string(text) +
+                                         "\": a pick is pick:X,Y with whole numbers, X from " +
+                                         std::to_string(1 - range) + " to " + std::to_string(range) + " and Y from " +
+                                         std::to_string(-range) + " to " + std::to_string(range - 1));
     action.kind = DemoAction::Pick;
     return {};
 }
@@ -137,8 +143,9 @@ ToolError ParseSave(std::string_view text, DemoAction& action)
     action.kind = DemoAction::Save;
     action.path = std::string(text.substr(5));
     if (!HasPictureExtension(action.path))
-        return UsageError("bad action \"" + std::string(text) +
-                          "\": the picture is saved as .bmp or .pcx, so the file name must end in one of them");
+        return ArgumentError("demo", "bad action \"" + std::string(text) +
+                                         "\": the picture is saved as .bmp or .pcx, so the file name must end in "
+                                         "one of them");
     return {};
 }
 
@@ -158,8 +165,8 @@ ToolError ParseDemoAction(std::string_view text, DemoAction& action)
             return {};
         }
     }
-    return UsageError("unknown action \"" + std::string(text) +
-                      "\": expected pick:X,Y, up, down, repeat, restart, search or save:FILE");
+    return ArgumentError("demo", "unknown action \"" + std::string(text) +
+                                     "\": expected pick:X,Y, up, down, repeat, restart, search or save:FILE");
 }
 
 ToolError OpenDemoWindow(int32_t width, int32_t height, const std::vector<DemoAction>& actions)
@@ -181,10 +188,11 @@ ToolError OpenDemoWindow(int32_t width, int32_t height, const std::vector<DemoAc
         int32_t py = 0;
         const int button = ButtonOf(action.kind);
         if (action.kind == DemoAction::Pick && !ClickPointFor(action.x, action.y, px, py))
-            return UsageError("bad action \"" + action.text + "\": no click in the series panel of a " + size +
-                              " client area picks that vector; a larger --client gives a finer panel");
+            return ArgumentError("demo", "bad action \"" + action.text + "\": no click in the series panel of a " +
+                                             size + " client area picks that vector; a larger --client gives a "
+                                             "finer panel");
         if (button >= 0 && !ButtonPressable(button))
-            return UsageError("the client area " + size + " is too small for the button bar");
+            return ArgumentError("demo", "the client area " + size + " is too small for the button bar");
     }
     return {};
 }

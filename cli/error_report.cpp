@@ -12,6 +12,11 @@ ToolError RunFailure(std::string message) { return {kExitFailure, std::move(mess
 
 ToolError InterruptedError() { return {kExitInterrupted, "interrupted"}; }
 
+ToolError ArgumentError(std::string command, std::string message)
+{
+    return {kExitUsage, std::move(message), command.empty() ? "kvs" : "kvs " + command};
+}
+
 std::string AtLocation(std::string_view file, int64_t line, int64_t column, std::string_view message)
 {
     std::string text(file);
@@ -25,11 +30,45 @@ std::string AtLocation(std::string_view file, int64_t line, int64_t column, std:
     return text;
 }
 
+std::string Counted(int64_t count, std::string_view noun, std::string_view plural)
+{
+    if (count == 1)
+        return "1 " + std::string(noun);
+    return std::to_string(count) + " " + (plural.empty() ? std::string(noun) + "s" : std::string(plural));
+}
+
+namespace {
+// The message with its control characters (a newline in a file name, say)
+// written as \xHH, so that it stays one line.
+std::string OneLine(std::string_view message)
+{
+    std::string line;
+    for (const char c : message) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if ((byte >= 0x20 && byte != 0x7F) || c == '\t') {
+            line += c;
+            continue;
+        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+        line += escaped;
+    }
+    return line;
+}
+} // namespace
+
+std::string ErrorLine(const ToolError& error)
+{
+    if (error.command.empty())
+        return "kvs: " + OneLine(error.message);
+    return error.command + ": " + OneLine(error.message) + "; see '" + error.command + " --help'";
+}
+
 int ReportError(const ToolError& error)
 {
     if (!error)
         return error.exitCode;
-    std::fprintf(stderr, "kvs: %s\n", error.message.c_str());
+    std::fprintf(stderr, "%s\n", ErrorLine(error).c_str());
     std::fflush(stderr);
     return error.exitCode;
 }

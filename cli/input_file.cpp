@@ -4,18 +4,17 @@
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
-#include <algorithm>
 #include <cerrno>
+#include <vector>
 
 #include "cli/interrupt.h"
 
 namespace {
-constexpr std::size_t kChunkBytes = 1u << 20;
-// How long a wait for standard input may last before the Ctrl-C flag is
-// looked at again: a signal that lands just before a wait would otherwise
-// go unnoticed until more input came.
+constexpr std::size_t kChunkBytes = 64 * 1024;
+// How long a wait for input may last before the Ctrl-C flag is looked at
+// again: a signal that lands just before a wait would otherwise go unnoticed
+// until more input came.
 constexpr int kWaitMilliseconds = 100;
 
 ToolError ReadError(const std::string& path, const std::string& why)
@@ -23,18 +22,31 @@ ToolError ReadError(const std::string& path, const std::string& why)
     return UsageError("cannot read " + InputName(path) + ": " + why);
 }
 
-bool IsCompressed(const std::string& bytes)
+// Opens the input without waiting: a FIFO opened for reading would wait for
+// its writer inside open(), where Ctrl-C cannot reach the reader. A FIFO
+// stays non-blocking, so that the reader's polls do that waiting (until a
+// writer comes and writes or leaves); anything else blocks again.
+ToolError Open(const std::string& path, int& descriptor, struct stat& status)
 {
-    return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0x1f &&
-           static_cast<unsigned char>(bytes[1]) == 0x8b;
+    descriptor = path == "-" ? dup(STDIN_FILENO) : open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (descriptor < 0)
+        return ReadError(path, SystemMessage(errno));
+    if (fstat(descriptor, &status) != 0)
+        return ReadError(path, SystemMessage(errno));
+    if (S_ISDIR(status.st_mode))
+        return ReadError(path, "it is a folder");
+    if (path != "-" && !S_ISFIFO(status.st_mode) &&
+        fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK) != 0)
+        return ReadError(path, SystemMessage(errno));
+    return {};
 }
 
-// Reads the descriptor to its end into bytes, growing them as it goes. A
-// descriptor that may keep the reader waiting (a pipe, a terminal) is
-// polled, so that Ctrl-C is seen while no input comes.
-ToolError ReadDescriptor(int descriptor, bool mayWait, const std::string& path, std::string& bytes)
+// Reads the descriptor to its end. One that may keep the reader waiting (a
+// pipe, a terminal, a device) is polled, so that Ctrl-C is seen while no
+// input comes.
+ToolError ReadDescriptor(int descriptor, bool mayWait, const std::string& path, InputDecoder& decoder)
 {
-    std::size_t done = 0;
+    std::vector<char> buffer(kChunkBytes);
     while (!Interrupted()) {
         if (mayWait) {
             pollfd ready = {descriptor, POLLIN, 0};
@@ -42,89 +54,53 @@ ToolError ReadDescriptor(int descriptor, bool mayWait, const std::string& path, 
             if (polled == 0 || (polled < 0 && errno == EINTR))
                 continue;
         }
-        if (done == bytes.size())
-            bytes.resize(bytes.size() + kChunkBytes);
-        const ssize_t got = read(descriptor, bytes.data() + done, bytes.size() - done);
-        if (got > 0) {
-            done += std::size_t(got);
+        const ssize_t got = read(descriptor, buffer.data(), buffer.size());
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
-        }
-        if (got < 0 && errno == EINTR)
-            continue;
-        bytes.resize(done);
-        return got == 0 ? ToolError{} : ReadError(path, SystemMessage(errno));
+        if (got < 0)
+            return ReadError(path, SystemMessage(errno));
+        const bool goOn =
+            got == 0 ? decoder.Finish() : decoder.Write(std::string_view(buffer.data(), std::size_t(got)));
+        if (!goOn && !decoder.Problem().empty())
+            return ReadError(path, decoder.Problem());
+        if (!goOn || got == 0)
+            return {};
     }
-    bytes.resize(done);
     return InterruptedError();
-}
-
-// Inflates every gzip member of compressed into bytes.
-ToolError Inflate(const std::string& compressed, const std::string& path, std::string& bytes)
-{
-    z_stream stream = {};
-    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK)
-        return RunFailure("cannot read " + InputName(path) + ": out of memory");
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
-    stream.avail_in = uInt(compressed.size());
-    std::size_t done = 0;
-    int code = Z_OK;
-    while (code != Z_STREAM_END || stream.avail_in > 0) {
-        if (Interrupted()) {
-            inflateEnd(&stream);
-            return InterruptedError();
-        }
-        if (code == Z_STREAM_END)
-            inflateReset(&stream); // the next member of a concatenated file
-        if (done == bytes.size())
-            bytes.resize(bytes.size() + std::max(kChunkBytes, compressed.size()));
-        stream.next_out = reinterpret_cast<Bytef*>(bytes.data() + done);
-        stream.avail_out = uInt(bytes.size() - done);
-        code = inflate(&stream, Z_NO_FLUSH);
-        done = bytes.size() - stream.avail_out;
-        if (code == Z_BUF_ERROR && stream.avail_in == 0)
-            break;
-        if (code != Z_OK && code != Z_STREAM_END && code != Z_BUF_ERROR) {
-            const std::string why = stream.msg ? stream.msg : "corrupt";
-            inflateEnd(&stream);
-            return ReadError(path, "invalid compressed data (" + why + ")");
-        }
-    }
-    inflateEnd(&stream);
-    bytes.resize(done);
-    if (code != Z_STREAM_END)
-        return ReadError(path, "the compressed data ends too early");
-    return {};
 }
 } // namespace
 
 std::string InputName(const std::string& path) { return path == "-" ? "<stdin>" : path; }
 
-ToolError ReadInputFile(const std::string& path, std::string& bytes)
+ToolError ReadInputFile(const std::string& path, const InputDecoder::Sink& sink)
 {
-    bytes.clear();
-    const int descriptor = path == "-" ? dup(STDIN_FILENO) : open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
-        return ReadError(path, SystemMessage(errno));
+    int descriptor = -1;
     struct stat status;
-    if (fstat(descriptor, &status) != 0) {
-        const int error = errno;
-        close(descriptor);
-        return ReadError(path, SystemMessage(error));
+    ToolError error = Open(path, descriptor, status);
+    if (!error) {
+        InputDecoder decoder(sink);
+        error = ReadDescriptor(descriptor, !S_ISREG(status.st_mode), path, decoder);
     }
-    if (S_ISDIR(status.st_mode)) {
+    if (descriptor >= 0)
         close(descriptor);
-        return ReadError(path, "it is a folder");
-    }
-    const bool regular = S_ISREG(status.st_mode);
-    // A regular file is read into a buffer of its size in one go (grown
-    // should it be longer than it said).
-    std::string raw;
-    raw.resize(regular ? std::size_t(status.st_size) + 1 : 0);
-    ToolError error = ReadDescriptor(descriptor, !regular, path, raw);
-    close(descriptor);
-    if (error || !IsCompressed(raw)) {
-        bytes = std::move(raw);
+    return error;
+}
+
+ToolError ReadTableFile(const std::string& path, const TableReadOptions& options, Table& table)
+{
+    TableReader reader(options);
+    TableReadError tableError;
+    const ToolError error = ReadInputFile(path, [&](std::string_view text) {
+        tableError = reader.Read(text);
+        return !tableError;
+    });
+    if (error)
         return error;
-    }
-    return Inflate(raw, path, bytes);
+    if (!tableError)
+        tableError = reader.Finish(table);
+    if (tableError.cancelled)
+        return InterruptedError();
+    if (tableError)
+        return UsageError(AtLocation(InputName(path), tableError.line, tableError.column, tableError.message));
+    return {};
 }

@@ -1,9 +1,7 @@
 // kvs: the similar-subset search from the command line.
 #include <CLI/CLI.hpp>
 
-#include <cstdio>
-#include <string>
-
+#include "cli/command_line.h"
 #include "cli/demo_command.h"
 #include "cli/error_report.h"
 #include "cli/exit_codes.h"
@@ -15,11 +13,8 @@
 int main(int argc, char** argv)
 {
     InstallInterruptHandlers();
-    CLI::App app{"Finds the subset of mutually closest vectors in a table of integer vectors.", "kvs"};
-    app.set_version_flag("--version", VersionText(), "Print the version and exit");
-    app.require_subcommand(1);
-    app.footer("Exit codes: 0 done, 1 failed while running, 2 bad arguments or input, 130 interrupted.\n"
-               "Run 'kvs COMMAND --help' for a command's options.");
+    CLI::App app;
+    DescribeKvs(app, VersionText());
 
     int exitCode = kExitOk;
     AddSearchCommand(app, exitCode);
@@ -31,7 +26,7 @@ int main(int argc, char** argv)
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == 0)
             return app.exit(error);  // --help and --version
-        return ReportError(UsageError(std::string(error.what()) + " (see 'kvs --help')"));
+        return ReportError(ParseFailure(app, error));
     }
     return exitCode;
 }

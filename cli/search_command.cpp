@@ -1,12 +1,13 @@
 #include "cli/search_command.h"
 
-#include <charconv>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <vector>
 
 #include "cluster/cluster.h"
+#include "cli/command_line.h"
 #include "cli/error_report.h"
 #include "cli/exit_codes.h"
 #include "cli/input_file.h"
@@ -26,51 +27,23 @@ struct SearchSettings {
     ReportFormat format = ReportFormat::Text;
 };
 
-ToolError ParseColumns(const std::string& text, std::vector<int>& columns)
+ExactDecimal Decimal(const std::string& text)
 {
-    std::string_view rest = text;
-    while (true) {
-        const std::string_view item = rest.substr(0, rest.find(','));
-        int column = 0;
-        const auto [end, error] = std::from_chars(item.data(), item.data() + item.size(), column);
-        if (item.empty() || error != std::errc() || end != item.data() + item.size() || column < 1)
-            return UsageError("--columns " + text + ": expected column numbers from 1, separated by commas");
-        for (int chosen : columns)
-            if (chosen == column)
-                return UsageError("--columns " + text + ": column " + std::to_string(column) + " is chosen twice");
-        columns.push_back(column);
-        if (item.size() == rest.size())
-            return {};
-        rest.remove_prefix(item.size() + 1);
-    }
+    ExactDecimal value;
+    ParseExactDecimal(text, value);
+    return value;
 }
 
-ToolError ParsePositiveDecimal(const std::string& option, const std::string& text, ExactDecimal& value)
-{
-    const NumberSyntax syntax = ParseExactDecimal(text, value);
-    if ((syntax != NumberSyntax::Integer && syntax != NumberSyntax::Decimal) || value.negative || value.mantissa == 0)
-        return UsageError(option + " " + text + ": expected a number above 0");
-    return {};
-}
-
-ToolError CheckSettings(const SearchOptions& options, SearchSettings& settings)
+void ConvertSettings(const SearchOptions& options, SearchSettings& settings)
 {
     settings.read.cancel = &InterruptFlag();
-    if (!options.columns.empty())
-        if (ToolError error = ParseColumns(options.columns, settings.read.columns))
-            return error;
-    if (!options.scale.empty()) {
-        ExactDecimal scale;
-        if (ToolError error = ParsePositiveDecimal("--scale", options.scale, scale))
-            return error;
-        settings.read.scale = scale;
-    }
-    if (!options.fraction.empty()) {
-        ExactDecimal fraction;
-        if (ToolError error = ParsePositiveDecimal("--fraction", options.fraction, fraction))
-            return error;
-        settings.fraction = fraction;
-    }
+    settings.read.header = options.header;
+    for (int64_t column : NumbersOfList(options.columns))
+        settings.read.columns.push_back(int(column));
+    if (!options.scale.empty())
+        settings.read.scale = Decimal(options.scale);
+    if (!options.fraction.empty())
+        settings.fraction = Decimal(options.fraction);
     const std::pair<const char*, Delimiter> delimiters[] = {{"detect", Delimiter::Detect},
                                                             {"comma", Delimiter::Comma},
                                                             {"semicolon", Delimiter::Semicolon},
@@ -86,20 +59,6 @@ ToolError CheckSettings(const SearchOptions& options, SearchSettings& settings)
     settings.format = options.format == "json" ? ReportFormat::Json
                       : options.format == "csv" ? ReportFormat::Csv
                                                 : ReportFormat::Text;
-    return {};
-}
-
-ToolError ReadSearchTable(const SearchOptions& options, const SearchSettings& settings, Table& table)
-{
-    std::string bytes;
-    if (ToolError error = ReadInputFile(options.input, bytes))
-        return error;
-    const TableReadError error = ReadTable(bytes, settings.read, table);
-    if (error.cancelled)
-        return InterruptedError();
-    if (error)
-        return UsageError(AtLocation(InputName(options.input), error.line, error.column, error.message));
-    return {};
 }
 
 // Rank 0 opens the output and reads the table; then every rank of the run
@@ -112,7 +71,7 @@ ToolError OpenAndShareTable(const SearchOptions& options, const SearchSettings& 
         try {
             error = output.Open(options.output);
             if (!error)
-                error = ReadSearchTable(options, settings, table);
+                error = ReadTableFile(options.input, settings.read, table);
         } catch (const std::bad_alloc&) {
             error = RunFailure("out of memory");
         }
@@ -124,18 +83,14 @@ ToolError OpenAndShareTable(const SearchOptions& options, const SearchSettings& 
 
 ToolError SubsetSize(const SearchOptions& options, const SearchSettings& settings, int64_t rows, int64_t& size)
 {
-    const std::string input = InputName(options.input);
     if (settings.fraction) {
-        if (!CeilingOfProduct(*settings.fraction, rows, size) || size > rows)
-            return UsageError("--fraction " + options.fraction + ": expected a fraction above 0 and at most 1");
+        CeilingOfProduct(*settings.fraction, rows, size);  // 0 < F <= 1 gives 1 to n
         return {};
     }
     size = options.size;
-    if (size < 1)
-        return UsageError("--size " + std::to_string(size) + ": the subset needs at least 1 row");
     if (size > rows)
-        return UsageError("--size " + std::to_string(size) + ": larger than the " + std::to_string(rows) +
-                          " rows of " + input);
+        return ArgumentError("search", "--size " + std::to_string(size) + ": larger than the " + Counted(rows, "row") +
+                                           " of " + InputName(options.input));
     return {};
 }
 
@@ -203,8 +158,7 @@ ToolError Search(const SearchOptions& options, const SearchSettings& settings, c
 ToolError RunSearch(const SearchOptions& options, const ClusterRun& run, OutputFile& output)
 {
     SearchSettings settings;
-    if (ToolError error = CheckSettings(options, settings))
-        return error;
+    ConvertSettings(options, settings);
     Table table;
     if (ToolError error = OpenAndShareTable(options, settings, run, output, table))
         return error;
@@ -227,33 +181,9 @@ ToolError RunSearch(const SearchOptions& options, const ClusterRun& run, OutputF
 void AddSearchCommand(CLI::App& app, int& exitCode)
 {
     auto options = std::make_shared<SearchOptions>();
-    CLI::App* command = app.add_subcommand("search", "Find the S mutually closest rows of a table of integer vectors");
-    command->add_option("FILE", options->input, "The table: one vector per line; '-' reads standard input; .gz is read as it is")
-        ->required();
-    CLI::Option* size = command->add_option("-s,--size", options->size, "S, the rows in the subset (1 to n)");
-    CLI::Option* fraction =
-        command->add_option("--fraction", options->fraction, "S as a fraction F of the rows: S = ceil(F * n)");
-    size->excludes(fraction);
-    fraction->excludes(size);
-    command->add_option("-j,--threads", options->threads, "Threads to search with (default: every core)")
-        ->check(CLI::Range(1, 4096));
-    command->add_option("--method", options->method, "auto, dense, tree or described")
-        ->check(CLI::IsMember({"auto", "dense", "tree", "described"}));
-    command->add_option("--columns", options->columns, "Use only these columns, counted from 1 (e.g. 1,3,4)");
-    command->add_option("--delimiter", options->delimiter, "comma, semicolon, tab or blank (default: detected)")
-        ->check(CLI::IsMember({"detect", "comma", "semicolon", "tab", "blank"}));
-    command->add_option("--scale", options->scale, "Read every value as round(value * K), for tables of decimals");
-    command->add_option("--format", options->format, "text, csv or json")
-        ->check(CLI::IsMember({"text", "csv", "json"}));
-    command->add_option("-o,--output", options->output,
-                        "Write the result to FILE, a file whole or not at all, a FIFO or device straight through "
-                        "(default: - for standard output)");
-    command->add_flag("-q,--quiet", options->quiet, "No progress bar");
-    command->footer("Lines starting with '#' and blank lines are skipped; a first line that is not numeric is a header.\n"
-                    "Lines are at most 1 MiB long.");
-    command->callback([options, size, fraction, &exitCode] {
-        if (size->count() == 0 && fraction->count() == 0) {
-            exitCode = ReportError(UsageError("search: give the subset size with --size S or --fraction F"));
+    AddSearchOptions(app, *options)->callback([options, &exitCode] {
+        if (options->size == 0 && options->fraction.empty()) {
+            exitCode = ReportError(ArgumentError("search", "give the subset size with --size S or --fraction F"));
             return;
         }
         exitCode = RunSearchCommand(*options);

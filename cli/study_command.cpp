@@ -2,11 +2,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
 
 #include "app/app_state.h"
+#include "cli/command_line.h"
 #include "cli/exit_codes.h"
 #include "cli/interrupt.h"
 #include "cli/output_file.h"
@@ -15,8 +18,12 @@
 
 namespace {
 
+constexpr int32_t kMostTrials = 1000000;
+constexpr int32_t kLongestSeries = 1000000;
+
 struct StudyOptions {
     StudySettings settings;
+    std::string levels; // "L,L,...", in any order, a level perhaps twice
     int32_t size = 0; // 0: the repeats
     std::string format = "text";
     std::optional<std::string> plotPath;
@@ -54,20 +61,26 @@ ToolError CheckSettings(StudyOptions& options)
 {
     StudySettings& s = options.settings;
     s.size = options.size ? options.size : s.repeats;
+    // Ascending and each once, so that the table and the plot run from left to right.
+    const std::vector<int64_t> levels = NumbersOfList(options.levels);
+    s.levels.assign(levels.begin(), levels.end());
+    std::sort(s.levels.begin(), s.levels.end());
+    s.levels.erase(std::unique(s.levels.begin(), s.levels.end()), s.levels.end());
     if (s.repeats > s.length)
-        return UsageError("--repeats " + std::to_string(s.repeats) + " is more than --length " +
-                          std::to_string(s.length));
+        return ArgumentError("study", "--repeats " + std::to_string(s.repeats) + " is more than --length " +
+                                          std::to_string(s.length));
     if (s.size > s.length)
-        return UsageError("--size " + std::to_string(s.size) + " is more than --length " + std::to_string(s.length));
+        return ArgumentError("study", "--size " + std::to_string(s.size) + " is more than --length " +
+                                          std::to_string(s.length));
     if (options.plotPath && !IsPlotFileName(*options.plotPath))
-        return UsageError("--plot " + *options.plotPath + ": the plot is written as .png or .svg");
+        return ArgumentError("study", "--plot " + *options.plotPath + ": the plot is written as .png or .svg");
     return {};
 }
 
 std::string PlotCaption(const StudySettings& s)
 {
-    return "Similar-subset search under noise: " + std::to_string(s.trials) + " picks per level, " +
-           std::to_string(s.length) + " vectors, " + std::to_string(s.repeats) + " copies, subset of " +
+    return "Similar-subset search under noise: " + Counted(s.trials, "pick") + " per level, " +
+           Counted(s.length, "vector") + ", " + Counted(s.repeats, "copy", "copies") + ", subset of " +
            std::to_string(s.size) + (s.size == s.repeats ? " (so precision equals recall)" : "");
 }
 
@@ -130,8 +143,8 @@ void AddStudyCommand(CLI::App& app, int& exitCode)
 {
     auto options = std::make_shared<StudyOptions>();
     StudySettings& s = options->settings;
-    const auto& levels = appSettings.noiseLevels;
-    s.levels.assign(levels, levels + appSettings.noiseLevelCount);
+    for (int32_t i = 0; i < appSettings.noiseLevelCount; ++i)
+        options->levels += (i ? "," : "") + std::to_string(appSettings.noiseLevels[i]);
     CLI::App* study = app.add_subcommand("study", "Measure how well the search finds the copies as the noise grows");
     study->footer(
         "Each trial picks a vector uniformly over the window's plane (-180..180 on each axis), builds the\n"
@@ -140,24 +153,31 @@ void AddStudyCommand(CLI::App& app, int& exitCode)
         "copies found; centre error: the distance from the found centre's clean vector to the pick.\n"
         "Trial i draws its pick and its generator states from --seed and i alone, and keeps them at every\n"
         "level, so the numbers are the same for any --threads.");
-    study->add_option("--levels", s.levels, "Noise levels, comma-separated")
+    study->add_option("--levels", options->levels, "Noise levels, comma-separated (studied in ascending order)")
+        ->check(WholeNumberList(0, kLargestNoiseLevel, false))
         ->type_name("L,L,...")
-        ->delimiter(',')
-        ->check(CLI::Range(0, kLargestNoiseLevel))
         ->capture_default_str();
-    study->add_option("--trials", s.trials, "Picks per level")->check(CLI::Range(1, 1000000))->capture_default_str();
-    study->add_option("--seed", s.seed, "Seed of the picks and the series")->capture_default_str();
-    study->add_option("--length", s.length, "Vectors in a series")->check(CLI::Range(1, 1000000))->capture_default_str();
+    study->add_option("--trials", s.trials, "Picks per level, 1 to " + std::to_string(kMostTrials))
+        ->transform(WholeNumber(1, kMostTrials))
+        ->capture_default_str();
+    study->add_option("--seed", s.seed, "Seed of the picks and the series, 0 to 2^64 - 1")
+        ->transform(WholeNumber(0, UINT64_MAX))
+        ->capture_default_str();
+    study->add_option("--length", s.length, "Vectors in a series, 1 to " + std::to_string(kLongestSeries))
+        ->transform(WholeNumber(1, kLongestSeries))
+        ->capture_default_str();
     study->add_option("--repeats", s.repeats, "Copies of the pick at the series' end")
-        ->check(CLI::Range(1, 1000000))
+        ->transform(WholeNumber(1, kLongestSeries))
         ->capture_default_str();
     study->add_option("--size", options->size, "Size of the subset searched for [default: the repeats]")
-        ->check(CLI::Range(1, 1000000));
-    study->add_option("-j,--threads", s.threads, "Threads for the trials; 0 for every core")
-        ->check(CLI::Range(0, 1024))
+        ->transform(WholeNumber(1, kLongestSeries));
+    study->add_option("-j,--threads", s.threads,
+                      "Threads for the trials, at most " + std::to_string(kMaxThreads) +
+                          "; 0 for every core the work pays for")
+        ->transform(WholeNumber(0, kMaxThreads))
         ->capture_default_str();
     study->add_option("--format", options->format, "Output: text, csv or json")
-        ->check(CLI::IsMember({"text", "csv", "json"}))
+        ->check(OneOf({"text", "csv", "json"}))
         ->capture_default_str();
     study->add_option("--plot", options->plotPath, "Draw precision and recall against noise to FILE.png or FILE.svg")
         ->type_name("FILE");

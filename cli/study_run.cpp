@@ -63,8 +63,7 @@ ToolError BuildTrialSeries(const StudySettings& settings, int32_t level, const T
     FreeVectorsArrayHeader(nullptr, picked);
     backgroundState = savedBackgroundState;
     if (!built)
-        return RunFailure("out of memory while building a series of " + std::to_string(settings.length) +
-                          " vectors");
+        return RunFailure("out of memory while building a series of " + Counted(settings.length, "vector"));
     return {};
 }
 

@@ -6,6 +6,8 @@
 #include <numeric>
 #include <utility>
 
+#include "cli/error_report.h"
+
 namespace {
 constexpr std::size_t kShownCellBytes = 32;  // a longer cell is cut in messages
 constexpr int64_t kLinesBetweenCancelChecks = 4096;
@@ -15,59 +17,72 @@ TableReadError ErrorAt(int64_t line, std::size_t offset, std::string message)
     return {line, int64_t(offset) + 1, std::move(message)};
 }
 
-std::string_view NextLine(std::string_view& rest)
-{
-    const void* end = std::memchr(rest.data(), '\n', rest.size());
-    const std::size_t length = end ? std::size_t(static_cast<const char*>(end) - rest.data()) : rest.size();
-    const std::string_view line = rest.substr(0, length);
-    rest.remove_prefix(end ? length + 1 : length);
-    return line;
-}
+// What a UTF-8 sequence starting at text[i] is, looking no further than end.
+enum class Sequence { Valid, Incomplete, Invalid };
 
-// The length of the UTF-8 sequence at text[i], or 0 when it is not one.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i)
+Sequence Utf8Sequence(std::string_view text, std::size_t i, std::size_t end, std::size_t& length)
 {
     const unsigned char lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = 0;
     uint32_t codePoint = 0;
+    length = 0;
     if (lead >= 0xC2 && lead <= 0xDF)
         length = 2, codePoint = lead & 0x1F;
     else if (lead >= 0xE0 && lead <= 0xEF)
         length = 3, codePoint = lead & 0x0F;
     else if (lead >= 0xF0 && lead <= 0xF4)
         length = 4, codePoint = lead & 0x07;
-    if (length == 0 || i + length > text.size())
-        return 0;
+    if (length == 0)
+        return Sequence::Invalid;
     for (std::size_t k = 1; k < length; ++k) {
+        if (i + k >= end)
+            return Sequence::Incomplete;
         const unsigned char next = static_cast<unsigned char>(text[i + k]);
         if ((next & 0xC0) != 0x80)
-            return 0;
+            return Sequence::Invalid;
         codePoint = codePoint << 6 | (next & 0x3F);
     }
     const uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
     const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
-    return codePoint < smallest[length] || surrogate || codePoint > 0x10FFFF ? 0 : length;
+    return codePoint < smallest[length] || surrogate || codePoint > 0x10FFFF ? Sequence::Invalid : Sequence::Valid;
 }
 
 // Text is tabs, carriage returns, printable characters and valid UTF-8;
-// anything else is taken for binary data.
-TableReadError CheckText(std::string_view line, int64_t number)
+// anything else is taken for binary data. Checks text[checked, end) and moves
+// checked past what it found good. A character cut by end is an error when
+// end is where the line ends, and otherwise waits for its other bytes.
+TableReadError CheckText(std::string_view text, std::size_t& checked, std::size_t end, bool endsLine, int64_t number)
 {
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(line[i]);
-        if (c >= 0x20 && c < 0x7F)
-            continue;
-        if (c == '\t' || c == '\r')
+    for (std::size_t& i = checked; i < end; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if ((c >= 0x20 && c < 0x7F) || c == '\t' || c == '\r')
             continue;
         if (c == 0)
             return ErrorAt(number, i, "binary data (a NUL byte); expected a text table");
         if (c < 0x80)
             return ErrorAt(number, i, "binary data (control character " + std::to_string(c) + "); expected a text table");
-        const std::size_t length = Utf8SequenceLength(line, i);
-        if (length == 0)
+        std::size_t length = 0;
+        const Sequence sequence = Utf8Sequence(text, i, end, length);
+        if (sequence == Sequence::Incomplete && !endsLine)
+            return {};
+        if (sequence != Sequence::Valid)
             return ErrorAt(number, i, "binary data (not UTF-8 text); expected a text table");
         i += length - 1;
     }
+    return {};
+}
+
+// The line's bytes are text and within the limit. checked bytes of it were
+// found good before; a line that is longer than the limit is refused at the
+// first byte past it, once the bytes before that are known to be text.
+TableReadError CheckLine(std::string_view line, std::size_t checked, int64_t number)
+{
+    const std::size_t content = line.size() - (!line.empty() && line.back() == '\r' ? 1 : 0);
+    const std::size_t end = std::min(content, kMaxLineBytes);
+    if (TableReadError error = CheckText(line, checked, end, end == content, number))
+        return error;
+    if (content > kMaxLineBytes)
+        return ErrorAt(number, kMaxLineBytes,
+                       "line longer than the limit of " + std::to_string(kMaxLineBytes) + " bytes");
     return {};
 }
 
@@ -187,10 +202,10 @@ std::string ReadValue(std::string_view cell, const std::optional<ExactDecimal>& 
     return {};
 }
 
-// The first line's cells: how many, and whether the chosen ones all look numeric.
+// The first line's cells: how many, and whether any chosen one begins like a number.
 struct FirstLine {
     std::size_t width = 0;
-    bool numeric = true;
+    bool numeric = false;
 };
 
 FirstLine LookAtFirstLine(std::string_view line, Delimiter delimiter, const std::vector<int>& columns)
@@ -199,8 +214,8 @@ FirstLine LookAtFirstLine(std::string_view line, Delimiter delimiter, const std:
     ForEachCell(line, delimiter, [&](std::string_view cell, std::size_t) {
         ++first.width;
         const bool chosen = columns.empty() || std::find(columns.begin(), columns.end(), first.width) != columns.end();
-        if (chosen && !LooksNumeric(cell))
-            first.numeric = false;
+        if (chosen && LooksNumeric(cell))
+            first.numeric = true;
     });
     return first;
 }
@@ -236,62 +251,138 @@ TableReadError ReadRow(std::string_view line, int64_t number, Delimiter delimite
     });
     if (cells != width)
         return ErrorAt(number, cells > width ? firstExtraOffset : line.size(),
-                       "row has " + std::to_string(cells) + " cells where the first line has " + std::to_string(width));
+                       "row has " + Counted(cells, "cell") + " where the first line has " + std::to_string(width));
     return error;
 }
 } // namespace
 
+TableReader::TableReader(TableReadOptions options) : options_(std::move(options)) {}
+
+TableReadError TableReader::Read(std::string_view piece)
+{
+    if (error_)
+        return error_;
+    if (!headDone_) {
+        // The byte order mark some spreadsheets write first: wait until its
+        // three bytes have come, or bytes that are not one.
+        constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+        const std::size_t taken = std::min(piece.size(), kByteOrderMark.size() - head_.size());
+        head_.append(piece.substr(0, taken));
+        piece.remove_prefix(taken);
+        if (head_.size() < kByteOrderMark.size() && kByteOrderMark.starts_with(head_))
+            return {};
+        headDone_ = true;
+        if ((error_ = Consume(head_ == kByteOrderMark ? std::string_view() : std::string_view(head_))))
+            return error_;
+    }
+    return error_ = Consume(piece);
+}
+
+TableReadError TableReader::Finish(Table& table)
+{
+    if (!error_ && !headDone_) {
+        headDone_ = true;
+        error_ = Consume(head_);
+    }
+    if (!error_ && !pending_.empty())
+        error_ = ReadLine(pending_, pendingChecked_);  // the last line, without a line end
+    pending_.clear();
+    if (error_)
+        return error_;
+    if (table_.rows == 0)
+        return error_ = {0, 0, table_.hasHeader ? "a header but no data rows" : "no data rows"};
+    table_.values.shrink_to_fit();
+    table = std::move(table_);
+    return {};
+}
+
+// Reads every line the bytes end and holds on to the line they begin.
+TableReadError TableReader::Consume(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const void* newline = std::memchr(bytes.data(), '\n', bytes.size());
+        if (!newline)
+            return Hold(bytes);
+        const std::size_t length = std::size_t(static_cast<const char*>(newline) - bytes.data());
+        const std::string_view end = bytes.substr(0, length);
+        bytes.remove_prefix(length + 1);
+        TableReadError error;
+        if (pending_.empty()) {
+            error = ReadLine(end, 0);
+        } else if (!(error = Hold(end))) {
+            error = ReadLine(pending_, pendingChecked_);
+        }
+        pending_.clear();
+        pendingChecked_ = 0;
+        if (error)
+            return error;
+    }
+    return {};
+}
+
+// Keeps the start of a line until its end comes: no more of it than the
+// limit and a carriage return, plus one byte that shows it too long.
+TableReadError TableReader::Hold(std::string_view bytes)
+{
+    pending_.append(bytes.substr(0, std::min(bytes.size(), kMaxLineBytes + 2 - pending_.size())));
+    const int64_t number = lines_ + 1;
+    if (TableReadError error =
+            CheckText(pending_, pendingChecked_, std::min(pending_.size(), kMaxLineBytes), false, number))
+        return error;
+    const bool tooLong = pending_.size() > kMaxLineBytes + 1 ||
+                         (pending_.size() == kMaxLineBytes + 1 && pending_.back() != '\r');
+    if (tooLong)
+        return CheckLine(pending_, pendingChecked_, number);
+    return {};
+}
+
+TableReadError TableReader::ReadLine(std::string_view line, std::size_t checked)
+{
+    const int64_t number = ++lines_;
+    if (number % kLinesBetweenCancelChecks == 0 && options_.cancel && options_.cancel->load())
+        return {number, 0, "interrupted", true};
+    if (TableReadError error = CheckLine(line, checked, number))
+        return error;
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    if (IsSkipped(line))
+        return {};
+    if (slotOfColumn_.empty()) {
+        if (TableReadError error = ReadFirstLine(line); error || table_.hasHeader)
+            return error;
+    }
+    const std::size_t dimension = std::size_t(table_.dimension);
+    const std::size_t filled = table_.values.size();
+    table_.values.resize(filled + dimension);  // grows by doubling: no allocation for most rows
+    if (TableReadError error = ReadRow(line, number, table_.delimiter, slotOfColumn_, options_.scale,
+                                       table_.values.data() + filled))
+        return error;
+    ++table_.rows;
+    return {};
+}
+
+// The first line that is not skipped sets the delimiter and the width of
+// every row, and is the header or the first row.
+TableReadError TableReader::ReadFirstLine(std::string_view line)
+{
+    table_.delimiter = options_.delimiter == Delimiter::Detect ? Detect(line) : options_.delimiter;
+    const FirstLine first = LookAtFirstLine(line, table_.delimiter, options_.columns);
+    for (int column : options_.columns)
+        if (std::size_t(column) > first.width)
+            return {lines_, 0, "column " + std::to_string(column) + " was chosen, but the table has " +
+                                   Counted(int64_t(first.width), "column")};
+    slotOfColumn_ = SlotsOfColumns(options_.columns, first.width);
+    table_.dimension = int32_t(options_.columns.empty() ? first.width : options_.columns.size());
+    table_.hasHeader =
+        options_.header == HeaderRule::Present || (options_.header == HeaderRule::Detect && !first.numeric);
+    return {};
+}
+
 TableReadError ReadTable(std::string_view text, const TableReadOptions& options, Table& table)
 {
     table = {};
-    if (text.substr(0, 3) == "\xEF\xBB\xBF")
-        text.remove_prefix(3);  // the byte order mark some spreadsheets write first
-    std::vector<int32_t> slotOfColumn;
-    std::size_t width = 0;  // cells in every row (slotOfColumn.size()); 0 until the first line is seen
-    int64_t number = 0;
-    TableReadError error;
-    while (!text.empty()) {
-        std::string_view line = NextLine(text);
-        if (++number % kLinesBetweenCancelChecks == 0 && options.cancel && options.cancel->load())
-            return {number, 0, "interrupted", true};
-        if (line.size() > kMaxLineBytes)
-            return ErrorAt(number, kMaxLineBytes, "line longer than the limit of " + std::to_string(kMaxLineBytes) + " bytes");
-        if ((error = CheckText(line, number)))
-            return error;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (IsSkipped(line))
-            continue;
-
-        if (width == 0) {
-            table.delimiter = options.delimiter == Delimiter::Detect ? Detect(line) : options.delimiter;
-            const FirstLine first = LookAtFirstLine(line, table.delimiter, options.columns);
-            width = first.width;
-            for (int column : options.columns)
-                if (std::size_t(column) > width)
-                    return {number, 0, "column " + std::to_string(column) + " was chosen, but the table has " +
-                                            std::to_string(width) + " columns"};
-            slotOfColumn = SlotsOfColumns(options.columns, width);
-            table.dimension = int32_t(options.columns.empty() ? width : options.columns.size());
-            if (!first.numeric) {
-                table.hasHeader = true;
-                continue;
-            }
-        }
-
-        if (table.values.empty()) {
-            // Room for every line that is left, so that no row allocates; trimmed at the end.
-            const std::size_t linesLeft = std::size_t(std::count(text.begin(), text.end(), '\n')) + 1;
-            table.values.resize((linesLeft + 1) * std::size_t(table.dimension));
-        }
-        int32_t* row = table.values.data() + std::size_t(table.rows) * std::size_t(table.dimension);
-        if ((error = ReadRow(line, number, table.delimiter, slotOfColumn, options.scale, row)))
-            return error;
-        ++table.rows;
-    }
-    if (table.rows == 0)
-        return {0, 0, table.hasHeader ? "a header but no data rows" : "no data rows"};
-    table.values.resize(std::size_t(table.rows) * std::size_t(table.dimension));
-    table.values.shrink_to_fit();
-    return {};
+    TableReader reader(options);
+    if (TableReadError error = reader.Read(text))
+        return error;
+    return reader.Finish(table);
 }

@@ -1,12 +1,15 @@
-// Reads a text table of integer vectors, one vector per line, from a buffer.
-// A pure parser: no files, no messages; an error comes back as a value with
-// the line and column where it was found.
+// Reads a text table of integer vectors, one vector per line. A pure parser:
+// no files, no messages; an error comes back as a value with the line and
+// column where it was found. The text may come in pieces of any size, as a
+// pipe or an inflating stream hands it over; only the rows are kept, so the
+// memory a read takes follows the rows, not the lines or bytes read.
 //
 // The cells of a line are separated by commas, semicolons, tabs or blanks;
 // unless told, the separator is the first of tab, semicolon and comma that the
 // first line holds, otherwise blanks. Blank lines and lines whose first
-// non-blank character is '#' are skipped. The first line is a header when one
-// of its (chosen) cells does not begin like a number.
+// non-blank character is '#' are skipped. Unless told, the first line is a
+// header only when none of its (chosen) cells begins like a number; any
+// other first line is data, and its faults are reported at line 1.
 #pragma once
 
 #include <atomic>
@@ -18,13 +21,17 @@
 
 #include "cli/exact_decimal.h"
 
-// The longest line read; a longer one is refused rather than guessed at.
+// The longest line read, its line end (LF or CRLF) not counted; a longer one
+// is refused rather than guessed at.
 constexpr std::size_t kMaxLineBytes = std::size_t(1) << 20;
 
 enum class Delimiter { Detect, Comma, Semicolon, Tab, Blank };
 
+enum class HeaderRule { Detect, Present, Absent };
+
 struct TableReadOptions {
     Delimiter delimiter = Delimiter::Detect;
+    HeaderRule header = HeaderRule::Detect;
     std::vector<int> columns;            // 1-based; empty: every column
     std::optional<ExactDecimal> scale;   // every value read as round(value * scale)
     const std::atomic<bool>* cancel = nullptr;  // checked every few thousand lines
@@ -47,5 +54,33 @@ struct TableReadError {
     explicit operator bool() const { return !message.empty(); }
 };
 
-// Fills table from text; on error table is left partly filled and must not be used.
+class TableReader {
+public:
+    explicit TableReader(TableReadOptions options);
+
+    // The next piece of the text; a piece may end anywhere, even inside a
+    // line or a UTF-8 character. After an error every later call returns it.
+    TableReadError Read(std::string_view piece);
+
+    // The end of the text: reads its last line and hands over the table.
+    TableReadError Finish(Table& table);
+
+private:
+    TableReadError Consume(std::string_view bytes);
+    TableReadError Hold(std::string_view bytes);
+    TableReadError ReadLine(std::string_view line, std::size_t checked);
+    TableReadError ReadFirstLine(std::string_view line);
+
+    TableReadOptions options_;
+    Table table_;
+    std::vector<int32_t> slotOfColumn_;  // where each cell of a row goes; -1 when it is not read
+    std::string head_;                   // the first bytes, until it is clear whether they are a byte order mark
+    bool headDone_ = false;
+    std::string pending_;                // a line whose end has not come yet
+    std::size_t pendingChecked_ = 0;     // its bytes known to be text
+    int64_t lines_ = 0;                  // lines read whole
+    TableReadError error_;
+};
+
+// The whole text at once; on error the table is left empty.
 TableReadError ReadTable(std::string_view text, const TableReadOptions& options, Table& table);

@@ -56,6 +56,12 @@ has "$deb" "/usr/share/metainfo/$id.metainfo.xml"
 for size in 16 32 48 64 128 256; do
   has "$deb" "/usr/share/icons/hicolor/${size}x${size}/apps/$id.png"
 done
+if grep -qx kvs <<<"$programs"; then
+  has "$deb" /usr/share/bash-completion/completions/kvs
+  has "$deb" /usr/share/zsh/vendor-completions/_kvs
+  has "$deb" /usr/share/fish/vendor_completions.d/kvs.fish
+  has "$deb" /usr/share/doc/kestrand-vectors-subset/examples/points.csv
+fi
 
 # The library: libkvs.so.1 under its SONAME, the shlibs file that lets other
 # packages depend on it, and the loader's trigger.

@@ -18,6 +18,8 @@ packages=(
   libopenmpi-dev openmpi-bin
   pybind11-dev python3-dev python3-pytest python3-hypothesis python3-pandas python3-tqdm
   emscripten fonttools chromium chromium-driver python3-selenium
+  clang libclang-rt-14-dev
+  zsh fish
 )
 
 missing=()

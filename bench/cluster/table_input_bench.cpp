@@ -15,17 +15,12 @@
 #include "cluster/mpi/agreement.h"
 #include "cli/exit_codes.h"
 #include "cli/input_file.h"
-#include "cli/table_reader.h"
 
 namespace {
 ClusterFailure ReadFile(const std::string& path, Table& table)
 {
-    std::string bytes;
-    if (ToolError error = ReadInputFile(path, bytes))
-        return {error.exitCode, error.message};
-    if (const TableReadError error = ReadTable(bytes, {}, table))
-        return {kExitUsage, error.message};
-    return {};
+    const ToolError error = ReadTableFile(path, {}, table);
+    return {error.exitCode, error.message};
 }
 
 ClusterFailure ReadAndBroadcast(const ClusterRun& run, const std::string& path, Table& table)

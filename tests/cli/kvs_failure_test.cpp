@@ -1,8 +1,10 @@
-// `kvs search` refusing bad input and surviving failures: one line on
+// `kvs` refusing bad arguments and input and surviving failures: one line on
 // standard error, the documented exit code, no output, and no file touched.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -29,17 +31,22 @@ std::string LongSearchTable()
 }
 } // namespace
 
-TEST(KvsSearch, BadInputGetsOneLineAndItsExitCode)
+// Every refusal is one line on standard error with its exit code and nothing
+// on standard output. Arguments at fault name their subcommand and point at
+// its help; a table at fault is named with the line and column.
+TEST(KvsSearch, BadArgumentsAndInputGetOneLineAndTheirExitCode)
 {
     ScratchFolder folder;
     const std::string good = folder.Write("good.csv", "1,2\n3,4\n5,6\n");
     const std::string gzip = "\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\x33\xd4\x31\xe2\x02";  // cut short
+    const std::string line = "1,2\n" + std::string(1048576, '7');  // a last line of exactly 1 MiB
+    const std::string searchHelp = "; see 'kvs search --help'\n";
     struct Case {
         const char* name;
         std::vector<std::string> arguments;  // "FILE" is replaced by the case's file
         std::string fileBytes;
         int exitCode;
-        std::string message;  // a fragment of the one line
+        std::string message;  // the whole line, or (without a newline) a fragment of it
     } cases[] = {
         {"missing file", {"search", folder.Path("none.csv"), "-s", "1"}, "", 2, "none.csv: No such file or directory"},
         {"a folder", {"search", folder.Path(""), "-s", "1"}, "", 2, "it is a folder"},
@@ -48,8 +55,15 @@ TEST(KvsSearch, BadInputGetsOneLineAndItsExitCode)
         {"a header alone", {"search", "FILE", "-s", "1"}, "x,y\n", 2, "bad.csv: a header but no data rows"},
         {"ragged, too many", {"search", "FILE", "-s", "1"}, "1,2\n3,4\n5,6,7\n", 2,
          "bad.csv:3:5: row has 3 cells where the first line has 2"},
-        {"ragged, too few", {"search", "FILE", "-s", "1"}, "1 2\n3\n", 2, "bad.csv:2:2: row has 1 cells"},
+        {"ragged, too few", {"search", "FILE", "-s", "1"}, "1 2\n3\n", 2, "bad.csv:2:2: row has 1 cell where"},
         {"empty cell", {"search", "FILE", "-s", "1"}, "1,2\n3,\n", 2, "bad.csv:2:3: empty cell"},
+        {"empty cell in a first line", {"search", "FILE", "-s", "1"}, "5,,7\n1,2,3\n", 2, "bad.csv:1:3: empty cell"},
+        {"empty last cell in a first line", {"search", "FILE", "-s", "1"}, "1,2,\n1,2,3\n", 2,
+         "bad.csv:1:5: empty cell"},
+        {"a word in a first line of numbers", {"search", "FILE", "-s", "1"}, "1,2,N/A\n1,2,3\n", 2,
+         "bad.csv:1:5: 'N/A' is not a number"},
+        {"a header read as data", {"search", "FILE", "-s", "1", "--no-header"}, "x,y\n1,2\n", 2,
+         "bad.csv:1:1: 'x' is not a number"},
         {"non-numeric cell", {"search", "FILE", "-s", "1"}, "1,2\n3,x4\n", 2, "bad.csv:2:3: 'x4' is not a number"},
         {"hexadecimal", {"search", "FILE", "-s", "1"}, "1,0x10\n", 2, "bad.csv:1:3: '0x10' is not a number"},
         {"above 32 bits", {"search", "FILE", "-s", "1"}, "1,2147483648\n", 2,
@@ -63,26 +77,69 @@ TEST(KvsSearch, BadInputGetsOneLineAndItsExitCode)
          "bad.csv:2:3: '4.5' is not an integer; use --scale K"},
         {"too many digits to scale exactly", {"search", "FILE", "-s", "1", "--scale", "3"}, "0.16666666666666666667\n",
          2, "more than 19 significant digits"},
-        {"line above the limit", {"search", "FILE", "-s", "1"}, "1,2\n" + std::string(1100000, '7') + "\n", 2,
+        {"line above the limit", {"search", "FILE", "-s", "1"}, line + "7\n", 2,
          "bad.csv:2:1048577: line longer than the limit of 1048576 bytes"},
+        {"line above the limit, CRLF", {"search", "FILE", "-s", "1"}, line + "7\r\n", 2,
+         "bad.csv:2:1048577: line longer"},
+        {"line above the limit, no line end", {"search", "FILE", "-s", "1"}, line + "7", 2, "bad.csv:2:1048577: line"},
         {"NUL byte", {"search", "FILE", "-s", "1"}, std::string("1,2\n3,\0" "4\n", 8), 2,
          "bad.csv:2:3: binary data (a NUL byte)"},
         {"not UTF-8", {"search", "FILE", "-s", "1"}, "x\xff\xfe,y\n1,2\n", 2, "bad.csv:1:2: binary data (not UTF-8"},
+        {"UTF-8 cut by the line end", {"search", "FILE", "-s", "1"}, "1,2 \xc3\r\n", 2,
+         "bad.csv:1:5: binary data (not"},
         {"compressed data cut short", {"search", "FILE", "-s", "1"}, gzip, 2, "the compressed data ends too early"},
-        {"size 0", {"search", good, "-s", "0"}, "", 2, "--size 0: the subset needs at least 1 row"},
-        {"size above n", {"search", good, "-s", "4"}, "", 2, "--size 4: larger than the 3 rows of"},
-        {"fraction above 1", {"search", good, "--fraction", "1.5"}, "", 2, "--fraction 1.5: expected a fraction"},
-        {"no size", {"search", good}, "", 2, "--size S or --fraction F"},
-        {"size and fraction", {"search", good, "-s", "1", "--fraction", "0.5"}, "", 2, "excludes"},
-        {"unknown option", {"search", good, "-s", "1", "--bogus"}, "", 2, "--bogus"},
-        {"unknown method", {"search", good, "-s", "1", "--method", "fast"}, "", 2, "fast"},
+        {"compressed data with garbage after it", {"search", "FILE", "-s", "1"}, Gzipped("1,2\n") + "garbage", 2,
+         "bad.csv: invalid compressed data (incorrect header check)"},
+        {"compressed data padded, then garbage", {"search", "FILE", "-s", "1"},
+         Gzipped("1,2\n") + std::string(9, '\0') + "x", 2,
+         "invalid compressed data (bytes after the zeros that end it)"},
+        {"compressed binary data", {"search", "FILE", "-s", "1"}, Gzipped(std::string(4096, '\0')), 2,
+         "bad.csv:1:1: binary data (a NUL byte)"},
+        {"size 0", {"search", good, "-s", "0"}, "", 2,
+         "kvs search: --size 0: expected a whole number from 1 to 9223372036854775807" + searchHelp},
+        {"size in hexadecimal", {"search", good, "-s", "0x2"}, "", 2,
+         "kvs search: --size 0x2: expected a whole number"},
+        {"size with leading zeros, not octal", {"search", good, "-s", "010"}, "", 2,
+         "kvs search: --size 10: larger than the 3 rows of " + good + searchHelp},
+        {"size above n", {"search", folder.Write("one.csv", "1,2\n"), "-s", "2"}, "", 2, "larger than the 1 row of"},
+        {"fraction above 1", {"search", good, "--fraction", "1.5"}, "", 2,
+         "kvs search: --fraction 1.5: expected a fraction above 0 and at most 1" + searchHelp},
+        {"too many digits for a scale", {"search", good, "-s", "1", "--scale", "1.00000000000000000001"}, "", 2,
+         "--scale 1.00000000000000000001: more than 19 significant digits, too many to read exactly"},
+        {"threads above the engine's", {"search", good, "-s", "1", "-j", "257"}, "", 2,
+         "kvs search: --threads 257: expected a whole number from 0 to 256" + searchHelp},
+        {"negative threads", {"search", good, "-s", "1", "-j", "-1"}, "", 2, "--threads -1: expected a whole number"},
+        {"no size", {"search", good}, "", 2,
+         "kvs search: give the subset size with --size S or --fraction F" + searchHelp},
+        {"size and fraction", {"search", good, "-s", "1", "--fraction", "0.5"}, "", 2,
+         "kvs search: --size excludes --fraction" + searchHelp},
+        {"header and no header", {"search", good, "-s", "1", "--header", "--no-header"}, "", 2,
+         "--header excludes --no-header"},
+        {"size twice", {"search", good, "-s", "1", "-s", "2"}, "", 2, "kvs search: --size is given more than once"},
+        {"size without a value", {"search", good, "-s"}, "", 2, "kvs search: --size needs a value" + searchHelp},
+        {"no file", {"search", "-s", "1"}, "", 2, "kvs search: missing FILE" + searchHelp},
+        {"unknown option", {"search", good, "-s", "1", "--bogus"}, "", 2,
+         "kvs search: unknown option '--bogus'" + searchHelp},
+        {"unknown option before the file", {"search", "--bogus", good}, "", 2, "kvs search: unknown option '--bogus'"},
+        {"an argument too many", {"search", good, "-s", "1", "extra"}, "", 2,
+         "kvs search: unexpected argument 'extra'" + searchHelp},
+        {"a flag given a value", {"search", good, "-s", "1", "--quiet=maybe"}, "", 2, "--quiet maybe: not a value"},
+        {"unknown method", {"search", good, "-s", "1", "--method", "fast"}, "", 2,
+         "kvs search: --method fast: expected auto, dense, tree or described" + searchHelp},
         {"column beyond the table", {"search", good, "-s", "1", "--columns", "1,3"}, "", 2,
          "good.csv:1: column 3 was chosen, but the table has 2 columns"},
         {"column far beyond the table", {"search", good, "-s", "1", "--columns", "2000000000"}, "", 2,
          "column 2000000000 was chosen"},
-        {"column 0", {"search", good, "-s", "1", "--columns", "0"}, "", 2, "--columns 0: expected column numbers"},
+        {"column 0", {"search", good, "-s", "1", "--columns", "0"}, "", 2,
+         "kvs search: --columns 0: expected whole numbers from 1 to 2147483647, separated by commas" + searchHelp},
+        {"column twice", {"search", good, "-s", "1", "--columns", "2,1,2"}, "", 2, "--columns 2,1,2: 2 is given twice"},
         {"scale 0", {"search", good, "-s", "1", "--scale", "0"}, "", 2, "--scale 0: expected a number above 0"},
-        {"no command", {}, "", 2, "A subcommand is required"},
+        {"a control character in an argument", {"search", good, "-s", "1", "--format", "a\nb"}, "", 2,
+         "kvs search: --format a\\x0Ab: expected text, csv or json" + searchHelp},
+        {"no command", {}, "", 2, "kvs: no command given; expected search, demo or study; see 'kvs --help'\n"},
+        {"unknown command", {"foo"}, "", 2,
+         "kvs: unknown command 'foo'; expected search, demo or study; see 'kvs --help'\n"},
+        {"unknown option without a command", {"--bogus"}, "", 2, "kvs: unknown option '--bogus'; see 'kvs --help'\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -93,9 +150,59 @@ TEST(KvsSearch, BadInputGetsOneLineAndItsExitCode)
         const KvsRun run = RunKvs(arguments);
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_EQ(run.out, "");
-        EXPECT_EQ(run.err.rfind("kvs: ", 0), 0u) << run.err;
+        EXPECT_EQ(run.err.rfind("kvs", 0), 0u) << run.err;
         EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
-        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        if (c.message.ends_with('\n'))
+            EXPECT_TRUE(run.err.ends_with(c.message)) << run.err;
+        else
+            EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+}
+
+// However many blank or comment lines a table holds, and however far its
+// data inflates, a read holds about what its rows take: the peak memory of
+// each run stays within a small margin of a run on a table of its two rows
+// alone. Binary input is refused at its first byte, even from an endless
+// device.
+TEST(KvsSearch, MemoryFollowsTheRowsKept)
+{
+    ScratchFolder folder;
+    std::string row;
+    for (int i = 0; i < 1000; ++i)
+        row += std::to_string(i) + (i < 999 ? "," : "\n");
+    const std::string blankLines(200000, '\n');
+    std::string commentLines;
+    for (int i = 0; i < 200000; ++i)
+        commentLines += "# a comment\n";
+    const std::string zeros = folder.Path("zeros");
+    const bool haveDevice = mknod(zeros.c_str(), S_IFCHR | 0600, makedev(1, 5)) == 0;  // the zero device
+    const KvsRun baseline = RunKvs({"search", folder.Write("rows.csv", row + row), "-s", "1"});
+    ASSERT_EQ(baseline.exitCode, 0) << baseline.err;
+    struct Case {
+        const char* name;
+        std::string path;
+        int exitCode;
+        std::string message;
+    } cases[] = {
+        {"blank lines between two wide rows", folder.Write("blank.csv", row + blankLines + row), 0, ""},
+        {"comment lines between them, gzipped", folder.Write("comment.gz", Gzipped(row + commentLines + row)), 0, ""},
+        {"a gzip bomb of one endless line", folder.Write("bomb.gz", Gzipped(std::string(1 << 20, '7'), 64)), 2,
+         "kvs: " + folder.Path("bomb.gz") + ":1:1048577: line longer than the limit of 1048576 bytes\n"},
+        {"an endless device of zeros", haveDevice ? zeros : "", 2,
+         "kvs: " + zeros + ":1:1: binary data (a NUL byte); expected a text table\n"},
+    };
+    constexpr long kMarginKilobytes = 32 * 1024;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.path.empty()) {
+            std::printf("skipped: no device node could be made here\n");
+            continue;
+        }
+        const KvsRun run = RunKvs({"search", c.path, "-s", "1", "--format", "csv"});
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(run.err, c.message);
+        EXPECT_LT(run.peakKilobytes - baseline.peakKilobytes, kMarginKilobytes)
+            << run.peakKilobytes << " kB against " << baseline.peakKilobytes << " kB for the rows alone";
     }
 }
 
@@ -119,6 +226,9 @@ TEST(KvsSearch, OutputFileIsReplacedOnlyBySuccess)
     const std::string table = folder.Write("t.csv", LongSearchTable());
     const std::string bad = folder.Write("bad.csv", "1,2\n3,x\n");
     const std::string output = folder.Write("out.json", "kept\n");
+    const ScratchFolder elsewhere;
+    const std::string fifo = elsewhere.Path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     struct Case {
         const char* name;
         KvsInvocation invocation;
@@ -131,6 +241,8 @@ TEST(KvsSearch, OutputFileIsReplacedOnlyBySuccess)
          130, "kvs: interrupted\n"},
         {"Ctrl-C while waiting for standard input",
          {{"search", "-", "-s", "1", "-o", output}, "1,2\n", true, "", false, "", 1000}, 130, "kvs: interrupted\n"},
+        {"Ctrl-C while waiting for a FIFO's writer",
+         {{"search", fifo, "-s", "1", "-o", output}, "", false, "", false, "", 500}, 130, "kvs: interrupted\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

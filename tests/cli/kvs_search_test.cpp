@@ -1,7 +1,6 @@
 // `kvs search` end to end: the built executable on files, standard input and
 // bad input, as a user runs it.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <random>
 #include <regex>
@@ -49,14 +48,6 @@ std::string Spelled(const Rows& rows, const std::string& separator, Cell cell, c
         text += lineEnd;
     }
     return text;
-}
-
-std::string Gzipped(const std::string& path, const std::string& text)
-{
-    gzFile file = gzopen(path.c_str(), "wb");
-    gzwrite(file, text.data(), unsigned(text.size()));
-    gzclose(file);
-    return path;
 }
 
 // The engine's own answer, 1-based, as the tool should report it.
@@ -121,7 +112,15 @@ TEST(KvsSearch, EverySpellingOfATableGivesTheEnginesAnswer)
         {"semicolon, byte order mark", folder.Write("c.txt", "\xEF\xBB\xBF" + Spelled(rows, ";", plain)), {"--size", "13"}, ""},
         {"tab", folder.Write("d.tsv", Spelled(rows, "\t", plain)), {"--size", "13"}, ""},
         {"blanks", folder.Write("e.txt", Spelled(rows, "   ", plain)), {"--size", "13", "--delimiter", "blank"}, ""},
-        {"gzip", Gzipped(folder.Path("f.csv.gz"), comma), {"--size", "13"}, ""},
+        {"gzip", folder.Write("f.csv.gz", Gzipped(comma)), {"--size", "13"}, ""},
+        {"gzip padded with zeros, as on tapes", folder.Write("f.gz", Gzipped(comma) + std::string(512, '\0')),
+         {"--size", "13"}, ""},
+        {"gzip members concatenated, on standard input", "-", {"--size", "13"},
+         Gzipped(comma.substr(0, 101)) + Gzipped(comma.substr(101))},
+        {"a numeric first line taken as a header", folder.Write("m.csv", "1,2,3\n" + comma),
+         {"-s", "13", "--header"}, ""},
+        {"a comment line of exactly 1 MiB, CRLF",
+         folder.Write("n.csv", "#" + std::string((1 << 20) - 1, 'c') + "\r\n" + comma), {"--size", "13"}, ""},
         {"standard input", "-", {"--size", "13"}, comma},
         {"chosen columns beside a label", folder.Write("g.csv", withLabels), {"--size", "13", "--columns", "2,3,4"}, ""},
         {"decimals scaled", folder.Write("h.csv", quarters), {"--size", "13", "--scale", "4"}, ""},

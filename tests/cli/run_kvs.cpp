@@ -4,8 +4,10 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +17,18 @@
 #include <utility>
 
 namespace {
+// A kvs that goes wrong on a large input must not take the shared machine
+// down with it: past this much memory the run is killed (and so fails).
+constexpr long kMemoryLimitKilobytes = 2L << 20;
+
+long ResidentKilobytes(pid_t process)
+{
+    std::ifstream statm("/proc/" + std::to_string(process) + "/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
 // Reads from every open descriptor until all are closed, feeding input and
 // sending SIGINT when asked; the child's exit code.
 int Converse(pid_t child, int input, int output, int error, const KvsInvocation& invocation, const SignalPlan& plan,
@@ -56,11 +70,15 @@ int Converse(pid_t child, int input, int output, int error, const KvsInvocation&
             kill(child, plan.signalNumber);
             interrupted = true;
         }
+        if (ResidentKilobytes(child) > kMemoryLimitKilobytes)
+            kill(child, SIGKILL);
     }
     if (input >= 0)
         close(input);
     int status = 0;
-    waitpid(child, &status, 0);
+    struct rusage usage = {};
+    wait4(child, &status, 0, &usage);
+    run.peakKilobytes = usage.ru_maxrss;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 } // namespace
@@ -122,6 +140,28 @@ KvsRun RunKvs(std::vector<std::string> arguments, std::string standardInput)
     invocation.arguments = std::move(arguments);
     invocation.standardInput = std::move(standardInput);
     return RunKvs(invocation);
+}
+
+std::string Gzipped(std::string_view text, int times)
+{
+    z_stream stream = {};
+    if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        std::abort();
+    std::string compressed;
+    char buffer[65536];
+    for (int i = 0; i <= times; ++i) {
+        const bool last = i == times;
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+        stream.avail_in = last ? 0 : uInt(text.size());
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(buffer);
+            stream.avail_out = sizeof buffer;
+            deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
+            compressed.append(buffer, sizeof buffer - stream.avail_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    return compressed;
 }
 
 ScratchFolder::ScratchFolder()

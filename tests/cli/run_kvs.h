@@ -1,4 +1,4 @@
-// Runs the built kvs executable as a user would, and scratch folders for its files.
+// Runs the built kvs executable as a user would; scratch folders and inputs for it.
 #pragma once
 
 #include <sys/types.h>
@@ -7,12 +7,14 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct KvsRun {
     int exitCode = -1;  // 128 + the signal when it died of one
     std::string out;
     std::string err;
+    long peakKilobytes = 0;  // the most memory the process held (its maximum resident set)
 };
 
 struct KvsInvocation {
@@ -42,6 +44,10 @@ bool CatchesSignal(pid_t process, int signalNumber);
 
 KvsRun RunKvs(const KvsInvocation& invocation, const SignalPlan& plan = {});
 KvsRun RunKvs(std::vector<std::string> arguments, std::string standardInput = "");
+
+// gzip data of text repeated times, made piece by piece (for inputs that
+// inflate far).
+std::string Gzipped(std::string_view text, int times = 1);
 
 // A fresh folder, removed with everything in it at the end of the test.
 class ScratchFolder {

@@ -127,13 +127,18 @@ TEST(DemoRefusals, BadActionsAndFailedWritesLeaveNothingWritten)
         std::string message;
         std::string shellPrefix = "";
     } cases[] = {
-        {good + " pick:10", 2, "a pick is pick:X,Y with whole numbers from -180 to 180"},
+        {good + " pick:10", 2,
+         "kvs demo: bad action \"pick:10\": a pick is pick:X,Y with whole numbers, X from -179 to 180 and Y from "
+         "-180 to 179; see 'kvs demo --help'"},
         {good + " pick:181,0", 2, "a pick is pick:X,Y"},
+        {good + " pick:-180,0", 2, "a pick is pick:X,Y"},  // no click gives it, at any client size
+        {good + " pick:0,180", 2, "a pick is pick:X,Y"},
         {good + " pick:1,2x", 2, "a pick is pick:X,Y"},
         {good + " jump", 2, "unknown action \"jump\""},
         {good + " save:" + folder.path("missing/b.bmp"), 2, "does not exist"},
         {good + " save:" + folder.path("b.png"), 2, "must end in one of them"},
-        {"--client 1280x0 " + good, 2, "--client 1280x0: expected WxH"},
+        {"--client 1280x0 " + good, 2, "kvs demo: --client 1280x0: expected WxH"},
+        {"--format yaml " + good, 2, "kvs demo: --format yaml: expected text or json; see 'kvs demo --help'"},
         {"--client 100x100 " + good, 2, "no click in the series panel"},
         {"--export-series " + folder.path("s.csv") + " search", 2, "no series exists"},
         // The picture stops at the file size limit: a failure while running.

@@ -88,8 +88,15 @@ TEST(Study, BadSettingsAreRefusedBeforeAnyWork)
         {"--length 500 --repeats 100 --size 501", "--size 501 is more than --length 500"},
         {"--plot " + folder.path("p.jpg"), "the plot is written as .png or .svg"},
         {"--plot " + folder.path("missing/p.png"), "does not exist"},
-        {"--levels 0,20000", "--levels"},
-        {"--trials 0", "--trials"},
+        {"--levels 0,20000",
+         "kvs study: --levels 0,20000: expected whole numbers from 0 to 10922, separated by commas"},
+        {"--levels 0,,5", "--levels 0,,5: expected whole numbers"},
+        {"--trials 0", "kvs study: --trials 0: expected a whole number from 1 to 1000000; see 'kvs study --help'"},
+        {"--trials 0x10", "--trials 0x10: expected a whole number"},
+        {"--seed 18446744073709551616",
+         "--seed 18446744073709551616: expected a whole number from 0 to 18446744073709551615"},
+        {"--seed -1", "--seed -1: expected a whole number from 0 to"},
+        {"-j 257", "--threads 257: expected a whole number from 0 to 256"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -106,10 +113,15 @@ TEST(Study, PlotsAreReadBackByDecoders)
 {
     ScratchFolder folder;
     int status = -1;
-    const std::string study = std::string(KVS_PROGRAM) + " study -q --levels 0,25 --trials 2 --length 200 --repeats 100";
+    // Levels run in ascending order, each once, whatever order the command gives them in.
+    const std::string study =
+        std::string(KVS_PROGRAM) + " study -q --levels 25,0,25 --trials 2 --length 200 --repeats 100";
     const std::string table = RunCommand(study + " --format csv --plot " + folder.path("p.png"), &status);
     ASSERT_EQ(status, 0);
     EXPECT_EQ(table.rfind("noise,trials,precision_mean,", 0), 0u) << table;
+    EXPECT_NE(table.find("\n0,2,"), std::string::npos) << table;
+    EXPECT_EQ(table.find("\n25,2,"), table.rfind("\n25,2,")) << table;
+    EXPECT_LT(table.find("\n0,2,"), table.find("\n25,2,")) << table;
     const std::string json = RunCommand(study + " --format json --plot " + folder.path("p.svg"), &status);
     ASSERT_EQ(status, 0);
     EXPECT_EQ(json.rfind("{\"levels\": [{\"noise\": 0, \"trials\": 2, \"precision\": {\"mean\": 1, \"min\": 1, "
