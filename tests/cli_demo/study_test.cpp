@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "../export/export_files.h"
-#include "cli/study_run.h"
+#include "cli/window/study_run.h"
 
 namespace {
 
