@@ -44,6 +44,16 @@ struct VectorTable {
 // handed back as it was given.
 using SearchProgressReport = void (*)(void* context, double fractionDone);
 
+// For a search split over processes: hands this process the next part of the
+// centres to try, positions [*first, *last) of 0 .. centres - 1 in the order
+// the search tries them, and returns true; false once this process has no
+// more to try. That order is the same in every process given the same table,
+// size and method, so processes that share out the positions try every
+// centre once between them, while each prepares its search (the method, the
+// k-d tree) once for all its parts. Called from the searching threads, one
+// call at a time; it may wait.
+using SearchCentreSource = bool (*)(void* context, int64_t* first, int64_t* last);
+
 struct SearchRequest {
     VectorTable table;
     int64_t size = 0;                     // s, 1 .. rows
@@ -57,6 +67,11 @@ struct SearchRequest {
     SearchProgressReport progress = nullptr;
     void* progressContext = nullptr;
     const std::atomic<bool>* cancel = nullptr;  // checked between chunks of centres
+    // When set, only the parts of the centres it hands out are tried (the
+    // result is the best of those), and progress counts them against every
+    // centre of the range; a part outside the positions is a bad argument.
+    SearchCentreSource centreSource = nullptr;
+    void* centreSourceContext = nullptr;
 };
 
 struct SearchResult {
