@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <tuple>
+#include <utility>
 
 #include "engine_test_support.h"
 #include "platform/memory.h"
@@ -73,6 +75,69 @@ TEST(EngineContract, CentreRangesCombineIntoTheWholeSearch)
         ASSERT_EQ(OrderSubset(table.view(), 60, centre, subset.data()), SearchStatus::Ok);
         EXPECT_EQ(centre, whole.centre) << SearchMethodName(method);
         EXPECT_EQ(subset, whole.subset) << SearchMethodName(method);
+    }
+}
+
+// The parts a centre source hands out, one after another.
+struct Parts {
+    std::vector<std::pair<int64_t, int64_t>> left;
+
+    static bool Next(void* context, int64_t* first, int64_t* last)
+    {
+        auto& parts = static_cast<Parts*>(context)->left;
+        if (parts.empty())
+            return false;
+        std::tie(*first, *last) = parts.front();
+        parts.erase(parts.begin());
+        return true;
+    }
+};
+
+// Processes that share out the positions through their centre sources, each
+// preparing its search once, find the whole search's winner between them; a
+// part outside the positions is refused.
+TEST(EngineContract, CentreSourcePartsCombineIntoTheWholeSearch)
+{
+    const Table table = RandomTable(3000, 2, 40, 11);
+    for (SearchMethod method : {SearchMethod::Dense, SearchMethod::Tree, SearchMethod::Described}) {
+        const int64_t size = method == SearchMethod::Described ? 1500 : 60;
+        const Found whole = Search(table, size, method, 1);
+        const std::vector<std::pair<int64_t, int64_t>> processes[] = {
+            {{0, 700}, {700, 700}, {2500, 3000}}, {{700, 1900}}, {{1900, 2500}}, {}};
+        int64_t centre = 0;
+        SearchScore score = 0;
+        for (const auto& parts : processes) {
+            Parts source{parts};
+            SearchRequest request;
+            request.table = table.view();
+            request.size = size;
+            request.method = method;
+            request.threads = 2;
+            request.centreSource = &Parts::Next;
+            request.centreSourceContext = &source;
+            SearchResult result;
+            ASSERT_EQ(SearchSimilarRows(request, result), SearchStatus::Ok);
+            EXPECT_TRUE(source.left.empty());
+            if (result.centre != 0 &&
+                (centre == 0 || result.score < score || (result.score == score && result.centre > centre))) {
+                centre = result.centre;
+                score = result.score;
+            }
+        }
+        EXPECT_EQ(centre, whole.centre) << SearchMethodName(method);
+        EXPECT_EQ(score, whole.score) << SearchMethodName(method);
+
+        for (const auto& bad : {std::pair<int64_t, int64_t>{-1, 5}, {5, 4}, {2999, 3001}}) {
+            Parts source{{{0, 10}, bad}};
+            SearchRequest request;
+            request.table = table.view();
+            request.size = size;
+            request.method = method;
+            request.centreSource = &Parts::Next;
+            request.centreSourceContext = &source;
+            SearchResult result;
+            EXPECT_EQ(SearchSimilarRows(request, result), SearchStatus::BadArgument) << bad.first << ".." << bad.second;
+        }
     }
 }
 
