@@ -98,12 +98,12 @@ struct Parts {
 // part outside the positions is refused.
 TEST(EngineContract, CentreSourcePartsCombineIntoTheWholeSearch)
 {
-    const Table table = RandomTable(3000, 2, 40, 11);
+    const Table table = RandomTable(1000, 2, 30, 11);
     for (SearchMethod method : {SearchMethod::Dense, SearchMethod::Tree, SearchMethod::Described}) {
-        const int64_t size = method == SearchMethod::Described ? 1500 : 60;
+        const int64_t size = method == SearchMethod::Described ? 500 : 30;
         const Found whole = Search(table, size, method, 1);
         const std::vector<std::pair<int64_t, int64_t>> processes[] = {
-            {{0, 700}, {700, 700}, {2500, 3000}}, {{700, 1900}}, {{1900, 2500}}, {}};
+            {{0, 250}, {250, 250}, {800, 1000}}, {{250, 600}}, {{600, 800}}, {}};
         int64_t centre = 0;
         SearchScore score = 0;
         for (const auto& parts : processes) {
@@ -127,7 +127,7 @@ TEST(EngineContract, CentreSourcePartsCombineIntoTheWholeSearch)
         EXPECT_EQ(centre, whole.centre) << SearchMethodName(method);
         EXPECT_EQ(score, whole.score) << SearchMethodName(method);
 
-        for (const auto& bad : {std::pair<int64_t, int64_t>{-1, 5}, {5, 4}, {2999, 3001}}) {
+        for (const auto& bad : {std::pair<int64_t, int64_t>{-1, 5}, {5, 4}, {999, 1001}}) {
             Parts source{{{0, 10}, bad}};
             SearchRequest request;
             request.table = table.view();
