@@ -83,5 +83,3 @@ void ForgetTemporaryFile(const char* path)
         if (slot.inUse && std::strcmp(slot.path, path) == 0)
             slot.inUse = 0;
 }
-
-void ClearInterruptForTesting() { interruptFlag.store(false); }

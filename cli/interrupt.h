@@ -18,6 +18,3 @@ bool Interrupted();
 // or every slot is taken. Forget a file once it is renamed or removed.
 bool RegisterTemporaryFile(const char* path);
 void ForgetTemporaryFile(const char* path);
-
-// Test seam: lowers the flag again.
-void ClearInterruptForTesting();

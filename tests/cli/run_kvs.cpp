@@ -73,7 +73,7 @@ KvsRun RunKvs(const KvsInvocation& invocation)
     if (invocation.errorToTerminal)
         err[1] = terminal;
     std::vector<std::string> arguments = invocation.arguments;
-    arguments.insert(arguments.begin(), KVS_PROGRAM);
+    arguments.insert(arguments.begin(), invocation.program);
     std::vector<char*> argv;
     for (std::string& argument : arguments)
         argv.push_back(argument.data());

@@ -21,6 +21,7 @@ struct KvsInvocation {
     // after interruptAfterMs milliseconds; -1 never).
     std::string interruptWhenErrorShows;
     int interruptAfterMs = -1;
+    std::string program = KVS_PROGRAM;  // the built kvs, or a copy of it
 };
 
 KvsRun RunKvs(const KvsInvocation& invocation);

@@ -126,4 +126,18 @@ TEST(Study, PlotsAreReadBackByDecoders)
     EXPECT_EQ(read, "PNG (960, 600) {http://www.w3.org/2000/svg}svg\n");
 }
 
+// kvs runs the helper in its own place: a Ctrl-C sent to kvs's process
+// reaches the study, which stops, writes nothing and exits with 130.
+TEST(Study, CtrlCThroughKvsStopsTheHelper)
+{
+    ScratchFolder folder;
+    int status = -1;
+    const std::string out = RunCommand("sh -c '" + std::string(KVS_PROGRAM) + " study -q --trials 1000000 --plot " +
+                                           folder.path("p.png") + " & sleep 1; kill -INT $!; wait $!'",
+                                       &status);
+    EXPECT_EQ(status, 130);
+    EXPECT_EQ(out, "");
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path("")));
+}
+
 } // namespace
