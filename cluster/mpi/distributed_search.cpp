@@ -56,8 +56,8 @@ struct Order {
 
 constexpr int kNoteValues = sizeof(Note) / sizeof(int64_t);
 constexpr int kOrderValues = sizeof(Order) / sizeof(int64_t);
-// How often a main thread looks for messages and a finished chunk, and how
-// often progress travels.
+// How often a main thread looks for messages and for a search that asks for
+// a chunk or has ended, and how often progress travels.
 constexpr auto kPollInterval = std::chrono::milliseconds(1);
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
