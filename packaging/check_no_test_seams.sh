@@ -4,8 +4,10 @@
 # dynamic symbol table) or the name of a KV_TEST_ variable that test builds
 # read. Test seams live in test builds only (tests/seams/); a shipped program
 # that held one would let its environment change what it does.
-# Usage: check_no_test_seams.sh FOLDER_OR_FILE... [--also REGEX]
+# Usage: [NM=nm] check_no_test_seams.sh FOLDER_OR_FILE... [--also REGEX]
+# (NM names the toolchain's nm for Windows programs.)
 set -euo pipefail
+nm=${NM:-nm}
 seams='FailNthAllocation|FailAllocationsFrom|LiveAllocationCount|FailNthFileClose|ForTesting'
 paths=()
 while [ $# -gt 0 ]; do
@@ -17,9 +19,12 @@ done
 
 checked=0 failed=0
 while IFS= read -r -d '' file; do
-  [ "$(head -c 4 "$file" | od -An -tx1 | tr -d ' \n')" = 7f454c46 ] || continue  # ELF files only
+  case $(head -c 4 "$file" | od -An -tx1 | tr -d ' \n') in
+    7f454c46 | 4d5a*) ;;  # ELF, or a Windows program or library
+    *) continue ;;
+  esac
   checked=$((checked + 1))
-  if symbols=$({ nm -C "$file" 2>/dev/null; nm -DC "$file" 2>/dev/null; } | grep -E "$seams"); then
+  if symbols=$({ "$nm" -C "$file" 2>/dev/null; "$nm" -DC "$file" 2>/dev/null; } | grep -E "$seams"); then
     echo "check_no_test_seams: $file holds test seams:" >&2
     echo "$symbols" >&2
     failed=1
