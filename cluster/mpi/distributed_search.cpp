@@ -353,20 +353,27 @@ PartialBest BestOfAllRanks(const PartialBest& own)
     MPI_Op_create(&CombineBests, 1, &combine);
     const PackedBest mine = Pack(own);
     PackedBest best{};
-    MPI_Allreduce(&mine, &best, 1, type, combine, MPI_COMM_WORLD);
+    MPI_Request request;
+    MPI_Iallreduce(&mine, &best, 1, type, combine, MPI_COMM_WORLD, &request);
+    WaitAsleep(request);
     MPI_Op_free(&combine);
     MPI_Type_free(&type);
     return Unpack(best);
 }
 
 // The winner's subset in the engine's order, made on rank 0 and handed on.
+// The others wait asleep: ordering a large table's subset takes seconds
+// (one sort of every row's key), and a rank spinning in MPI's own wait
+// would take a core from it.
 SearchStatus ShareSubset(const ClusterRun& run, const SearchRequest& request, const PartialBest& best,
                          int64_t* subset)
 {
     int status = int(SearchStatus::Ok);
     if (run.rank == kRoot)
         status = int(OrderSubset(request.table, request.size, best.centre, subset));
-    MPI_Bcast(&status, 1, MPI_INT, kRoot, MPI_COMM_WORLD);
+    MPI_Request sent;
+    MPI_Ibcast(&status, 1, MPI_INT, kRoot, MPI_COMM_WORLD, &sent);
+    WaitAsleep(sent);
     if (SearchStatus(status) != SearchStatus::Ok)
         return SearchStatus(status);
     constexpr int64_t kEntriesPerBroadcast = int64_t(1) << 27;
@@ -375,6 +382,16 @@ SearchStatus ShareSubset(const ClusterRun& run, const SearchRequest& request, co
         MPI_Bcast(subset + first, int(piece), MPI_INT64_T, kRoot, MPI_COMM_WORLD);
     }
     return SearchStatus::Ok;
+}
+
+// The threads that ran on all ranks.
+int ThreadsOfAllRanks(int own)
+{
+    int threads = 0;
+    MPI_Request request;
+    MPI_Iallreduce(&own, &threads, 1, MPI_INT, MPI_SUM, MPI_COMM_WORLD, &request);
+    WaitAsleep(request);
+    return threads;
 }
 }  // namespace
 
@@ -407,8 +424,7 @@ SearchStatus SearchAcrossRanks(const ClusterRun& run, const SearchRequest& reque
     if (status != SearchStatus::Ok)
         return status;
     const PartialBest best = BestOfAllRanks({rankResult.score, rankResult.centre});
-    int threads = 0;
-    MPI_Allreduce(&rankResult.threads, &threads, 1, MPI_INT, MPI_SUM, MPI_COMM_WORLD);
+    const int threads = ThreadsOfAllRanks(rankResult.threads);
     if (result.subset && best.centre > 0)
         if (const SearchStatus subsetStatus = ShareSubset(run, own, best, result.subset);
             subsetStatus != SearchStatus::Ok)
