@@ -15,13 +15,14 @@
 #include "cli/progress_bar.h"
 #include "cli/search_report.h"
 #include "cli/table_reader.h"
+#include "platform/memory.h"
 
 namespace {
 // The command line's choices, checked and in the reader's and engine's terms.
 struct SearchSettings {
     TableReadOptions read;
     std::optional<ExactDecimal> fraction;
-    SearchMethod method = SearchMethod::Auto;
+    kvs::SearchMethod method = kvs::SearchMethod::Auto;
     ReportFormat format = ReportFormat::Text;
 };
 
@@ -78,8 +79,9 @@ ToolError CheckSettings(const SearchOptions& options, SearchSettings& settings)
     for (const auto& [name, delimiter] : delimiters)
         if (options.delimiter == name)
             settings.read.delimiter = delimiter;
-    for (SearchMethod method : {SearchMethod::Auto, SearchMethod::Dense, SearchMethod::Tree, SearchMethod::Described})
-        if (options.method == SearchMethodName(method))
+    for (kvs::SearchMethod method :
+         {kvs::SearchMethod::Auto, kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described})
+        if (options.method == kvs::SearchMethodName(method))
             settings.method = method;
     settings.format = options.format == "json" ? ReportFormat::Json
                       : options.format == "csv" ? ReportFormat::Csv
@@ -137,25 +139,33 @@ ToolError SubsetSize(const SearchOptions& options, const SearchSettings& setting
     return {};
 }
 
-ToolError StatusError(SearchStatus status)
+ToolError StatusError(kvs::SearchStatus status)
 {
     switch (status) {
-    case SearchStatus::Ok: return {};
-    case SearchStatus::Cancelled: return InterruptedError();
-    case SearchStatus::BadArgument: return UsageError(std::string("search: ") + SearchStatusMessage(status));
-    case SearchStatus::OutOfMemory:
+    case kvs::SearchStatus::Ok: return {};
+    case kvs::SearchStatus::Cancelled: return InterruptedError();
+    case kvs::SearchStatus::BadArgument: return UsageError(std::string("search: ") + kvs::SearchStatusMessage(status));
+    case kvs::SearchStatus::OutOfMemory:
         return RunFailure("search: out of memory for its working storage (fewer --threads need less)");
-    case SearchStatus::Overflow:
+    case kvs::SearchStatus::Overflow:
         return RunFailure("search: a score could exceed the widest sum kept (128 bits); nothing was reported");
-    default: return RunFailure(std::string("search: ") + SearchStatusMessage(status));
+    default: return RunFailure(std::string("search: ") + kvs::SearchStatusMessage(status));
     }
+}
+
+// The search's working storage comes from the program's heap, as every
+// block the program holds does.
+kvs::Allocator ProgramHeap()
+{
+    return {[](void*, std::size_t bytes) { return AllocateZeroed(bytes); },
+            [](void*, void* block) { ReleaseMemory(block); }, nullptr};
 }
 
 ToolError Search(const SearchOptions& options, const SearchSettings& settings, const ClusterRun& run,
                  const Table& table, int64_t size, SearchReport& report)
 {
     ProgressBar bar(options.quiet);
-    SearchRequest request;
+    kvs::SearchRequest request;
     request.table = {table.values.data(), table.rows, table.dimension};
     request.size = size;
     request.method = settings.method;
@@ -163,28 +173,29 @@ ToolError Search(const SearchOptions& options, const SearchSettings& settings, c
     request.progress = ProgressBar::Report;
     request.progressContext = &bar;
     request.cancel = &InterruptFlag();
+    request.allocator = ProgramHeap();
     report.subset.resize(std::size_t(size));
-    SearchResult result;
+    kvs::SearchResult result;
     result.subset = report.subset.data();
 
     const auto start = std::chrono::steady_clock::now();
-    const SearchStatus status = SearchAcrossRanks(run, request, result);
+    const kvs::SearchStatus status = SearchAcrossRanks(run, request, result);
     report.searchSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     bar.Finish();
-    if (status != SearchStatus::Ok)
+    if (status != kvs::SearchStatus::Ok)
         return StatusError(status);
 
     report.rows = table.rows;
     report.dimension = table.dimension;
     report.size = size;
-    report.centre = result.centre;
+    report.centre = result.centre + 1;  // rows are reported from 1
     report.score = result.score;
     report.method = result.method;
     report.threads = result.threads;
-    const int32_t* centre = table.values.data() + (result.centre - 1) * table.dimension;
+    const int32_t* centre = table.values.data() + result.centre * table.dimension;
     report.centreVector.assign(centre, centre + table.dimension);
     for (int64_t& row : report.subset)
-        ++row;  // reported from 1, as the centre is
+        ++row;
     return {};
 }
 

@@ -13,7 +13,7 @@ std::string NumberText(double value)
 
 double MeanSquaredDistance(const SearchReport& report)
 {
-    return report.size > 0 ? double(report.score) / double(report.size) : 0.0;
+    return report.size > 0 ? kvs::to_double(report.score) / double(report.size) : 0.0;
 }
 
 template <typename T>
@@ -35,8 +35,9 @@ std::string AsText(const SearchReport& r)
     text += "dimension " + std::to_string(r.dimension) + "\n";
     text += "size      " + std::to_string(r.size) + "\n";
     text += "centre    row " + std::to_string(r.centre) + ": " + Joined(r.centreVector, " ") + "\n";
-    text += "score     " + ScoreText(r.score) + " (mean squared distance " + NumberText(MeanSquaredDistance(r)) + ")\n";
-    text += "search    " + std::string(SearchMethodName(r.method)) + ", " + std::to_string(r.threads) +
+    text += "score     " + kvs::to_string(r.score) + " (mean squared distance " +
+            NumberText(MeanSquaredDistance(r)) + ")\n";
+    text += "search    " + std::string(kvs::SearchMethodName(r.method)) + ", " + std::to_string(r.threads) +
             (r.threads == 1 ? " thread, " : " threads, ") + NumberText(r.searchSeconds) + " s\n";
     text += "subset    " + Joined(r.subset, " ") + "\n";
     return text;
@@ -48,8 +49,8 @@ std::string AsCsv(const SearchReport& r)
 {
     return "n,d,size,centre,centre_vector,score,mean_squared_distance,subset,method,threads,search_seconds\n" +
            std::to_string(r.rows) + "," + std::to_string(r.dimension) + "," + std::to_string(r.size) + "," +
-           std::to_string(r.centre) + "," + Joined(r.centreVector, " ") + "," + ScoreText(r.score) + "," +
-           NumberText(MeanSquaredDistance(r)) + "," + Joined(r.subset, " ") + "," + SearchMethodName(r.method) +
+           std::to_string(r.centre) + "," + Joined(r.centreVector, " ") + "," + kvs::to_string(r.score) + "," +
+           NumberText(MeanSquaredDistance(r)) + "," + Joined(r.subset, " ") + "," + kvs::SearchMethodName(r.method) +
            "," + std::to_string(r.threads) + "," + NumberText(r.searchSeconds) + "\n";
 }
 
@@ -57,25 +58,13 @@ std::string AsJson(const SearchReport& r)
 {
     return "{\"n\": " + std::to_string(r.rows) + ", \"d\": " + std::to_string(r.dimension) +
            ", \"size\": " + std::to_string(r.size) + ", \"centre\": " + std::to_string(r.centre) +
-           ", \"centre_vector\": [" + Joined(r.centreVector, ", ") + "], \"score\": " + ScoreText(r.score) +
+           ", \"centre_vector\": [" + Joined(r.centreVector, ", ") + "], \"score\": " + kvs::to_string(r.score) +
            ", \"mean_squared_distance\": " + NumberText(MeanSquaredDistance(r)) + ", \"subset\": [" +
-           Joined(r.subset, ", ") + "], \"method\": \"" + SearchMethodName(r.method) +
+           Joined(r.subset, ", ") + "], \"method\": \"" + kvs::SearchMethodName(r.method) +
            "\", \"threads\": " + std::to_string(r.threads) + ", \"search_seconds\": " + NumberText(r.searchSeconds) +
            "}\n";
 }
 } // namespace
-
-std::string ScoreText(SearchScore score)
-{
-    char digits[40];
-    char* end = digits + sizeof digits;
-    char* start = end;
-    do {
-        *--start = char('0' + int(score % 10));
-        score /= 10;
-    } while (score != 0);
-    return std::string(start, end);
-}
 
 std::string FormatSearchReport(const SearchReport& report, ReportFormat format)
 {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/subset_engine.h"
+#include <kvs/search.h>
 
 enum class ReportFormat { Text, Csv, Json };
 
@@ -16,14 +16,12 @@ struct SearchReport {
     int64_t size = 0;
     int64_t centre = 0;                 // 1-based row
     std::vector<int32_t> centreVector;  // the centre's coordinates
-    SearchScore score = 0;
+    kvs::Score score;
     std::vector<int64_t> subset;        // 1-based rows in the engine's order
-    SearchMethod method = SearchMethod::Auto;
+    kvs::SearchMethod method = kvs::SearchMethod::Auto;
     int threads = 0;
     double searchSeconds = 0;
 };
 
 std::string FormatSearchReport(const SearchReport& report, ReportFormat format);
 
-// An exact decimal of a 128-bit score.
-std::string ScoreText(SearchScore score);

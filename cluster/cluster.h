@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/subset_engine.h"
+#include <kvs/search.h>
 
 struct ClusterRun {
     int rank = 0;
@@ -64,10 +64,11 @@ ClusterFailure ShareTable(const ClusterRun& run, const ClusterFailure& readFailu
 // a single process.
 void AbandonJob(const ClusterRun& run, int exitCode);
 
-// SearchSimilarRows over every centre of the request, split over the ranks;
+// kvs::SearchSimilarRows over every centre of the request, split over the ranks;
 // every rank calls it with the same request and gets the same status and
 // result: the winner of all ranks, its subset (ordered on rank 0 and handed
 // on) and the threads of all ranks. Threads 0 in the request means the run's
 // threads. The subset must be asked for on every rank or on none. Progress,
 // when asked for, is reported on rank 0 alone and covers every rank's centres.
-SearchStatus SearchAcrossRanks(const ClusterRun& run, const SearchRequest& request, SearchResult& result);
+kvs::SearchStatus SearchAcrossRanks(const ClusterRun& run, const kvs::SearchRequest& request,
+                                    kvs::SearchResult& result);

@@ -2,8 +2,8 @@
 
 bool BeatsPartialBest(const PartialBest& a, const PartialBest& b)
 {
-    if (a.centre == 0 || b.centre == 0)
-        return b.centre == 0 && a.centre != 0;
+    if (a.centre == kvs::kNoCentre || b.centre == kvs::kNoCentre)
+        return b.centre == kvs::kNoCentre && a.centre != kvs::kNoCentre;
     if (a.score != b.score)
         return a.score < b.score;
     return a.centre > b.centre;

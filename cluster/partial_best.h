@@ -7,11 +7,11 @@
 
 #include <cstdint>
 
-#include "engine/subset_engine.h"
+#include <kvs/search.h>
 
 struct PartialBest {
-    SearchScore score = 0;
-    int64_t centre = 0;  // 1-based; 0 while the part has no centre
+    kvs::Score score;
+    int64_t centre = kvs::kNoCentre;  // kNoCentre while the part has none
 };
 
 // Whether a beats b: a real centre beats none; then the smaller score; then,

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the Debian packages from a built tree, checks each with lintian and
-# for its dependencies and contents, unpacks them into scratch roots (never
-# into this system) and starts the programs found there.
+# Builds the Debian packages from a built tree, checks each with lintian,
+# unpacks them into one scratch root (never into this system), checks what
+# kvs, the window program, the library and its development package hold, and
+# starts the programs found there; kvs alone (with the library it needs) goes
+# into a second root, as on a machine without the window program.
 # Usage: check_deb.sh BUILD_DIR WORK_DIR ICON_DIR
 set -euo pipefail
 build=$1 work=$2 icons=$3
@@ -13,72 +15,93 @@ rm -rf "$work"
 mkdir -p "$work"
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" > "$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; fail "cpack failed"; }
-cli_deb=$(ls "$work"/kvs_*.deb 2>/dev/null) || fail "cpack made no kvs package"
-window_deb=$(ls "$work"/kestrand-vectors-subset_*.deb 2>/dev/null) || fail "cpack made no window package"
-echo "packages: $(basename "$cli_deb") $(basename "$window_deb")"
-
-# Lintian: no errors. Its warnings are printed, and the README says why each
-# one is left.
-lintian --fail-on error --tag-display-limit 0 "$cli_deb" "$window_deb"
-
+root=$work/root
 listing() { dpkg-deb -c "$1" | awk '{print $6}' | sed 's|^\./|/|'; }
-depends() { dpkg-deb -f "$1" Depends | sed 's/ *([^)]*)//g; s/, */\n/g'; }
-# The package's dependencies hold each of the given names, and none that
-# matches the given pattern.
-check_depends() {
-  local deb=$1 unwanted=$2; shift 2
+has() { grep -qxF "$2" <<<"$(listing "$1")" || fail "$(basename "$1") lacks $2"; }
+depends_on() {
   local names
-  names=$(depends "$deb")
-  echo "$(basename "$deb"): Depends: $(dpkg-deb -f "$deb" Depends)"
-  for name in "$@"; do
-    grep -qxF "$name" <<<"$names" || fail "$(basename "$deb") does not depend on $name"
-  done
-  if grep -E "$unwanted" <<<"$names"; then fail "$(basename "$deb") depends on the above"; fi
+  names=$(dpkg-deb -f "$1" Depends | sed 's/ *([^)]*)//g; s/, */\n/g')
+  grep -qxF "$2" <<<"$names" || fail "$(basename "$1") does not depend on $2"
 }
-# The package holds each of the given files, and exactly the given programs in /usr/bin.
-check_contents() {
-  local deb=$1 programs=$2; shift 2
-  local files
-  files=$(listing "$deb")
-  for file in "$@"; do
-    grep -qxF "$file" <<<"$files" || fail "$(basename "$deb") lacks $file"
-  done
-  [ "$(grep '^/usr/bin/.' <<<"$files" | xargs -n1 basename | sort | xargs)" = "$programs" ] ||
-    fail "$(basename "$deb") holds other programs than $programs"
+depends_on_none() {
+  if dpkg-deb -f "$1" Depends | sed 's/ *([^)]*)//g; s/, */\n/g' | grep -E "$2"; then
+    fail "$(basename "$1") depends on the above"
+  fi
+}
+package() {
+  [ -f "$work/$1"_*.deb ] || fail "cpack made no package $1"
+  echo "$work/$1"_*.deb
 }
 
-# kvs: the command-line tool, no toolkit; Open MPI's library only when kvs
-# was built with it (dpkg-shlibdeps reads what the program links).
-cli_needs=(libc6 libstdc++6 zlib1g)
-if ldd "$build/cli/kvs" | grep -q libmpi; then cli_needs+=(libopenmpi3); fi
-check_depends "$cli_deb" '^libqt|^qt6|^fonts-|^kestrand' "${cli_needs[@]}"
-check_contents "$cli_deb" kvs /usr/bin/kvs /usr/share/man/man1/kvs.1.gz \
-  /usr/share/doc/kvs/copyright /usr/share/doc/kvs/changelog.gz
-
-# The window program and the helper of kvs demo and kvs study.
-check_depends "$window_deb" '^libmpi|^libopenmpi' libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 \
-  libqt6charts6 libqt6svg6 fonts-dejavu-extra fonts-liberation kvs
-window_files=$(listing "$window_deb")
-desktop=$(grep '^/usr/share/applications/.*\.desktop$' <<<"$window_files") || fail "no desktop entry"
-id=$(basename "$desktop" .desktop)
-icon_files=()
-for size in 16 32 48 64 128 256; do icon_files+=("/usr/share/icons/hicolor/${size}x${size}/apps/$id.png"); done
-check_contents "$window_deb" kestrand-vectors-subset /usr/bin/kestrand-vectors-subset \
-  /usr/share/man/man1/kestrand-vectors-subset.1.gz /usr/libexec/kvs/kvs-window \
-  /usr/share/metainfo/$id.metainfo.xml /usr/share/doc/kestrand-vectors-subset/copyright \
-  /usr/share/doc/kestrand-vectors-subset/changelog.gz "${icon_files[@]}"
-
-# Unpack: kvs alone in one root, as on a machine without the window program;
-# both packages in another, as on a desktop.
-cli_root=$work/cli-root root=$work/root
-dpkg-deb -x "$cli_deb" "$cli_root"
-dpkg-deb -x "$cli_deb" "$root"
-dpkg-deb -x "$window_deb" "$root"
-"$here/check_no_test_seams.sh" "$root"
-"$here/check_no_toolkit.sh" "$cli_root/usr/bin/kvs"
-for program in "$root/usr/bin/kestrand-vectors-subset" "$root/usr/libexec/kvs/kvs-window"; do
-  if ldd "$program" | grep 'not found'; then fail "$program misses the libraries above"; fi
+# Every package: lintian finds no errors (its warnings are printed, and the
+# README says why each one is left), it carries its licence and changelog,
+# and it is unpacked into the scratch root.
+lintian --fail-on error --tag-display-limit 0 "$work"/*.deb
+for deb in "$work"/*.deb; do
+  echo "package: $(basename "$deb")  Depends: $(dpkg-deb -f "$deb" Depends)"
+  name=$(dpkg-deb -f "$deb" Package)
+  has "$deb" "/usr/share/doc/$name/copyright"
+  has "$deb" "/usr/share/doc/$name/changelog.gz"
+  dpkg-deb -x "$deb" "$root"
 done
+
+# kvs: the command-line tool and its manual page; no toolkit, fonts or window
+# package; Open MPI's library only when kvs was built with it.
+deb=$(package kvs)
+for library in libc6 libstdc++6 zlib1g libkvs1; do
+  depends_on "$deb" "$library"
+done
+if ldd "$build/cli/kvs" | grep -q libmpi; then depends_on "$deb" libopenmpi3; else depends_on_none "$deb" '^libopenmpi'; fi
+depends_on_none "$deb" '^libqt|^qt6|^fonts-|^kestrand'
+[ "$(listing "$deb" | grep '^/usr/bin/.')" = /usr/bin/kvs ] || fail "kvs holds other programs than kvs"
+has "$deb" /usr/share/man/man1/kvs.1.gz
+cli_root=$work/cli-root
+dpkg-deb -x "$deb" "$cli_root"
+dpkg-deb -x "$(package libkvs1)" "$cli_root"
+
+# The program: its dependencies come from the shared-library check, and kvs
+# and the library's package by name. The window program and the helper of
+# kvs demo and kvs study; its manual page, the desktop entry, metainfo and
+# the icon at every size are there.
+deb=$(package kestrand-vectors-subset)
+for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6charts6 libqt6svg6 libkvs1 kvs; do
+  depends_on "$deb" "$library"
+done
+depends_on_none "$deb" '^libopenmpi|^libmpi'
+programs=$(listing "$deb" | grep '^/usr/bin/.' | xargs -n1 basename)
+[ "$programs" = kestrand-vectors-subset ] || fail "the window package holds other programs than the window program"
+has "$deb" /usr/share/man/man1/kestrand-vectors-subset.1.gz
+has "$deb" /usr/libexec/kvs/kvs-window
+desktop=$(listing "$deb" | grep '^/usr/share/applications/.*\.desktop$') || fail "no desktop entry"
+id=$(basename "$desktop" .desktop)
+has "$deb" "/usr/share/metainfo/$id.metainfo.xml"
+for size in 16 32 48 64 128 256; do
+  has "$deb" "/usr/share/icons/hicolor/${size}x${size}/apps/$id.png"
+done
+
+# The library: libkvs.so.1 under its SONAME, the shlibs file that lets other
+# packages depend on it, and the loader's trigger.
+deb=$(package libkvs1)
+library=$(listing "$deb" | grep '/libkvs\.so\.1$') || fail "libkvs1 lacks libkvs.so.1"
+objdump -p "$root$library" | grep -q 'SONAME *libkvs\.so\.1$' || fail "$library has not the SONAME libkvs.so.1"
+dpkg-deb -I "$deb" shlibs | grep -qx 'libkvs 1 libkvs1 (>= [0-9.]*)' || fail "libkvs1's shlibs file is missing or wrong"
+dpkg-deb -I "$deb" triggers | grep -qx 'activate-noawait ldconfig' || fail "libkvs1 lacks the ldconfig trigger"
+
+# Its development files: the headers, the link to the library, the CMake
+# package and the pkg-config file, which names the package's own prefix.
+deb=$(package libkvs-dev)
+depends_on "$deb" libkvs1
+for header in search.h score.h version.h export.h kvs.h; do
+  has "$deb" "/usr/include/kvs/$header"
+done
+libdir=$(dirname "$library")
+[ "$(readlink -f "$root$libdir/libkvs.so")" = "$(readlink -f "$root$library")" ] ||
+  fail "libkvs-dev's libkvs.so does not lead to libkvs1's library"
+has "$deb" "$libdir/cmake/kvs/kvsConfig.cmake"
+has "$deb" "$libdir/cmake/kvs/kvsConfigVersion.cmake"
+grep -qx 'prefix=/usr' "$root$libdir/pkgconfig/kvs.pc" || fail "kvs.pc does not name the prefix /usr"
+
+# Check what a desktop would read from the scratch root.
 "$here/check_metadata.sh" "$root$desktop" "$root/usr/share/metainfo/$id.metainfo.xml"
 exec_line=$(grep -m1 '^Exec=' "$root$desktop" | cut -d= -f2-)
 [ -x "$root/usr/bin/${exec_line%% *}" ] || fail "Exec=$exec_line is not a program of the package"
@@ -97,16 +120,27 @@ for size in (16, 32, 48, 64, 128, 256):
         sys.exit(f"icon {size}x{size} is not the program's icon scaled without smoothing")
 PY
 
-# kvs runs the unpacked helper for demo; without it, one line and exit 2.
-said=$("$root/usr/bin/kvs" demo pick:120,-45 search) || fail "kvs demo from the package failed: $said"
-grep -q '^search  noise 0  series yes  centre 1000  (120,-45)$' <<<"$said" || fail "kvs demo said: $said"
+# No unpacked program or library holds a test seam; kvs loads no toolkit.
+"$here/check_no_test_seams.sh" "$root"
+LD_LIBRARY_PATH=$cli_root$libdir "$here/check_no_toolkit.sh" "$cli_root/usr/bin/kvs"
+
+# The unpacked programs find every library they need (libkvs in the scratch
+# root); kvs runs the unpacked helper for demo, and without it says so in one
+# line and exits 2; the window program starts: without a display it says so
+# and exits 2; on the offscreen platform it is still running after a few
+# seconds.
+for program in "$root/usr/bin/kestrand-vectors-subset" "$root/usr/libexec/kvs/kvs-window"; do
+  if LD_LIBRARY_PATH=$root$libdir ldd "$program" | grep 'not found'; then
+    fail "$program misses the libraries above"
+  fi
+done
+said=$(LD_LIBRARY_PATH=$root$libdir "$root/usr/bin/kvs" demo pick:120,-45 search) ||
+  fail "kvs demo from the packages failed: $said"
+grep -qx 'search  noise 0  series yes  centre 1000  (120,-45)' <<<"$said" || fail "kvs demo said: $said"
 status=0
-said=$("$cli_root/usr/bin/kvs" demo search 2>&1) || status=$?
+said=$(LD_LIBRARY_PATH=$cli_root$libdir "$cli_root/usr/bin/kvs" demo search 2>&1) || status=$?
 [ "$status" -eq 2 ] && [ "$said" = "kvs: demo needs the window program's helper $cli_root/usr/libexec/kvs/kvs-window, which is not installed (it comes with the window program)" ] ||
   fail "kvs demo without the helper exited $status saying: $said"
-
-# The window program starts: without a display it says so and exits 2; on
-# the offscreen platform it is still running after a few seconds.
 window=$root/usr/bin/kestrand-vectors-subset
 status=0
 said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$window" 2>&1) || status=$?
@@ -115,4 +149,4 @@ said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$window" 2>&1) || s
 status=0
 QT_QPA_PLATFORM=offscreen timeout 3 "$window" || status=$?
 [ "$status" -eq 124 ] || fail "on the offscreen platform the program ended with $status"
-echo "check_deb: $(basename "$cli_deb") and $(basename "$window_deb") are sound"
+echo "check_deb: $(cd "$work" && echo *.deb) are sound"

@@ -31,7 +31,8 @@ cmake --build "$nogui" --target kvs kvs_tests kv_compressed_docs
 "$nogui/tests/cli/kvs_tests"
 rm -rf "$nogui/install-check"
 cmake --install "$nogui" --prefix "$nogui/install-check" > /dev/null
-packaging/check_no_toolkit.sh "$nogui/install-check/bin/kvs"
+LD_LIBRARY_PATH=$(dirname "$(find "$nogui/install-check" -name libkvs.so.1)") \
+  packaging/check_no_toolkit.sh "$nogui/install-check/bin/kvs"
 packaging/check_no_test_seams.sh "$nogui/install-check"
 run_suite build/win32 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_PLATFORM=win32 \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DKV_QT_REPLAY="$PWD/build/plain/tests/replay_window"

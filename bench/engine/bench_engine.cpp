@@ -6,7 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "engine/subset_engine.h"
+#include <kvs/search.h>
+
 #include "window_series.h"
 
 namespace {
@@ -21,17 +22,17 @@ std::vector<int32_t> UniformTable(int64_t n, int32_t d)
 }
 
 void RunSearch(benchmark::State& state, const std::vector<int32_t>& values, int64_t n, int32_t d, int64_t s,
-               SearchMethod method)
+               kvs::SearchMethod method)
 {
     std::vector<int64_t> subset(static_cast<size_t>(s));
-    SearchRequest request;
+    kvs::SearchRequest request;
     request.table = {values.data(), n, d};
     request.size = s;
     request.method = method;
     for (auto _ : state) {
-        SearchResult result;
+        kvs::SearchResult result;
         result.subset = subset.data();
-        if (SearchSimilarRows(request, result) != SearchStatus::Ok)
+        if (kvs::SearchSimilarRows(request, result) != kvs::SearchStatus::Ok)
             state.SkipWithError("search failed");
         benchmark::DoNotOptimize(result.centre);
     }
@@ -39,9 +40,9 @@ void RunSearch(benchmark::State& state, const std::vector<int32_t>& values, int6
 
 void BM_WindowSeries(benchmark::State& state)
 {
-    RunSearch(state, WindowSeriesValues(100), 1000, 2, 502, SearchMethod(state.range(0)));
+    RunSearch(state, WindowSeriesValues(100), 1000, 2, 502, kvs::SearchMethod(state.range(0)));
 }
-BENCHMARK(BM_WindowSeries)->Arg(int(SearchMethod::Dense))->Arg(int(SearchMethod::Described))
+BENCHMARK(BM_WindowSeries)->Arg(int(kvs::SearchMethod::Dense))->Arg(int(kvs::SearchMethod::Described))
     ->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Arguments: n, d, s, method.
@@ -49,10 +50,10 @@ void BM_Uniform(benchmark::State& state)
 {
     const int64_t n = state.range(0);
     const int32_t d = int32_t(state.range(1));
-    RunSearch(state, UniformTable(n, d), n, d, state.range(2), SearchMethod(state.range(3)));
+    RunSearch(state, UniformTable(n, d), n, d, state.range(2), kvs::SearchMethod(state.range(3)));
 }
-constexpr int kDense = int(SearchMethod::Dense);
-constexpr int kTree = int(SearchMethod::Tree);
+constexpr int kDense = int(kvs::SearchMethod::Dense);
+constexpr int kTree = int(kvs::SearchMethod::Tree);
 BENCHMARK(BM_Uniform)
     ->Args({4000, 2, 2002, kDense})
     ->Args({20000, 2, 10001, kDense})

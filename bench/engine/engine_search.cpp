@@ -1,6 +1,7 @@
 // A bare driver of the engine for the benchmark script: searches a table of
 // integers (one row per line, separated by blanks, commas or semicolons) and
-// prints one JSON object with the result and the search's own time.
+// prints one JSON object with the result and the search's own time (the
+// centre counted from 1, as kvs search and the peers report it).
 //
 //   engine_search FILE SIZE [METHOD [THREADS]]
 #include <chrono>
@@ -13,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/subset_engine.h"
+#include <kvs/search.h>
 
 namespace {
 bool ReadTable(const char* path, std::vector<int32_t>& values, int64_t& rows, int32_t& dimension)
@@ -46,13 +47,14 @@ bool ReadTable(const char* path, std::vector<int32_t>& values, int64_t& rows, in
     return rows > 0;
 }
 
-SearchMethod MethodNamed(const char* name)
+kvs::SearchMethod MethodNamed(const char* name)
 {
-    for (SearchMethod method : {SearchMethod::Auto, SearchMethod::Dense, SearchMethod::Tree, SearchMethod::Described}) {
-        if (std::strcmp(name, SearchMethodName(method)) == 0)
+    for (kvs::SearchMethod method :
+         {kvs::SearchMethod::Auto, kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
+        if (std::strcmp(name, kvs::SearchMethodName(method)) == 0)
             return method;
     }
-    return SearchMethod::Auto;
+    return kvs::SearchMethod::Auto;
 }
 }
 
@@ -62,7 +64,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: engine_search FILE SIZE [METHOD [THREADS]]\n");
         return 2;
     }
-    SearchRequest request;
+    kvs::SearchRequest request;
     std::vector<int32_t> values;
     if (!ReadTable(argv[1], values, request.table.rows, request.table.dimension)) {
         std::fprintf(stderr, "engine_search: %s: not a table of integers\n", argv[1]);
@@ -70,22 +72,22 @@ int main(int argc, char** argv)
     }
     request.table.values = values.data();
     request.size = std::atoll(argv[2]);
-    request.method = argc > 3 ? MethodNamed(argv[3]) : SearchMethod::Auto;
+    request.method = argc > 3 ? MethodNamed(argv[3]) : kvs::SearchMethod::Auto;
     request.threads = argc > 4 ? std::atoi(argv[4]) : 0;
     std::vector<int64_t> subset(size_t(request.size > 0 ? request.size : 0));
-    SearchResult result;
+    kvs::SearchResult result;
     result.subset = subset.data();
     const auto start = std::chrono::steady_clock::now();
-    const SearchStatus status = SearchSimilarRows(request, result);
+    const kvs::SearchStatus status = kvs::SearchSimilarRows(request, result);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (status != SearchStatus::Ok) {
-        std::fprintf(stderr, "engine_search: %s\n", SearchStatusMessage(status));
+    if (status != kvs::SearchStatus::Ok) {
+        std::fprintf(stderr, "engine_search: %s\n", kvs::SearchStatusMessage(status));
         return 1;
     }
     std::printf("{\"n\": %lld, \"d\": %d, \"size\": %lld, \"centre\": %lld, \"score\": %.17g, \"method\": \"%s\", "
                 "\"threads\": %d, \"search_seconds\": %.6f}\n",
                 (long long)request.table.rows, request.table.dimension, (long long)request.size,
-                (long long)result.centre, double(result.score), SearchMethodName(result.method), result.threads,
-                seconds);
+                (long long)result.centre + 1, kvs::to_double(result.score), kvs::SearchMethodName(result.method),
+                result.threads, seconds);
     return 0;
 }

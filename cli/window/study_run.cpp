@@ -6,8 +6,9 @@
 #include <string>
 #include <thread>
 
+#include <kvs/search.h>
+
 #include "app/app_state.h"
-#include "engine/subset_engine.h"
 #include "vectors/noise_generators.h"
 #include "vectors/vector_containers.h"
 #include "vectors/vector_series.h"
@@ -103,24 +104,24 @@ ToolError RunTrial(const StudySettings& settings, int32_t level, int64_t trial, 
     if (ToolError error = BuildTrialSeries(settings, level, draw, series))
         return error;
 
-    SearchRequest request;
+    kvs::SearchRequest request;
     request.table = {series.noisy.data(), settings.length, kDimension};
     request.size = settings.size;
     request.threads = 1; // the trials are what runs in parallel
     request.cancel = cancel;
     std::vector<int64_t> subset(size_t(settings.size));
-    SearchResult result;
+    kvs::SearchResult result;
     result.subset = subset.data();
-    const SearchStatus status = SearchSimilarRows(request, result);
-    if (status == SearchStatus::Cancelled)
+    const kvs::SearchStatus status = kvs::SearchSimilarRows(request, result);
+    if (status == kvs::SearchStatus::Cancelled)
         return InterruptedError();
-    if (status != SearchStatus::Ok || result.centre < 1)
-        return RunFailure(std::string("the search failed: ") + SearchStatusMessage(status));
+    if (status != kvs::SearchStatus::Ok || result.centre == kvs::kNoCentre)
+        return RunFailure(std::string("the search failed: ") + kvs::SearchStatusMessage(status));
 
     const auto copies = std::count(series.identities.begin(), series.identities.end(), kPickDescriptor);
     const auto found = std::count_if(subset.begin(), subset.end(),
                                      [&](int64_t row) { return series.identities[size_t(row)] == kPickDescriptor; });
-    const int32_t* centre = &series.clean[size_t(result.centre - 1) * kDimension];
+    const int32_t* centre = &series.clean[size_t(result.centre) * kDimension];
     score.precision = double(found) / double(settings.size);
     score.recall = double(found) / double(copies);
     score.centreError = std::hypot(double(centre[0] - draw.x), double(centre[1] - draw.y));

@@ -35,12 +35,12 @@ ClusterFailure AgreeOnFailure(const ClusterRun& run, const ClusterFailure& own)
     return agreed;
 }
 
-SearchStatus AgreeOnSearchStatus(const ClusterRun& run, SearchStatus own)
+kvs::SearchStatus AgreeOnSearchStatus(const ClusterRun& run, kvs::SearchStatus own)
 {
     // One number orders the candidates: real failures before cancellations
     // before Ok, then by rank; the status rides in the low bits.
     constexpr int kStatusSpan = 8;
-    const int severity = own == SearchStatus::Ok ? 2 : own == SearchStatus::Cancelled ? 1 : 0;
+    const int severity = own == kvs::SearchStatus::Ok ? 2 : own == kvs::SearchStatus::Cancelled ? 1 : 0;
     const int first = LowestOverRanks((severity * run.ranks + run.rank) * kStatusSpan + int(own));
-    return SearchStatus(first % kStatusSpan);
+    return kvs::SearchStatus(first % kStatusSpan);
 }

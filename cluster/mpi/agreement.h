@@ -18,4 +18,4 @@ ClusterFailure AgreeOnFailure(const ClusterRun& run, const ClusterFailure& own);
 // The search status every rank returns: the lowest rank's real failure, or
 // else a cancellation (a rank stopped because another failed or the user
 // interrupted), or else Ok. Every rank must call it.
-SearchStatus AgreeOnSearchStatus(const ClusterRun& run, SearchStatus own);
+kvs::SearchStatus AgreeOnSearchStatus(const ClusterRun& run, kvs::SearchStatus own);

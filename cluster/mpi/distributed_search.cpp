@@ -41,7 +41,7 @@ enum NoteKind : int64_t { kRequest, kReport, kLast };
 struct Note {
     int64_t kind = kRequest;
     int64_t centresDone = 0;
-    int64_t status = int64_t(SearchStatus::Ok);
+    int64_t status = int64_t(kvs::SearchStatus::Ok);
 };
 
 // From rank 0: a chunk, the end of the work (the answer to a request once
@@ -81,7 +81,7 @@ bool Pending(int source, int tag)
 // chunk from rank 0, or with none once there is no more work for this rank.
 class RankSearch {
 public:
-    RankSearch(const SearchRequest& base, int64_t centres, const std::atomic<bool>* userCancel)
+    RankSearch(const kvs::SearchRequest& base, int64_t centres, const std::atomic<bool>* userCancel)
         : centres_(centres), userCancel_(userCancel)
     {
         request_ = base;
@@ -91,7 +91,7 @@ public:
         request_.centreSource = &RankSearch::NextChunk;
         request_.centreSourceContext = this;
         thread_ = std::thread([this] {
-            status_ = SearchSimilarRows(request_, result_);
+            status_ = kvs::SearchSimilarRows(request_, result_);
             finished_.store(true, std::memory_order_release);
         });
     }
@@ -120,13 +120,13 @@ public:
     int64_t CentresDone() const
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (Finished() && status_ == SearchStatus::Ok)
+        if (Finished() && status_ == kvs::SearchStatus::Ok)
             return handedOut_;
         return std::min(handedOut_, int64_t(fraction_.load(std::memory_order_relaxed) * double(centres_)));
     }
     // Valid once finished.
-    SearchStatus Status() const { return status_; }
-    const SearchResult& Result() const { return result_; }
+    kvs::SearchStatus Status() const { return status_; }
+    const kvs::SearchResult& Result() const { return result_; }
 
 private:
     static bool NextChunk(void* context, int64_t* first, int64_t* last)
@@ -145,11 +145,11 @@ private:
         static_cast<RankSearch*>(context)->fraction_.store(fraction, std::memory_order_relaxed);
     }
 
-    SearchRequest request_;
+    kvs::SearchRequest request_;
     int64_t centres_;
     const std::atomic<bool>* userCancel_;
-    SearchResult result_;
-    SearchStatus status_ = SearchStatus::Ok;
+    kvs::SearchResult result_;
+    kvs::SearchStatus status_ = kvs::SearchStatus::Ok;
     std::atomic<bool> cancel_{false};
     std::atomic<double> fraction_{0};
     std::atomic<bool> finished_{false};
@@ -165,7 +165,7 @@ private:
 // reports every rank's progress.
 class Dealer {
 public:
-    Dealer(const ClusterRun& run, RankSearch& own, const SearchRequest& request, CentreRange centres, int threads)
+    Dealer(const ClusterRun& run, RankSearch& own, const kvs::SearchRequest& request, CentreRange centres, int threads)
         : own_(own), request_(request), chunks_(MakeCentreChunks(0, centres.count(), run.ranks, threads)),
           centres_(centres.count()), workers_(std::size_t(run.ranks)), working_(run.ranks - 1)
     {
@@ -182,7 +182,7 @@ public:
                 own_.Answer(NextChunk());
             if (!ownFinished && own_.Finished()) {
                 ownFinished = true;
-                if (own_.Status() != SearchStatus::Ok)
+                if (own_.Status() != kvs::SearchStatus::Ok)
                     Stop();
             }
             if (own_.UserCancelled())
@@ -214,7 +214,7 @@ private:
         worker.centresDone = note.centresDone;
         if (note.kind == kReport)
             return;
-        if (SearchStatus(note.status) != SearchStatus::Ok)
+        if (kvs::SearchStatus(note.status) != kvs::SearchStatus::Ok)
             Stop();
         if (note.kind == kLast) {
             worker.finished = true;
@@ -250,7 +250,7 @@ private:
     }
 
     RankSearch& own_;
-    const SearchRequest& request_;
+    const kvs::SearchRequest& request_;
     CentreChunks chunks_;
     int64_t centres_;
     std::vector<Worker> workers_;  // by rank; rank 0's entry stays unused
@@ -271,7 +271,7 @@ public:
         Clock::time_point lastReport = Clock::now();
         while (!search_.Finished()) {
             if (search_.Asking())
-                search_.Answer(stopped_ ? CentreRange{} : Tell(kRequest, SearchStatus::Ok));
+                search_.Answer(stopped_ ? CentreRange{} : Tell(kRequest, kvs::SearchStatus::Ok));
             if (Pending(kRoot, kTagFromRoot))  // between requests, only a cancel comes
                 Receive();
             if (search_.UserCancelled())
@@ -288,7 +288,7 @@ public:
 private:
     // Sends a request or the last note and waits for the answer: a chunk, or
     // none once rank 0 says stop. A cancel may come first.
-    CentreRange Tell(NoteKind kind, SearchStatus status)
+    CentreRange Tell(NoteKind kind, kvs::SearchStatus status)
     {
         Send(Note{kind, search_.CentresDone(), int64_t(status)});
         while (true) {
@@ -325,12 +325,12 @@ struct PackedBest {
 
 PackedBest Pack(const PartialBest& best)
 {
-    return {uint64_t(best.score >> 64), uint64_t(best.score), best.centre};
+    return {best.score.high, best.score.low, best.centre};
 }
 
 PartialBest Unpack(const PackedBest& packed)
 {
-    return {(SearchScore(packed.scoreHigh) << 64) | packed.scoreLow, packed.centre};
+    return {{packed.scoreHigh, packed.scoreLow}, packed.centre};
 }
 
 void CombineBests(void* in, void* inout, int* count, MPI_Datatype*)
@@ -365,23 +365,23 @@ PartialBest BestOfAllRanks(const PartialBest& own)
 // The others wait asleep: ordering a large table's subset takes seconds
 // (one sort of every row's key), and a rank spinning in MPI's own wait
 // would take a core from it.
-SearchStatus ShareSubset(const ClusterRun& run, const SearchRequest& request, const PartialBest& best,
+kvs::SearchStatus ShareSubset(const ClusterRun& run, const kvs::SearchRequest& request, const PartialBest& best,
                          int64_t* subset)
 {
-    int status = int(SearchStatus::Ok);
+    int status = int(kvs::SearchStatus::Ok);
     if (run.rank == kRoot)
-        status = int(OrderSubset(request.table, request.size, best.centre, subset));
+        status = int(kvs::OrderSubset(request.table, request.size, best.centre, subset));
     MPI_Request sent;
     MPI_Ibcast(&status, 1, MPI_INT, kRoot, MPI_COMM_WORLD, &sent);
     WaitAsleep(sent);
-    if (SearchStatus(status) != SearchStatus::Ok)
-        return SearchStatus(status);
+    if (kvs::SearchStatus(status) != kvs::SearchStatus::Ok)
+        return kvs::SearchStatus(status);
     constexpr int64_t kEntriesPerBroadcast = int64_t(1) << 27;
     for (int64_t first = 0; first < request.size; first += kEntriesPerBroadcast) {
         const int64_t piece = std::min(kEntriesPerBroadcast, request.size - first);
         MPI_Bcast(subset + first, int(piece), MPI_INT64_T, kRoot, MPI_COMM_WORLD);
     }
-    return SearchStatus::Ok;
+    return kvs::SearchStatus::Ok;
 }
 
 // The threads that ran on all ranks.
@@ -395,21 +395,21 @@ int ThreadsOfAllRanks(int own)
 }
 }  // namespace
 
-SearchStatus SearchAcrossRanks(const ClusterRun& run, const SearchRequest& request, SearchResult& result)
+kvs::SearchStatus SearchAcrossRanks(const ClusterRun& run, const kvs::SearchRequest& request, kvs::SearchResult& result)
 {
-    SearchRequest own = request;
+    kvs::SearchRequest own = request;
     if (own.threads == 0)
         own.threads = run.threads;
     const CentreRange centres{own.centreBegin, own.centreEnd == -1 ? own.table.rows : own.centreEnd};
     // With nothing to split, each rank gives the engine's own answer, the
     // same everywhere.
     if (run.ranks == 1 || centres.count() <= 0)
-        return SearchSimilarRows(own, result);
+        return kvs::SearchSimilarRows(own, result);
 
     // Each rank's search finds its best centre (its result asks for no
     // subset); the winner's subset is ordered once, below.
-    SearchStatus rankStatus = SearchStatus::Ok;
-    SearchResult rankResult;
+    kvs::SearchStatus rankStatus = kvs::SearchStatus::Ok;
+    kvs::SearchResult rankResult;
     {
         RankSearch search(own, centres.count(), request.cancel);
         if (run.rank == kRoot)
@@ -420,14 +420,14 @@ SearchStatus SearchAcrossRanks(const ClusterRun& run, const SearchRequest& reque
         rankResult = search.Result();
     }
 
-    const SearchStatus status = AgreeOnSearchStatus(run, rankStatus);
-    if (status != SearchStatus::Ok)
+    const kvs::SearchStatus status = AgreeOnSearchStatus(run, rankStatus);
+    if (status != kvs::SearchStatus::Ok)
         return status;
     const PartialBest best = BestOfAllRanks({rankResult.score, rankResult.centre});
     const int threads = ThreadsOfAllRanks(rankResult.threads);
-    if (result.subset && best.centre > 0)
-        if (const SearchStatus subsetStatus = ShareSubset(run, own, best, result.subset);
-            subsetStatus != SearchStatus::Ok)
+    if (result.subset && best.centre != kvs::kNoCentre)
+        if (const kvs::SearchStatus subsetStatus = ShareSubset(run, own, best, result.subset);
+            subsetStatus != kvs::SearchStatus::Ok)
             return subsetStatus;
     // Every rank ran the same method: the engine chooses it from the table
     // and the request alone.
@@ -435,5 +435,5 @@ SearchStatus SearchAcrossRanks(const ClusterRun& run, const SearchRequest& reque
     result.threads = threads;
     result.centre = best.centre;
     result.score = best.score;
-    return SearchStatus::Ok;
+    return kvs::SearchStatus::Ok;
 }

@@ -14,7 +14,7 @@ ClusterFailure ShareTable(const ClusterRun&, const ClusterFailure& readFailure, 
 
 void AbandonJob(const ClusterRun&, int) {}
 
-SearchStatus SearchAcrossRanks(const ClusterRun&, const SearchRequest& request, SearchResult& result)
+kvs::SearchStatus SearchAcrossRanks(const ClusterRun&, const kvs::SearchRequest& request, kvs::SearchResult& result)
 {
-    return SearchSimilarRows(request, result);
+    return kvs::SearchSimilarRows(request, result);
 }

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/subset_engine.h"
+#include <kvs/search.h>
+
 #include "run_kvs.h"
 #include "search/subset_search.h"
 #include "vectors/noise_generators.h"
@@ -67,17 +68,15 @@ struct Expected {
 Expected EngineAnswer(const Rows& rows, int64_t size)
 {
     std::vector<int64_t> subset(static_cast<std::size_t>(size));
-    SearchRequest request;
+    kvs::SearchRequest request;
     request.table = {rows.values.data(), rows.count, rows.dimension};
     request.size = size;
-    SearchResult result;
+    kvs::SearchResult result;
     result.subset = subset.data();
-    EXPECT_EQ(SearchSimilarRows(request, result), SearchStatus::Ok);
+    EXPECT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Ok);
     for (int64_t& row : subset)
         ++row;
-    char score[64];
-    std::snprintf(score, sizeof score, "%llu", static_cast<unsigned long long>(result.score));
-    return {std::to_string(result.centre), "[" + Joined(subset, ", ") + "]", score};
+    return {std::to_string(result.centre + 1), "[" + Joined(subset, ", ") + "]", kvs::to_string(result.score)};
 }
 
 Rows RandomRows(int64_t count, int32_t dimension, int32_t range, unsigned seed)

@@ -57,12 +57,16 @@ TEST(PartialBest, SmallestScoreWinsThenTheLaterCentreAndAnyCentreBeatsNone)
         PartialBest a, b;
         bool aWins;
     };
-    for (const Case& c : {Case{{5, 2}, {6, 9}, true}, Case{{6, 9}, {5, 2}, false}, Case{{5, 9}, {5, 2}, true},
-                         Case{{5, 2}, {5, 9}, false}, Case{{~SearchScore(0), 1}, {0, 0}, true},
-                         Case{{0, 0}, {7, 3}, false}, Case{{0, 0}, {0, 0}, false},
-                         Case{{SearchScore(1) << 100, 4}, {(SearchScore(1) << 100) + 1, 5}, true}})
-        EXPECT_EQ(BeatsPartialBest(c.a, c.b), c.aWins)
-            << uint64_t(c.a.score) << "@" << c.a.centre << " vs " << uint64_t(c.b.score) << "@" << c.b.centre;
+    const auto part = [](uint64_t score, int64_t centre) { return PartialBest{{0, score}, centre}; };
+    const PartialBest none;
+    const kvs::Score wide{1 << 4, 0};
+    const kvs::Score widest{~uint64_t(0), ~uint64_t(0)};
+    for (const Case& c : {Case{part(5, 2), part(6, 9), true}, Case{part(6, 9), part(5, 2), false},
+                          Case{part(5, 9), part(5, 2), true}, Case{part(5, 2), part(5, 9), false},
+                          Case{{widest, 0}, none, true}, Case{none, part(7, 3), false}, Case{none, none, false},
+                          Case{{wide, 4}, {{wide.high, 1}, 5}, true}, Case{{{0, ~uint64_t(0)}, 6}, {wide, 1}, true}})
+        EXPECT_EQ(BeatsPartialBest(c.a, c.b), c.aWins) << kvs::to_string(c.a.score) << "@" << c.a.centre << " vs "
+                                                        << kvs::to_string(c.b.score) << "@" << c.b.centre;
 }
 
 // A search over a table with many equal scores, split as the ranks would
@@ -75,23 +79,23 @@ TEST(PartialBest, ChunkBestsCombineToTheWholeSearchsWinnerUnderHeavyTies)
     std::vector<int32_t> values(2 * 600);
     for (int32_t& value : values)
         value = coordinate(random);
-    const VectorTable table{values.data(), 600, 2};
+    const kvs::VectorTable table{values.data(), 600, 2};
 
-    SearchRequest whole;
+    kvs::SearchRequest whole;
     whole.table = table;
     whole.size = 40;
     whole.threads = 1;
-    SearchResult expected;
-    ASSERT_EQ(SearchSimilarRows(whole, expected), SearchStatus::Ok);
+    kvs::SearchResult expected;
+    ASSERT_EQ(kvs::SearchSimilarRows(whole, expected), kvs::SearchStatus::Ok);
 
     for (int ranks : {2, 3, 7}) {
         std::vector<PartialBest> parts;
         for (const CentreRange range : DealAll(0, table.rows, ranks, 1)) {
-            SearchRequest chunk = whole;
+            kvs::SearchRequest chunk = whole;
             chunk.centreBegin = range.begin;
             chunk.centreEnd = range.end;
-            SearchResult result;
-            ASSERT_EQ(SearchSimilarRows(chunk, result), SearchStatus::Ok);
+            kvs::SearchResult result;
+            ASSERT_EQ(kvs::SearchSimilarRows(chunk, result), kvs::SearchStatus::Ok);
             parts.push_back({result.score, result.centre});
         }
         std::shuffle(parts.begin(), parts.end(), random);

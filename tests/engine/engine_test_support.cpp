@@ -1,5 +1,6 @@
 #include "engine_test_support.h"
 
+#include <cstdlib>
 #include <random>
 
 #include "search/subset_search.h"
@@ -14,18 +15,19 @@ Table RandomTable(int64_t rows, int32_t dimension, int32_t spread, uint32_t seed
     return table;
 }
 
-Found Search(const Table& table, int64_t size, SearchMethod method, int threads)
+Found Search(const Table& table, int64_t size, kvs::SearchMethod method, int threads, const kvs::Allocator& allocator)
 {
     Found found;
     found.subset.assign(size > 0 ? size_t(size) : 0, -1);
-    SearchRequest request;
+    kvs::SearchRequest request;
     request.table = table.view();
     request.size = size;
     request.method = method;
     request.threads = threads;
-    SearchResult result;
+    request.allocator = allocator;
+    kvs::SearchResult result;
     result.subset = found.subset.data();
-    found.status = SearchSimilarRows(request, result);
+    found.status = kvs::SearchSimilarRows(request, result);
     found.centre = result.centre;
     found.score = result.score;
     return found;
@@ -45,8 +47,29 @@ Found WindowSearch(const Table& table, int32_t size)
     VectorHeader* center = SearchSimilarSubset(nullptr, int32_t(table.rows), size, table.dimension, nullptr, &series);
     FreeVectorHeader(nullptr, center);
     Found found;
-    found.status = SearchStatus::Ok;
-    found.centre = series.centerIndex;
+    found.status = kvs::SearchStatus::Ok;
+    found.centre = series.centerIndex - 1;
     found.subset.assign(subset.begin(), subset.end());
     return found;
 }
+
+namespace {
+void* Allocate(void* context, std::size_t bytes)
+{
+    auto* counter = static_cast<CountingAllocator*>(context);
+    if (++counter->seen == counter->failAt)
+        return nullptr;
+    void* block = std::malloc(bytes);
+    if (block)
+        ++counter->live;
+    return block;
+}
+
+void Release(void* context, void* block)
+{
+    --static_cast<CountingAllocator*>(context)->live;
+    std::free(block);
+}
+}  // namespace
+
+kvs::Allocator CountingAllocator::hook() { return {&Allocate, &Release, this}; }

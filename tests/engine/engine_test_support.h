@@ -1,32 +1,52 @@
-// Tables and searches for the engine tests, and the window's own search as
-// the reference every method is held to.
+// Tables and searches for the engine tests, the window's own search as the
+// reference every method is held to, and an allocator hook that fails on
+// demand and counts what it holds.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <ostream>
 #include <vector>
 
-#include "engine/subset_engine.h"
+#include <kvs/search.h>
+
+namespace kvs {
+// Scores in test messages as their digits.
+inline void PrintTo(const Score& score, std::ostream* out) { *out << to_string(score); }
+}  // namespace kvs
 
 struct Table {
     std::vector<int32_t> values;
     int64_t rows = 0;
     int32_t dimension = 0;
 
-    VectorTable view() const { return {values.data(), rows, dimension}; }
+    kvs::VectorTable view() const { return {values.data(), rows, dimension}; }
 };
 
 struct Found {
-    SearchStatus status = SearchStatus::BadArgument;
-    int64_t centre = 0;
-    SearchScore score = 0;
+    kvs::SearchStatus status = kvs::SearchStatus::BadArgument;
+    int64_t centre = kvs::kNoCentre;
+    kvs::Score score;
     std::vector<int64_t> subset;
 };
 
 // rows x dimension coordinates drawn evenly from -spread .. spread.
 Table RandomTable(int64_t rows, int32_t dimension, int32_t spread, uint32_t seed);
 
-Found Search(const Table& table, int64_t size, SearchMethod method, int threads);
+Found Search(const Table& table, int64_t size, kvs::SearchMethod method, int threads,
+             const kvs::Allocator& allocator = {});
 
 // The window's search over the same rows (with its 32-bit squares and its
-// starting best, so only for tables where neither matters).
+// starting best, so only for tables where neither matters), its centre
+// counted from 0 like the engine's.
 Found WindowSearch(const Table& table, int32_t size);
+
+// Hands out blocks from the C heap, refusing the failAt-th allocation
+// (1 = the first; 0 refuses none), and counts the blocks it holds.
+struct CountingAllocator {
+    std::atomic<long> live{0};
+    std::atomic<long> seen{0};
+    long failAt = 0;
+
+    kvs::Allocator hook();
+};

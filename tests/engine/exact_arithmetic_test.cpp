@@ -12,6 +12,9 @@
 namespace {
 using Wide = unsigned __int128;
 
+kvs::Score ToScore(Wide value) { return {uint64_t(value >> 64), uint64_t(value)}; }
+Wide ToWide(const kvs::Score& score) { return Wide(score.high) << 64 | score.low; }
+
 Wide Key(const Table& table, int64_t a, int64_t b)
 {
     Wide key = 0;
@@ -46,29 +49,30 @@ TEST(EngineExactArithmetic, ExtremeCoordinatesGiveExactSums)
             const int32_t offset = nearEnd(random);
             table.values.push_back(random() % 2 ? INT32_MAX - offset : INT32_MIN + offset);
         }
-        int64_t centre = 0;
+        int64_t centre = kvs::kNoCentre;
         Wide best = 0;
         for (int64_t row = 0; row < c.rows; ++row) {
             const std::vector<Wide> keys = SortedKeys(table, row);
             Wide score = 0;
             for (int64_t i = 0; i < c.size; ++i)
                 score += keys[i];
-            if (centre == 0 || score <= best) {
+            if (centre == kvs::kNoCentre || score <= best) {
                 best = score;
-                centre = row + 1;
+                centre = row;
             }
         }
-        const std::vector<Wide> nearest = SortedKeys(table, centre - 1);
-        for (SearchMethod method : {SearchMethod::Dense, SearchMethod::Tree, SearchMethod::Described}) {
+        const std::vector<Wide> nearest = SortedKeys(table, centre);
+        for (kvs::SearchMethod method :
+             {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
             SCOPED_TRACE(testing::Message() << "n " << c.rows << ", d " << c.dimension << ", s " << c.size << ", "
-                                            << SearchMethodName(method));
+                                            << kvs::SearchMethodName(method));
             const Found found = Search(table, c.size, method, 2);
-            ASSERT_EQ(found.status, SearchStatus::Ok);
+            ASSERT_EQ(found.status, kvs::SearchStatus::Ok);
             EXPECT_EQ(found.centre, centre);
-            EXPECT_TRUE(found.score == best);
+            EXPECT_EQ(found.score, ToScore(best));
             std::vector<Wide> subsetKeys;
             for (int64_t row : found.subset)
-                subsetKeys.push_back(Key(table, centre - 1, row));
+                subsetKeys.push_back(Key(table, centre, row));
             std::sort(subsetKeys.begin(), subsetKeys.end());
             EXPECT_TRUE(std::equal(subsetKeys.begin(), subsetKeys.end(), nearest.begin()));
         }
@@ -78,16 +82,16 @@ TEST(EngineExactArithmetic, ExtremeCoordinatesGiveExactSums)
 TEST(EngineExactArithmetic, TreeIsReplacedByDenseWhenDoublesCannotHoldTheKeys)
 {
     Table table{{0, 1, 1 << 27, 5}, 4, 1};
-    SearchRequest request;
+    kvs::SearchRequest request;
     request.table = table.view();
     request.size = 2;
-    request.method = SearchMethod::Tree;
-    SearchResult result;
-    ASSERT_EQ(SearchSimilarRows(request, result), SearchStatus::Ok);
-    EXPECT_EQ(result.method, SearchMethod::Dense);
+    request.method = kvs::SearchMethod::Tree;
+    kvs::SearchResult result;
+    ASSERT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Ok);
+    EXPECT_EQ(result.method, kvs::SearchMethod::Dense);
     table.values[2] = 1 << 25;
-    ASSERT_EQ(SearchSimilarRows(request, result), SearchStatus::Ok);
-    EXPECT_EQ(result.method, SearchMethod::Tree);
+    ASSERT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Ok);
+    EXPECT_EQ(result.method, kvs::SearchMethod::Tree);
 }
 }
 
@@ -101,13 +105,13 @@ TEST(EngineExactArithmetic, WideKeysKeepTheOrderOfTies)
     Table scaled = small;
     for (int32_t& value : scaled.values)
         value *= 1 << 30;
-    for (SearchMethod method : {SearchMethod::Dense, SearchMethod::Described}) {
+    for (kvs::SearchMethod method : {kvs::SearchMethod::Dense, kvs::SearchMethod::Described}) {
         const Found expected = Search(small, 70, method, 2);
         const Found found = Search(scaled, 70, method, 2);
-        ASSERT_EQ(found.status, SearchStatus::Ok);
-        EXPECT_EQ(found.centre, expected.centre) << SearchMethodName(method);
-        EXPECT_EQ(found.subset, expected.subset) << SearchMethodName(method);
-        EXPECT_TRUE(found.score == expected.score << 60) << SearchMethodName(method);
+        ASSERT_EQ(found.status, kvs::SearchStatus::Ok);
+        EXPECT_EQ(found.centre, expected.centre) << kvs::SearchMethodName(method);
+        EXPECT_EQ(found.subset, expected.subset) << kvs::SearchMethodName(method);
+        EXPECT_EQ(found.score, ToScore(ToWide(expected.score) << 60)) << kvs::SearchMethodName(method);
     }
 }
 }

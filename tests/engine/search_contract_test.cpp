@@ -7,74 +7,88 @@
 #include <utility>
 
 #include "engine_test_support.h"
-#include "platform/memory.h"
 
 namespace {
 TEST(EngineContract, BadArgumentsAreRefused)
 {
     const Table table = RandomTable(5, 2, 9, 1);
     int64_t subset[5];
+    CountingAllocator counter;
+    kvs::Allocator halfAllocator = counter.hook();
+    halfAllocator.release = nullptr;
     const struct {
         const char* what;
-        VectorTable view;
+        kvs::VectorTable view;
         int64_t size;
         int64_t begin;
         int64_t end;
+        int threads;
+        kvs::Allocator allocator;
     } cases[] = {
-        {"no values", {nullptr, 5, 2}, 2, 0, -1},  {"no rows", {table.values.data(), 0, 2}, 1, 0, -1},
-        {"no columns", {table.values.data(), 5, 0}, 2, 0, -1}, {"size 0", table.view(), 0, 0, -1},
-        {"size above n", table.view(), 6, 0, -1},  {"range before the rows", table.view(), 2, -1, -1},
-        {"range past the rows", table.view(), 2, 0, 6}, {"range backwards", table.view(), 2, 3, 2},
+        {"no values", {nullptr, 5, 2}, 2, 0, -1, 0, {}},
+        {"no rows", {table.values.data(), 0, 2}, 1, 0, -1, 0, {}},
+        {"no columns", {table.values.data(), 5, 0}, 2, 0, -1, 0, {}},
+        {"size 0", table.view(), 0, 0, -1, 0, {}},
+        {"size above n", table.view(), 6, 0, -1, 0, {}},
+        {"range before the rows", table.view(), 2, -1, -1, 0, {}},
+        {"range past the rows", table.view(), 2, 0, 6, 0, {}},
+        {"range backwards", table.view(), 2, 3, 2, 0, {}},
+        {"negative threads", table.view(), 2, 0, -1, -1, {}},
+        {"an allocator without release", table.view(), 2, 0, -1, 0, halfAllocator},
     };
     for (const auto& c : cases) {
-        SearchRequest request;
+        kvs::SearchRequest request;
         request.table = c.view;
         request.size = c.size;
         request.centreBegin = c.begin;
         request.centreEnd = c.end;
-        SearchResult result;
+        request.threads = c.threads;
+        request.allocator = c.allocator;
+        kvs::SearchResult result;
         result.subset = subset;
-        EXPECT_EQ(SearchSimilarRows(request, result), SearchStatus::BadArgument) << c.what;
-        EXPECT_EQ(result.centre, 0) << c.what;
+        EXPECT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::BadArgument) << c.what;
+        EXPECT_EQ(result.centre, kvs::kNoCentre) << c.what;
     }
-    EXPECT_EQ(OrderSubset(table.view(), 2, 0, subset), SearchStatus::BadArgument);
-    EXPECT_EQ(OrderSubset(table.view(), 2, 6, subset), SearchStatus::BadArgument);
-    EXPECT_EQ(OrderSubset(table.view(), 6, 1, subset), SearchStatus::BadArgument);
-    EXPECT_EQ(OrderSubset(table.view(), 2, 1, nullptr), SearchStatus::BadArgument);
+    EXPECT_EQ(kvs::OrderSubset(table.view(), 2, -1, subset), kvs::SearchStatus::BadArgument);
+    EXPECT_EQ(kvs::OrderSubset(table.view(), 2, 5, subset), kvs::SearchStatus::BadArgument);
+    EXPECT_EQ(kvs::OrderSubset(table.view(), 6, 0, subset), kvs::SearchStatus::BadArgument);
+    EXPECT_EQ(kvs::OrderSubset(table.view(), 2, 0, nullptr), kvs::SearchStatus::BadArgument);
+    EXPECT_EQ(kvs::OrderSubset(table.view(), 2, 0, subset, halfAllocator), kvs::SearchStatus::BadArgument);
+    EXPECT_EQ(counter.seen, 0) << "nothing is allocated for a bad argument";
 }
 
 // A search split over centre ranges, combined by the smallest score (the
-// later centre among equals) and ordered by OrderSubset, is the whole search.
+// later centre among equals) and ordered by kvs::OrderSubset, is the whole search.
 TEST(EngineContract, CentreRangesCombineIntoTheWholeSearch)
 {
     const Table table = RandomTable(200, 3, 2, 7);
-    const Found whole = Search(table, 60, SearchMethod::Auto, 1);
-    for (SearchMethod method : {SearchMethod::Dense, SearchMethod::Tree, SearchMethod::Described}) {
-        int64_t centre = 0;
-        SearchScore score = 0;
+    const Found whole = Search(table, 60, kvs::SearchMethod::Auto, 1);
+    for (kvs::SearchMethod method : {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
+        int64_t centre = kvs::kNoCentre;
+        kvs::Score score;
         const int64_t ranges[][2] = {{0, 37}, {37, 37}, {37, 150}, {150, 200}};
         for (const auto& range : ranges) {
-            SearchRequest request;
+            kvs::SearchRequest request;
             request.table = table.view();
             request.size = 60;
             request.method = method;
             request.centreBegin = range[0];
             request.centreEnd = range[1];
-            SearchResult result;
-            ASSERT_EQ(SearchSimilarRows(request, result), SearchStatus::Ok);
+            kvs::SearchResult result;
+            ASSERT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Ok);
             if (range[0] == range[1]) {
-                EXPECT_EQ(result.centre, 0) << "an empty range has no centre";
+                EXPECT_EQ(result.centre, kvs::kNoCentre) << "an empty range has no centre";
                 continue;
             }
-            if (centre == 0 || result.score < score || (result.score == score && result.centre > centre)) {
+            if (centre == kvs::kNoCentre || result.score < score || (result.score == score && result.centre > centre)) {
                 centre = result.centre;
                 score = result.score;
             }
         }
         std::vector<int64_t> subset(60);
-        ASSERT_EQ(OrderSubset(table.view(), 60, centre, subset.data()), SearchStatus::Ok);
-        EXPECT_EQ(centre, whole.centre) << SearchMethodName(method);
-        EXPECT_EQ(subset, whole.subset) << SearchMethodName(method);
+        ASSERT_EQ(kvs::OrderSubset(table.view(), 60, centre, subset.data()), kvs::SearchStatus::Ok);
+        EXPECT_EQ(centre, whole.centre) << kvs::SearchMethodName(method);
+        EXPECT_EQ(subset, whole.subset) << kvs::SearchMethodName(method);
     }
 }
 
@@ -99,44 +113,47 @@ struct Parts {
 TEST(EngineContract, CentreSourcePartsCombineIntoTheWholeSearch)
 {
     const Table table = RandomTable(1000, 2, 30, 11);
-    for (SearchMethod method : {SearchMethod::Dense, SearchMethod::Tree, SearchMethod::Described}) {
-        const int64_t size = method == SearchMethod::Described ? 500 : 30;
+    for (kvs::SearchMethod method :
+         {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
+        const int64_t size = method == kvs::SearchMethod::Described ? 500 : 30;
         const Found whole = Search(table, size, method, 1);
         const std::vector<std::pair<int64_t, int64_t>> processes[] = {
             {{0, 250}, {250, 250}, {800, 1000}}, {{250, 600}}, {{600, 800}}, {}};
-        int64_t centre = 0;
-        SearchScore score = 0;
+        int64_t centre = kvs::kNoCentre;
+        kvs::Score score;
         for (const auto& parts : processes) {
             Parts source{parts};
-            SearchRequest request;
+            kvs::SearchRequest request;
             request.table = table.view();
             request.size = size;
             request.method = method;
             request.threads = 2;
             request.centreSource = &Parts::Next;
             request.centreSourceContext = &source;
-            SearchResult result;
-            ASSERT_EQ(SearchSimilarRows(request, result), SearchStatus::Ok);
+            kvs::SearchResult result;
+            ASSERT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Ok);
             EXPECT_TRUE(source.left.empty());
-            if (result.centre != 0 &&
-                (centre == 0 || result.score < score || (result.score == score && result.centre > centre))) {
+            if (result.centre != kvs::kNoCentre &&
+                (centre == kvs::kNoCentre || result.score < score ||
+                 (result.score == score && result.centre > centre))) {
                 centre = result.centre;
                 score = result.score;
             }
         }
-        EXPECT_EQ(centre, whole.centre) << SearchMethodName(method);
-        EXPECT_EQ(score, whole.score) << SearchMethodName(method);
+        EXPECT_EQ(centre, whole.centre) << kvs::SearchMethodName(method);
+        EXPECT_EQ(score, whole.score) << kvs::SearchMethodName(method);
 
         for (const auto& bad : {std::pair<int64_t, int64_t>{-1, 5}, {5, 4}, {999, 1001}}) {
             Parts source{{{0, 10}, bad}};
-            SearchRequest request;
+            kvs::SearchRequest request;
             request.table = table.view();
             request.size = size;
             request.method = method;
             request.centreSource = &Parts::Next;
             request.centreSourceContext = &source;
-            SearchResult result;
-            EXPECT_EQ(SearchSimilarRows(request, result), SearchStatus::BadArgument) << bad.first << ".." << bad.second;
+            kvs::SearchResult result;
+            EXPECT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::BadArgument)
+                << bad.first << ".." << bad.second;
         }
     }
 }
@@ -157,11 +174,11 @@ void RecordProgress(void* context, double fraction)
 TEST(EngineContract, ProgressIsBoundedAndOrderedAndCancelStopsTheSearch)
 {
     const Table table = RandomTable(2000, 2, 1000, 3);
-    for (SearchMethod method : {SearchMethod::Dense, SearchMethod::Tree, SearchMethod::Described}) {
-        SCOPED_TRACE(SearchMethodName(method));
+    for (kvs::SearchMethod method : {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
+        SCOPED_TRACE(kvs::SearchMethodName(method));
         ProgressLog log;
         std::atomic<bool> cancel{false};
-        SearchRequest request;
+        kvs::SearchRequest request;
         request.table = table.view();
         request.size = 40;
         request.method = method;
@@ -169,8 +186,8 @@ TEST(EngineContract, ProgressIsBoundedAndOrderedAndCancelStopsTheSearch)
         request.progress = RecordProgress;
         request.progressContext = &log;
         request.cancel = &cancel;
-        SearchResult result;
-        ASSERT_EQ(SearchSimilarRows(request, result), SearchStatus::Ok);
+        kvs::SearchResult result;
+        ASSERT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Ok);
         ASSERT_FALSE(log.fractions.empty());
         EXPECT_LE(log.fractions.size(), 200u);
         EXPECT_TRUE(std::is_sorted(log.fractions.begin(), log.fractions.end()));
@@ -178,36 +195,38 @@ TEST(EngineContract, ProgressIsBoundedAndOrderedAndCancelStopsTheSearch)
 
         log.fractions.clear();
         log.cancelAfterFirst = &cancel;
-        result = SearchResult{};
-        EXPECT_EQ(SearchSimilarRows(request, result), SearchStatus::Cancelled);
-        EXPECT_EQ(result.centre, 0);
+        result = kvs::SearchResult{};
+        EXPECT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Cancelled);
+        EXPECT_EQ(result.centre, kvs::kNoCentre);
         EXPECT_LT(log.fractions.back(), 0.5) << "the threads stop at their next chunk";
-        EXPECT_EQ(SearchSimilarRows(request, result), SearchStatus::Cancelled) << "a raised flag stops at once";
+        EXPECT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Cancelled)
+            << "a raised flag stops at once";
     }
 }
 
 TEST(EngineContract, EachFailedAllocationGivesOutOfMemoryAndHoldsNothing)
 {
     const Table table = RandomTable(300, 2, 50, 5);
-    for (SearchMethod method : {SearchMethod::Dense, SearchMethod::Tree, SearchMethod::Described}) {
-        const long live = LiveAllocationCount();
+    for (kvs::SearchMethod method : {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
         int failures = 0;
         for (long failing = 1;; ++failing) {
-            FailNthAllocation(failing);
-            const Found found = Search(table, 7, method, 2);
-            FailNthAllocation(0);
-            EXPECT_EQ(LiveAllocationCount(), live) << SearchMethodName(method) << ", allocation " << failing;
-            if (found.status == SearchStatus::Ok)
+            CountingAllocator counter;
+            counter.failAt = failing;
+            const Found found = Search(table, 7, method, 2, counter.hook());
+            EXPECT_EQ(counter.live, 0) << kvs::SearchMethodName(method) << ", allocation " << failing;
+            if (found.status == kvs::SearchStatus::Ok)
                 break;
-            EXPECT_EQ(found.status, SearchStatus::OutOfMemory) << SearchMethodName(method) << ", allocation " << failing;
+            EXPECT_EQ(found.status, kvs::SearchStatus::OutOfMemory)
+                << kvs::SearchMethodName(method) << ", allocation " << failing;
             ++failures;
         }
-        EXPECT_GE(failures, 2) << SearchMethodName(method) << ": the search's storage and the subset's order";
+        EXPECT_GE(failures, 2) << kvs::SearchMethodName(method) << ": the search's storage and the subset's order";
     }
     int64_t subset[3];
-    FailNthAllocation(1);
-    EXPECT_EQ(OrderSubset(table.view(), 3, 1, subset), SearchStatus::OutOfMemory);
-    FailNthAllocation(0);
+    CountingAllocator counter;
+    counter.failAt = 1;
+    EXPECT_EQ(kvs::OrderSubset(table.view(), 3, 0, subset, counter.hook()), kvs::SearchStatus::OutOfMemory);
+    EXPECT_EQ(counter.live, 0);
 }
 }
 
@@ -227,13 +246,13 @@ TEST(EngineContract, CentresTiedWithTheBestAtTheirBoundAreNotDropped)
         int64_t size;
         int64_t centre;
     } cases[] = {
-        {{{0, 0, 1, 2, 3, 0, 100, 100, 102, 100, 100, 103}, 6, 2}, 3, 4},
-        {duplicates, 2, 2},
+        {{{0, 0, 1, 2, 3, 0, 100, 100, 102, 100, 100, 103}, 6, 2}, 3, 3},
+        {duplicates, 2, 1},
     };
     for (const auto& c : cases) {
-        for (SearchMethod method : {SearchMethod::Dense, SearchMethod::Tree}) {
+        for (kvs::SearchMethod method : {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree}) {
             const Found found = Search(c.table, c.size, method, 1);
-            EXPECT_EQ(found.centre, c.centre) << SearchMethodName(method);
+            EXPECT_EQ(found.centre, c.centre) << kvs::SearchMethodName(method);
         }
     }
 }

@@ -31,6 +31,7 @@ std::vector<Expected> ReadExpected()
         std::istringstream fields(line);
         Expected row;
         fields >> row.level >> row.centre;
+        --row.centre;  // the window counts it from 1
         for (int64_t index; fields >> index;)
             row.subset.push_back(index);
         rows.push_back(row);
@@ -53,10 +54,11 @@ TEST(EngineGolden, WindowSeriesAtEveryNoiseLevel)
         Table table{{}, 1000, 2};
         for (int32_t i = 0; i < 1000; ++i)
             table.values.insert(table.values.end(), series->noisyVectorValues[i], series->noisyVectorValues[i] + 2);
-        for (SearchMethod method : {SearchMethod::Auto, SearchMethod::Dense, SearchMethod::Tree, SearchMethod::Described}) {
+        for (kvs::SearchMethod method : {kvs::SearchMethod::Auto, kvs::SearchMethod::Dense, kvs::SearchMethod::Tree,
+                                         kvs::SearchMethod::Described}) {
             const Found found = Search(table, 502, method, 2);
-            SCOPED_TRACE(testing::Message() << "level " << row.level << ", " << SearchMethodName(method));
-            ASSERT_EQ(found.status, SearchStatus::Ok);
+            SCOPED_TRACE(testing::Message() << "level " << row.level << ", " << kvs::SearchMethodName(method));
+            ASSERT_EQ(found.status, kvs::SearchStatus::Ok);
             EXPECT_EQ(found.centre, row.centre);
             EXPECT_EQ(found.subset, row.subset);
         }

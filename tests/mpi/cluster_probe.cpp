@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "cluster/cluster.h"
-#include "platform/memory.h"
 
 namespace {
 struct Table {
@@ -47,18 +46,18 @@ Table ClusteredTable(int64_t rows, unsigned seed)
 }
 
 struct Outcome {
-    SearchStatus status = SearchStatus::BadArgument;
-    SearchResult result;
+    kvs::SearchStatus status = kvs::SearchStatus::BadArgument;
+    kvs::SearchResult result;
     std::vector<int64_t> subset;
 };
 
 struct Search {
-    SearchRequest request;
+    kvs::SearchRequest request;
     std::vector<double> progress;
 
     static void Record(void* context, double fraction) { static_cast<Search*>(context)->progress.push_back(fraction); }
 
-    Search(const Table& table, int64_t size, SearchMethod method, int threads)
+    Search(const Table& table, int64_t size, kvs::SearchMethod method, int threads)
     {
         request.table = {table.values.data(), table.rows, table.dimension};
         request.size = size;
@@ -74,7 +73,7 @@ struct Search {
         outcome.subset.assign(std::size_t(std::max<int64_t>(request.size, 0)), -1);
         outcome.result.subset = outcome.subset.data();
         outcome.status = run ? SearchAcrossRanks(*run, request, outcome.result)
-                             : SearchSimilarRows(request, outcome.result);
+                             : kvs::SearchSimilarRows(request, outcome.result);
         return outcome;
     }
 };
@@ -104,9 +103,9 @@ private:
     int failed_ = 0;
 };
 
-std::string Named(const char* table, int64_t size, SearchMethod method, int threads)
+std::string Named(const char* table, int64_t size, kvs::SearchMethod method, int threads)
 {
-    return std::string(table) + " s " + std::to_string(size) + " " + SearchMethodName(method) + " " +
+    return std::string(table) + " s " + std::to_string(size) + " " + kvs::SearchMethodName(method) + " " +
            std::to_string(threads) + " threads";
 }
 
@@ -116,23 +115,26 @@ void SameAnswerAsOneProcess(const ClusterRun& run, Checks& checks)
         const char* name;
         Table table;
         std::vector<int64_t> sizes;
-        std::vector<SearchMethod> methods;
+        std::vector<kvs::SearchMethod> methods;
     };
     const Case cases[] = {
-        {"heavy ties", RandomTable(600, 2, 1, 3), {1, 37, 600}, {SearchMethod::Dense, SearchMethod::Tree, SearchMethod::Described}},
-        {"spread d 3", RandomTable(1200, 3, 40000, 4), {1, 80, 600}, {SearchMethod::Dense, SearchMethod::Tree}},
-        {"clustered", ClusteredTable(3000, 5), {60}, {SearchMethod::Auto, SearchMethod::Tree}},
-        {"one row", RandomTable(1, 2, 5, 6), {1}, {SearchMethod::Dense}},
+        {"heavy ties", RandomTable(600, 2, 1, 3), {1, 37, 600},
+         {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}},
+        {"spread d 3", RandomTable(1200, 3, 40000, 4), {1, 80, 600},
+         {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree}},
+        {"clustered", ClusteredTable(3000, 5), {60}, {kvs::SearchMethod::Auto, kvs::SearchMethod::Tree}},
+        {"one row", RandomTable(1, 2, 5, 6), {1}, {kvs::SearchMethod::Dense}},
     };
     for (const Case& c : cases)
         for (int64_t size : c.sizes)
-            for (SearchMethod method : c.methods)
+            for (kvs::SearchMethod method : c.methods)
                 for (int threads : {1, 2}) {
                     const std::string name = Named(c.name, size, method, threads);
                     Search split(c.table, size, method, threads);
                     const Outcome got = split.Run(&run);
                     const Outcome expected = Search(c.table, size, method, threads).Run(nullptr);
-                    checks.Expect(got.status == SearchStatus::Ok && expected.status == SearchStatus::Ok, name + ": status");
+                    checks.Expect(got.status == kvs::SearchStatus::Ok && expected.status == kvs::SearchStatus::Ok,
+                                  name + ": status");
                     checks.Expect(got.result.centre == expected.result.centre, name + ": centre");
                     checks.Expect(got.result.score == expected.result.score, name + ": score");
                     checks.Expect(got.subset == expected.subset, name + ": subset");
@@ -146,23 +148,26 @@ void SameAnswerAsOneProcess(const ClusterRun& run, Checks& checks)
                 }
 }
 
+void* Refuse(void*, std::size_t) { return nullptr; }
+void ReleaseNothing(void*, void*) {}
+
 // One rank fails or is cancelled; every rank returns the same status.
 void EveryRankStopsTogether(const ClusterRun& run, Checks& checks)
 {
     const Table table = RandomTable(3000, 2, 1000, 7);
     for (int failing = 0; failing < run.ranks; ++failing) {
         const std::string rank = " on rank " + std::to_string(failing);
-        Search search(table, 1500, SearchMethod::Dense, 1);
+        Search search(table, 1500, kvs::SearchMethod::Dense, 1);
         if (run.rank == failing)
-            FailAllocationsFrom(1);
-        checks.Expect(search.Run(&run).status == SearchStatus::OutOfMemory, "out of memory" + rank);
-        FailAllocationsFrom(0);
+            search.request.allocator = {&Refuse, &ReleaseNothing, nullptr};
+        checks.Expect(search.Run(&run).status == kvs::SearchStatus::OutOfMemory, "out of memory" + rank);
+        search.request.allocator = {};
 
         std::atomic<bool> cancel{run.rank == failing};
         search.request.cancel = &cancel;
-        checks.Expect(search.Run(&run).status == SearchStatus::Cancelled, "cancelled" + rank);
+        checks.Expect(search.Run(&run).status == kvs::SearchStatus::Cancelled, "cancelled" + rank);
     }
-    checks.Expect(Search(table, 3001, SearchMethod::Dense, 1).Run(&run).status == SearchStatus::BadArgument,
+    checks.Expect(Search(table, 3001, kvs::SearchMethod::Dense, 1).Run(&run).status == kvs::SearchStatus::BadArgument,
                   "size above the rows");
 }
 }  // namespace

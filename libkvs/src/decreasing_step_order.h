@@ -8,7 +8,33 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "search/decrease_step_sorting.h"
+namespace kvs {
+
+// The window's procedure, step for step (the library carries its own copy;
+// the tests hold the two equal): index gets 0 .. n-1 in ascending order of
+// the keys by a Shell sort with the gaps ..., 40, 13, 4, 1, starting from the
+// member h of 1, 4, 13, ... whose second successor is at least n; an entry
+// being placed passes only strictly greater keys.
+inline void DecreaseStepSort(int32_t n, const int64_t* keys, int32_t* index)
+{
+    int32_t firstGap = 1;
+    while (9 * int64_t(firstGap) + 4 < n)
+        firstGap = 3 * firstGap + 1;
+    for (int32_t i = 0; i < n; ++i)
+        index[i] = i;
+    for (int32_t gap = firstGap; gap > 0; gap /= 3) {
+        for (int32_t i = gap; i < n; ++i) {
+            const int32_t placed = index[i];
+            const int64_t key = keys[placed];
+            int32_t j = i - gap;
+            while (j >= 0 && key < keys[index[j]]) {
+                index[j + gap] = index[j];
+                j -= gap;
+            }
+            index[j + gap] = placed;
+        }
+    }
+}
 
 // Fills index with the order of the n keys; sortKeys is room for n 64-bit keys.
 template <typename Key>
@@ -28,5 +54,7 @@ void DecreasingStepOrder(int32_t n, const Key* keys, int64_t* sortKeys, int32_t*
             sortKeys[index[i]] = rank;
         }
     }
-    DecreaseStepSortingInt64(n, sortKeys, index);
+    DecreaseStepSort(n, sortKeys, index);
 }
+
+}  // namespace kvs

@@ -14,11 +14,13 @@
 #include <algorithm>
 #include <limits>
 
-#include "engine/anchor_bound.h"
-#include "engine/row_keys.h"
-#include "engine/row_tree.h"
-#include "engine/search_methods.h"
-#include "engine/workspace.h"
+#include "anchor_bound.h"
+#include "row_keys.h"
+#include "row_tree.h"
+#include "search_methods.h"
+#include "workspace.h"
+
+namespace kvs {
 
 namespace {
 template <typename Key>
@@ -83,8 +85,9 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
     const uint64_t d = uint64_t(request.table.dimension);
     const uint64_t s = uint64_t(request.size);
     const uint64_t n = uint64_t(request.table.rows);
-    Workspace orderSpace(1, useAnchor ? SliceBytes<int32_t>(uint64_t(centres)) : 0);
-    Workspace workspace(plan.threads, SliceBytes<Key>(n) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s));
+    Workspace orderSpace(request.allocator, 1, useAnchor ? SliceBytes<int32_t>(uint64_t(centres)) : 0);
+    Workspace workspace(request.allocator, plan.threads,
+                        SliceBytes<Key>(n) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s));
     if (!orderSpace.valid() || !workspace.valid())
         return SearchStatus::OutOfMemory;
     int32_t* order = useAnchor ? reinterpret_cast<int32_t*>(orderSpace.slice(0)) : nullptr;
@@ -107,3 +110,5 @@ SearchStatus DenseSearch(const SearchPlan& plan, BestCentre& best, int& threadsR
 {
     return WithKeyType(plan.keyWidth, [&](auto key) { return Run<decltype(key)>(plan, best, threadsRun); });
 }
+
+}  // namespace kvs

@@ -5,8 +5,12 @@
 
 #include <cstdint>
 
-#include "engine/centre_loop.h"
-#include "engine/subset_engine.h"
+#include "centre_loop.h"
+#include <kvs/search.h>
+
+#include "wide_score.h"
+
+namespace kvs {
 
 // The narrowest key type that holds the table's largest key.
 enum class KeyWidth { Bits32, Bits64, Bits128 };
@@ -40,3 +44,5 @@ KeyWidth KeyWidthFor(SearchScore largestKey);
 SearchStatus DenseSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
 SearchStatus DescribedSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
 SearchStatus TreeSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
+
+}  // namespace kvs

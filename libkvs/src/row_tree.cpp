@@ -1,7 +1,9 @@
-#include "engine/row_tree.h"
+#include "row_tree.h"
 
 #include <new>
 #include <stdexcept>
+
+namespace kvs {
 
 bool NeighbourOrder(const VectorTable& table, int64_t begin, int64_t end, int32_t* order)
 {
@@ -17,3 +19,5 @@ bool NeighbourOrder(const VectorTable& table, int64_t begin, int64_t end, int32_
         return false;
     }
 }
+
+}  // namespace kvs

@@ -15,7 +15,11 @@
 #include <system_error>
 #include <thread>
 
-#include "engine/subset_engine.h"
+#include <kvs/search.h>
+
+#include "wide_score.h"
+
+namespace kvs {
 
 constexpr int kMaxSearchThreads = 256;
 
@@ -132,3 +136,5 @@ SearchStatus RunCentres(const SearchRequest& request, int64_t count, int threads
         return SearchStatus::BadArgument;
     return loop.Failed() ? SearchStatus::OutOfMemory : loop.Cancelled() ? SearchStatus::Cancelled : SearchStatus::Ok;
 }
+
+}  // namespace kvs

@@ -1,10 +1,12 @@
 // Described: the reference procedure. Every centre's keys get one full
 // decreasing-step index sort, and the keys of the first s entries are summed.
 // Slow on purpose; the other methods must agree with it.
-#include "engine/decreasing_step_order.h"
-#include "engine/row_keys.h"
-#include "engine/search_methods.h"
-#include "engine/workspace.h"
+#include "decreasing_step_order.h"
+#include "row_keys.h"
+#include "search_methods.h"
+#include "workspace.h"
+
+namespace kvs {
 
 namespace {
 template <typename Key>
@@ -35,7 +37,8 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
     const SearchRequest& request = *plan.request;
     const uint64_t n = uint64_t(request.table.rows);
-    Workspace workspace(plan.threads, SliceBytes<Key>(n) + SliceBytes<int64_t>(n) + SliceBytes<int32_t>(n));
+    Workspace workspace(request.allocator, plan.threads,
+                        SliceBytes<Key>(n) + SliceBytes<int64_t>(n) + SliceBytes<int32_t>(n));
     if (!workspace.valid())
         return SearchStatus::OutOfMemory;
     DescribedWorker<Key> workers[kMaxSearchThreads];
@@ -53,3 +56,5 @@ SearchStatus DescribedSearch(const SearchPlan& plan, BestCentre& best, int& thre
 {
     return WithKeyType(plan.keyWidth, [&](auto key) { return Run<decltype(key)>(plan, best, threadsRun); });
 }
+
+}  // namespace kvs

@@ -1,4 +1,6 @@
-#include "engine/table_range.h"
+#include "table_range.h"
+
+namespace kvs {
 
 SearchScore LargestKey(const VectorTable& table)
 {
@@ -16,3 +18,5 @@ SearchScore LargestKey(const VectorTable& table)
     }
     return largest;
 }
+
+}  // namespace kvs

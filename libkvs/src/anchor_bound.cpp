@@ -1,9 +1,11 @@
-#include "engine/anchor_bound.h"
+#include "anchor_bound.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "engine/row_keys.h"
+#include "row_keys.h"
+
+namespace kvs {
 
 uint32_t IntegerRoot(uint64_t value)
 {
@@ -34,3 +36,5 @@ bool Anchor::BoundExceeds(const int32_t* centre, SearchScore limit) const
     }
     return false;
 }
+
+}  // namespace kvs

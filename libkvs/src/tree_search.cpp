@@ -13,10 +13,12 @@
 #include <new>
 #include <stdexcept>
 
-#include "engine/anchor_bound.h"
-#include "engine/row_tree.h"
-#include "engine/search_methods.h"
-#include "engine/workspace.h"
+#include "anchor_bound.h"
+#include "row_tree.h"
+#include "search_methods.h"
+#include "workspace.h"
+
+namespace kvs {
 
 namespace {
 constexpr int64_t kNoBound = std::numeric_limits<int64_t>::max();
@@ -142,10 +144,10 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
     const uint64_t d = uint64_t(request.table.dimension);
     const uint64_t s = uint64_t(request.size);
     const int64_t centres = plan.end - plan.begin;
-    Workspace copySpace(1, SliceBytes<int32_t>(uint64_t(n) * d));
-    Workspace orderSpace(1, SliceBytes<int32_t>(uint64_t(centres)));
-    Workspace workspace(plan.threads, SliceBytes<int64_t>(d) + SliceBytes<int64_t>(s) + SliceBytes<int32_t>(d) +
-                                          SliceBytes<uint32_t>(s));
+    Workspace copySpace(request.allocator, 1, SliceBytes<int32_t>(uint64_t(n) * d));
+    Workspace orderSpace(request.allocator, 1, SliceBytes<int32_t>(uint64_t(centres)));
+    Workspace workspace(request.allocator, plan.threads, SliceBytes<int64_t>(d) + SliceBytes<int64_t>(s) +
+                                                             SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s));
     if (!copySpace.valid() || !orderSpace.valid() || !workspace.valid())
         return SearchStatus::OutOfMemory;
     int32_t* copy = reinterpret_cast<int32_t*>(copySpace.slice(0));
@@ -182,3 +184,5 @@ SearchStatus TreeSearch(const SearchPlan& plan, BestCentre& best, int& threadsRu
         return SearchStatus::OutOfMemory;
     }
 }
+
+}  // namespace kvs

@@ -14,7 +14,11 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "engine/subset_engine.h"
+#include <kvs/search.h>
+
+#include "wide_score.h"
+
+namespace kvs {
 
 // floor(sqrt(value)) exactly, for value below 2^64.
 uint32_t IntegerRoot(uint64_t value);
@@ -64,3 +68,5 @@ private:
     int64_t size = 0;
     bool isSet = false;
 };
+
+}  // namespace kvs

@@ -1,6 +1,8 @@
-#include "engine/centre_loop.h"
+#include "centre_loop.h"
 
 #include <algorithm>
+
+namespace kvs {
 
 CentreLoop::CentreLoop(const SearchRequest& request, int64_t count, int threads) : request(request), end(count)
 {
@@ -69,3 +71,5 @@ void CentreLoop::FinishChunk(int64_t centres)
         }
     }
 }
+
+}  // namespace kvs

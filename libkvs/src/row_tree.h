@@ -12,7 +12,11 @@
 
 #include <nanoflann.hpp>
 
-#include "engine/subset_engine.h"
+#include <kvs/search.h>
+
+#include "wide_score.h"
+
+namespace kvs {
 
 // The table as nanoflann's data source.
 struct TableSource {
@@ -76,3 +80,5 @@ void LeafOrder(const RowTree<Dimension>& tree, int64_t begin, int64_t end, int32
 // The same order for any table, from a tree built for the purpose. Returns
 // false when the tree's storage could not be had.
 bool NeighbourOrder(const VectorTable& table, int64_t begin, int64_t end, int32_t* order);
+
+}  // namespace kvs

@@ -6,7 +6,12 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "engine/subset_engine.h"
+#include <kvs/search.h>
+
+#include "cpu_dispatch.h"
+#include "wide_score.h"
+
+namespace kvs {
 
 // A sum of keys over up to 2^31 rows: 64 bits hold it for 32-bit keys.
 template <typename Key>
@@ -51,7 +56,7 @@ void ComputeRowKeys(const VectorTable& table, int64_t centre, Key* keys)
 // Every row's key, like ComputeRowKeys; returns how many are no greater than
 // radius and adds those to sum (of type Sum), in the same pass.
 template <typename Key, typename Sum>
-__attribute__((target_clones("avx2", "default"))) int64_t KeysWithinPass(const VectorTable& table, int64_t centre, Key radius, Key* keys, Sum& sum)
+static KVS_AVX2_CLONES int64_t KeysWithinPass(const VectorTable& table, int64_t centre, Key radius, Key* keys, Sum& sum)
 {
     const int32_t d = table.dimension;
     const int32_t* values = table.values;
@@ -104,3 +109,5 @@ int64_t PackKeysWithin(Key* keys, int64_t count, Key radius)
     }
     return packed;
 }
+
+}  // namespace kvs

@@ -1,15 +1,18 @@
-#include "engine/subset_engine.h"
+#include <kvs/search.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <thread>
 
-#include "engine/decreasing_step_order.h"
-#include "engine/row_keys.h"
-#include "engine/search_methods.h"
-#include "engine/table_range.h"
-#include "engine/workspace.h"
+#include "decreasing_step_order.h"
+#include "row_keys.h"
+#include "search_methods.h"
+#include "table_range.h"
+#include "wide_score.h"
+#include "workspace.h"
+
+namespace kvs {
 
 namespace {
 constexpr int64_t kMaxRows = std::numeric_limits<int32_t>::max();
@@ -19,6 +22,12 @@ constexpr SearchScore kLargestTreeKey = (uint64_t(1) << 53) - 1;
 bool TableIsValid(const VectorTable& table)
 {
     return table.values && table.rows >= 1 && table.rows <= kMaxRows && table.dimension >= 1;
+}
+
+// An allocator gives its blocks back to where they came from: both functions or neither.
+bool AllocatorIsValid(const Allocator& allocator)
+{
+    return (allocator.allocate == nullptr) == (allocator.release == nullptr);
 }
 
 bool CentreRange(const SearchRequest& request, int64_t& begin, int64_t& end)
@@ -69,17 +78,18 @@ SearchMethod ChooseMethod(const SearchRequest& request, SearchScore largestKey)
 }
 
 template <typename Key>
-SearchStatus OrderSubsetWith(const VectorTable& table, int64_t size, int64_t centre, int64_t* subset)
+SearchStatus OrderSubsetWith(const VectorTable& table, int64_t size, int64_t centre, int64_t* subset,
+                             const Allocator& allocator)
 {
     const uint64_t n = uint64_t(table.rows);
-    Workspace workspace(1, SliceBytes<Key>(n) + SliceBytes<int64_t>(n) + SliceBytes<int32_t>(n));
+    Workspace workspace(allocator, 1, SliceBytes<Key>(n) + SliceBytes<int64_t>(n) + SliceBytes<int32_t>(n));
     if (!workspace.valid())
         return SearchStatus::OutOfMemory;
     unsigned char* cursor = workspace.slice(0);
     Key* keys = Carve<Key>(cursor, n);
     int64_t* sortKeys = Carve<int64_t>(cursor, n);
     int32_t* index = Carve<int32_t>(cursor, n);
-    ComputeRowKeys(table, centre - 1, keys);
+    ComputeRowKeys(table, centre, keys);
     DecreasingStepOrder(int32_t(n), keys, sortKeys, index);
     for (int64_t i = 0; i < size; ++i)
         subset[i] = index[i];
@@ -101,7 +111,7 @@ SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& resul
     SearchPlan plan;
     plan.request = &request;
     if (!TableIsValid(request.table) || request.size < 1 || request.size > request.table.rows ||
-        !CentreRange(request, plan.begin, plan.end))
+        !CentreRange(request, plan.begin, plan.end) || request.threads < 0 || !AllocatorIsValid(request.allocator))
         return SearchStatus::BadArgument;
     const SearchScore largestKey = LargestKey(request.table);
     plan.keyWidth = KeyWidthFor(largestKey);
@@ -127,23 +137,26 @@ SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& resul
     if (status != SearchStatus::Ok)
         return status;
     if (best.centre >= 0 && result.subset) {
-        status = OrderSubset(request.table, request.size, best.centre + 1, result.subset);
+        status = OrderSubset(request.table, request.size, best.centre, result.subset, request.allocator);
         if (status != SearchStatus::Ok)
             return status;
     }
     result.method = method;
     result.threads = threadsRun;
-    result.centre = best.centre + 1;
-    result.score = best.score;
+    result.centre = best.centre;
+    result.score = ToScore(best.score);
     return SearchStatus::Ok;
 }
 
-SearchStatus OrderSubset(const VectorTable& table, int64_t size, int64_t centre, int64_t* subset)
+SearchStatus OrderSubset(const VectorTable& table, int64_t size, int64_t centre, int64_t* subset,
+                         const Allocator& allocator)
 {
-    if (!TableIsValid(table) || size < 1 || size > table.rows || centre < 1 || centre > table.rows || !subset)
+    if (!TableIsValid(table) || size < 1 || size > table.rows || centre < 0 || centre >= table.rows || !subset ||
+        !AllocatorIsValid(allocator))
         return SearchStatus::BadArgument;
-    return WithKeyType(KeyWidthFor(LargestKey(table)),
-                       [&](auto key) { return OrderSubsetWith<decltype(key)>(table, size, centre, subset); });
+    return WithKeyType(KeyWidthFor(LargestKey(table)), [&](auto key) {
+        return OrderSubsetWith<decltype(key)>(table, size, centre, subset, allocator);
+    });
 }
 
 const char* SearchMethodName(SearchMethod method)
@@ -177,3 +190,5 @@ const char* SearchStatusMessage(SearchStatus status)
     }
     return "unknown status";
 }
+
+}  // namespace kvs

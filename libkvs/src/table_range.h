@@ -4,10 +4,15 @@
 
 #include <cstdint>
 
-#include "engine/subset_engine.h"
+#include <kvs/search.h>
+
+#include "wide_score.h"
+
+namespace kvs {
 
 // The largest possible key: the sum over the coordinates of the squared
 // spread (largest minus smallest value) of each column. Exact, and always
 // below 2^95 for up to 2^31 columns.
 SearchScore LargestKey(const VectorTable& table);
 
+}  // namespace kvs

@@ -1,11 +1,14 @@
-// Working storage of a search: one zero-filled block from the program's heap,
-// cut into equal slices, one per thread. Released when it goes out of scope.
+// Working storage of a search: one zero-filled block from the request's
+// allocator, cut into equal slices, one per thread. Released when it goes out
+// of scope.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/memory.h"
+#include <kvs/search.h>
+
+namespace kvs {
 
 // The bytes that count values of T take in a slice: rounded up to 16, so
 // that every array carved after it is aligned for any key type.
@@ -28,8 +31,8 @@ class Workspace {
 public:
     // threads slices of bytesPerSlice each; valid() is false when the block
     // could not be had or its size does not fit the address space.
-    Workspace(int threads, uint64_t bytesPerSlice);
-    ~Workspace() { ReleaseMemory(block); }
+    Workspace(const Allocator& allocator, int threads, uint64_t bytesPerSlice);
+    ~Workspace();
     Workspace(const Workspace&) = delete;
     Workspace& operator=(const Workspace&) = delete;
 
@@ -38,7 +41,10 @@ public:
     unsigned char* slice(int t) const { return static_cast<unsigned char*>(block) + 64 + size_t(t) * stride - offset; }
 
 private:
+    Allocator allocator;
     void* block = nullptr;
     size_t stride = 0;
     size_t offset = 0;
 };
+
+}  // namespace kvs

@@ -1,0 +1,7 @@
+#include <kvs/version.h>
+
+namespace kvs {
+
+const char* version() { return KVS_VERSION_STRING; }
+
+}  // namespace kvs

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Installs libkvs from a built tree into a scratch prefix, then builds the
+# programs of this folder against it as a user would, once with CMake's
+# find_package and once with pkg-config, and runs each: all must print the
+# same answer. The README's "From C++" program must be nearest.cpp as it is.
+# Usage: check_consumer.sh BUILD_DIR WORK_DIR README
+set -euo pipefail
+build=$1 work=$2 readme=$3
+here=$(cd "$(dirname "$0")" && pwd)
+expected="centre 5, score 2, subset 5 2 3"
+
+fail() { echo "check_consumer: $*" >&2; exit 1; }
+check() {
+  local said
+  said=$("$@") || fail "$1 failed"
+  [ "$said" = "$expected" ] || fail "$1 printed '$said', not '$expected'"
+}
+
+# The program the README shows under "From C++", as printed.
+/usr/bin/python3 - "$readme" "$here/nearest.cpp" <<'PY' || fail "the README's From C++ program is not nearest.cpp"
+import sys
+lines = open(sys.argv[1]).read().split("\n")
+start = lines.index("## From C++")
+first = lines.index("    #include <kvs/search.h>", start)
+block = []
+for line in lines[first:]:
+    if line and not line.startswith("    "):
+        break
+    block.append(line[4:])
+shown = "\n".join(block).rstrip("\n") + "\n"
+sys.exit(shown != open(sys.argv[2]).read())
+PY
+
+rm -rf "$work"
+prefix=$work/prefix
+for component in library development; do
+  cmake --install "$build" --prefix "$prefix" --component "$component" > /dev/null
+done
+
+# With find_package: the target carries the include folder and the library
+# (and its location, so the programs run as built).
+cmake -S "$here" -B "$work/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$prefix" \
+  -DCMAKE_C_FLAGS="-Wall -Wextra -Werror" -DCMAKE_CXX_FLAGS="-Wall -Wextra -Werror" > "$work/cmake.log" ||
+  { cat "$work/cmake.log"; fail "find_package(kvs 1.0) failed"; }
+cmake --build "$work/cmake" > "$work/build.log" || { cat "$work/build.log"; fail "the CMake build failed"; }
+check "$work/cmake/nearest"
+check "$work/cmake/nearest_c"
+
+# With pkg-config, in plain C99 and C++14 with every warning an error.
+pc=$(find "$prefix" -name kvs.pc)
+[ -n "$pc" ] || fail "no kvs.pc was installed"
+flags=$(PKG_CONFIG_PATH=$(dirname "$pc") pkg-config --cflags --libs kvs)
+c++ -std=c++14 -Wall -Wextra -pedantic -Werror "$here/nearest.cpp" $flags -o "$work/nearest"
+cc -std=c99 -Wall -Wextra -pedantic -Werror "$here/nearest.c" $flags -o "$work/nearest_c"
+libdir=$(dirname "$(dirname "$pc")")
+LD_LIBRARY_PATH=$libdir check "$work/nearest"
+LD_LIBRARY_PATH=$libdir check "$work/nearest_c"
+echo "check_consumer: find_package(kvs) and pkg-config kvs both build programs that find '$expected'"
