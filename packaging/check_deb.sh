@@ -51,7 +51,7 @@ deb=$(package kvs)
 for library in libc6 libstdc++6 zlib1g libkvs1; do
   depends_on "$deb" "$library"
 done
-if ldd "$build/cli/kvs" | grep -q libmpi; then depends_on "$deb" libopenmpi3; else depends_on_none "$deb" '^libopenmpi'; fi
+if grep -q libmpi <<<"$(ldd "$build/cli/kvs")"; then depends_on "$deb" libopenmpi3; else depends_on_none "$deb" '^libopenmpi'; fi
 depends_on_none "$deb" '^libqt|^qt6|^fonts-|^kestrand'
 [ "$(listing "$deb" | grep '^/usr/bin/.')" = /usr/bin/kvs ] || fail "kvs holds other programs than kvs"
 has "$deb" /usr/share/man/man1/kvs.1.gz
