@@ -3,83 +3,46 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <csignal>
-#include <cstring>
-
 #include "cli/exit_codes.h"
+#include "platform/posix/temporary_files.h"
 
 namespace {
-static_assert(std::atomic<bool>::is_always_lock_free, "the flag is raised from a signal handler");
+static_assert(std::atomic<bool>::is_always_lock_free, "the flags are read and raised from a signal handler");
 
 std::atomic<bool> interruptFlag{false};
+std::atomic<bool> endAtOnce{false};
 
-constexpr int kSlots = 8;
-constexpr std::size_t kPathRoom = 4096;
-// A slot's path is written while its inUse is 0 and read by the handler only
-// while it is 1.
-struct TemporarySlot {
-    volatile std::sig_atomic_t inUse = 0;
-    char path[kPathRoom] = {};
-};
-TemporarySlot slots[kSlots];
-
-void RemoveTemporaryFiles()
+void OnInterrupt(int)
 {
-    for (TemporarySlot& slot : slots)
-        if (slot.inUse)
-            unlink(slot.path);
-}
-
-void OnSignal(int signalNumber)
-{
-    if (signalNumber == SIGINT && !interruptFlag.load()) {
+    if (!endAtOnce.load() && !interruptFlag.load()) {
         interruptFlag.store(true);
         return;
     }
     RemoveTemporaryFiles();
-    if (signalNumber == SIGINT)
-        _exit(kExitInterrupted);
-    // Die of the signal itself, so that the caller sees how the process ended.
-    signal(signalNumber, SIG_DFL);
-    raise(signalNumber);
+    constexpr char kMessage[] = "kvs: interrupted\n";
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+    _exit(kExitInterrupted);
 }
 } // namespace
 
+// SIGINT's handler comes first, so that no Ctrl-C ever meets the platform's
+// (which would end kvs without a word), then the platform's for the others.
 void InstallInterruptHandlers()
 {
-    struct sigaction action = {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    // No SA_RESTART: a read that waits on a terminal or a pipe returns, so
-    // the reader sees the flag.
-    action.sa_flags = 0;
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
-        sigaction(signalNumber, &action, nullptr);
+    if (SignalAtDefault(SIGINT)) {
+        struct sigaction action = {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        // No SA_RESTART: a read that waits on a terminal or a pipe returns,
+        // so the reader sees the flag.
+        action.sa_flags = 0;
+        sigaction(SIGINT, &action, nullptr);
+    }
+    RemoveTemporaryFilesOnSignals();
 }
 
 const std::atomic<bool>& InterruptFlag() { return interruptFlag; }
 
 bool Interrupted() { return interruptFlag.load(); }
 
-bool RegisterTemporaryFile(const char* path)
-{
-    const std::size_t length = std::strlen(path);
-    if (length >= kPathRoom)
-        return false;
-    for (TemporarySlot& slot : slots) {
-        if (slot.inUse)
-            continue;
-        std::memcpy(slot.path, path, length + 1);
-        std::atomic_signal_fence(std::memory_order_seq_cst);
-        slot.inUse = 1;
-        return true;
-    }
-    return false;
-}
-
-void ForgetTemporaryFile(const char* path)
-{
-    for (TemporarySlot& slot : slots)
-        if (slot.inUse && std::strcmp(slot.path, path) == 0)
-            slot.inUse = 0;
-}
+void EndAtOnceOnInterrupt() { endAtOnce.store(true); }

@@ -1,8 +1,10 @@
 // Ctrl-C for the subcommands that run long. The first SIGINT raises a flag
 // that the readers and the search check between chunks of work, so that they
-// stop, clean up and exit with kExitInterrupted. A second SIGINT, or SIGTERM
-// or SIGHUP, leaves at once: the handler removes the registered temporary
-// files (with async-signal-safe calls only) and ends the process.
+// stop, clean up and exit with kExitInterrupted. A second SIGINT leaves at
+// once; so does the first one for work that never looks at the flag. Every
+// signal that ends kvs (SIGTERM, SIGHUP and the like) removes the output's
+// temporary files first, with async-signal-safe calls only. A signal that
+// kvs was started with ignored (nohup, a background job) stays ignored.
 #pragma once
 
 #include <atomic>
@@ -13,8 +15,7 @@ void InstallInterruptHandlers();
 const std::atomic<bool>& InterruptFlag();
 bool Interrupted();
 
-// Temporary files the handler removes when it ends the process. A path is
-// copied into fixed storage; registering fails (false) when it is too long
-// or every slot is taken. Forget a file once it is renamed or removed.
-bool RegisterTemporaryFile(const char* path);
-void ForgetTemporaryFile(const char* path);
+// For work that does not look at the flag (the window's replay): from now on
+// the first SIGINT ends kvs at once, as a second one does, with
+// "kvs: interrupted" and kExitInterrupted.
+void EndAtOnceOnInterrupt();

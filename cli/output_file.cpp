@@ -1,130 +1,77 @@
 #include "cli/output_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
-#include <vector>
+#include <filesystem>
+#include <utility>
 
 #include "cli/interrupt.h"
 
 namespace {
+// The folder a name is in, as the user wrote it.
 std::string FolderOf(const std::string& path)
 {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    return folder.empty() ? "." : folder.string();
 }
 
-std::string BaseNameOf(const std::string& path)
+ToolError OpenFailure(const std::string& path, int systemError)
 {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The mode a newly created file gets: 0666 less the process's umask.
-mode_t NewFileMode()
-{
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
-ToolError WriteAll(int descriptor, std::string_view bytes, const std::string& name)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = write(descriptor, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return RunFailure("cannot write " + name + ": " + SystemMessage(written < 0 ? errno : ENOSPC));
-        bytes.remove_prefix(std::size_t(written));
-    }
-    return {};
+    const std::string name = "cannot write '" + path + "': ";
+    if (systemError == EINTR)
+        return InterruptedError();
+    if (systemError == EISDIR)
+        return UsageError(name + "it is a folder");
+    std::error_code ignored;
+    if (systemError == ENOENT && !std::filesystem::is_directory(FolderOf(path), ignored))
+        return UsageError(name + "the folder '" + FolderOf(path) + "' does not exist");
+    return UsageError(name + SystemMessage(systemError));
 }
 } // namespace
 
-OutputFile::~OutputFile() { Discard(); }
+OutputFile::~OutputFile() { DiscardFile(file_); }
 
 ToolError OutputFile::Open(const std::string& path)
 {
-    if (path.empty() || path == "-") {
-        toStandardOutput_ = true;
-        path_ = "standard output";
+    if (path.empty())
+        return UsageError("an output file needs a name");
+    toStandardOutput_ = path == "-";
+    path_ = toStandardOutput_ ? "standard output" : "'" + path + "'";
+    if (toStandardOutput_)
         return {};
-    }
-    target_ = path;
-    path_ = "'" + path + "'";
-    struct stat status;
-    const bool exists = stat(path.c_str(), &status) == 0;
-    if (exists && S_ISDIR(status.st_mode))
-        return UsageError("cannot write " + path_ + ": it is a folder");
-    mode_ = exists ? status.st_mode & 07777 : NewFileMode();  // a replaced file keeps its permissions
-    const std::string folder = FolderOf(path);
-    if (BaseNameOf(path).empty())
-        return UsageError("cannot write " + path_ + ": no file name");
-    if (stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
-        return UsageError("cannot write " + path_ + ": the folder '" + folder + "' does not exist");
-
-    std::string pattern = folder + "/." + BaseNameOf(path) + ".kvs-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    descriptor_ = mkostemp(name.data(), O_CLOEXEC);
-    if (descriptor_ < 0)
-        return UsageError("cannot write " + path_ + " in the folder '" + folder + "': " + SystemMessage(errno));
-    temporaryPath_ = name.data();
-    if (!RegisterTemporaryFile(temporaryPath_.c_str())) {
-        Discard();
-        return UsageError("cannot write " + path_ + ": its path is too long");
-    }
-    return {};
+    file_ = OpenFileForWriting(path.c_str(), &InterruptFlag());
+    return file_ ? ToolError{} : OpenFailure(path, LastFileError());
 }
 
 ToolError OutputFile::Write(std::string_view bytes)
 {
+    if (Interrupted())
+        return WriteFailure(EINTR);
     if (toStandardOutput_) {
         if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size())
-            return RunFailure("cannot write " + path_ + ": " + SystemMessage(errno));
+            return WriteFailure(errno);
         return {};
     }
-    return WriteAll(descriptor_, bytes, path_);
+    return WriteFileBytes(file_, bytes.data(), bytes.size()) ? ToolError{} : WriteFailure(LastFileError());
 }
 
 ToolError OutputFile::Commit()
 {
+    if (Interrupted())
+        return WriteFailure(EINTR);
     if (toStandardOutput_) {
         if (std::fflush(stdout) != 0 || std::ferror(stdout))
-            return RunFailure("cannot write " + path_ + ": " + SystemMessage(errno));
+            return WriteFailure(errno);
         return {};
     }
-    if (fchmod(descriptor_, mode_) != 0 || fsync(descriptor_) != 0) {
-        const int error = errno;
-        Discard();
-        return RunFailure("cannot write " + path_ + ": " + SystemMessage(error));
-    }
-    const int closed = close(descriptor_);
-    descriptor_ = -1;
-    if (closed != 0 || rename(temporaryPath_.c_str(), target_.c_str()) != 0) {
-        const int error = errno;
-        Discard();
-        return RunFailure("cannot write " + path_ + ": " + SystemMessage(error));
-    }
-    ForgetTemporaryFile(temporaryPath_.c_str());
-    temporaryPath_.clear();
-    return {};
+    return CloseFileHandle(std::exchange(file_, kNoFile)) ? ToolError{} : WriteFailure(LastFileError());
 }
 
-void OutputFile::Discard()
+// The file is given up at once: its temporary file never outlives the message.
+ToolError OutputFile::WriteFailure(int systemError)
 {
-    if (descriptor_ >= 0)
-        close(descriptor_);
-    descriptor_ = -1;
-    if (!temporaryPath_.empty()) {
-        unlink(temporaryPath_.c_str());
-        ForgetTemporaryFile(temporaryPath_.c_str());
-        temporaryPath_.clear();
-    }
+    DiscardFile(std::exchange(file_, kNoFile));
+    if (systemError == EINTR)
+        return InterruptedError();
+    return RunFailure("cannot write " + path_ + ": " + SystemMessage(systemError));
 }

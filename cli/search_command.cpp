@@ -246,7 +246,8 @@ void AddSearchCommand(CLI::App& app, int& exitCode)
     command->add_option("--format", options->format, "text, csv or json")
         ->check(CLI::IsMember({"text", "csv", "json"}));
     command->add_option("-o,--output", options->output,
-                        "Write the result to this file, whole or not at all (default: standard output)");
+                        "Write the result to FILE, a file whole or not at all, a FIFO or device straight through "
+                        "(default: - for standard output)");
     command->add_flag("-q,--quiet", options->quiet, "No progress bar");
     command->footer("Lines starting with '#' and blank lines are skipped; a first line that is not numeric is a header.\n"
                     "Lines are at most 1 MiB long.");

@@ -18,7 +18,7 @@ struct SearchOptions {
     std::string delimiter = "detect";
     std::string scale;      // exact decimal text
     std::string format = "text";
-    std::string output;     // empty or "-": standard output
+    std::string output = "-";  // "-": standard output
     bool quiet = false;
 };
 

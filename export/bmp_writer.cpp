@@ -22,11 +22,13 @@ std::size_t FileBytes(const BitmapInfo* info)
     return kBmpFileHeaderSize + InfoBytes(info) + info->header.sizeImage;
 }
 
+// The temporary file is gone before the message shows: a program ended
+// while the box waits leaves nothing behind.
 int FailWithFileOpen(AppWindow* owner, const char* text, void* buffer, FileHandle file)
 {
+    DiscardFile(file);
     Report(owner, text);
     ReleaseMemory(buffer);
-    DiscardFile(file);
     return 0;
 }
 

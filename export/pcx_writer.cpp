@@ -13,12 +13,14 @@ constexpr const char* kCaption = "About PCX";
 
 void Report(AppWindow* window, const char* text) { ShowMessageBox(window, text, kCaption); }
 
+// The temporary file is gone before the message shows: a program ended
+// while the box waits leaves nothing behind.
 int FailWithFileOpen(AppWindow* window, const char* text, void* line, void* codes, FileHandle file)
 {
+    DiscardFile(file);
     Report(window, text);
     ReleaseMemory(line);
     ReleaseMemory(codes);
-    DiscardFile(file);
     return 0;
 }
 

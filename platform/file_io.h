@@ -1,34 +1,48 @@
-// Files the program writes. A file is never written in place: the new content
-// goes to a temporary file beside the target, and only a complete, flushed
-// file replaces the target. Until then, and after any failure, the target
-// keeps its old content and no temporary file remains.
+// Files the program writes, by one set of rules for every caller:
+// - A regular file, or a symbolic link to one (or a link whose file does not
+//   exist yet), is never written in place: the new content goes to a
+//   temporary file beside the file the links end at, and only a complete,
+//   flushed file is renamed over it, so a link stays a link. The replaced
+//   file's permissions, and where the system allows it its owner, are kept.
+//   A file its owner may not write is refused, even to the administrator.
+//   Until the rename, and after any failure, the old file keeps its content
+//   and no temporary file remains.
+// - A FIFO, a device or a socket (and the descriptors of the process, such as
+//   standard output) is written straight through and never replaced.
+// - A folder, and an empty name, are refused.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 
-// A file being written: its temporary file and the target it will replace.
+// A file being written: its temporary file and the target it will replace,
+// or the FIFO, device or socket written straight through.
 struct PendingFile;
 using FileHandle = PendingFile*;
 constexpr FileHandle kNoFile = nullptr;
 
-// Starts writing the file at path: creates the temporary file beside it. A
-// symbolic link is followed, so the file it points to is the one replaced
-// and the link stays as it is. kNoFile on failure, and for a target that
-// exists but is not a regular file (a folder, a FIFO, a device), which is
-// never opened.
-FileHandle OpenFileForWriting(const char* path);
+// Starts writing the file at path by the rules above. kNoFile on failure.
+// A FIFO that nobody reads yet fails at once (a window may never block);
+// given a flag, the open waits for a reader instead, as a command-line tool
+// does, and gives up (EINTR) once the flag is raised (by Ctrl-C).
+FileHandle OpenFileForWriting(const char* path, const std::atomic<bool>* stopWaiting = nullptr);
 
 // Writes all length bytes; false when the system refuses or writes fewer.
 bool WriteFileBytes(FileHandle file, const void* data, std::size_t length);
 
-// Flushes the file to disk and puts it in the target's place. False when any
-// step fails; the target is then untouched and the temporary file removed.
-// The handle is released either way.
+// Flushes the file and puts it in the target's place. False when any step
+// fails; the target is then untouched and the temporary file removed. The
+// handle is released either way.
 bool CloseFileHandle(FileHandle file);
 
 // Gives up the file: the temporary file is removed, the target untouched,
 // the handle released.
 void DiscardFile(FileHandle file);
+
+// The system's error number (errno; on Windows, GetLastError's) of the last
+// of OpenFileForWriting, WriteFileBytes and CloseFileHandle that this thread
+// called: 0 when it succeeded.
+int LastFileError();
 
 // Test builds only: the Nth close from now on (1 = the next one) fails, once, after
 // the content is flushed and before it replaces the target. 0 turns failing off.

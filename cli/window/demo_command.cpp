@@ -2,12 +2,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include <sys/stat.h>
+
 #include <charconv>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <sstream>
+#include <optional>
 
 #include "app/app_state.h"
 #include "cli/window/demo_replay.h"
@@ -16,19 +16,19 @@
 #include "cli/interrupt.h"
 #include "cli/window/offscreen.h"
 #include "cli/output_file.h"
+#include "platform/file_io.h"
 #include "cli/window_commands.h"
 
 namespace {
 
 constexpr int32_t kLargestClientSide = 16384;
-// The save command's name buffer, terminator included; the window writes to
-// a scratch name that is longer than the file's own.
+// The save command's name buffer, terminator included.
 constexpr size_t kLongestPictureName = sizeof appState.fileName;
 
 struct DemoOptions {
     std::string client = "1280x1005";
     std::string format = "text";
-    std::string exportPath;
+    std::optional<std::string> exportPath;
     std::vector<std::string> actions;
 };
 
@@ -87,41 +87,38 @@ std::string SeriesCsv(const DemoSeries& series)
     return out;
 }
 
-ToolError ReadWhole(const std::string& path, std::string& bytes)
+// The window saves straight to the file, by the platform's rules for every
+// file the program writes; its messages, and the system's reason, make the
+// error. Before the window does anything each file is tried as the window
+// will write it: a file or a missing one gets a temporary file beside it,
+// removed at once, so that a save into a missing or closed folder, over a
+// folder or over a write-protected file is refused before any work. A FIFO,
+// a device or a socket is not opened until the save: the window does not
+// wait for a FIFO's reader.
+ToolError CheckSaveTarget(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof())
-        return RunFailure("cannot read back the picture written to '" + path + "'");
-    return {};
+    if (path.size() >= kLongestPictureName)
+        return UsageError("cannot write '" + path + "': the window's file name holds at most " +
+                          std::to_string(kLongestPictureName - 1) + " bytes");
+    struct stat status;
+    if (stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode))
+        return {};
+    OutputFile probe;
+    return probe.Open(path);
 }
 
-// The window writes the picture to a name of its own beside the temporary
-// file (the writer is chosen by the extension); its bytes then go through the
-// output file, which puts them in place whole or not at all.
-std::string ScratchName(const DemoAction& action, const OutputFile& output)
+ToolError Save(const DemoAction& action)
 {
-    return output.TemporaryPath() + action.path.substr(action.path.size() - 4);
+    ToolError error = RunDemoAction(action, action.path);
+    if (error && LastFileError() != 0)
+        error.message += " (" + SystemMessage(LastFileError()) + ")";
+    return error;
 }
 
-ToolError Save(const DemoAction& action, OutputFile& output)
-{
-    const std::string scratch = ScratchName(action, output);
-    if (!RegisterTemporaryFile(scratch.c_str()))
-        return UsageError("cannot write '" + action.path + "': its path is too long");
-    ToolError error = RunDemoAction(action, scratch);
-    std::string bytes;
-    if (!error)
-        error = ReadWhole(scratch, bytes);
-    std::remove(scratch.c_str());
-    ForgetTemporaryFile(scratch.c_str());
-    if (!error)
-        error = output.Write(bytes);
-    return error ? error : output.Commit();
-}
-
-// Every action is read and every file opened before the window does
-// anything, so that a bad one leaves nothing written.
+// Every action is read and every file checked before the window does
+// anything, so that a bad one leaves nothing written. The window's work
+// never looks at the Ctrl-C flag: Ctrl-C ends the replay at once, leaving
+// any file being saved as it was.
 ToolError Replay(const DemoOptions& options)
 {
     int32_t width = 0;
@@ -130,45 +127,40 @@ ToolError Replay(const DemoOptions& options)
         return UsageError("--client " + options.client + ": expected WxH, each side from 1 to " +
                           std::to_string(kLargestClientSide));
     std::vector<DemoAction> actions(options.actions.size());
-    std::vector<std::unique_ptr<OutputFile>> saves(actions.size());
     for (size_t i = 0; i < actions.size(); ++i) {
         if (ToolError error = ParseDemoAction(options.actions[i], actions[i]))
             return error;
     }
-    for (size_t i = 0; i < actions.size(); ++i) {
-        if (actions[i].kind != DemoAction::Save)
-            continue;
-        saves[i] = std::make_unique<OutputFile>();
-        if (ToolError error = saves[i]->Open(actions[i].path))
-            return error;
-        if (ScratchName(actions[i], *saves[i]).size() >= kLongestPictureName)
-            return UsageError("cannot write '" + actions[i].path + "': the path is too long for the window's " +
-                              std::to_string(kLongestPictureName) + "-character file name");
+    for (const DemoAction& action : actions) {
+        if (action.kind == DemoAction::Save)
+            if (ToolError error = CheckSaveTarget(action.path))
+                return error;
     }
     OutputFile exported;
-    if (!options.exportPath.empty()) {
-        if (options.exportPath == "-")
+    if (options.exportPath) {
+        if (*options.exportPath == "-")
             return UsageError("--export-series needs a file: standard output carries the action lines");
-        if (ToolError error = exported.Open(options.exportPath))
+        if (ToolError error = exported.Open(*options.exportPath))
             return error;
     }
     OutputFile lines;
     lines.Open("-");
 
+    EndAtOnceOnInterrupt();
+    if (Interrupted())
+        return InterruptedError();
     UseOffscreenToolkit();
     if (ToolError error = OpenDemoWindow(width, height, actions))
         return error;
     const bool json = options.format == "json";
-    for (size_t i = 0; i < actions.size(); ++i) {
-        if (Interrupted())
-            return InterruptedError();
-        ToolError error = saves[i] ? Save(actions[i], *saves[i]) : RunDemoAction(actions[i], "");
+    for (const DemoAction& action : actions) {
+        ToolError error = action.kind == DemoAction::Save ? Save(action) : RunDemoAction(action, "");
         if (!error)
-            error = lines.Write(FormatView(actions[i].text, CurrentDemoView(), json));
+            error = lines.Write(FormatView(action.text, CurrentDemoView(), json));
         if (error)
             return error;
     }
-    if (!options.exportPath.empty()) {
+    if (options.exportPath) {
         const DemoSeries series = CurrentDemoSeries();
         if (series.identities.empty())
             return UsageError("--export-series: no series exists after these actions");

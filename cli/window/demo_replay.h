@@ -48,9 +48,8 @@ struct DemoSeries {
 // series panel, each button pressable), before anything runs.
 ToolError OpenDemoWindow(int32_t width, int32_t height, const std::vector<DemoAction>& actions);
 
-// Carries out one action and lets the window repaint. A save writes the
-// picture to writePath (the caller's temporary name, ending in the same
-// extension as the action's file).
+// Carries out one action and lets the window repaint. A save answers the
+// window's save prompt with writePath.
 ToolError RunDemoAction(const DemoAction& action, const std::string& writePath);
 
 DemoView CurrentDemoView();

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "app/app_state.h"
 #include "cli/exit_codes.h"
@@ -19,7 +20,7 @@ struct StudyOptions {
     StudySettings settings;
     int32_t size = 0; // 0: the repeats
     std::string format = "text";
-    std::string plotPath;
+    std::optional<std::string> plotPath;
     bool quiet = false;
 };
 
@@ -59,8 +60,8 @@ ToolError CheckSettings(StudyOptions& options)
                           std::to_string(s.length));
     if (s.size > s.length)
         return UsageError("--size " + std::to_string(s.size) + " is more than --length " + std::to_string(s.length));
-    if (!options.plotPath.empty() && !IsPlotFileName(options.plotPath))
-        return UsageError("--plot " + options.plotPath + ": the plot is written as .png or .svg");
+    if (options.plotPath && !IsPlotFileName(*options.plotPath))
+        return UsageError("--plot " + *options.plotPath + ": the plot is written as .png or .svg");
     return {};
 }
 
@@ -78,8 +79,8 @@ ToolError Study(StudyOptions& options)
     OutputFile table;
     table.Open("-");
     OutputFile plot;
-    if (!options.plotPath.empty()) {
-        if (ToolError error = plot.Open(options.plotPath))
+    if (options.plotPath) {
+        if (ToolError error = plot.Open(*options.plotPath))
             return error;
     }
     std::vector<LevelSummary> summaries;
@@ -88,9 +89,9 @@ ToolError Study(StudyOptions& options)
         if (ToolError error = RunStudy(options.settings, summaries, ProgressBar::Report, &bar, &InterruptFlag()))
             return error;
     }
-    if (!options.plotPath.empty()) {
+    if (options.plotPath) {
         std::string bytes;
-        ToolError error = RenderStudyPlot(summaries, PlotCaption(options.settings), options.plotPath, bytes);
+        ToolError error = RenderStudyPlot(summaries, PlotCaption(options.settings), *options.plotPath, bytes);
         if (error || (error = plot.Write(bytes)) || (error = plot.Commit()))
             return error;
     }

@@ -1,4 +1,4 @@
-// Start-up: the toolkit's application object, the message box, then the program.
+// Start-up: the signals' clean-up, the toolkit's application object, the message box, then the program.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 #include "platform/message_box.h"
+#include "platform/posix/temporary_files.h"
 #include "platform/qt/toolkit_message_box.h"
 #include "platform/window.h"
 
@@ -47,6 +48,8 @@ int main(int argc, char** argv)
                      "to run it without a screen.\n");
         return 2;
     }
+    // A save cut short by a signal leaves no temporary file behind.
+    RemoveTemporaryFilesOnSignals();
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     SetMessageBoxHandler(ShowToolkitMessageBox);

@@ -17,7 +17,8 @@
 namespace {
 // Reads from every open descriptor until all are closed, feeding input and
 // sending SIGINT when asked; the child's exit code.
-int Converse(pid_t child, int input, int output, int error, const KvsInvocation& invocation, KvsRun& run)
+int Converse(pid_t child, int input, int output, int error, const KvsInvocation& invocation, const SignalPlan& plan,
+             KvsRun& run)
 {
     const auto start = std::chrono::steady_clock::now();
     std::size_t written = 0;
@@ -26,7 +27,7 @@ int Converse(pid_t child, int input, int output, int error, const KvsInvocation&
         close(std::exchange(input, -1));
     while (output >= 0 || error >= 0) {
         pollfd fds[3] = {{output, POLLIN, 0}, {error, POLLIN, 0}, {input, POLLOUT, 0}};
-        poll(fds, input >= 0 && written < invocation.standardInput.size() ? 3 : 2, 20);
+        poll(fds, input >= 0 && written < invocation.standardInput.size() ? 3 : 2, plan.when ? 1 : 20);
         char buffer[65536];
         for (int k = 0; k < 2; ++k) {
             if (fds[k].fd < 0 || !(fds[k].revents & (POLLIN | POLLHUP | POLLERR)))
@@ -45,12 +46,14 @@ int Converse(pid_t child, int input, int output, int error, const KvsInvocation&
                 close(std::exchange(input, -1));
         }
         const auto elapsed = std::chrono::steady_clock::now() - start;
-        const bool due = invocation.interruptWhenErrorShows.empty()
+        const bool due = plan.when ? plan.when(child)
+                         : invocation.interruptWhenErrorShows.empty()
                              ? invocation.interruptAfterMs >= 0 &&
                                    elapsed >= std::chrono::milliseconds(invocation.interruptAfterMs)
                              : run.err.find(invocation.interruptWhenErrorShows) != std::string::npos;
-        if (due && !interrupted) {
-            kill(child, SIGINT);
+        // Never before kvs handles Ctrl-C: a slow start would otherwise end it silently.
+        if (due && !interrupted && CatchesSignal(child, SIGINT)) {
+            kill(child, plan.signalNumber);
             interrupted = true;
         }
     }
@@ -62,7 +65,18 @@ int Converse(pid_t child, int input, int output, int error, const KvsInvocation&
 }
 } // namespace
 
-KvsRun RunKvs(const KvsInvocation& invocation)
+bool CatchesSignal(pid_t process, int signalNumber)
+{
+    std::ifstream status("/proc/" + std::to_string(process) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("SigCgt:", 0) == 0)
+            return (std::stoull(line.substr(7), nullptr, 16) >> (signalNumber - 1)) & 1;
+    }
+    return false;
+}
+
+KvsRun RunKvs(const KvsInvocation& invocation, const SignalPlan& plan)
 {
     int in[2], out[2], err[2] = {-1, -1};
     if (pipe(in) != 0 || pipe(out) != 0)
@@ -89,7 +103,8 @@ KvsRun RunKvs(const KvsInvocation& invocation)
         dup2(err[1], STDERR_FILENO);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
             close(fd);
-        signal(SIGINT, SIG_DFL);
+        for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
+            signal(signalNumber, signalNumber == plan.ignoredAtStart ? SIG_IGN : SIG_DFL);
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -97,7 +112,7 @@ KvsRun RunKvs(const KvsInvocation& invocation)
     close(out[1]);
     close(err[1]);
     KvsRun run;
-    run.exitCode = Converse(child, in[1], out[0], err[0], invocation, run);
+    run.exitCode = Converse(child, in[1], out[0], err[0], invocation, plan, run);
     return run;
 }
 

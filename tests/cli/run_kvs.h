@@ -1,7 +1,11 @@
 // Runs the built kvs executable as a user would, and scratch folders for its files.
 #pragma once
 
+#include <sys/types.h>
+
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,13 +22,26 @@ struct KvsInvocation {
     std::string standardOutputPath;     // a file for standard output instead of a pipe
     bool errorToTerminal = false;       // standard error on a pseudo-terminal
     // Send SIGINT once standard error shows this text (or, when it is empty,
-    // after interruptAfterMs milliseconds; -1 never).
+    // after interruptAfterMs milliseconds; -1 never), and not before kvs
+    // handles it.
     std::string interruptWhenErrorShows;
     int interruptAfterMs = -1;
     std::string program = KVS_PROGRAM;  // the built kvs, or a copy of it
 };
 
-KvsRun RunKvs(const KvsInvocation& invocation);
+// A signal other than the invocation's SIGINT: sent once `when`, asked every
+// millisecond about the running kvs, says so. The signal kvs starts with
+// ignored, as under nohup, if any.
+struct SignalPlan {
+    std::function<bool(pid_t)> when;
+    int signalNumber = SIGINT;
+    int ignoredAtStart = 0;
+};
+
+// Whether the process has a handler for the signal.
+bool CatchesSignal(pid_t process, int signalNumber);
+
+KvsRun RunKvs(const KvsInvocation& invocation, const SignalPlan& plan = {});
 KvsRun RunKvs(std::vector<std::string> arguments, std::string standardInput = "");
 
 // A fresh folder, removed with everything in it at the end of the test.

@@ -1,14 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 #include "export/bmp_writer.h"
 #include "export_files.h"
 #include "platform/qt/bitmap_record.h"
 #include "platform/file_io.h"
 #include "platform/memory.h"
+#include "platform/message_box.h"
+#include "platform/posix/temporary_files.h"
+#include "support/posix/special_files.h"
 #include "support/recording_message_box.h"
 
 namespace {
@@ -320,13 +328,29 @@ TEST_F(BmpWriterTest, FileThatCannotBeCreatedIsReported)
     EXPECT_FALSE(FileExists(missing));
 }
 
-// A save that fails part way leaves the old file as it was and nothing beside it.
+// The window's message box, watched: whether a temporary file stood beside
+// the target while a message showed.
+MessageBoxHandler recorder = nullptr;
+std::string watchedFolder;
+bool temporaryWhileShown = false;
+
+void NoteTemporaryFiles(AppWindow* owner, const char* text, const char* caption)
+{
+    temporaryWhileShown |= TemporaryFilesLeftIn(watchedFolder);
+    recorder(owner, text, caption);
+}
+
+// A save that fails part way leaves the old file as it was and nothing beside
+// it, not even while its message shows.
 TEST_F(BmpWriterTest, EveryFailedWriteIsReportedAndKeepsTheOldFile)
 {
     bitmap = CreateBitmapOfDepth(16, 16, 1, 32);
     ASSERT_NE(bitmap, nullptr);
     const std::string path = folder.path("old.bmp");
     const std::vector<uint8_t> old(5000, 0x5A);
+    watchedFolder = folder.path("");
+    temporaryWhileShown = false;
+    recorder = SetMessageBoxHandler(NoteTemporaryFiles);
     struct Case {
         long roomOnDisk; // bytes a file may grow to; 0 for a full disk
         long failingClose;
@@ -348,57 +372,166 @@ TEST_F(BmpWriterTest, EveryFailedWriteIsReportedAndKeepsTheOldFile)
         ExpectOneMessage(c.message);
         EXPECT_EQ(ReadWholeFile(path), old) << c.message;
         EXPECT_EQ(folder.names(), std::vector<std::string>{"old.bmp"}) << c.message;
+        EXPECT_FALSE(temporaryWhileShown) << c.message;
         messages.clear();
     }
+    SetMessageBoxHandler(recorder);
 }
 
-// A FIFO, a device or a folder is never opened: writing into it could block
-// the window or destroy what it is.
-TEST_F(BmpWriterTest, TargetsThatAreNotRegularFilesAreRefused)
+// The rules every save follows, by what the chosen name is: a file, or a
+// link to one, is replaced through a temporary file beside it, keeping its
+// permissions and owner and leaving the links as they are; a FIFO, a device,
+// a socket or a descriptor of the program is written straight through and
+// stays what it is; a folder, a loop of links, a write-protected file, a FIFO
+// that nobody reads (at once: the window never waits) and a full or
+// read-only disk are refused with the window's messages, and the old file
+// keeps its bytes. No case leaves a temporary file.
+TEST_F(BmpWriterTest, EveryKindOfTargetFollowsTheSaveRules)
 {
+    using std::filesystem::file_type;
     bitmap = CreateBitmapOfDepth(8, 8, 1, 32);
     ASSERT_NE(bitmap, nullptr);
-    const std::string fifo = folder.path("fifo.bmp");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
-    const std::string dir = folder.path("dir.bmp");
-    std::filesystem::create_directory(dir);
-    for (const std::string& target : {fifo, dir, std::string("/dev/full"), std::string("/dev/null")}) {
-        const auto kind = std::filesystem::status(target).type();
-        EXPECT_EQ(Write(target), 0) << target;
-        ExpectOneMessage("CreateFile ERROR!");
-        EXPECT_EQ(std::filesystem::status(target).type(), kind) << target;
+    constexpr std::size_t kFileBytes = 54 + 8 * 8 * 4;
+    const std::vector<uint8_t> old(100, 0x5A);
+    const mode_t umaskBits = umask(0);
+    umask(umaskBits);
+    std::filesystem::create_directory(folder.path("real"));
+    const std::string real = folder.path("real/picture.bmp");
+    const auto at = [&](const char* name) { return folder.path(name); };
+    const auto oldFile = [&](mode_t mode) {
+        WriteWholeFile(real, old);
+        chmod(real.c_str(), mode);
+        return real;
+    };
+    const auto link = [&](const char* name, const std::string& destination) {
+        std::filesystem::create_symlink(destination, at(name));
+        return at(name);
+    };
+    const auto type = [&](const char* name) { return std::filesystem::symlink_status(at(name)).type(); };
+    const auto isNew = [](const std::string& path) { return ReadWholeFile(path).size() == kFileBytes; };
+    const auto mode = [](const std::string& path) {
+        struct stat status = {};
+        stat(path.c_str(), &status);
+        return status;
+    };
+    int reader = -1;  // a FIFO's, a pipe's or a socket's other end
+    int writer = -1;  // a pipe's writing end, which the program holds
+    std::optional<SmallFilesystem> full;
+    std::optional<SmallFilesystem> readOnly;
+    const auto mounted = [&](std::optional<SmallFilesystem>& disk, const char* name, bool ro) {
+        std::filesystem::create_directory(at(name));
+        disk.emplace(at(name), 4096, ro);
+        return disk->Mounted();
+    };
+    struct Case {
+        const char* name;
+        std::function<std::string()> target;  // the path chosen; "" when the system does not let the test make it
+        const char* message;                  // the writer's message, "" when the save succeeds
+        std::function<bool()> holds;          // what is true afterwards
+    };
+    const Case cases[] = {
+        {"a new file", [&] { return at("new.bmp"); }, "",
+         [&] { return isNew(at("new.bmp")) && (mode(at("new.bmp")).st_mode & 07777) == (0666 & ~umaskBits); }},
+        {"an old file", [&] { chown(oldFile(0640).c_str(), 1234, 5678); return real; }, "",
+         [&] {
+             const struct stat status = mode(real);
+             return isNew(real) && (status.st_mode & 07777) == 0640 &&
+                    (geteuid() != 0 || (status.st_uid == 1234 && status.st_gid == 5678));
+         }},
+        {"a link to a file", [&] { oldFile(0600); return link("absolute.bmp", real); }, "",
+         [&] { return isNew(real) && std::filesystem::read_symlink(at("absolute.bmp")) == real &&
+                      (mode(real).st_mode & 07777) == 0600; }},
+        {"a chain of relative links", [&] { oldFile(0644); link("second.bmp", "real/picture.bmp"); return link("first.bmp", "second.bmp"); }, "",
+         [&] { return isNew(real) && type("first.bmp") == file_type::symlink && type("second.bmp") == file_type::symlink; }},
+        {"a link whose file does not exist yet", [&] { std::filesystem::remove(real); return link("dangling.bmp", "real/picture.bmp"); }, "",
+         [&] { return isNew(real) && type("dangling.bmp") == file_type::symlink; }},
+        {"a loop of links", [&] { link("loop1.bmp", "loop2.bmp"); return link("loop2.bmp", "loop1.bmp"); }, "CreateFile ERROR!",
+         [&] { return type("loop1.bmp") == file_type::symlink && type("loop2.bmp") == file_type::symlink; }},
+        {"a folder", [&] { std::filesystem::create_directory(at("dir.bmp")); return at("dir.bmp"); }, "CreateFile ERROR!",
+         [&] { return std::filesystem::is_empty(at("dir.bmp")); }},
+        {"a folder that does not exist", [&] { return at("missing/picture.bmp"); }, "CreateFile ERROR!",
+         [&] { return !FileExists(at("missing")); }},
+        {"a write-protected file", [&] { return oldFile(0444); }, "CreateFile ERROR!",
+         [&] { return ReadWholeFile(real) == old; }},
+        {"a FIFO that nobody reads", [&] { mkfifo(at("lonely.bmp").c_str(), 0644); return at("lonely.bmp"); }, "CreateFile ERROR!",
+         [&] { return type("lonely.bmp") == file_type::fifo; }},
+        {"a FIFO with a reader", [&] { reader = OpenFifoReader(at("fifo.bmp")); return at("fifo.bmp"); }, "",
+         [&] { return ReadToEnd(reader).size() == kFileBytes && type("fifo.bmp") == file_type::fifo; }},
+        {"a device that takes everything", [&] { return MakeMemoryDevice(at("null.bmp"), 3) ? at("null.bmp") : ""; }, "",
+         [&] { return type("null.bmp") == file_type::character; }},
+        {"a device that is always full", [&] { return MakeMemoryDevice(at("full.bmp"), 7) ? at("full.bmp") : ""; },
+         "ERROR while writing BITMAPFILEHEADER!", [&] { return type("full.bmp") == file_type::character; }},
+        {"a socket with a listener", [&] { reader = ListenAt(at("socket.bmp")); return at("socket.bmp"); }, "",
+         [&] { return ReadFirstConnection(reader).size() == kFileBytes && type("socket.bmp") == file_type::socket; }},
+        {"a socket nobody listens at", [&] { close(ListenAt(at("closed.bmp"))); return at("closed.bmp"); }, "CreateFile ERROR!",
+         [&] { return type("closed.bmp") == file_type::socket; }},
+        {"a descriptor of the program, as /dev/stdout is",
+         [&] {
+             int ends[2];
+             if (pipe(ends) != 0)
+                 return std::string();
+             reader = ends[0];
+             writer = ends[1];
+             return link("descriptor.bmp", "/proc/self/fd/" + std::to_string(writer));
+         },
+         "", [&] { close(std::exchange(writer, -1)); return ReadToEnd(reader).size() == kFileBytes; }},
+        {"a name as long as the system allows", [&] { return at((std::string(251, 'n') + ".bmp").c_str()); }, "",
+         [&] { return isNew(at((std::string(251, 'n') + ".bmp").c_str())); }},
+        {"a full disk",
+         [&] {
+             if (!mounted(full, "small", false))
+                 return std::string();
+             WriteWholeFile(at("small/old.bmp"), old);
+             return at("small/old.bmp");
+         },
+         "ERROR while writing BITMAPFILEHEADER!", [&] { return ReadWholeFile(at("small/old.bmp")) == old; }},
+        {"a read-only disk", [&] { return mounted(readOnly, "readonly", true) ? at("readonly/new.bmp") : ""; },
+         "CreateFile ERROR!", [&] { return std::filesystem::is_empty(at("readonly")); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         messages.clear();
+        const std::string target = c.target();
+        if (target.empty()) {
+            std::printf("skipped \"%s\": the system does not let this test make it\n", c.name);
+            continue;
+        }
+        EXPECT_EQ(Write(target), *c.message ? 0 : 1);
+        if (*c.message)
+            ExpectOneMessage(c.message);
+        else
+            EXPECT_TRUE(messages.messages().empty());
+        EXPECT_TRUE(c.holds());
+        EXPECT_FALSE(TemporaryFilesLeftIn(folder.path("")));
+        for (int* end : {&reader, &writer})
+            if (*end >= 0)
+                close(std::exchange(*end, -1));
     }
-    EXPECT_EQ(folder.names(), (std::vector<std::string>{"dir.bmp", "fifo.bmp"}));
 }
 
-// Saving through a symbolic link, absolute or relative, replaces the file it
-// points to, keeping its permission bits; the link stays a link to the same place.
-TEST_F(BmpWriterTest, ALinkedTargetReplacesTheFileItPointsTo)
+// A signal that ends the window mid-save removes the temporary file first,
+// then ends it as the signal would have; the old file keeps its bytes.
+TEST(SaveUnderSignals, EndingSignalsRemoveTheTemporaryFile)
 {
-    bitmap = CreateBitmapOfDepth(8, 2, 1, 32);
-    ASSERT_NE(bitmap, nullptr);
-    std::filesystem::create_directory(folder.path("real"));
-    const std::string file = folder.path("real/picture.bmp");
-    for (const std::string& destination : {file, std::string("real/picture.bmp")}) {
-        WriteWholeFile(file, {1, 2, 3});
-        const auto ownerOnly = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
-        std::filesystem::permissions(file, ownerOnly);
-        const std::string link = folder.path("link.bmp");
-        std::filesystem::remove(link);
-        std::filesystem::create_symlink(destination, link);
-        EXPECT_EQ(Write(link), 1) << destination;
-        EXPECT_EQ(std::filesystem::read_symlink(link), destination);
-        EXPECT_EQ(ReadWholeFile(file).size(), 54u + 64u) << destination;
-        EXPECT_EQ(std::filesystem::status(file).permissions(), ownerOnly);
-        EXPECT_EQ(folder.names(), (std::vector<std::string>{"link.bmp", "real"}));
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ScratchFolder folder;
+    const std::string path = folder.path("old.bmp");
+    const std::vector<uint8_t> old(100, 0x5A);
+    WriteWholeFile(path, old);
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+        EXPECT_EXIT(
+            {
+                RemoveTemporaryFilesOnSignals();
+                FileHandle file = OpenFileForWriting(path.c_str());
+                if (WriteFileBytes(file, "new", 3) && TemporaryFilesLeftIn(folder.path("")))
+                    raise(signalNumber);
+                std::exit(0);
+            },
+            testing::KilledBySignal(signalNumber), "")
+            << signalNumber;
+        EXPECT_EQ(ReadWholeFile(path), old);
+        EXPECT_EQ(folder.names(), std::vector<std::string>{"old.bmp"});
     }
-    // A link whose file does not exist yet: the file is made where it points.
-    const std::string dangling = folder.path("dangling.bmp");
-    std::filesystem::create_symlink("real/new.bmp", dangling);
-    EXPECT_EQ(Write(dangling), 1);
-    EXPECT_TRUE(std::filesystem::is_symlink(dangling));
-    EXPECT_EQ(ReadWholeFile(folder.path("real/new.bmp")).size(), 54u + 64u);
 }
 
 }
