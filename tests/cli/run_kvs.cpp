@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <utility>
@@ -154,4 +155,9 @@ std::vector<std::string> ScratchFolder::Names() const
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+bool WindowHelperBuilt()
+{
+    return std::filesystem::exists(std::filesystem::path(KVS_PROGRAM).parent_path() / "../libexec/kvs/kvs-window");
 }

@@ -44,6 +44,10 @@ bool CatchesSignal(pid_t process, int signalNumber);
 KvsRun RunKvs(const KvsInvocation& invocation, const SignalPlan& plan = {});
 KvsRun RunKvs(std::vector<std::string> arguments, std::string standardInput = "");
 
+// Whether the build made kvs's window helper (kvs demo, kvs study): not in a
+// build without the window.
+bool WindowHelperBuilt();
+
 // A fresh folder, removed with everything in it at the end of the test.
 class ScratchFolder {
 public:
