@@ -15,6 +15,7 @@ packages=(
   g++-mingw-w64-x86-64 wine wine64 fonts-wine
   qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
   libopenmpi-dev openmpi-bin
+  emscripten fonttools chromium chromium-driver python3-selenium
 )
 
 missing=()

@@ -2,7 +2,8 @@
 # Sets up the machine, then builds and runs every test twice: once plainly and
 # once under AddressSanitizer and UndefinedBehaviorSanitizer; builds kvs
 # without the window; then cross-builds the Windows program and runs its tests
-# under Wine, beside the plain build.
+# under Wine, and builds the web page with Emscripten and runs its tests in
+# headless Chromium, both beside the plain build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -36,3 +37,7 @@ LD_LIBRARY_PATH=$(dirname "$(find "$nogui/install-check" -name libkvs.so.1)") \
 packaging/check_no_test_seams.sh "$nogui/install-check"
 run_suite build/win32 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_PLATFORM=win32 \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DKV_QT_REPLAY="$PWD/build/plain/tests/replay_window"
+# Emscripten's own toolchain file, as emcmake passes it.
+run_suite build/web -DCMAKE_BUILD_TYPE=Release -DKV_PLATFORM=web \
+  -DCMAKE_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake \
+  -DKV_QT_REPLAY="$PWD/build/plain/tests/replay_window"

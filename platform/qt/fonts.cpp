@@ -112,9 +112,11 @@ PaintObject* StockBody()
         auto* object = new PaintObject;
         object->sort = SortFont;
         object->stock = true;
-        object->font.setFamilies({QString::fromLatin1(kBodyFamily), QString::fromLatin1(kBodyFallbackFamily)});
-        object->font.setPixelSize(kBodyPixelSize);
-        MakeDeterministic(object->font);
+        object->face = new FontFace;
+        QFont& font = object->face->font;
+        font.setFamilies({QString::fromLatin1(kBodyFamily), QString::fromLatin1(kBodyFallbackFamily)});
+        font.setPixelSize(kBodyPixelSize);
+        MakeDeterministic(font);
         return object;
     }();
     return body;
@@ -153,7 +155,8 @@ PaintObject* CreateFontFromRequest(const FontRequest* request)
     if (!request)
         return nullptr;
     PaintObject* object = NewPaintObject(SortFont, 0);
-    QFont& font = object->font;
+    object->face = new FontFace;
+    QFont& font = object->face->font;
     font.setFamily(FamilyOfRequest(*request));
     MakeDeterministic(font);
     if (request->weight > 0)
@@ -176,14 +179,14 @@ std::string ResolvedFontFamily(PaintObject* font)
 {
     if (!font || font->sort != SortFont)
         return {};
-    return QFontInfo(font->font).family().toStdString();
+    return QFontInfo(font->face->font).family().toStdString();
 }
 
 void ReadFontMetrics(DrawSurface* surface, FontMetrics* metrics)
 {
     if (!surface || !metrics)
         return;
-    const QFont& font = surface->font->font;
+    const QFont& font = surface->paint.font->face->font;
     const QFontMetrics qt(font);
     metrics->ascent = qt.ascent();
     metrics->descent = qt.descent();
@@ -198,7 +201,7 @@ Extent MeasureText(DrawSurface* surface, const char* text, int32_t length)
 {
     if (!surface || !text)
         return {0, 0};
-    const QFontMetrics qt(surface->font->font);
+    const QFontMetrics qt(surface->paint.font->face->font);
     return {qt.horizontalAdvance(TextOf(text, length)), qt.ascent() + qt.descent()};
 }
 
@@ -207,15 +210,16 @@ void PaintText(DrawSurface* surface, int32_t x, int32_t y, const char* text, int
     if (!surface || !text || !surface->target || length <= 0)
         return;
     const QString string = TextOf(text, length);
-    const QFontMetrics qt(surface->font->font);
+    const PaintState& state = surface->paint;
+    const QFontMetrics qt(state.font->face->font);
     QPainter painter(surface->target);
     if (surface->clipped)
         painter.setClipRegion(surface->clip);
-    if (surface->backgroundMode == BackgroundOpaque) {
+    if (state.backgroundMode == BackgroundOpaque) {
         const QRect cell(x, y, qt.horizontalAdvance(string), qt.ascent() + qt.descent());
-        painter.fillRect(cell, QColor(RgbOfColor(surface->backgroundColor)));
+        painter.fillRect(cell, QColor(RgbOfColor(state.backgroundColor)));
     }
-    painter.setFont(surface->font->font);
-    painter.setPen(QColor(RgbOfColor(surface->textColor)));
+    painter.setFont(state.font->face->font);
+    painter.setPen(QColor(RgbOfColor(state.textColor)));
     painter.drawText(QPoint(x, y + qt.ascent()), string);
 }

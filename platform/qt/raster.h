@@ -1,19 +1,6 @@
-// Pixel-exact filling of a surface's target, clipped to the target's bounds
-// and to the surface's paint area. No antialiasing anywhere.
+// Pixel writing for the Qt adapter: the spans the shared software shapes are
+// cut into, written into a surface's toolkit image.
 #pragma once
 
-#include <cstdint>
-
 #include "platform/qt/surface_records.h"
-
-// Pixels x0..x1-1 of row y.
-void FillSpan(DrawSurface* surface, int32_t x0, int32_t x1, int32_t y, Color color);
-void FillBlock(DrawSurface* surface, int32_t left, int32_t top, int32_t right, int32_t bottom, Color color);
-
-// The outline with the pen's colour and the inside with the brush's.
-void RasterRectangle(DrawSurface* surface, int32_t left, int32_t top, int32_t right, int32_t bottom,
-                     Color outline, Color fill);
-void RasterEllipse(DrawSurface* surface, int32_t left, int32_t top, int32_t right, int32_t bottom,
-                   Color outline, Color fill);
-// From (x0, y0) up to but not including (x1, y1).
-void RasterLine(DrawSurface* surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1, Color color);
+#include "platform/software/raster_shapes.h"

@@ -6,16 +6,11 @@
 #include <QRegion>
 
 #include "platform/drawing.h"
+#include "platform/software/paint_state.h"
 
-enum PaintObjectSort { SortPen, SortBrush, SortFont };
-
-struct PaintObject {
-    PaintObjectSort sort = SortPen;
-    Color color = 0;             // pens and brushes
-    QFont font;                  // fonts
-    bool stock = false;          // owned by the platform; deleting it has no effect
-    int selections = 0;          // surfaces it is selected into now
-    bool deletePending = false;  // deleted while selected: freed when the last surface lets go
+// A font object's face: the toolkit's font, one for each object.
+struct FontFace {
+    QFont font;
 };
 
 enum SurfaceSort { SurfacePaint, SurfaceWindow, SurfaceMemory };
@@ -28,18 +23,8 @@ struct DrawSurface {
     SurfaceBitmap* bitmap = nullptr;  // memory surfaces: the selected bitmap
     bool clipped = false;
     QRegion clip;                     // the paint's area when clipped
-    PaintObject* pen = nullptr;
-    PaintObject* brush = nullptr;
-    PaintObject* font = nullptr;
-    TextBackgroundMode backgroundMode = BackgroundOpaque;
-    Color backgroundColor = MakeColor(255, 255, 255);
-    Color textColor = MakeColor(0, 0, 0);
-    int32_t penX = 0;
-    int32_t penY = 0;
+    PaintState paint;
 };
-
-// A pen, brush or font for the program, known as live until it is deleted.
-PaintObject* NewPaintObject(PaintObjectSort sort, Color color);
 
 // A surface with the fresh defaults: black pen, white brush, body font.
 DrawSurface* NewDrawSurface(SurfaceSort sort, AppWindow* window, QImage* target);

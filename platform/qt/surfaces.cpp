@@ -2,7 +2,7 @@
 // copying between them.
 #include <QPainter>
 
-#include "platform/qt/bitmap_record.h"
+#include "platform/software/bitmap_record.h"
 #include "platform/qt/raster.h"
 #include "platform/qt/window_records.h"
 

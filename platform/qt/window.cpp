@@ -4,7 +4,6 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "platform/drawing.h"
 #include "platform/qt/menu_bar.h"
 #include "platform/qt/window_records.h"
+#include "platform/software/window_kinds.h"
 
 struct AppInstance {
     int unused;
@@ -22,12 +22,6 @@ namespace {
 // Windows a little smaller than a usual screen until they are maximised.
 constexpr int kDefaultClientWidth = 640;
 constexpr int kDefaultClientHeight = 480;
-
-std::map<std::string, WindowKind>& Kinds()
-{
-    static std::map<std::string, WindowKind> kinds;
-    return kinds;
-}
 
 // Every window made. A destroyed window's record stays as a tombstone so
 // that handles still held by callers up the stack are recognised, never read
@@ -126,27 +120,14 @@ AppInstance* CurrentInstance()
     return &instance;
 }
 
-// Registering a kind again replaces its description, so that a program
-// started twice in one process (as tests do) finds its kind as it left it.
-bool RegisterWindowKind(const WindowKind* kind)
-{
-    if (!kind || !kind->name || !kind->procedure)
-        return false;
-    const auto entry = Kinds().insert_or_assign(kind->name, *kind).first;
-    entry->second.name = entry->first.c_str();
-    return true;
-}
-
 AppWindow* CreateAppWindow(AppInstance* /*instance*/, const char* kindName, const char* title)
 {
-    if (!kindName)
-        return nullptr;
-    const auto found = Kinds().find(kindName);
-    if (found == Kinds().end())
+    const WindowKind* kind = FindWindowKind(kindName);
+    if (!kind)
         return nullptr;
     Windows().push_back(std::make_unique<AppWindow>());
     AppWindow* window = Windows().back().get();
-    window->kind = found->second;
+    window->kind = *kind;
     window->title = title ? title : "";
     BuildFrame(window);
     if (SendAppMessage(window, MessageCreate, 0, 0) == -1) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/bitmap.h"
-#include "platform/qt/bitmap_record.h"
+#include "platform/software/bitmap_record.h"
 #include "platform/memory.h"
 
 namespace {

@@ -11,7 +11,7 @@
 
 #include "export/bmp_writer.h"
 #include "export_files.h"
-#include "platform/qt/bitmap_record.h"
+#include "platform/software/bitmap_record.h"
 #include "platform/file_io.h"
 #include "platform/memory.h"
 #include "platform/message_box.h"

@@ -46,7 +46,11 @@ std::vector<ReplayStep> ReadReplayScript(const std::string& path)
         ReplayStep step;
         if (!(words >> step.verb))
             continue;
-        std::getline(words >> std::ws, step.rest);
+        // One blank parts the verb from the rest, which keeps any further
+        // blanks: menu texts may begin with one.
+        if (words.peek() == ' ')
+            words.get();
+        std::getline(words, step.rest);
         std::istringstream rest(step.rest);
         for (std::string word; rest >> word;)
             step.words.push_back(word);
@@ -61,6 +65,11 @@ bool ReplayClickPoint(const ReplayStep& step, int32_t* x, int32_t* y)
         const Rect& panel = appState.seriesPanelRect;
         *x = Across(panel.left, panel.right, std::stoi(step.words[0]));
         *y = Across(panel.top, panel.bottom, std::stoi(step.words[1]));
+        return true;
+    }
+    if (step.verb == "point" && step.words.size() == 2) {
+        *x = std::stoi(step.words[0]);
+        *y = std::stoi(step.words[1]);
         return true;
     }
     if (step.verb != "button" || step.words.size() != 1)

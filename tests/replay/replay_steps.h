@@ -4,6 +4,7 @@
 // One step a line:
 //   size W H            bring the client area to W x H (where the platform lets a driver resize)
 //   pick PX PY          press and release in the series panel, PX and PY per cent across and down it
+//   point X Y           press and release at the client point (X, Y)
 //   button LABEL        press and release at the centre of the button whose label, blanks left out, is LABEL
 //   menu MENU|ITEM      choose a menu item by its texts as the resource spells them
 //   answer CAPTION|TEXT answer the modal window of that caption: type TEXT into its name box, if given, then OK
@@ -21,14 +22,14 @@
 struct ReplayStep {
     std::string verb;
     std::vector<std::string> words; // the rest of the line split at blanks
-    std::string rest;               // the rest of the line as written
+    std::string rest;               // the rest of the line as written, after one blank
 };
 
 // The steps of a script file; an unreadable file gives none.
 std::vector<ReplayStep> ReadReplayScript(const std::string& path);
 
-// The client point a pick or button step presses, from the latest paint's
-// layout; false for a step of another verb or an unknown label.
+// The client point a pick, point or button step presses, from the latest
+// paint's layout; false for a step of another verb or an unknown label.
 bool ReplayClickPoint(const ReplayStep& step, int32_t* x, int32_t* y);
 
 // Writes width x height pixels, read top-down through pixel, as a 24-bit BMP.

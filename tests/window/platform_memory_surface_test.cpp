@@ -1,6 +1,6 @@
 // Memory surfaces over bitmaps and copying between them and windows.
 #include "platform/bitmap.h"
-#include "platform/qt/bitmap_record.h"
+#include "platform/software/bitmap_record.h"
 #include "platform_test_window.h"
 
 namespace {

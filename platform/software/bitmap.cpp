@@ -1,10 +1,10 @@
 // Off-screen bitmaps kept in the program's heap, and the reading of their rows
-// in the layout BMP files use. No toolkit here: the toolkit's memory surfaces
+// in the layout BMP files use. No toolkit here: a backend's memory surfaces
 // draw straight into the rows of a 32-bit bitmap.
 #include <cstring>
 
 #include "platform/bitmap.h"
-#include "platform/qt/bitmap_record.h"
+#include "platform/software/bitmap_record.h"
 #include "platform/memory.h"
 
 namespace {
@@ -49,7 +49,7 @@ void FillDefaultPalette(SurfaceBitmap* bitmap)
     }
 }
 
-// A 32-bit row holds blue, green, red and the toolkit's 0xFF; the file's
+// A 32-bit row holds blue, green, red and the surfaces' 0xFF; the file's
 // fourth byte is 0.
 void CopyRgb32Row(const uint8_t* source, uint8_t* target, int32_t width)
 {
@@ -85,14 +85,14 @@ SurfaceBitmap* CreateBitmapOfDepth(int32_t width, int32_t height, uint16_t plane
     bitmap->stride = int32_t(stride);
     FillDefaultPalette(bitmap);
     if (bitsPerPixel == 32) {
-        // The toolkit's RGB32 words carry 0xFF in their top byte: start opaque black.
+        // Client images' words carry 0xFF in their top byte: start opaque black.
         for (int64_t i = 3; i < stride * height; i += 4)
             bitmap->pixels[i] = 0xFF;
     }
     return bitmap;
 }
 
-// Every client image is RGB32, so the display's depth is one plane of 32 bits.
+// Every client image holds 32-bit words, so the display's depth is one plane of 32 bits.
 SurfaceBitmap* CreateSurfaceBitmap(DrawSurface*, int32_t width, int32_t height)
 {
     return CreateBitmapOfDepth(width, height, 1, 32);

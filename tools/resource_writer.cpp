@@ -1,18 +1,18 @@
 // A build tool, run on the build machine: writes the Windows resource script
 // (menu, About dialog, icon) and the icon file from the program's own
 // resource data, so the .exe carries the very menu, dialog and pictures that
-// the other backend builds its toolkit objects from.
+// the other backends build their toolkit objects from. The web page takes
+// the icon file alone, as its tab's icon.
 //
-// Usage: resource_writer SCRIPT.rc ICON.ico
+// Usage: resource_writer [SCRIPT.rc] ICON.ico
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "platform/software/xpm_picture.h"
 #include "res/resources.h"
 
 namespace {
@@ -119,31 +119,19 @@ void Put32(std::vector<uint8_t>& out, uint32_t value)
     std::exit(1);
 }
 
-// Reads an XPM picture of at most 16 colours, one character per pixel; the
-// colour "None" is transparent.
+// One picture of at most 16 colours; the colour "None" is transparent.
 IconPicture PictureOfXpm(const IconImage& image)
 {
-    int width = 0, height = 0, colorCount = 0, charsPerPixel = 0;
-    if (std::sscanf(image.xpm[0], "%d %d %d %d", &width, &height, &colorCount, &charsPerPixel) != 4 ||
-        width != image.width || height != image.height || colorCount > 16 || charsPerPixel != 1)
-        Fail("icon " + std::to_string(image.width) + ": not a 16-colour XPM of one character per pixel");
-    std::map<char, int> indexOf;
-    std::vector<uint32_t> palette(16, 0);
-    int transparent = -1;
-    for (int i = 0; i < colorCount; ++i) {
-        const char* line = image.xpm[1 + i];
-        const char* value = std::strstr(line + 1, " c ");
-        if (!value)
-            Fail(std::string("icon colour line without a colour: ") + line);
-        value += 3;
-        indexOf[line[0]] = i;
-        if (std::strcmp(value, "None") == 0)
-            transparent = i;
-        else if (value[0] == '#' && std::strlen(value) == 7)
-            palette[std::size_t(i)] = uint32_t(std::strtoul(value + 1, nullptr, 16));
-        else
-            Fail(std::string("icon colour not in #RRGGBB form: ") + line);
-    }
+    XpmPicture xpm;
+    std::string error;
+    if (!ReadXpmPicture(image, &xpm, &error))
+        Fail(error);
+    if (xpm.palette.size() > 16)
+        Fail("icon " + std::to_string(image.width) + ": more than 16 colours");
+    const int width = xpm.width;
+    const int height = xpm.height;
+    std::vector<uint32_t> palette = xpm.palette;
+    palette.resize(16, 0);
 
     const int colorStride = (width * 4 + 31) / 32 * 4;
     const int maskStride = (width + 31) / 32 * 4;
@@ -165,17 +153,12 @@ IconPicture PictureOfXpm(const IconImage& image)
     std::vector<uint8_t> colors(std::size_t(colorStride * height), 0);
     std::vector<uint8_t> mask(std::size_t(maskStride * height), 0);
     for (int y = 0; y < height; ++y) {
-        const char* row = image.xpm[1 + colorCount + y];
-        if (int(std::strlen(row)) != width)
-            Fail("icon row " + std::to_string(y) + " is not " + std::to_string(width) + " pixels wide");
         const int fileRow = height - 1 - y; // rows bottom-up
         for (int x = 0; x < width; ++x) {
-            const auto found = indexOf.find(row[x]);
-            if (found == indexOf.end())
-                Fail(std::string("icon pixel of no colour: ") + row[x]);
-            const int index = found->second == transparent ? 0 : found->second;
+            const int found = xpm.indices[std::size_t(y * width + x)];
+            const int index = found == xpm.transparent ? 0 : found;
             colors[std::size_t(fileRow * colorStride + x / 2)] |= uint8_t(x % 2 == 0 ? index << 4 : index);
-            if (found->second == transparent)
+            if (found == xpm.transparent)
                 mask[std::size_t(fileRow * maskStride + x / 8)] |= uint8_t(0x80 >> (x % 8));
         }
     }
@@ -210,24 +193,38 @@ std::vector<uint8_t> IconFile(const IconResource& icon)
     return out;
 }
 
+void WriteIconFile(const char* path)
+{
+    const std::vector<uint8_t> icon = IconFile(kMainIcon);
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(icon.data()), std::streamsize(icon.size()));
+    file.close();
+    if (!file)
+        Fail(std::string("cannot write the icon file ") + path);
+}
+
+void WriteScript(const char* path, const char* iconPath)
+{
+    std::ofstream script(path);
+    script << "// Written by resource_writer from res/resources.cpp: edit that file instead.\n"
+           << "#include <windows.h>\n\n"
+           << kMainIcon.id << " ICON " << Quoted(iconPath) << "\n\n";
+    WriteMenu(script, kMainMenu);
+    WriteDialog(script, kAboutDialog);
+    script.close();
+    if (!script)
+        Fail(std::string("cannot write the resource script ") + path);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3)
-        Fail("usage: resource_writer SCRIPT.rc ICON.ico");
-    const std::vector<uint8_t> icon = IconFile(kMainIcon);
-    std::ofstream iconFile(argv[2], std::ios::binary);
-    iconFile.write(reinterpret_cast<const char*>(icon.data()), std::streamsize(icon.size()));
-    std::ofstream script(argv[1]);
-    script << "// Written by resource_writer from res/resources.cpp: edit that file instead.\n"
-           << "#include <windows.h>\n\n"
-           << kMainIcon.id << " ICON " << Quoted(argv[2]) << "\n\n";
-    WriteMenu(script, kMainMenu);
-    WriteDialog(script, kAboutDialog);
-    iconFile.close();
-    script.close();
-    if (!iconFile || !script)
-        Fail("cannot write the resource script or the icon file");
+    if (argc != 2 && argc != 3)
+        Fail("usage: resource_writer [SCRIPT.rc] ICON.ico");
+    const char* iconPath = argv[argc - 1];
+    WriteIconFile(iconPath);
+    if (argc == 3)
+        WriteScript(argv[1], iconPath);
     return 0;
 }

@@ -1,5 +1,6 @@
-// The record behind a SurfaceBitmap handle in the Qt adapter, shared by its bitmap
-// code and its toolkit surfaces. Not for the program's own code.
+// The record behind a SurfaceBitmap handle in the backends that draw in
+// software (Qt and the web page), shared by the bitmap code and their
+// surfaces. Not for the program's own code.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +14,7 @@ struct SurfaceBitmap {
     uint16_t bitsPerPixel;
     int32_t stride;          // bytes per row, a multiple of 4
     uint8_t* pixels;         // rows top-down. 32 bits: blue, green, red, 0xFF per pixel
-                             // (the toolkit's RGB32 words); 24: blue, green, red;
+                             // (0xFFRRGGBB words, as client images hold them); 24: blue, green, red;
                              // 16: 5-5-5 words; 8, 4 and 1: palette indices, first pixel
                              // in the high bits of a byte
     ColorEntry palette[256]; // the colours that indices stand for, below 16 bits
