@@ -46,5 +46,3 @@ const std::atomic<bool>& InterruptFlag() { return interruptFlag; }
 bool Interrupted() { return interruptFlag.load(); }
 
 void EndAtOnceOnInterrupt() { endAtOnce.store(true); }
-
-void ClearInterruptForTesting() { interruptFlag.store(false); }

@@ -19,6 +19,3 @@ bool Interrupted();
 // the first SIGINT ends kvs at once, as a second one does, with
 // "kvs: interrupted" and kExitInterrupted.
 void EndAtOnceOnInterrupt();
-
-// Test seam: lowers the flag again.
-void ClearInterruptForTesting();

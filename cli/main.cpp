@@ -2,13 +2,12 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/command_line.h"
-#include "cli/demo_command.h"
 #include "cli/error_report.h"
 #include "cli/exit_codes.h"
 #include "cli/interrupt.h"
 #include "cli/search_command.h"
-#include "cli/study_command.h"
 #include "cli/version.h"
+#include "cli/window_helper.h"
 
 int main(int argc, char** argv)
 {
@@ -18,8 +17,7 @@ int main(int argc, char** argv)
 
     int exitCode = kExitOk;
     AddSearchCommand(app, exitCode);
-    AddDemoCommand(app, exitCode);
-    AddStudyCommand(app, exitCode);
+    AddWindowCommands(app, exitCode);  // demo and study, run by the window helper
 
     try {
         app.parse(argc, argv);

@@ -3,10 +3,9 @@
 #include <algorithm>
 
 namespace {
-// Each search of a chunk pays for its own start: the threads, their working
-// storage, the engine's look over the whole table, the tree's build, and its
-// pruning, which begins anew without the best score found so far. So a chunk
-// holds at least this many centres per thread...
+// A chunk costs a message to rank 0 and its answer, and the rank's threads
+// share it out among themselves (each rank prepares its search once, not per
+// chunk). So a chunk holds at least this many centres per thread...
 constexpr int64_t kCentresPerThread = 8;
 // ...and at least this part of an even share of the centres, which keeps the
 // chunks to about six per rank while the last chunks, the most by which the

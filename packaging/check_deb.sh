@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Debian packages from a built tree, checks each with lintian,
-# unpacks them into one scratch root (never into this system), checks what the
-# program, the library and its development package hold, and starts the
-# programs found there. Usage: check_deb.sh BUILD_DIR WORK_DIR ICON_DIR
+# unpacks them into one scratch root (never into this system), checks what
+# kvs, the window program, the library and its development package hold, and
+# starts the programs found there; kvs alone (with the library it needs) goes
+# into a second root, as on a machine without the window program.
+# Usage: check_deb.sh BUILD_DIR WORK_DIR ICON_DIR
 set -euo pipefail
 build=$1 work=$2 icons=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -21,6 +23,11 @@ depends_on() {
   names=$(dpkg-deb -f "$1" Depends | sed 's/ *([^)]*)//g; s/, */\n/g')
   grep -qxF "$2" <<<"$names" || fail "$(basename "$1") does not depend on $2"
 }
+depends_on_none() {
+  if dpkg-deb -f "$1" Depends | sed 's/ *([^)]*)//g; s/, */\n/g' | grep -E "$2"; then
+    fail "$(basename "$1") depends on the above"
+  fi
+}
 package() {
   [ -f "$work/$1"_*.deb ] || fail "cpack made no package $1"
   echo "$work/$1"_*.deb
@@ -38,30 +45,43 @@ for deb in "$work"/*.deb; do
   dpkg-deb -x "$deb" "$root"
 done
 
-# The program: its dependencies come from the shared-library check, and the
-# library's package by name. Every program has its manual page; the desktop
-# entry, metainfo and the icon at every size are there.
-deb=$(package kestrand-vectors-subset)
-for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libkvs1; do
+# kvs: the command-line tool and its manual page; no toolkit, fonts or window
+# package; Open MPI's library only when kvs was built with it.
+deb=$(package kvs)
+for library in libc6 libstdc++6 zlib1g libkvs1; do
   depends_on "$deb" "$library"
 done
-programs=$(listing "$deb" | grep '^/usr/bin/.' | xargs -n1 basename)
-grep -qx kestrand-vectors-subset <<<"$programs" || fail "the package lacks the window program"
-for program in $programs; do
-  has "$deb" "/usr/share/man/man1/$program.1.gz"
+if grep -q libmpi <<<"$(ldd "$build/cli/kvs")"; then depends_on "$deb" libopenmpi3; else depends_on_none "$deb" '^libopenmpi'; fi
+depends_on_none "$deb" '^libqt|^qt6|^fonts-|^kestrand'
+[ "$(listing "$deb" | grep '^/usr/bin/.')" = /usr/bin/kvs ] || fail "kvs holds other programs than kvs"
+has "$deb" /usr/share/man/man1/kvs.1.gz
+has "$deb" /usr/share/bash-completion/completions/kvs
+has "$deb" /usr/share/zsh/vendor-completions/_kvs
+has "$deb" /usr/share/fish/vendor_completions.d/kvs.fish
+has "$deb" /usr/share/doc/kvs/examples/points.csv
+cli_root=$work/cli-root
+dpkg-deb -x "$deb" "$cli_root"
+dpkg-deb -x "$(package libkvs1)" "$cli_root"
+
+# The program: its dependencies come from the shared-library check, and kvs
+# and the library's package by name. The window program and the helper of
+# kvs demo and kvs study; its manual page, the desktop entry, metainfo and
+# the icon at every size are there.
+deb=$(package kestrand-vectors-subset)
+for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6charts6 libqt6svg6 libkvs1 kvs; do
+  depends_on "$deb" "$library"
 done
+depends_on_none "$deb" '^libopenmpi|^libmpi'
+programs=$(listing "$deb" | grep '^/usr/bin/.' | xargs -n1 basename)
+[ "$programs" = kestrand-vectors-subset ] || fail "the window package holds other programs than the window program"
+has "$deb" /usr/share/man/man1/kestrand-vectors-subset.1.gz
+has "$deb" /usr/libexec/kvs/kvs-window
 desktop=$(listing "$deb" | grep '^/usr/share/applications/.*\.desktop$') || fail "no desktop entry"
 id=$(basename "$desktop" .desktop)
 has "$deb" "/usr/share/metainfo/$id.metainfo.xml"
 for size in 16 32 48 64 128 256; do
   has "$deb" "/usr/share/icons/hicolor/${size}x${size}/apps/$id.png"
 done
-if grep -qx kvs <<<"$programs"; then
-  has "$deb" /usr/share/bash-completion/completions/kvs
-  has "$deb" /usr/share/zsh/vendor-completions/_kvs
-  has "$deb" /usr/share/fish/vendor_completions.d/kvs.fish
-  has "$deb" /usr/share/doc/kestrand-vectors-subset/examples/points.csv
-fi
 
 # The library: libkvs.so.1 under its SONAME, the shlibs file that lets other
 # packages depend on it, and the loader's trigger.
@@ -131,15 +151,27 @@ for size in (16, 32, 48, 64, 128, 256):
         sys.exit(f"icon {size}x{size} is not the program's icon scaled without smoothing")
 PY
 
+# No unpacked program or library holds a test seam; kvs loads no toolkit.
+"$here/check_no_test_seams.sh" "$root"
+LD_LIBRARY_PATH=$cli_root$libdir "$here/check_no_toolkit.sh" "$cli_root/usr/bin/kvs"
+
 # The unpacked programs find every library they need (libkvs in the scratch
-# root), and the window program starts: without a display it says so and
-# exits 2; on the offscreen platform it is still running after a few seconds.
-for program in $programs; do
-  if LD_LIBRARY_PATH=$root$libdir ldd "$root/usr/bin/$program" | grep -q 'not found'; then
-    LD_LIBRARY_PATH=$root$libdir ldd "$root/usr/bin/$program"
-    fail "$program misses a library"
+# root); kvs runs the unpacked helper for demo, and without it says so in one
+# line and exits 2; the window program starts: without a display it says so
+# and exits 2; on the offscreen platform it is still running after a few
+# seconds.
+for program in "$root/usr/bin/kestrand-vectors-subset" "$root/usr/libexec/kvs/kvs-window"; do
+  if LD_LIBRARY_PATH=$root$libdir ldd "$program" | grep 'not found'; then
+    fail "$program misses the libraries above"
   fi
 done
+said=$(LD_LIBRARY_PATH=$root$libdir "$root/usr/bin/kvs" demo pick:120,-45 search) ||
+  fail "kvs demo from the packages failed: $said"
+grep -qx 'search  noise 0  series yes  centre 1000  (120,-45)' <<<"$said" || fail "kvs demo said: $said"
+status=0
+said=$(LD_LIBRARY_PATH=$cli_root$libdir "$cli_root/usr/bin/kvs" demo search 2>&1) || status=$?
+[ "$status" -eq 2 ] && [ "$said" = "kvs: demo needs the window program's helper $cli_root/usr/libexec/kvs/kvs-window, which is not installed (it comes with the window program)" ] ||
+  fail "kvs demo without the helper exited $status saying: $said"
 window=$root/usr/bin/kestrand-vectors-subset
 status=0
 said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$window" 2>&1) || status=$?

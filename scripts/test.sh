@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Sets up the machine, then builds and runs every test twice: once plainly and
-# once under AddressSanitizer and UndefinedBehaviorSanitizer; then cross-builds
-# the Windows program and runs its tests under Wine, and builds the web page
-# with Emscripten and runs its tests in headless Chromium, both beside the
-# plain build; then fuzzes kvs's readers of tables, decimals and arguments for
-# a while.
+# once under AddressSanitizer and UndefinedBehaviorSanitizer; builds kvs
+# without the window; then cross-builds the Windows program and runs its tests
+# under Wine, and builds the web page with Emscripten and runs its tests in
+# headless Chromium, both beside the plain build; then fuzzes kvs's readers of
+# tables, decimals and arguments for a while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,6 +23,19 @@ run_suite() {
 # single-process path (Open MPI's own allocations would read as leaks there).
 run_suite build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_MPI=ON  # the build scripts/run.sh uses too
 run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON -DKV_BENCHMARKS=OFF -DKV_MPI=OFF
+# kvs without the window, as a server or a cluster node builds it: configured
+# where Qt cannot be found, only kvs and its tests built; installed into a
+# scratch prefix, it loads no toolkit and holds no test seam.
+nogui=build/nogui
+cmake -S . -B "$nogui" -G Ninja -DKV_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_WINDOW=OFF -DKV_MPI=ON \
+  -DKV_BENCHMARKS=OFF -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON
+cmake --build "$nogui" --target kvs kvs_tests kv_compressed_docs
+"$nogui/tests/cli/kvs_tests"
+rm -rf "$nogui/install-check"
+cmake --install "$nogui" --prefix "$nogui/install-check" > /dev/null
+LD_LIBRARY_PATH=$(dirname "$(find "$nogui/install-check" -name libkvs.so.1)") \
+  packaging/check_no_toolkit.sh "$nogui/install-check/bin/kvs"
+packaging/check_no_test_seams.sh "$nogui/install-check"
 run_suite build/win32 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_PLATFORM=win32 \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DKV_QT_REPLAY="$PWD/build/plain/tests/replay_window"
 # Emscripten's own toolchain file, as emcmake passes it.

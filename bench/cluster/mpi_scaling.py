@@ -9,8 +9,12 @@ a shared machine blurs, it takes each rank's CPU seconds: their sum against
 the one-rank run is the work that splitting adds.
 The peer is the same dense search in numpy (one thread) over a sample of
 centres, measured in the same run; the ratio is what counts here.
+With --large-rows N it also runs the tree search (s 100, d 2) on N uniform
+rows on every core of this machine: as one process with a thread per core,
+and as one rank per core (mpirun's default binding, a thread each), and as
+one rank more than the cores, each with its default threads.
 
-  /usr/bin/python3 bench/cluster/mpi_scaling.py --kvs build/plain/cli/kvs [--repetitions 3]
+  /usr/bin/python3 bench/cluster/mpi_scaling.py --kvs build/plain/cli/kvs [--repetitions 3] [--large-rows 5000000]
 """
 import argparse
 import json
@@ -52,12 +56,12 @@ def rank_cpu_seconds(times_file, command):
     return result.returncode
 
 
-def timed_search(args, ranks, table, size, method, times_file):
+def timed_search(args, ranks, table, size, method, times_file, threads=["-j", "1"], binding=["--bind-to", "none"]):
     """Wall seconds of the run, its search seconds, and each rank's CPU seconds."""
-    command = [args.kvs, "search", table, "-s", str(size), "-j", "1", "--method", method, "-q", "--format", "json"]
+    command = [args.kvs, "search", table, "-s", str(size), "--method", method, "-q", "--format", "json"] + threads
     command = [sys.executable, __file__, "--rank-times", times_file, "--"] + command
     if ranks:
-        command = [args.mpirun, "--oversubscribe", "--bind-to", "none", "-np", str(ranks)] + \
+        command = [args.mpirun, "--oversubscribe", "-np", str(ranks)] + binding + \
                   (["--allow-run-as-root"] if os.geteuid() == 0 else []) + command
     open(times_file, "w").close()
     start = time.monotonic()
@@ -92,6 +96,34 @@ def scaling(args, folder, name, rows, size, method):
     return search[0]
 
 
+def large_tree(args, folder, rows):
+    """The tree search on many rows with every core of this machine busy, as
+    one process and as ranks: the ranks must not be slower."""
+    table = os.path.join(folder, "large.txt")
+    times_file = os.path.join(folder, "times")
+    random_rows = random.Random(3)
+    with open(table, "w") as out:
+        for _ in range(rows // 100000):
+            out.write("".join(f"{random_rows.randint(-999999, 999999)},{random_rows.randint(-999999, 999999)}\n"
+                              for _ in range(100000)))
+    cores = os.cpu_count()
+    runs = {"one process": (0, ["-j", str(cores)], []),
+            f"{cores} ranks": (cores, [], []),
+            f"{cores + 1} ranks": (cores + 1, [], [])}
+    results = {label: [] for label in runs}
+    for _ in range(args.repetitions):
+        for label, (ranks, threads, binding) in runs.items():
+            results[label].append(timed_search(args, ranks, table, 100, "tree", times_file, threads, binding))
+    print(f"uniform, n {rows}, s 100, tree, on {cores} cores; medians of {args.repetitions}:")
+    alone = statistics.median(r[1] for r in results["one process"])
+    for label, timings in results.items():
+        search = statistics.median(r[1] for r in timings)
+        wall = statistics.median(r[0] for r in timings)
+        work = statistics.median(sum(r[2]) for r in timings)
+        print(f"  {label:11}: search {search:6.2f} s ({search / alone:.2f} of one process's), wall {wall:6.2f} s, "
+              f"CPU of all ranks {work:6.2f} s")
+
+
 def numpy_seconds_per_centre(rows, size, sample):
     import numpy
     table = numpy.array(rows, dtype=numpy.int64)
@@ -109,11 +141,14 @@ def main():
     parser.add_argument("--kvs", required=True)
     parser.add_argument("--mpirun", default="mpirun")
     parser.add_argument("--repetitions", type=int, default=3)
+    parser.add_argument("--large-rows", type=int, default=0)
     args = parser.parse_args()
     rows = uniform_rows(20000, 1)
     with tempfile.TemporaryDirectory() as folder:
         alone = scaling(args, folder, "uniform", rows, 10001, "dense")
         scaling(args, folder, "clustered", clustered_rows(20000, 2), 600, "tree")
+        if args.large_rows:
+            large_tree(args, folder, args.large_rows)
     peer = numpy_seconds_per_centre(rows, 10001, 1000)
     ours = alone / len(rows)
     print(f"dense, 1 thread: kvs {ours * 1e6:.0f} us a centre ({len(rows) ** 2 / alone / 1e6:.0f} M keys/s); "

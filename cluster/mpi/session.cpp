@@ -5,23 +5,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <thread>
 
 #include "cluster/cluster.h"
+#include "cluster/launcher.h"
 
 namespace {
-// The variables that Open MPI's mpirun, PMIx launchers (srun among them) and
-// the older PMI ones give every process they start.
-bool StartedByLauncher()
-{
-    for (const char* name : {"OMPI_COMM_WORLD_SIZE", "PMIX_RANK", "PMI_RANK"})
-        if (std::getenv(name))
-            return true;
-    return false;
-}
-
 // The ranks that share this rank's node, and so its cores.
 int RanksOnThisNode(int rank)
 {
@@ -74,7 +64,7 @@ void UseLauncherTerminal()
 
 ClusterSession::ClusterSession()
 {
-    if (!StartedByLauncher())
+    if (!LauncherRank())
         return;
     // Only the main thread of a rank talks to the others; the search threads
     // never do.

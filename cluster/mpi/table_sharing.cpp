@@ -2,38 +2,23 @@
 #include <mpi.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <new>
 
 #include "cluster/cluster.h"
 #include "cluster/mpi/agreement.h"
+#include "cluster/mpi/table_room.h"
 
 namespace {
 // The most values one broadcast carries: MPI counts are int.
 constexpr int64_t kValuesPerBroadcast = int64_t(1) << 28;
 
-// Test seam: the rank named by KV_TEST_FAIL_RANK finds no room for the
-// table, as a rank whose node has too little memory would.
-bool RoomRefusedForTesting(int rank)
-{
-    const char* failing = std::getenv("KV_TEST_FAIL_RANK");
-    return failing && std::atoi(failing) == rank;
-}
-
 ClusterFailure MakeRoom(const ClusterRun& run, std::vector<int32_t>& values, int64_t rows, int32_t dimension,
                         int outOfMemoryExitCode)
 {
-    const int64_t count = rows * dimension;
-    try {
-        if (RoomRefusedForTesting(run.rank))
-            throw std::bad_alloc();
-        values.assign(std::size_t(count), 0);
+    if (MakeTableRoom(run, values, std::size_t(rows * dimension)))
         return {};
-    } catch (const std::bad_alloc&) {
-        return {outOfMemoryExitCode, "rank " + std::to_string(run.rank) + " of " + std::to_string(run.ranks) +
-                                         ": out of memory for the table (" + std::to_string(rows) + " rows of " +
-                                         std::to_string(dimension) + " values)"};
-    }
+    return {outOfMemoryExitCode, "rank " + std::to_string(run.rank) + " of " + std::to_string(run.ranks) +
+                                     ": out of memory for the table (" + std::to_string(rows) + " rows of " +
+                                     std::to_string(dimension) + " values)"};
 }
 }  // namespace
 

@@ -20,10 +20,32 @@ bool CentreLoop::TakeChunk(int64_t& first, int64_t& last)
         cancelled.store(true, std::memory_order_relaxed);
         return false;
     }
+    if (request.centreSource)
+        return TakeChunkOfPart(first, last);
     first = next.fetch_add(chunk, std::memory_order_relaxed);
     if (first >= end)
         return false;
     last = std::min(end, first + chunk);
+    return true;
+}
+
+bool CentreLoop::TakeChunkOfPart(int64_t& first, int64_t& last)
+{
+    std::lock_guard<std::mutex> lock(taking);
+    while (partNext >= partEnd) {
+        if (partsOver || !request.centreSource(request.centreSourceContext, &partNext, &partEnd)) {
+            partsOver = true;
+            return false;
+        }
+        if (partNext < 0 || partNext > partEnd || partEnd > end) {
+            badPart.store(true, std::memory_order_relaxed);
+            partsOver = true;
+            return false;
+        }
+    }
+    first = partNext;
+    last = std::min(partEnd, first + chunk);
+    partNext = last;
     return true;
 }
 

@@ -47,9 +47,14 @@ public:
     // A thread that could not get memory stops every thread at its next chunk.
     void Fail() { failed.store(true, std::memory_order_relaxed); }
     bool Failed() const { return failed.load(std::memory_order_relaxed); }
+    // The request's centre source handed out a part outside the positions.
+    bool BadPart() const { return badPart.load(std::memory_order_relaxed); }
 
 private:
     static constexpr int kProgressSteps = 200;
+
+    // The chunks of the parts that the request's centre source hands out.
+    bool TakeChunkOfPart(int64_t& first, int64_t& last);
 
     const SearchRequest& request;
     const int64_t end;
@@ -59,6 +64,11 @@ private:
     std::atomic<int> reportedStep{0};
     std::atomic<bool> cancelled{false};
     std::atomic<bool> failed{false};
+    std::atomic<bool> badPart{false};
+    std::mutex taking;      // the part being shared out:
+    int64_t partNext = 0;   // its first position not yet taken
+    int64_t partEnd = 0;
+    bool partsOver = false;  // the source has no more
     std::mutex reporting;
     double reportedFraction = 0;  // under reporting
 };
@@ -91,9 +101,11 @@ void RunWorker(CentreLoop& loop, Worker& worker, BestCentre& best)
     }
 }
 
-// Runs workers[0 .. threads) over the positions [0, count), workers[0] on the calling
+// Runs workers[0 .. threads) over the positions [0, count) (or the parts of them
+// that the request's centre source hands out), workers[0] on the calling
 // thread; threads that cannot be started leave their share to the others.
-// Returns Ok, Cancelled or OutOfMemory, and in threadsRun the number of threads that ran.
+// Returns Ok, Cancelled, OutOfMemory or BadArgument (a part outside the
+// positions), and in threadsRun the number of threads that ran.
 template <typename Worker>
 SearchStatus RunCentres(const SearchRequest& request, int64_t count, int threads, Worker* workers, BestCentre& best,
                         int& threadsRun)
@@ -120,6 +132,8 @@ SearchStatus RunCentres(const SearchRequest& request, int64_t count, int threads
             best = bests[t];
     }
     threadsRun = started;
+    if (loop.BadPart())
+        return SearchStatus::BadArgument;
     return loop.Failed() ? SearchStatus::OutOfMemory : loop.Cancelled() ? SearchStatus::Cancelled : SearchStatus::Ok;
 }
 

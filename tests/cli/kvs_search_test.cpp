@@ -2,6 +2,7 @@
 // bad input, as a user runs it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 #include <regex>
 #include <string>
@@ -209,6 +210,8 @@ TEST(KvsSearch, HelpAndVersionAnswerOnStandardOutput)
         std::string fragment;
     } cases[] = {
         {{"--help"}, "search"},
+        {{"--help"}, "demo  "},
+        {{"--help"}, "study  "},
         {{"search", "--help"}, "--size"},
         {{"--version"}, "kvs " KVS_VERSION " ("},
     };
@@ -217,5 +220,26 @@ TEST(KvsSearch, HelpAndVersionAnswerOnStandardOutput)
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(run.err, "");
         EXPECT_NE(run.out.find(c.fragment), std::string::npos) << run.out;
+    }
+}
+
+// kvs demo and kvs study belong to the window helper; a kvs without it (as
+// on a machine with the command-line package alone) says so in one line.
+TEST(KvsWindowCommands, WithoutTheHelperSayWhatIsMissing)
+{
+    ScratchFolder folder;
+    std::filesystem::create_directory(folder.Path("bin"));
+    std::filesystem::copy_file(KVS_PROGRAM, folder.Path("bin/kvs"));
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"demo", "pick:1,2", "search"}, {"demo", "--help"}, {"study", "-q"}}) {
+        KvsInvocation invocation;
+        invocation.program = folder.Path("bin/kvs");
+        invocation.arguments = arguments;
+        const KvsRun run = RunKvs(invocation);
+        EXPECT_EQ(run.exitCode, 2) << arguments[1];
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "kvs: " + arguments[0] + " needs the window program's helper " +
+                               folder.Path("libexec/kvs/kvs-window") +
+                               ", which is not installed (it comes with the window program)\n");
     }
 }

@@ -178,6 +178,8 @@ TEST(KvsOutput, EveryKindOfTargetFollowsTheRules)
 // SIGHUP ignored (nohup), kvs keeps it ignored and finishes the save.
 TEST(KvsOutput, SignalsDuringALargeSaveKeepTheOldFile)
 {
+    if (!WindowHelperBuilt())
+        GTEST_SKIP() << "kvs demo needs the window helper, which a build without the window does not make";
     ScratchFolder folder;
     const std::string old = "the old picture\n";
     const std::string path = folder.Write("big.bmp", old);
@@ -225,6 +227,8 @@ TEST(KvsOutput, SignalsDuringALargeSaveKeepTheOldFile)
 // run, and an empty name for the series is refused.
 TEST(KvsOutput, DemoSavesFollowTheWindowsRules)
 {
+    if (!WindowHelperBuilt())
+        GTEST_SKIP() << "kvs demo needs the window helper, which a build without the window does not make";
     ScratchFolder folder;
     const std::string protectedFile = folder.Write("protected.bmp", "old");
     chmod(protectedFile.c_str(), 0444);

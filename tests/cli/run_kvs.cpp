@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <utility>
@@ -105,7 +106,7 @@ KvsRun RunKvs(const KvsInvocation& invocation, const SignalPlan& plan)
     if (invocation.errorToTerminal)
         err[1] = terminal;
     std::vector<std::string> arguments = invocation.arguments;
-    arguments.insert(arguments.begin(), KVS_PROGRAM);
+    arguments.insert(arguments.begin(), invocation.program);
     std::vector<char*> argv;
     for (std::string& argument : arguments)
         argv.push_back(argument.data());
@@ -194,4 +195,9 @@ std::vector<std::string> ScratchFolder::Names() const
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+bool WindowHelperBuilt()
+{
+    return std::filesystem::exists(std::filesystem::path(KVS_PROGRAM).parent_path() / "../libexec/kvs/kvs-window");
 }

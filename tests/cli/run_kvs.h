@@ -28,6 +28,7 @@ struct KvsInvocation {
     // handles it.
     std::string interruptWhenErrorShows;
     int interruptAfterMs = -1;
+    std::string program = KVS_PROGRAM;  // the built kvs, or a copy of it
 };
 
 // A signal other than the invocation's SIGINT: sent once `when`, asked every
@@ -48,6 +49,10 @@ KvsRun RunKvs(std::vector<std::string> arguments, std::string standardInput = ""
 // gzip data of text repeated times, made piece by piece (for inputs that
 // inflate far).
 std::string Gzipped(std::string_view text, int times = 1);
+
+// Whether the build made kvs's window helper (kvs demo, kvs study): not in a
+// build without the window.
+bool WindowHelperBuilt();
 
 // A fresh folder, removed with everything in it at the end of the test.
 class ScratchFolder {

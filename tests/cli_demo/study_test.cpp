@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "../export/export_files.h"
-#include "cli/study_run.h"
+#include "cli/window/study_run.h"
 
 namespace {
 
@@ -136,6 +136,21 @@ TEST(Study, PlotsAreReadBackByDecoders)
         &status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(read, "PNG (960, 600) {http://www.w3.org/2000/svg}svg\n");
+}
+
+// kvs runs the helper in its own place: a Ctrl-C sent to kvs's process
+// reaches the study, which stops, writes nothing and exits with 130. (A
+// background job of a shell starts with SIGINT ignored, which kvs respects.)
+TEST(Study, CtrlCThroughKvsStopsTheHelper)
+{
+    ScratchFolder folder;
+    int status = -1;
+    const std::string out = RunCommand("sh -c 'env --default-signal=INT " + std::string(KVS_PROGRAM) + " study -q --trials 1000000 --plot " +
+                                           folder.path("p.png") + " & sleep 1; kill -INT $!; wait $!'",
+                                       &status);
+    EXPECT_EQ(status, 130);
+    EXPECT_EQ(out, "");
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path("")));
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <tuple>
+#include <utility>
 
 #include "engine_test_support.h"
 
@@ -87,6 +89,72 @@ TEST(EngineContract, CentreRangesCombineIntoTheWholeSearch)
         ASSERT_EQ(kvs::OrderSubset(table.view(), 60, centre, subset.data()), kvs::SearchStatus::Ok);
         EXPECT_EQ(centre, whole.centre) << kvs::SearchMethodName(method);
         EXPECT_EQ(subset, whole.subset) << kvs::SearchMethodName(method);
+    }
+}
+
+// The parts a centre source hands out, one after another.
+struct Parts {
+    std::vector<std::pair<int64_t, int64_t>> left;
+
+    static bool Next(void* context, int64_t* first, int64_t* last)
+    {
+        auto& parts = static_cast<Parts*>(context)->left;
+        if (parts.empty())
+            return false;
+        std::tie(*first, *last) = parts.front();
+        parts.erase(parts.begin());
+        return true;
+    }
+};
+
+// Processes that share out the positions through their centre sources, each
+// preparing its search once, find the whole search's winner between them; a
+// part outside the positions is refused.
+TEST(EngineContract, CentreSourcePartsCombineIntoTheWholeSearch)
+{
+    const Table table = RandomTable(1000, 2, 30, 11);
+    for (kvs::SearchMethod method :
+         {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
+        const int64_t size = method == kvs::SearchMethod::Described ? 500 : 30;
+        const Found whole = Search(table, size, method, 1);
+        const std::vector<std::pair<int64_t, int64_t>> processes[] = {
+            {{0, 250}, {250, 250}, {800, 1000}}, {{250, 600}}, {{600, 800}}, {}};
+        int64_t centre = kvs::kNoCentre;
+        kvs::Score score;
+        for (const auto& parts : processes) {
+            Parts source{parts};
+            kvs::SearchRequest request;
+            request.table = table.view();
+            request.size = size;
+            request.method = method;
+            request.threads = 2;
+            request.centreSource = &Parts::Next;
+            request.centreSourceContext = &source;
+            kvs::SearchResult result;
+            ASSERT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Ok);
+            EXPECT_TRUE(source.left.empty());
+            if (result.centre != kvs::kNoCentre &&
+                (centre == kvs::kNoCentre || result.score < score ||
+                 (result.score == score && result.centre > centre))) {
+                centre = result.centre;
+                score = result.score;
+            }
+        }
+        EXPECT_EQ(centre, whole.centre) << kvs::SearchMethodName(method);
+        EXPECT_EQ(score, whole.score) << kvs::SearchMethodName(method);
+
+        for (const auto& bad : {std::pair<int64_t, int64_t>{-1, 5}, {5, 4}, {999, 1001}}) {
+            Parts source{{{0, 10}, bad}};
+            kvs::SearchRequest request;
+            request.table = table.view();
+            request.size = size;
+            request.method = method;
+            request.centreSource = &Parts::Next;
+            request.centreSourceContext = &source;
+            kvs::SearchResult result;
+            EXPECT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::BadArgument)
+                << bad.first << ".." << bad.second;
+        }
     }
 }
 

@@ -51,6 +51,16 @@ struct VectorTable {
 // handed back as it was given.
 using SearchProgressReport = void (*)(void* context, double fractionDone);
 
+// For a search split over processes: hands this process the next part of the
+// centres to try, positions [*first, *last) of 0 .. centres - 1 in the order
+// the search tries them, and returns true; false once this process has no
+// more to try. That order is the same in every process given the same table,
+// size and method, so processes that share out the positions try every
+// centre once between them, while each prepares its search (the method, the
+// k-d tree) once for all its parts. Called from the searching threads, one
+// call at a time; it may wait.
+using SearchCentreSource = bool (*)(void* context, int64_t* first, int64_t* last);
+
 // Where a search takes its working storage (a few blocks per search). Left
 // empty, it is the C heap. allocate returns a block of at least `bytes`
 // bytes, aligned as malloc's are, or null to refuse it: the search then
@@ -83,6 +93,11 @@ struct SearchRequest {
     void* progressContext = nullptr;
     const std::atomic<bool>* cancel = nullptr;  // checked between chunks of centres
     Allocator allocator;
+    // When set, only the parts of the centres it hands out are tried (the
+    // result is the best of those), and progress counts them against every
+    // centre of the range; a part outside the positions is a bad argument.
+    SearchCentreSource centreSource = nullptr;
+    void* centreSourceContext = nullptr;
 };
 
 // The centre of a result that has none.

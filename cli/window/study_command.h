@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/study_run.h"
+#include "cli/window/study_run.h"
 
 namespace CLI {
 class App;

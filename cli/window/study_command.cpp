@@ -1,4 +1,4 @@
-#include "cli/study_command.h"
+#include "cli/window/study_command.h"
 
 #include <CLI/CLI.hpp>
 
@@ -13,8 +13,9 @@
 #include "cli/exit_codes.h"
 #include "cli/interrupt.h"
 #include "cli/output_file.h"
+#include "cli/window_commands.h"
 #include "cli/progress_bar.h"
-#include "cli/study_plot.h"
+#include "cli/window/study_plot.h"
 
 namespace {
 
@@ -145,7 +146,7 @@ void AddStudyCommand(CLI::App& app, int& exitCode)
     StudySettings& s = options->settings;
     for (int32_t i = 0; i < appSettings.noiseLevelCount; ++i)
         options->levels += (i ? "," : "") + std::to_string(appSettings.noiseLevels[i]);
-    CLI::App* study = app.add_subcommand("study", "Measure how well the search finds the copies as the noise grows");
+    CLI::App* study = app.add_subcommand("study", kStudySummary);
     study->footer(
         "Each trial picks a vector uniformly over the window's plane (-180..180 on each axis), builds the\n"
         "window's series from it (background vectors, then the copies of the pick, then noise of the level)\n"

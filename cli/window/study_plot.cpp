@@ -1,4 +1,4 @@
-#include "cli/study_plot.h"
+#include "cli/window/study_plot.h"
 
 #include <QApplication>
 #include <QAreaSeries>
@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <strings.h>
 
-#include "cli/offscreen.h"
+#include "cli/window/offscreen.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "cli/demo_command.h"
+#include "cli/window/demo_command.h"
 
 #include <CLI/CLI.hpp>
 
@@ -11,13 +11,14 @@
 
 #include "app/app_state.h"
 #include "cli/command_line.h"
-#include "cli/demo_replay.h"
+#include "cli/window/demo_replay.h"
 #include "cli/error_report.h"
 #include "cli/exit_codes.h"
 #include "cli/interrupt.h"
-#include "cli/offscreen.h"
+#include "cli/window/offscreen.h"
 #include "cli/output_file.h"
 #include "platform/file_io.h"
+#include "cli/window_commands.h"
 
 namespace {
 
@@ -189,7 +190,7 @@ bool ParseClientSize(const std::string& text, int32_t& width, int32_t& height)
 void AddDemoCommand(CLI::App& app, int& exitCode)
 {
     auto options = std::make_shared<DemoOptions>();
-    CLI::App* demo = app.add_subcommand("demo", "Replay the window's actions without a display");
+    CLI::App* demo = app.add_subcommand("demo", kDemoSummary);
     demo->footer(
         "Actions, carried out in order as the window carries them out:\n"
         "  pick:X,Y   a click in the series panel that picks the vector (X, Y): X from -179 to 180,\n"

@@ -1,4 +1,4 @@
-#include "cli/offscreen.h"
+#include "cli/window/offscreen.h"
 
 #include <cstdlib>
 

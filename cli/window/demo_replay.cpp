@@ -1,4 +1,4 @@
-#include "cli/demo_replay.h"
+#include "cli/window/demo_replay.h"
 
 #include <charconv>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "cli/study_run.h"
+#include "cli/window/study_run.h"
 
 #include <algorithm>
 #include <cmath>

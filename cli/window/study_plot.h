@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/error_report.h"
-#include "cli/study_run.h"
+#include "cli/window/study_run.h"
 
 // Whether the name ends in .png or .svg, letters in any case.
 bool IsPlotFileName(const std::string& path);
