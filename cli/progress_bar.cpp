@@ -8,7 +8,6 @@
 #include <cstdio>
 
 namespace {
-constexpr double kQuietSeconds = 0.5;    // runs shorter than this show no bar
 constexpr double kRedrawSeconds = 0.1;   // at most ten redraws a second
 constexpr int kDefaultWidth = 80;
 
@@ -49,8 +48,8 @@ std::string FormatProgressLine(double fraction, double elapsedSeconds, int width
     return "[" + std::string(std::size_t(filled), '#') + std::string(std::size_t(barWidth - filled), ' ') + "]" + tail;
 }
 
-ProgressBar::ProgressBar(bool quiet)
-    : enabled_(!quiet && isatty(STDERR_FILENO)), start_(Clock::now()), lastDrawn_(start_)
+ProgressBar::ProgressBar(bool quiet, double quietSeconds)
+    : enabled_(!quiet && isatty(STDERR_FILENO)), quietSeconds_(quietSeconds), start_(Clock::now()), lastDrawn_(start_)
 {
 }
 
@@ -63,7 +62,7 @@ void ProgressBar::Update(double fraction)
     const Clock::time_point now = Clock::now();
     const double elapsed = std::chrono::duration<double>(now - start_).count();
     const double sinceDrawn = std::chrono::duration<double>(now - lastDrawn_).count();
-    if (elapsed < kQuietSeconds || (drawn_ && sinceDrawn < kRedrawSeconds))
+    if (elapsed < quietSeconds_ || (drawn_ && sinceDrawn < kRedrawSeconds))
         return;
     const std::string line = FormatProgressLine(fraction, elapsed, TerminalWidth());
     std::fprintf(stderr, "\r%s\x1b[K", line.c_str());

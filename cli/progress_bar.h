@@ -1,7 +1,7 @@
 // A progress bar on standard error for work that runs long: the fraction
 // done, the time elapsed and the time left. It shows only when standard
 // error is a terminal, never with --quiet, and only once the work has run
-// for half a second, so that short runs print nothing.
+// for a while (half a second unless told), so that short runs print nothing.
 #pragma once
 
 #include <chrono>
@@ -9,7 +9,9 @@
 
 class ProgressBar {
 public:
-    explicit ProgressBar(bool quiet);
+    static constexpr double kQuietSeconds = 0.5;  // runs shorter than this show no bar
+
+    explicit ProgressBar(bool quiet, double quietSeconds = kQuietSeconds);
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
     ~ProgressBar();  // clears the bar's line
@@ -26,6 +28,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     bool enabled_;
+    double quietSeconds_;
     bool drawn_ = false;
     Clock::time_point start_;
     Clock::time_point lastDrawn_;

@@ -39,7 +39,7 @@ def _bar():
             pass
         else:
             return _TqdmBar(tqdm)
-    return _kvs.ProgressBar()
+    return _kvs.ProgressBar(_QUIET_SECONDS)
 
 
 class _TqdmBar:

@@ -20,7 +20,8 @@ PYBIND11_MODULE(_kvs, module)
     py::class_<ExactDecimal>(module, "ExactDecimal");
     // kvs search's own bar: on a terminal only, after half a second.
     py::class_<ProgressBar>(module, "ProgressBar")
-        .def(py::init([] { return std::make_unique<ProgressBar>(false); }))
+        .def(py::init([](double quietSeconds) { return std::make_unique<ProgressBar>(false, quietSeconds); }),
+             py::arg("quiet_seconds"))
         .def("update", &ProgressBar::Update, py::arg("fraction"))
         .def("close", &ProgressBar::Finish);
     module.def("version", [] { return kvs::version(); }, "The version of libkvs in use.");

@@ -74,6 +74,7 @@ import sys
 if {without_tqdm}:
     sys.modules["tqdm"] = None  # as where it is not installed
 import numpy as np, kvs
+kvs._progress._QUIET_SECONDS = 0  # draw from the first update, however fast this machine is
 table = np.random.default_rng(1).integers(-1000, 1000, (2000, 2), dtype=np.int32)
 kvs.search(table, 1000, method="described", threads=1, progress=True)
 """
