@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "../export/export_files.h"
+#include "../../window/export/export_files.h"
 #include "cli/window/study_run.h"
 
 namespace {

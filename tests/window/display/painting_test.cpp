@@ -5,7 +5,7 @@
 #include "display/panels.h"
 #include "display/screen_paint.h"
 #include "platform/message_box.h"
-#include "main_window_fixture.h"
+#include "../main_window_fixture.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "../export/export_files.h"
-#include "../window/main_window_fixture.h"
+#include "../../window/export/export_files.h"
+#include "../../window/main_window_fixture.h"
 #include "app/commands.h"
 #include "platform/save_dialog.h"
 

@@ -22,7 +22,7 @@ struct Expected {
 std::vector<Expected> ReadExpected()
 {
     const char* source = std::getenv("KV_SOURCE_DIR");
-    std::ifstream file(std::string(source ? source : ".") + "/tests/engine/data/window_series_subsets.txt");
+    std::ifstream file(std::string(source ? source : ".") + "/tests/libkvs/data/window_series_subsets.txt");
     std::vector<Expected> rows;
     std::string line;
     while (std::getline(file, line)) {
@@ -42,7 +42,7 @@ std::vector<Expected> ReadExpected()
 TEST(EngineGolden, WindowSeriesAtEveryNoiseLevel)
 {
     const std::vector<Expected> expected = ReadExpected();
-    ASSERT_EQ(expected.size(), 6u) << "tests/engine/data/window_series_subsets.txt not found (KV_SOURCE_DIR)";
+    ASSERT_EQ(expected.size(), 6u) << "tests/libkvs/data/window_series_subsets.txt not found (KV_SOURCE_DIR)";
     noiseState = kInitialNoiseState;
     backgroundState = kInitialBackgroundState;
     const int32_t pick[] = {-115, 88};

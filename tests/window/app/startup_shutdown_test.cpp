@@ -2,7 +2,7 @@
 #include <functional>
 #include <string>
 
-#include "main_window_fixture.h"
+#include "../main_window_fixture.h"
 #include "platform/drawing.h"
 #include "res/resources.h"
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "core_test_fixture.h"
+#include "support/core_test_fixture.h"
 
 namespace {
 using NoiseGeneratorTest = CoreTest;

@@ -2,7 +2,7 @@
 // division truncates toward zero, and nothing is clipped to the panel.
 #include "app/app_state.h"
 #include "display/panels.h"
-#include "platform_test_window.h"
+#include "../../platform/platform_test_window.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // spot alone.
 #include <vector>
 
-#include "main_window_fixture.h"
+#include "../main_window_fixture.h"
 #include "platform/drawing.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "core_test_fixture.h"
+#include "support/core_test_fixture.h"
 #include "platform/message_box.h"
 
 namespace {

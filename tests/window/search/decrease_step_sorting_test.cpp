@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "core_test_fixture.h"
+#include "support/core_test_fixture.h"
 
 namespace {
 using SortingTest = CoreTest;

@@ -1,7 +1,7 @@
 #include <vector>
 
 #include "app/commands.h"
-#include "main_window_fixture.h"
+#include "../main_window_fixture.h"
 #include "res/resource_ids.h"
 
 namespace {

@@ -38,7 +38,7 @@ def test_equals_the_window_driven_by_kvs_demo(kvs_demo, tmp_path, actions, picks
 
 
 def test_searches_give_the_golden_results():
-    path = os.path.join(os.environ["KV_SOURCE_DIR"], "tests/engine/data/window_series_subsets.txt")
+    path = os.path.join(os.environ["KV_SOURCE_DIR"], "tests/libkvs/data/window_series_subsets.txt")
     golden = [list(map(int, line.split())) for line in open(path) if line.strip() and not line.startswith("#")]
     assert [row[0] for row in golden] == list(kvs._kvs.WINDOW_NOISE_LEVELS)
     for level, centre, *subset in golden:

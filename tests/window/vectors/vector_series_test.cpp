@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "core_test_fixture.h"
+#include "support/core_test_fixture.h"
 
 namespace {
 // A series test owns its picked set and the series it builds, and releases both.
