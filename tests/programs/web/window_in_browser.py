@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """The window in a web page, in headless Chromium, set beside the Qt build's
-window at the same client size after the same clicks (tests/replay's
+window at the same client size after the same clicks (tests/programs/replay's
 replay_window): one behaviour per test name.
 
 The page is served from a loopback server; clicks go through Chromium's own

@@ -1,5 +1,5 @@
 // A stand-in user for the Windows program under Wine: plays a script of
-// replay steps (tests/replay/replay_steps.h) on the real window, menus and
+// replay steps (tests/programs/replay/replay_steps.h) on the real window, menus and
 // modal windows, and logs what it saw. Compiled only into the test build of
 // the program.
 #pragma once
