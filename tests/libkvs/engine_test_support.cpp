@@ -44,8 +44,8 @@ Found WindowSearch(const Table& table, int32_t size)
     series.noisyVectorValues = rows.data();
     series.subsetIndices = subset.data();
     series.subsetCapacity = size;
-    VectorHeader* center = SearchSimilarSubset(nullptr, int32_t(table.rows), size, table.dimension, nullptr, &series);
-    FreeVectorHeader(nullptr, center);
+    VectorHeader* centre = SearchSimilarSubset(nullptr, int32_t(table.rows), size, table.dimension, nullptr, &series);
+    FreeVectorHeader(nullptr, centre);
     Found found;
     found.status = kvs::SearchStatus::Ok;
     found.centre = series.centerIndex - 1;

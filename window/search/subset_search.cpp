@@ -61,22 +61,22 @@ int64_t SumFirst(int32_t s, const int64_t* keys, const int32_t* index)
 }
 }
 
-VectorHeader* SearchSimilarSubset(AppWindow* owner, int32_t n, int32_t s, int32_t d, VectorHeader* center,
+VectorHeader* SearchSimilarSubset(AppWindow* owner, int32_t n, int32_t s, int32_t d, VectorHeader* centre,
                                   VectorSeriesHeader* series)
 {
-    if (!center)
-        center = CreateVectorHeader(owner, d, 0, nullptr, nullptr);
+    if (!centre)
+        centre = CreateVectorHeader(owner, d, 0, nullptr, nullptr);
     if (s > series->subsetCapacity) {
         ShowMessageBox(owner, "Нет места для subsetIndices в SearchSimilarSubset!", nullptr);
-        return center;
+        return centre;
     }
     SearchStorage storage;
     if (!ObtainStorage(n, s, d, storage)) {
         ShowMessageBox(owner, "Нет памяти для SearchSimilarSubset!", nullptr);
-        return center;
+        return centre;
     }
     int64_t bestSum = kNoSumYet;
-    int32_t bestCenter = 0;
+    int32_t bestCentre = 0;
     for (int32_t j = 0; j < n; ++j) {
         std::copy_n(series->noisyVectorValues[j], d, storage.candidate);
         ComputeKeys(n, d, storage.candidate, series->noisyVectorValues, storage.keys);
@@ -87,12 +87,12 @@ VectorHeader* SearchSimilarSubset(AppWindow* owner, int32_t n, int32_t s, int32_
         if (sum <= bestSum) {
             bestSum = sum;
             std::copy_n(storage.index, s, storage.bestSubset);
-            bestCenter = j + 1;
+            bestCentre = j + 1;
         }
     }
-    series->centerIndex = bestCenter;
+    series->centerIndex = bestCentre;
     std::copy_n(storage.bestSubset, s, series->subsetIndices);
     ReleaseMemory(storage.keys);
     ReleaseMemory(storage.scratch);
-    return center;
+    return centre;
 }

@@ -16,7 +16,7 @@
 // A subset larger than the series' subset area (subsetCapacity), or working
 // storage that cannot be had, is reported in a message box and leaves
 // centerIndex and subsetIndices as they were.
-VectorHeader* SearchSimilarSubset(AppWindow* owner, int32_t n, int32_t s, int32_t d, VectorHeader* center,
+VectorHeader* SearchSimilarSubset(AppWindow* owner, int32_t n, int32_t s, int32_t d, VectorHeader* centre,
                                   VectorSeriesHeader* series);
 
 // The index sort the search runs for each centre: DecreaseStepSortingInt64

@@ -32,17 +32,17 @@ class SubsetSearchTest : public CoreTest {
 protected:
     void TearDown() override
     {
-        FreeVectorHeader(owner, center);
+        FreeVectorHeader(owner, centre);
         CoreTest::TearDown();
     }
 
     void Search(HandSeries& series, int32_t s)
     {
-        center = SearchSimilarSubset(owner, int32_t(series.rows.size()), s, int32_t(series.rows[0].size()), center,
+        centre = SearchSimilarSubset(owner, int32_t(series.rows.size()), s, int32_t(series.rows[0].size()), centre,
                                      &series.header);
     }
 
-    VectorHeader* center = nullptr;
+    VectorHeader* centre = nullptr;
 };
 
 TEST_F(SubsetSearchTest, NoiselessDemoSeriesFindsTheLastCopyAndAllCopies)
@@ -54,7 +54,7 @@ TEST_F(SubsetSearchTest, NoiselessDemoSeriesFindsTheLastCopyAndAllCopies)
     for (int32_t i = 0; i < 498; ++i)
         ASSERT_FALSE(series->noisyVectorValues[i][0] == 100 && series->noisyVectorValues[i][1] == 100);
 
-    center = SearchSimilarSubset(owner, 1000, 502, 2, center, series);
+    centre = SearchSimilarSubset(owner, 1000, 502, 2, centre, series);
     EXPECT_EQ(series->centerIndex, 1000);
     Index subset(series->subsetIndices, series->subsetIndices + 502);
     std::sort(subset.begin(), subset.end());
@@ -153,18 +153,18 @@ TEST_F(SubsetSearchTest, CentreVectorIsMadeWhenMissingAndOtherwiseLeftAsItIs)
 {
     HandSeries series({{1, 2}, {3, 4}, {1, 3}}, 2);
     Search(series, 2);
-    ASSERT_NE(center, nullptr);
-    EXPECT_EQ(center->count, 2);
-    EXPECT_EQ(center->value, 0);
-    EXPECT_EQ(center->lpData[0], 0);
-    EXPECT_EQ(center->lpData[1], 0);
+    ASSERT_NE(centre, nullptr);
+    EXPECT_EQ(centre->count, 2);
+    EXPECT_EQ(centre->value, 0);
+    EXPECT_EQ(centre->lpData[0], 0);
+    EXPECT_EQ(centre->lpData[1], 0);
 
-    center->lpData[0] = 55;
-    VectorHeader* given = center;
+    centre->lpData[0] = 55;
+    VectorHeader* given = centre;
     Search(series, 2);
-    EXPECT_EQ(center, given);
-    EXPECT_EQ(center->lpData[0], 55);
-    EXPECT_EQ(center->lpData[1], 0);
+    EXPECT_EQ(centre, given);
+    EXPECT_EQ(centre->lpData[0], 55);
+    EXPECT_EQ(centre->lpData[1], 0);
 }
 
 TEST_F(SubsetSearchTest, RepeatedSearchGivesTheSameResult)
@@ -173,10 +173,10 @@ TEST_F(SubsetSearchTest, RepeatedSearchGivesTheSameResult)
     VectorsArrayHeader* picked = AppendVector(owner, 2, 1, 1, pick, nullptr);
     VectorSeriesHeader* series = BuildVectorSeries(owner, 200, 80, nullptr, picked, nullptr);
     AddSeriesNoise(owner, 50, noiseState, series);
-    center = SearchSimilarSubset(owner, 200, 80, 2, center, series);
+    centre = SearchSimilarSubset(owner, 200, 80, 2, centre, series);
     const int32_t firstCentre = series->centerIndex;
     const Index firstSubset(series->subsetIndices, series->subsetIndices + 80);
-    center = SearchSimilarSubset(owner, 200, 80, 2, center, series);
+    centre = SearchSimilarSubset(owner, 200, 80, 2, centre, series);
     EXPECT_EQ(series->centerIndex, firstCentre);
     EXPECT_EQ(Index(series->subsetIndices, series->subsetIndices + 80), firstSubset);
     FreeVectorSeriesHeader(owner, series);
@@ -186,7 +186,7 @@ TEST_F(SubsetSearchTest, RepeatedSearchGivesTheSameResult)
 TEST_F(SubsetSearchTest, MissingWorkingStorageIsReportedAndTheResultKept)
 {
     HandSeries series({{0, 0}, {1, 1}, {5, 5}}, 2);
-    center = CreateVectorHeader(owner, 2, 0, nullptr, nullptr);
+    centre = CreateVectorHeader(owner, 2, 0, nullptr, nullptr);
     for (long failing : {1, 2}) {
         recorder.clear();
         FailNthAllocation(failing);
@@ -194,7 +194,7 @@ TEST_F(SubsetSearchTest, MissingWorkingStorageIsReportedAndTheResultKept)
         ExpectOneMessage("Нет памяти для SearchSimilarSubset!");
         EXPECT_EQ(series.header.centerIndex, -9);
         EXPECT_EQ(series.subset, (Index{-9, -9}));
-        EXPECT_NE(center, nullptr);
+        EXPECT_NE(centre, nullptr);
     }
 }
 
@@ -203,7 +203,7 @@ TEST_F(SubsetSearchTest, CentreVectorThatCannotBeMadeStillLetsTheSearchRun)
     HandSeries series({{0, 0}, {1, 1}, {5, 5}}, 2);
     FailNthAllocation(1);
     Search(series, 2);
-    EXPECT_EQ(center, nullptr);
+    EXPECT_EQ(centre, nullptr);
     ExpectOneMessage("Нет памяти для newVectorHeader!");
     EXPECT_EQ(series.header.centerIndex, 2);
 }
@@ -217,7 +217,7 @@ TEST_F(SubsetSearchTest, SubsetLargerThanItsAreaIsRefused)
     EXPECT_EQ(series->subsetCapacity, 4);
     series->centerIndex = 3;
 
-    center = SearchSimilarSubset(owner, 20, 8, 2, center, series);
+    centre = SearchSimilarSubset(owner, 20, 8, 2, centre, series);
     ExpectOneMessage("Нет места для subsetIndices в SearchSimilarSubset!");
     EXPECT_EQ(series->centerIndex, 3);
     EXPECT_EQ(Index(series->subsetIndices, series->subsetIndices + 4), (Index{0, 0, 0, 0}));
