@@ -104,11 +104,11 @@ int FormatPickedVectorLine(char* buffer, int size, int32_t descriptor, const int
 
 void FormatResultCaptions(const VectorSeriesHeader* series, char captions[kResultCaptionCount][kResultCaptionSize])
 {
-    const int32_t* centre = series->noisyVectorValues[series->centerIndex - 1];
+    const int32_t* center = series->noisyVectorValues[series->centerIndex - 1];
     std::snprintf(captions[0], kResultCaptionSize, " series length %d", series->length);
     std::snprintf(captions[1], kResultCaptionSize, " number of repeats %d", series->repeats);
     std::snprintf(captions[2], kResultCaptionSize, " noise level %d", series->noiseLevel);
-    std::snprintf(captions[3], kResultCaptionSize, " subset center [%d,%d]", centre[0], centre[1]);
+    std::snprintf(captions[3], kResultCaptionSize, " subset center [%d,%d]", center[0], center[1]);
 }
 
 void DrawSeriesPanel(DrawSurface* surface, const VectorsArrayHeader* picked, const VectorSeriesHeader* series,
