@@ -32,12 +32,12 @@ void BM_SearchSimilarSubset(benchmark::State& state)
 {
     DemoSeries demo;
     AddSeriesNoise(nullptr, int32_t(state.range(0)), noiseState, demo.series);
-    VectorHeader* center = nullptr;
+    VectorHeader* centre = nullptr;
     for (auto _ : state) {
-        center = SearchSimilarSubset(nullptr, kLength, kRepeats, kDimension, center, demo.series);
+        centre = SearchSimilarSubset(nullptr, kLength, kRepeats, kDimension, centre, demo.series);
         benchmark::DoNotOptimize(demo.series->centerIndex);
     }
-    FreeVectorHeader(nullptr, center);
+    FreeVectorHeader(nullptr, centre);
 }
 BENCHMARK(BM_SearchSimilarSubset)->Arg(0)->Arg(100)->Unit(benchmark::kMillisecond);
 

@@ -1,5 +1,5 @@
 // Descriptions of menus, dialogs and icons that the platform builds its
-// toolkit objects from. The program's own resources are data in res/.
+// toolkit objects from. The program's own resources are data in window/res/.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// The program's icons are small XPM pictures held as data (res/): this reads
+// The program's icons are small XPM pictures held as data (window/res/): this reads
 // one into palette indices, for whatever shows or writes it.
 #pragma once
 

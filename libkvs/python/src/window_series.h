@@ -1,5 +1,5 @@
 // kvs.window_series's compiled half: the window's series made by the
-// window's own builder and noise (vectors/), from given generator states, so
+// window's own builder and noise (window/vectors/), from given generator states, so
 // that the same picks and levels give the very rows the window shows.
 #pragma once
 
