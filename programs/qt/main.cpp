@@ -1,13 +1,6 @@
-// Start-up: the signals' clean-up, the toolkit's application object, the message box, then the program.
-#include <QApplication>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
+// Start-up on the desktop: the toolkit made ready, then the program.
 #include "app/main_window.h"
-#include "platform/message_box.h"
-#include "platform/posix/temporary_files.h"
-#include "platform/qt/toolkit_message_box.h"
+#include "platform/qt/start_up.h"
 #include "platform/window.h"
 
 namespace {
@@ -15,44 +8,8 @@ namespace {
 // The show command a desktop start-up passes: a normal window.
 constexpr int kShowNormal = 1;
 
-bool DisplayAvailable()
-{
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        const char* value = std::getenv(name);
-        if (value && *value)
-            return true;
-    }
-    return false;
-}
-
-// The arguments after the program's name, joined by blanks.
-std::string CommandLineOf(int argc, char** argv)
-{
-    std::string line;
-    for (int i = 1; i < argc; ++i) {
-        if (!line.empty())
-            line += ' ';
-        line += argv[i];
-    }
-    return line;
-}
+int RunProgram(const char* commandLine) { return RunApplication(CurrentInstance(), nullptr, commandLine, kShowNormal); }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (!DisplayAvailable()) {
-        std::fprintf(stderr,
-                     "Kestrand Vectors Subset needs a graphical display: none was found. "
-                     "Run it in a desktop session, set DISPLAY, or set QT_QPA_PLATFORM=offscreen "
-                     "to run it without a screen.\n");
-        return 2;
-    }
-    // A save cut short by a signal leaves no temporary file behind.
-    RemoveTemporaryFilesOnSignals();
-    QApplication application(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    SetMessageBoxHandler(ShowToolkitMessageBox);
-    const std::string commandLine = CommandLineOf(argc, argv);
-    return RunApplication(CurrentInstance(), nullptr, commandLine.c_str(), kShowNormal);
-}
+int main(int argc, char** argv) { return RunWithToolkit(argc, argv, RunProgram); }
