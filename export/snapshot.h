@@ -6,7 +6,9 @@
 
 #include "platform/types.h"
 
-void MakeSnapshot(AppWindow* window);
+// fileName (size bytes) receives the name the user chose, or is emptied when
+// the prompt is cancelled; it starts the prompt empty.
+void MakeSnapshot(AppWindow* window, char* fileName, std::size_t size);
 
 // Runs the save prompt; the buffer when the user confirmed a name, none otherwise.
 char* SelectSnapshotFile(AppWindow* owner, char* buffer, std::size_t size);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <stdexcept>
 
 #include "app/app_state.h"
 #include "app/main_window.h"
@@ -66,19 +67,26 @@ protected:
         ResetProgramState();
     }
 
-    // Every field zero or none except seriesHidden; the generators at their first states.
+    // The process-wide generators at their first states (the window has its own).
     static void ResetProgramState()
     {
-        appState = AppState{};
         noiseState = kInitialNoiseState;
         backgroundState = kInitialBackgroundState;
+    }
+
+    // The state of the window under test, while it is open.
+    AppState& State() const
+    {
+        AppState* state = MainWindowState(window);
+        if (!state)
+            throw std::logic_error("the window under test has no state: it is not open");
+        return *state;
     }
 
     void OpenWindow()
     {
         window = CreateMainWindow(CurrentInstance(), 0);
         ASSERT_NE(window, nullptr);
-        appState.mainWindow = window;
         PumpMessages();
     }
 
@@ -88,7 +96,7 @@ protected:
         UserRelease(window, x, y);
         PumpMessages();
     }
-    void ClickButton(int index) { Click(CentreX(appState.buttonRects[index]), CentreY(appState.buttonRects[index])); }
+    void ClickButton(int index) { Click(CentreX(State().buttonRects[index]), CentreY(State().buttonRects[index])); }
     void ChooseMenu(const char* menu, const char* item)
     {
         ASSERT_TRUE(UserChooseMenuItem(window, menu, item)) << menu << " / " << item;
