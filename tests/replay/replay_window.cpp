@@ -23,7 +23,7 @@ namespace {
 bool Play(AppWindow* window, const ReplayStep& step, std::ofstream& log)
 {
     int32_t x = 0, y = 0;
-    if (ReplayClickPoint(*MainWindowState(window), step, &x, &y)) {
+    if (ReplayClickPoint(MainWindowState(window), step, &x, &y)) {
         UserPress(window, x, y);
         UserRelease(window, x, y);
     } else if (step.verb == "menu") {
@@ -47,7 +47,7 @@ bool Play(AppWindow* window, const ReplayStep& step, std::ofstream& log)
         std::istringstream items(menu);
         for (std::string item; std::getline(items, item);)
             log << "menuitem " << item << "\n";
-        log << ReplayLayoutLine(*MainWindowState(window)) << "\n";
+        log << ReplayLayoutLine(MainWindowState(window)) << "\n";
     } else {
         log << "skipped " << step.verb << "\n";
     }

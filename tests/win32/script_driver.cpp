@@ -26,7 +26,7 @@ std::ofstream logFile;
 // The program's window, once RunApplication has made it.
 HWND MainWindow() { return WindowHandle(OldestMainWindow()); }
 
-const AppState& MainState() { return *MainWindowState(OldestMainWindow()); }
+const AppState* MainState() { return MainWindowState(OldestMainWindow()); }
 
 std::string TextOf(HWND window)
 {
