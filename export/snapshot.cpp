@@ -51,10 +51,9 @@ BitmapInfo* WriteBmpSnapshot(AppWindow* window, const char* fileName, SurfaceBit
 
 }
 
-char* SelectSnapshotFile(AppWindow* owner, char* buffer, std::size_t size)
+SaveFileRequest SnapshotSaveRequest(AppWindow* owner, char* buffer, std::size_t size)
 {
     static const char* const filters[] = {"Bitmap Files (*.bmp)", "*.bmp", "PCX Files (*.pcx)", "*.pcx"};
-    buffer[0] = '\0';
     SaveFileRequest request = {};
     request.owner = owner;
     request.title = "Snapshot File Name";
@@ -65,6 +64,13 @@ char* SelectSnapshotFile(AppWindow* owner, char* buffer, std::size_t size)
     request.fileNameSize = size;
     request.defaultExtension = "bmp";
     request.askBeforeReplacing = true;
+    return request;
+}
+
+char* SelectSnapshotFile(AppWindow* owner, char* buffer, std::size_t size)
+{
+    buffer[0] = '\0';
+    SaveFileRequest request = SnapshotSaveRequest(owner, buffer, size);
     SaveFileResult result = RunSaveFileDialog(&request);
     // Cutting the path to fit would save under a different name: it is refused.
     // The buffer holds bytes, and a letter outside ASCII takes two or more.
