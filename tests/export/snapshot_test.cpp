@@ -8,7 +8,7 @@
 #include "export_files.h"
 #include "picture_checks.h"
 #include "picture_window.h"
-#include "platform/memory.h"
+#include "seams/test_seams.h"
 #include "platform/window.h"
 #include "stand_in_save_dialog.h"
 #include "support/recording_message_box.h"

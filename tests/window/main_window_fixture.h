@@ -1,6 +1,7 @@
 // A real main window on the offscreen platform, made fresh for each test
 // from the program-start state, with message boxes recorded and the About
-// dialog answered by a stand-in user so nothing modal blocks.
+// dialog answered by a stand-in user (through the dialog hook of test
+// builds) so nothing modal blocks.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,7 +11,7 @@
 
 #include "app/app_state.h"
 #include "app/main_window.h"
-#include "platform/memory.h"
+#include "seams/test_seams.h"
 #include "platform/testing.h"
 #include "platform/window.h"
 #include "support/recording_message_box.h"
@@ -49,7 +50,7 @@ protected:
         ResetProgramState();
         ResetPostedQuit();
         dialogLog = DialogLog{};
-        previousDialogHandler = SetDialogBoxHandler(AnswerDialog);
+        testHooks.showDialogBox = AnswerDialog;
         liveBefore = LiveAllocationCount();
         static const bool registered = RegisterMainWindowClass(CurrentInstance());
         ASSERT_TRUE(registered);
@@ -62,7 +63,7 @@ protected:
             UserCloseWindow(window);
             PumpMessages();
         }
-        SetDialogBoxHandler(previousDialogHandler);
+        testHooks.showDialogBox = nullptr;
         EXPECT_EQ(LiveAllocationCount(), liveBefore);
         ResetProgramState();
     }
@@ -108,5 +109,4 @@ protected:
     AppWindow* window = nullptr;
     long liveBefore = 0;
     MessageRecorder messages;
-    DialogBoxHandler previousDialogHandler = nullptr;
 };

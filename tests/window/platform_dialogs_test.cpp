@@ -16,6 +16,7 @@
 #include "platform/qt/modal_driver.h"
 #include "platform/qt/toolkit_message_box.h"
 #include "platform/save_dialog.h"
+#include "platform/test_hooks.h"
 #include "platform_test_window.h"
 #include "res/resources.h"
 
@@ -69,12 +70,12 @@ protected:
     }
 };
 
-TEST_F(DialogsTest, TheDialogSeamDrivesTheProcedureAndReturnsItsResult)
+TEST_F(DialogsTest, TheDialogHookDrivesTheProcedureAndReturnsItsResult)
 {
-    const DialogBoxHandler previous = SetDialogBoxHandler(AnswerWithCancel);
+    testHooks.showDialogBox = AnswerWithCancel;
     EXPECT_EQ(RunDialogBox(CurrentInstance(), &kAboutDialog, window, TraceDialogProc), kCommandCancel);
+    testHooks.showDialogBox = nullptr;
     EXPECT_EQ(dialogTrace.messages, (std::vector<uint32_t>{MessageInitDialog, MessageCommand}));
-    EXPECT_EQ(SetDialogBoxHandler(previous), AnswerWithCancel);
 }
 
 TEST_F(DialogsTest, ADialogEndedWhileStartingIsNeverShown)
