@@ -49,12 +49,12 @@ AppWindow* PaintedMainWindow()
     SetSaveFileDialogHandler(ChoosePath);
     RegisterMainWindowClass(CurrentInstance());
     window = CreateMainWindow(CurrentInstance(), 0);
-    appState.mainWindow = window;
     UserResizeClient(window, kWidth, kHeight);
     PumpMessages();
-    const Rect& panel = appState.seriesPanelRect;
+    const AppState& shown = *MainWindowState(window);
+    const Rect& panel = shown.seriesPanelRect;
     Click(window, (panel.left + panel.right) / 2 + 40, (panel.top + panel.bottom) / 2 - 30);
-    const Rect& search = appState.buttonRects[SearchButton];
+    const Rect& search = shown.buttonRects[SearchButton];
     Click(window, (search.left + search.right) / 2, (search.top + search.bottom) / 2);
     return window;
 }
@@ -68,8 +68,9 @@ void SaveSnapshot(benchmark::State& state, const char* path)
         return;
     }
     chosenPath = path;
+    char fileName[256];
     for (auto _ : state)
-        MakeSnapshot(window);
+        MakeSnapshot(window, fileName, sizeof fileName);
     std::remove(path);
     state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }

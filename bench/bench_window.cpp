@@ -21,19 +21,19 @@ AppWindow* OpenSearchedWindow()
     EnsurePlatformStarted();
     RegisterMainWindowClass(CurrentInstance());
     window = CreateMainWindow(CurrentInstance(), 0);
-    appState.mainWindow = window;
     UserResizeClient(window, 1920, 1080);
     PumpMessages();
 
-    const Rect& panel = appState.seriesPanelRect;
+    const AppState& shown = *MainWindowState(window);
+    const Rect& panel = shown.seriesPanelRect;
     const int32_t x = panel.left + 3 * (panel.right - panel.left) / 4;
     const int32_t y = panel.top + (panel.bottom - panel.top) / 3;
     UserPress(window, x, y);
     UserRelease(window, x, y);
-    const Rect& up = appState.buttonRects[NoiseUpButton];
+    const Rect& up = shown.buttonRects[NoiseUpButton];
     UserPress(window, (up.left + up.right) / 2, (up.top + up.bottom) / 2); // some noise to spread the copies
     UserRelease(window, (up.left + up.right) / 2, (up.top + up.bottom) / 2);
-    const Rect& search = appState.buttonRects[SearchButton];
+    const Rect& search = shown.buttonRects[SearchButton];
     UserPress(window, (search.left + search.right) / 2, (search.top + search.bottom) / 2);
     UserRelease(window, (search.left + search.right) / 2, (search.top + search.bottom) / 2);
     PumpMessages();
@@ -43,7 +43,7 @@ AppWindow* OpenSearchedWindow()
 void BM_PaintFullClient(benchmark::State& state)
 {
     AppWindow* window = OpenSearchedWindow();
-    if (!appState.series || !appState.searchDone) {
+    if (!MainWindowState(window)->series || !MainWindowState(window)->searchDone) {
         state.SkipWithError("no series with a search result to paint");
         return;
     }
@@ -61,7 +61,7 @@ BENCHMARK(BM_PaintFullClient)->Unit(benchmark::kMillisecond);
 void BM_SearchPressToRepaint(benchmark::State& state)
 {
     AppWindow* window = OpenSearchedWindow();
-    const Rect& search = appState.buttonRects[SearchButton];
+    const Rect& search = MainWindowState(window)->buttonRects[SearchButton];
     const int32_t x = (search.left + search.right) / 2;
     const int32_t y = (search.top + search.bottom) / 2;
     for (auto _ : state) {
@@ -69,7 +69,7 @@ void BM_SearchPressToRepaint(benchmark::State& state)
         UserRelease(window, x, y);
         PumpMessages();
     }
-    if (appState.series->centerIndex < 1)
+    if (MainWindowState(window)->series->centerIndex < 1)
         state.SkipWithError("the search found no centre");
 }
 BENCHMARK(BM_SearchPressToRepaint)->Unit(benchmark::kMillisecond);

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Checks that no executable or shared library under a folder holds a test
-# seam: a function that test programs steer (by its name in the symbol or the
-# dynamic symbol table) or the name of a KV_TEST_ variable that test builds
-# read. Test seams live in test builds only (tests/seams/); a shipped program
-# that held one would let its environment change what it does.
+# seam: the table of test hooks (platform/test_hooks.h) that sources compiled
+# for tests call through, a function that test programs steer it with (by its
+# name in the symbol or the dynamic symbol table), or the name of a KV_TEST_
+# variable that test builds read. Test hooks live in test builds only
+# (KV_TEST_HOOKS, tests/seams/); a shipped program that held one would let a
+# test's steering change what it does.
 # Usage: [NM=nm] check_no_test_seams.sh FOLDER_OR_FILE... [--also REGEX]
 # (NM names the toolchain's nm for Windows programs.)
 set -euo pipefail
 nm=${NM:-nm}
-seams='FailNthAllocation|FailAllocationsFrom|LiveAllocationCount|FailNthFileClose|ForTesting'
+seams='testHooks|TestHooks|FailNthAllocation|FailAllocationsFrom|LiveAllocationCount|FailNthFileClose|ForTesting'
 paths=()
 while [ $# -gt 0 ]; do
   case $1 in

@@ -43,7 +43,3 @@ void DiscardFile(FileHandle file);
 // of OpenFileForWriting, WriteFileBytes and CloseFileHandle that this thread
 // called: 0 when it succeeded.
 int LastFileError();
-
-// Test builds only: the Nth close from now on (1 = the next one) fails, once, after
-// the content is flushed and before it replaces the target. 0 turns failing off.
-void FailNthFileClose(long n);

@@ -27,6 +27,7 @@ enum SaveFileResult : int {
 // Runs the prompt modally.
 SaveFileResult RunSaveFileDialog(SaveFileRequest* request);
 
-// Test seam: replaces the prompt. Returns the handler it replaces.
+// Replaces the prompt: kvs demo answers it with the file its command line
+// names, tests as a user would. Returns the handler it replaces.
 using SaveFileDialogHandler = SaveFileResult (*)(SaveFileRequest* request);
 SaveFileDialogHandler SetSaveFileDialogHandler(SaveFileDialogHandler handler);

@@ -89,11 +89,3 @@ Rect GetClientArea(AppWindow* window);
 intptr_t RunDialogBox(AppInstance* instance, const DialogResource* resource, AppWindow* owner,
                       DialogProcedure procedure);
 void EndDialogBox(DialogBox* dialog, intptr_t result);
-
-// Test seam: replaces the showing of modal dialogs. The platform still makes
-// the dialog record and hands it to the handler, which drives the procedure
-// as a user would (MessageInitDialog, then a MessageCommand); RunDialogBox
-// returns the result that EndDialogBox recorded. Returns the handler it replaces.
-using DialogBoxHandler = void (*)(DialogBox* dialog, const DialogResource* resource, AppWindow* owner,
-                                  DialogProcedure procedure);
-DialogBoxHandler SetDialogBoxHandler(DialogBoxHandler handler);

@@ -24,7 +24,7 @@ namespace {
 
 constexpr int32_t kLargestClientSide = 16384;
 // The save command's name buffer, terminator included.
-constexpr size_t kLongestPictureName = sizeof appState.fileName;
+constexpr size_t kLongestPictureName = sizeof AppState::fileName;
 
 struct DemoOptions {
     std::string client = "1280x1005";

@@ -47,6 +47,9 @@ SaveFileResult AnswerSavePrompt(SaveFileRequest* request)
     return SaveFileConfirmed;
 }
 
+// The window's state, as its latest paint and the user's actions left it.
+const AppState& DemoState() { return *MainWindowState(demoWindow); }
+
 bool Contains(const Rect& r, int32_t x, int32_t y)
 {
     return r.left <= x && x <= r.right && r.top <= y && y <= r.bottom;
@@ -59,13 +62,14 @@ int32_t CentreY(const Rect& r) { return (r.top + r.bottom) / 2; }
 // the buttons before it in the window's hit order must not take the point.
 bool ButtonPressable(int button)
 {
-    const Rect& r = appState.buttonRects[button];
+    const AppState& state = DemoState();
+    const Rect& r = state.buttonRects[button];
     const int32_t x = CentreX(r);
     const int32_t y = CentreY(r);
-    if (r.left > r.right || r.top > r.bottom || Contains(appState.seriesPanelRect, x, y))
+    if (r.left > r.right || r.top > r.bottom || Contains(state.seriesPanelRect, x, y))
         return false;
     for (int before = 0; before < button; ++before) {
-        if (Contains(appState.buttonRects[before], x, y))
+        if (Contains(state.buttonRects[before], x, y))
             return false;
     }
     return true;
@@ -75,7 +79,7 @@ bool ButtonPressable(int button)
 // with the window's own mapping; false when no pixel of the panel gives it.
 bool ClickPointFor(int32_t x, int32_t y, int32_t& px, int32_t& py)
 {
-    const Rect& panel = appState.seriesPanelRect;
+    const Rect& panel = DemoState().seriesPanelRect;
     const int32_t range = appSettings.coordinateRange;
     int32_t mapped[2] = {};
     for (px = panel.left; px <= panel.right; ++px) {
@@ -176,7 +180,6 @@ ToolError OpenDemoWindow(int32_t width, int32_t height, const std::vector<DemoAc
     SetSaveFileDialogHandler(AnswerSavePrompt);
     if (!RegisterMainWindowClass(CurrentInstance()) || !(demoWindow = CreateMainWindow(CurrentInstance(), 0)))
         return RunFailure("the main window could not be made");
-    appState.mainWindow = demoWindow;
     UserResizeClient(demoWindow, width, height);
     PumpMessages();
     const Rect client = GetClientArea(demoWindow);
@@ -215,7 +218,7 @@ ToolError RunDemoAction(const DemoAction& action, const std::string& writePath)
         savePath = nullptr;
         break;
     default: {
-        const Rect& r = appState.buttonRects[ButtonOf(action.kind)];
+        const Rect& r = DemoState().buttonRects[ButtonOf(action.kind)];
         Click(CentreX(r), CentreY(r));
         break;
     }
@@ -231,11 +234,12 @@ ToolError RunDemoAction(const DemoAction& action, const std::string& writePath)
 DemoView CurrentDemoView()
 {
     DemoView view;
-    const VectorSeriesHeader* series = appState.series;
-    view.noise = appState.noiseLevel;
+    const AppState& state = DemoState();
+    const VectorSeriesHeader* series = state.series;
+    view.noise = state.noiseLevel;
     view.series = series != nullptr;
     // The result panel's rule: a shown series, a search asked for, a centre found.
-    if (series && series->noisyVectorValues && !appState.seriesHidden && appState.searchDone &&
+    if (series && series->noisyVectorValues && !state.seriesHidden && state.searchDone &&
         series->centerIndex >= 1) {
         view.centre = series->centerIndex;
         const int32_t* row = series->noisyVectorValues[series->centerIndex - 1];
@@ -247,7 +251,7 @@ DemoView CurrentDemoView()
 DemoSeries CurrentDemoSeries()
 {
     DemoSeries out;
-    const VectorSeriesHeader* series = appState.series;
+    const VectorSeriesHeader* series = DemoState().series;
     if (!series || !series->noisyVectorValues)
         return out;
     out.dimension = series->dimension;

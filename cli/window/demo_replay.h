@@ -3,8 +3,9 @@
 // press and release in the series panel, the other actions are presses on
 // the button bar, a save is the Save image command). So a replay gives
 // exactly the series, centres and pictures the window gives after the same
-// actions. The window and the program's state are process-wide: one replay
-// per process.
+// actions. One replay runs at a time; each opens a main window of its own,
+// with the program-start state, so replays that follow one another in a
+// process give the same results.
 #pragma once
 
 #include <cstdint>

@@ -2,8 +2,14 @@
 
 #include <new>
 
-bool MakeTableRoom(const ClusterRun&, std::vector<int32_t>& values, std::size_t count)
+#include "platform/test_hooks.h"
+
+bool MakeTableRoom([[maybe_unused]] const ClusterRun& run, std::vector<int32_t>& values, std::size_t count)
 {
+#ifdef KV_TEST_HOOKS
+    if (testHooks.refuseTableRoom && testHooks.refuseTableRoom(run.rank))
+        return false;
+#endif
     try {
         values.assign(count, 0);
         return true;

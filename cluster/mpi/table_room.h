@@ -1,5 +1,6 @@
-// Room for rank 0's table on another rank of the job, in a file of its own so
-// that test programs can link one that refuses it on a chosen rank.
+// Room for rank 0's table on another rank of the job, in a file of its own:
+// test builds compile it with their hooks (platform/test_hooks.h), so that a
+// chosen rank can find none.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,5 @@
 #include "platform/file_io.h"
-#include "platform/posix/close_failure.h"
+#include "platform/test_hooks.h"
 #include "platform/posix/temporary_files.h"
 
 #include <algorithm>
@@ -327,8 +327,10 @@ bool CloseFileHandle(FileHandle file)
         error = errno;
     if (::close(std::exchange(file->fd, -1)) != 0 && !error)
         error = errno;
-    if (CloseFailureForced() && !error)
+#ifdef KV_TEST_HOOKS
+    if (!error && testHooks.failFileClose && testHooks.failFileClose())
         error = EIO;
+#endif
     if (!error && file->recorded && ::rename(file->temporary.c_str(), file->target.c_str()) != 0)
         error = errno;
     if (error) {

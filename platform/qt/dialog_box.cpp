@@ -8,12 +8,13 @@
 #include "platform/qt/surface_records.h"
 #include "platform/qt/window_records.h"
 #include "platform/resources.h"
+#include "platform/test_hooks.h"
 
 class ResourceDialog;
 
 struct DialogBox {
     DialogProcedure procedure = nullptr;
-    ResourceDialog* dialog = nullptr; // none under a test handler
+    ResourceDialog* dialog = nullptr; // none under a test hook
     intptr_t result = 0;
     bool ended = false;
 };
@@ -34,8 +35,6 @@ private:
 };
 
 namespace {
-
-DialogBoxHandler currentHandler = nullptr;
 
 // Dialog units: a quarter of the dialog font's average character width
 // across and an eighth of its cell height down.
@@ -117,10 +116,12 @@ intptr_t RunDialogBox(AppInstance* /*instance*/, const DialogResource* resource,
         return -1;
     DialogBox box;
     box.procedure = procedure;
-    if (currentHandler) {
-        currentHandler(&box, resource, owner, procedure);
+#ifdef KV_TEST_HOOKS
+    if (testHooks.showDialogBox) {
+        testHooks.showDialogBox(&box, resource, owner, procedure);
         return box.result;
     }
+#endif
     QWidget* ownerWidget = WindowIsLive(owner) ? static_cast<QWidget*>(owner->frame) : nullptr;
     ResourceDialog dialog(&box, ownerWidget);
     box.dialog = &dialog;
@@ -142,9 +143,3 @@ void EndDialogBox(DialogBox* dialog, intptr_t result)
         dialog->dialog->done(0);
 }
 
-DialogBoxHandler SetDialogBoxHandler(DialogBoxHandler handler)
-{
-    DialogBoxHandler previous = currentHandler;
-    currentHandler = handler;
-    return previous;
-}

@@ -6,6 +6,7 @@
 
 #include "platform/resources.h"
 #include "platform/software/xpm_picture.h"
+#include "platform/test_hooks.h"
 #include "platform/web/page_bridge.h"
 #include "platform/web/web_records.h"
 
@@ -16,8 +17,6 @@ struct DialogBox {
 };
 
 namespace {
-
-DialogBoxHandler currentHandler = nullptr;
 
 // Dialog units: a quarter of the dialog font's average character width
 // across and an eighth of its cell height down.
@@ -102,17 +101,19 @@ void SendCommand(void* context, int id)
 
 } // namespace
 
-intptr_t RunDialogBox(AppInstance* /*instance*/, const DialogResource* resource, AppWindow* owner,
+intptr_t RunDialogBox(AppInstance* /*instance*/, const DialogResource* resource, [[maybe_unused]] AppWindow* owner,
                       DialogProcedure procedure)
 {
     if (!resource || !procedure)
         return -1;
     DialogBox box;
     box.procedure = procedure;
-    if (currentHandler) {
-        currentHandler(&box, resource, owner, procedure);
+#ifdef KV_TEST_HOOKS
+    if (testHooks.showDialogBox) {
+        testHooks.showDialogBox(&box, resource, owner, procedure);
         return box.result;
     }
+#endif
     BuildDialog(resource);
     procedure(&box, MessageInitDialog, 0, 0);
     if (!box.ended) {
@@ -131,9 +132,3 @@ void EndDialogBox(DialogBox* dialog, intptr_t result)
     dialog->ended = true;
 }
 
-DialogBoxHandler SetDialogBoxHandler(DialogBoxHandler handler)
-{
-    DialogBoxHandler previous = currentHandler;
-    currentHandler = handler;
-    return previous;
-}

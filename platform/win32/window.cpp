@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/resources.h"
+#include "platform/test_hooks.h"
 #include "platform/win32/handles.h"
 #include "platform/window.h"
 
@@ -73,11 +74,9 @@ LRESULT CALLBACK KindWindowProc(HWND window, UINT message, WPARAM p1, LPARAM p2)
 // A modal dialog run from a dialog resource: the record its handle stands for.
 struct DialogRun {
     DialogProcedure procedure;
-    HWND dialog;      // none under a test handler
+    HWND dialog;      // none under a test hook
     intptr_t result;
 };
-
-DialogBoxHandler currentDialogHandler = nullptr;
 
 INT_PTR CALLBACK ResourceDialogProc(HWND dialog, UINT message, WPARAM p1, LPARAM p2)
 {
@@ -198,10 +197,12 @@ intptr_t RunDialogBox(AppInstance* instance, const DialogResource* resource, App
     if (!resource || !procedure)
         return -1;
     DialogRun run = {procedure, nullptr, 0};
-    if (currentDialogHandler) {
-        currentDialogHandler(reinterpret_cast<DialogBox*>(&run), resource, owner, procedure);
+#ifdef KV_TEST_HOOKS
+    if (testHooks.showDialogBox) {
+        testHooks.showDialogBox(reinterpret_cast<DialogBox*>(&run), resource, owner, procedure);
         return run.result;
     }
+#endif
     return DialogBoxParamA(InstanceHandle(instance), MAKEINTRESOURCEA(resource->id), WindowHandle(owner),
                            ResourceDialogProc, LPARAM(&run));
 }
@@ -216,9 +217,3 @@ void EndDialogBox(DialogBox* dialog, intptr_t result)
         EndDialog(run->dialog, result);
 }
 
-DialogBoxHandler SetDialogBoxHandler(DialogBoxHandler handler)
-{
-    const DialogBoxHandler previous = currentDialogHandler;
-    currentDialogHandler = handler;
-    return previous;
-}

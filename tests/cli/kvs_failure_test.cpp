@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli/search_command.h"
-#include "platform/memory.h"
+#include "seams/test_seams.h"
 #include "run_kvs.h"
 
 namespace {

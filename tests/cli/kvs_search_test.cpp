@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <regex>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 
 #include "run_kvs.h"
 #include "search/subset_search.h"
+#include "support/random_coordinates.h"
 #include "vectors/noise_generators.h"
 #include "vectors/vector_series.h"
 
@@ -72,12 +72,7 @@ Expected EngineAnswer(const Rows& rows, int64_t size)
 
 Rows RandomRows(int64_t count, int32_t dimension, int32_t range, unsigned seed)
 {
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int32_t> coordinate(-range, range);
-    Rows rows{{}, count, dimension};
-    for (int64_t i = 0; i < count * dimension; ++i)
-        rows.values.push_back(coordinate(random));
-    return rows;
+    return {RandomCoordinates(count * dimension, range, seed), count, dimension};
 }
 } // namespace
 

@@ -1,18 +1,13 @@
 #include "engine_test_support.h"
 
 #include <cstdlib>
-#include <random>
 
 #include "search/subset_search.h"
+#include "support/random_coordinates.h"
 
 Table RandomTable(int64_t rows, int32_t dimension, int32_t spread, uint32_t seed)
 {
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int32_t> coordinate(-spread, spread);
-    Table table{{}, rows, dimension};
-    for (int64_t i = 0; i < rows * dimension; ++i)
-        table.values.push_back(coordinate(random));
-    return table;
+    return {RandomCoordinates(rows * dimension, spread, seed), rows, dimension};
 }
 
 Found Search(const Table& table, int64_t size, kvs::SearchMethod method, int threads, const kvs::Allocator& allocator)

@@ -10,11 +10,13 @@
 #include <functional>
 #include <string>
 
+#include "export/snapshot.h"
 #include "platform/message_box.h"
 #include "platform/qt/chosen_path.h"
 #include "platform/qt/modal_driver.h"
 #include "platform/qt/toolkit_message_box.h"
 #include "platform/save_dialog.h"
+#include "platform/test_hooks.h"
 #include "platform_test_window.h"
 #include "res/resources.h"
 
@@ -68,12 +70,12 @@ protected:
     }
 };
 
-TEST_F(DialogsTest, TheDialogSeamDrivesTheProcedureAndReturnsItsResult)
+TEST_F(DialogsTest, TheDialogHookDrivesTheProcedureAndReturnsItsResult)
 {
-    const DialogBoxHandler previous = SetDialogBoxHandler(AnswerWithCancel);
+    testHooks.showDialogBox = AnswerWithCancel;
     EXPECT_EQ(RunDialogBox(CurrentInstance(), &kAboutDialog, window, TraceDialogProc), kCommandCancel);
+    testHooks.showDialogBox = nullptr;
     EXPECT_EQ(dialogTrace.messages, (std::vector<uint32_t>{MessageInitDialog, MessageCommand}));
-    EXPECT_EQ(SetDialogBoxHandler(previous), AnswerWithCancel);
 }
 
 TEST_F(DialogsTest, ADialogEndedWhileStartingIsNeverShown)
@@ -144,8 +146,6 @@ TEST_F(DialogsTest, TheToolkitMessageBoxShowsTextCaptionAndOneOkButton)
     EXPECT_EQ(seen.text, "Нет памяти для newVectorHeader!");
 }
 
-SaveFileRequest SnapshotRequest(AppWindow* owner, char* buffer, std::size_t size);
-
 // The About dialog, a message box and the save prompt each give the keyboard
 // back to the window's client area when they close.
 TEST_F(DialogsTest, TheKeyboardReturnsToTheWindowAfterEveryModalWindow)
@@ -158,7 +158,7 @@ TEST_F(DialogsTest, TheKeyboardReturnsToTheWindowAfterEveryModalWindow)
         {"About", [&] { RunDialogBox(CurrentInstance(), &kAboutDialog, window, TraceDialogProc); }},
         {"message box", [&] { ShowToolkitMessageBox(window, "CreateFile ERROR!", "About Bitmap"); }},
         {"save prompt", [&] {
-             SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
+             SaveFileRequest request = SnapshotSaveRequest(window, name, sizeof name);
              RunSaveFileDialog(&request);
          }},
     };
@@ -173,23 +173,6 @@ TEST_F(DialogsTest, TheKeyboardReturnsToTheWindowAfterEveryModalWindow)
     }
 }
 
-const char* const kSnapshotFilters[] = {"Bitmap Files (*.bmp)", "*.bmp", "PCX Files (*.pcx)", "*.pcx"};
-
-SaveFileRequest SnapshotRequest(AppWindow* owner, char* buffer, std::size_t size)
-{
-    SaveFileRequest request{};
-    request.owner = owner;
-    request.title = "Snapshot File Name";
-    request.filters = kSnapshotFilters;
-    request.filterCount = 2;
-    request.selectedFilter = 1;
-    request.fileName = buffer;
-    request.fileNameSize = size;
-    request.defaultExtension = "bmp";
-    request.askBeforeReplacing = true;
-    return request;
-}
-
 std::string ScratchFolder()
 {
     char pattern[] = "/tmp/kv_platform_XXXXXX";
@@ -201,7 +184,7 @@ TEST_F(DialogsTest, TheSavePromptOffersTheFiltersAndAppendsTheDefaultExtension)
 {
     const std::string folder = ScratchFolder();
     char name[256] = "left over";
-    SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
+    SaveFileRequest request = SnapshotSaveRequest(window, name, sizeof name);
     AnswerNextModal(AnswerEnter, (folder + "/picture").c_str());
     EXPECT_EQ(RunSaveFileDialog(&request), SaveFileConfirmed);
     EXPECT_EQ(std::string(name), folder + "/picture.bmp");
@@ -222,7 +205,7 @@ TEST_F(DialogsTest, TheSavePromptOffersTheFiltersAndAppendsTheDefaultExtension)
 TEST_F(DialogsTest, ACancelledSavePromptLeavesAnEmptyName)
 {
     char name[256] = "left over";
-    SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
+    SaveFileRequest request = SnapshotSaveRequest(window, name, sizeof name);
     AnswerNextModal(AnswerEscape, "/tmp/never");
     EXPECT_EQ(RunSaveFileDialog(&request), SaveFileCancelled);
     EXPECT_EQ(name[0], '\0');
@@ -231,7 +214,7 @@ TEST_F(DialogsTest, ACancelledSavePromptLeavesAnEmptyName)
 TEST_F(DialogsTest, APathThatDoesNotFitTheBufferIsRefusedWithAnEmptyName)
 {
     char name[16] = "left over";
-    SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
+    SaveFileRequest request = SnapshotSaveRequest(window, name, sizeof name);
     AnswerNextModal(AnswerEnter, "/tmp/a_name_that_is_too_long.bmp");
     EXPECT_EQ(RunSaveFileDialog(&request), SaveFileNameTooLong);
     EXPECT_EQ(name[0], '\0');
@@ -251,7 +234,7 @@ TEST_F(DialogsTest, ChoosingAnExistingFileAsksBeforeReplacingIt)
     ASSERT_NE(file, nullptr);
     std::fclose(file);
     char name[256] = "";
-    SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
+    SaveFileRequest request = SnapshotSaveRequest(window, name, sizeof name);
     // The user picks the file, refuses to replace it (the box's default), then gives up.
     AnswerNextModal(AnswerEnter, existing.c_str());
     AnswerNextModal(AnswerEscape);
@@ -302,7 +285,7 @@ TEST_F(DialogsTest, TheSavePromptNeverReadsTheFilesItIsShown)
     ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_OPEN), 0);
 
     char name[256] = "";
-    SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
+    SaveFileRequest request = SnapshotSaveRequest(window, name, sizeof name);
     // A prompt that blocks ends the test program instead of hanging it.
     alarm(180);
     AnswerNextModal(AnswerBrowse, folder.c_str());
@@ -331,7 +314,7 @@ SaveFileResult ChooseFixedName(SaveFileRequest* request)
 TEST_F(DialogsTest, TheSavePromptSeamReplacesThePrompt)
 {
     char name[256] = "";
-    SaveFileRequest request = SnapshotRequest(window, name, sizeof name);
+    SaveFileRequest request = SnapshotSaveRequest(window, name, sizeof name);
     const SaveFileDialogHandler previous = SetSaveFileDialogHandler(ChooseFixedName);
     EXPECT_EQ(RunSaveFileDialog(&request), SaveFileConfirmed);
     EXPECT_STREQ(name, "/tmp/seam.pcx");

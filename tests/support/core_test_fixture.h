@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/memory.h"
+#include "seams/test_seams.h"
 #include "support/recording_message_box.h"
 #include "vectors/noise_generators.h"
 

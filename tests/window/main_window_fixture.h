@@ -1,15 +1,17 @@
 // A real main window on the offscreen platform, made fresh for each test
 // from the program-start state, with message boxes recorded and the About
-// dialog answered by a stand-in user so nothing modal blocks.
+// dialog answered by a stand-in user (through the dialog hook of test
+// builds) so nothing modal blocks.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <stdexcept>
 
 #include "app/app_state.h"
 #include "app/main_window.h"
-#include "platform/memory.h"
+#include "seams/test_seams.h"
 #include "platform/testing.h"
 #include "platform/window.h"
 #include "support/recording_message_box.h"
@@ -48,7 +50,7 @@ protected:
         ResetProgramState();
         ResetPostedQuit();
         dialogLog = DialogLog{};
-        previousDialogHandler = SetDialogBoxHandler(AnswerDialog);
+        testHooks.showDialogBox = AnswerDialog;
         liveBefore = LiveAllocationCount();
         static const bool registered = RegisterMainWindowClass(CurrentInstance());
         ASSERT_TRUE(registered);
@@ -61,24 +63,31 @@ protected:
             UserCloseWindow(window);
             PumpMessages();
         }
-        SetDialogBoxHandler(previousDialogHandler);
+        testHooks.showDialogBox = nullptr;
         EXPECT_EQ(LiveAllocationCount(), liveBefore);
         ResetProgramState();
     }
 
-    // Every field zero or none except seriesHidden; the generators at their first states.
+    // The process-wide generators at their first states (the window has its own).
     static void ResetProgramState()
     {
-        appState = AppState{};
         noiseState = kInitialNoiseState;
         backgroundState = kInitialBackgroundState;
+    }
+
+    // The state of the window under test, while it is open.
+    AppState& State() const
+    {
+        AppState* state = MainWindowState(window);
+        if (!state)
+            throw std::logic_error("the window under test has no state: it is not open");
+        return *state;
     }
 
     void OpenWindow()
     {
         window = CreateMainWindow(CurrentInstance(), 0);
         ASSERT_NE(window, nullptr);
-        appState.mainWindow = window;
         PumpMessages();
     }
 
@@ -88,7 +97,7 @@ protected:
         UserRelease(window, x, y);
         PumpMessages();
     }
-    void ClickButton(int index) { Click(CentreX(appState.buttonRects[index]), CentreY(appState.buttonRects[index])); }
+    void ClickButton(int index) { Click(CentreX(State().buttonRects[index]), CentreY(State().buttonRects[index])); }
     void ChooseMenu(const char* menu, const char* item)
     {
         ASSERT_TRUE(UserChooseMenuItem(window, menu, item)) << menu << " / " << item;
@@ -100,5 +109,4 @@ protected:
     AppWindow* window = nullptr;
     long liveBefore = 0;
     MessageRecorder messages;
-    DialogBoxHandler previousDialogHandler = nullptr;
 };

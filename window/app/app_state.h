@@ -1,13 +1,14 @@
-// Every value that changes while the program runs (AppState, one instance for
-// the whole process) and every fixed parameter (AppSettings, a constant table).
+// Every value that changes while a main window runs (AppState, one for each
+// main window, made with it and released with it) and every fixed parameter
+// (AppSettings, a constant table).
 #pragma once
 
 #include <cstdint>
-#include <iterator>
 
 #include "display/screen_layout.h"
 #include "platform/drawing.h"
 #include "platform/types.h"
+#include "vectors/noise_generators.h"
 #include "vectors/vector_containers.h"
 #include "vectors/vector_series.h"
 
@@ -22,8 +23,6 @@ struct AppSettings {
     int32_t maxPicks;          // vectors the user may pick before a Restart
     int32_t pickCapacity;      // room for vectors in the picked set
     int32_t coordinateRange;   // half the width of the vector plane, in coordinate units
-    int32_t pointRadius;       // radius of a drawn vector dot, in pixels
-    Color identityColors[7];   // dot colour by vector identity
 };
 
 inline constexpr AppSettings appSettings = {
@@ -37,8 +36,6 @@ inline constexpr AppSettings appSettings = {
     1,
     1,
     kCoordinateRange,
-    4,
-    {0xFFFFFF, 0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF, 0xFF00FF, 0xFFFF00},
 };
 
 // Both edges of every rectangle here belong to it (left <= x <= right).
@@ -47,7 +44,6 @@ struct AppState {
 
     // Handles.
     AppInstance* instance = nullptr;
-    AppWindow* mainWindow = nullptr;
     PaintObject* font = nullptr;      // body font; the title font while the title is drawn
     PaintObject* savedFont = nullptr; // the font selected in the paint surface before font
     FontMetrics textMetrics = {};     // metrics of font, taken at each paint
@@ -70,6 +66,11 @@ struct AppState {
     int32_t seriesPanelPressed = 0;
     int32_t searchDone = 0;
 
+    // The window's own generators: its series and noise never depend on
+    // another window's.
+    int16_t noiseState = kInitialNoiseState;
+    int16_t backgroundState = kInitialBackgroundState;
+
     // Layout of the latest paint.
     int32_t marginX = 0;
     int32_t marginY = 0;
@@ -85,19 +86,18 @@ struct AppState {
     char fileName[256] = {};
 };
 
-extern AppState appState;
+// The state of a main window, from its MessageCreate to its MessageDestroy;
+// none for any other window.
+AppState* MainWindowState(AppWindow* window);
 
-// The dot colour of a vector identity; an identity beyond the table takes its
-// nearest entry, so no identity a series carries reads outside it.
-constexpr Color IdentityColor(int32_t identity)
-{
-    constexpr int32_t last = int32_t(std::size(appSettings.identityColors)) - 1;
-    return appSettings.identityColors[identity < 0 ? 0 : identity > last ? last : identity];
-}
+// The first made of the main windows that exist now; none when there is none.
+AppWindow* OldestMainWindow();
 
-// Fills in the working values and makes the vector containers; always
-// reports success (nonzero).
+// Makes the window's state, fills in the working values and makes the vector
+// containers (a failure there is reported by the containers themselves, and
+// start-up goes on without the one concerned); always reports success (nonzero).
 int InitAppState(AppWindow* window);
 
-// Releases the font and every container, then posts the quit message with code 0.
+// Releases the font, every container and the state itself, then posts the
+// quit message with code 0.
 void FreeAppState(AppWindow* window);

@@ -31,60 +31,66 @@ void SendCommand(AppWindow* window, int commandId)
     SendAppMessage(window, MessageCommand, uintptr_t(commandId), 0);
 }
 
-void SelectNoiseLevel(int32_t index)
+void SelectNoiseLevel(AppState& state, int32_t index)
 {
-    appState.noiseLevelIndex = index;
-    appState.noiseLevel = appSettings.noiseLevels[index];
+    state.noiseLevelIndex = index;
+    state.noiseLevel = appSettings.noiseLevels[index];
 }
 
-void BuildNoisySeries(AppWindow* window)
+// The series builder draws the background from the process-wide generator:
+// it is given the window's own for the build.
+void BuildNoisySeries(AppWindow* window, AppState& state)
 {
-    appState.series = BuildVectorSeries(window, appSettings.seriesLength, appSettings.repeatCount,
-                                        appState.referenceVector, appState.pickedVectors, appState.series);
-    AddSeriesNoise(window, appState.noiseLevel, noiseState, appState.series);
-    InvalidatePanel(window, appState.seriesPanelRect);
-    InvalidatePanel(window, appState.resultPanelRect);
+    const int16_t sharedBackground = backgroundState;
+    backgroundState = state.backgroundState;
+    state.series = BuildVectorSeries(window, appSettings.seriesLength, appSettings.repeatCount, state.referenceVector,
+                                     state.pickedVectors, state.series);
+    state.backgroundState = backgroundState;
+    backgroundState = sharedBackground;
+    AddSeriesNoise(window, state.noiseLevel, state.noiseState, state.series);
+    InvalidatePanel(window, state.seriesPanelRect);
+    InvalidatePanel(window, state.resultPanelRect);
 }
 
-void SearchSeries(AppWindow* window)
+void SearchSeries(AppWindow* window, AppState& state)
 {
-    if (appState.series)
-        appState.centerVector = SearchSimilarSubset(window, appSettings.seriesLength, appSettings.repeatCount,
-                                                    appState.dimension, appState.centerVector, appState.series);
-    InvalidatePanel(window, appState.resultPanelRect);
+    if (state.series)
+        state.centerVector = SearchSimilarSubset(window, appSettings.seriesLength, appSettings.repeatCount,
+                                                    state.dimension, state.centerVector, state.series);
+    InvalidatePanel(window, state.resultPanelRect);
 }
 
-void Restart(AppWindow* window)
+void Restart(AppWindow* window, AppState& state)
 {
-    SelectNoiseLevel(appState.initialNoiseLevelIndex);
-    appState.pickCount = 0;
-    if (appState.pickedVectors)
-        appState.pickedVectors->count = 0;
-    ClearVectorSeries(window, appState.series);
-    if (appState.series)
-        appState.series->backgroundGenerated = 0;
-    appState.seriesHidden = 1;
-    appState.searchDone = 0;
+    SelectNoiseLevel(state, state.initialNoiseLevelIndex);
+    state.pickCount = 0;
+    if (state.pickedVectors)
+        state.pickedVectors->count = 0;
+    ClearVectorSeries(window, state.series);
+    if (state.series)
+        state.series->backgroundGenerated = 0;
+    state.seriesHidden = 1;
+    state.searchDone = 0;
     SendCommand(window, IDM_CREATE_SERIES);
 }
 
 } // namespace
 
-void OnCommand(AppWindow* window, int commandId)
+void OnCommand(AppWindow* window, AppState& state, int commandId)
 {
     switch (commandId) {
     case IDM_ABOUT:
-        RunDialogBox(appState.instance, &kAboutDialog, window, AboutDialogProc);
+        RunDialogBox(state.instance, &kAboutDialog, window, AboutDialogProc);
         break;
     case IDM_SAVE_IMAGE:
-        MakeSnapshot(window);
+        MakeSnapshot(window, state.fileName, sizeof state.fileName);
         break;
     case IDM_CREATE_SERIES:
     case IDM_REPEAT:
-        BuildNoisySeries(window);
+        BuildNoisySeries(window, state);
         break;
     case IDM_SEARCH:
-        SearchSeries(window);
+        SearchSeries(window, state);
         break;
     default: // IDM_EXIT and every id without an action of its own
         SendAppMessage(window, MessageClose, 0, 0);
@@ -92,50 +98,50 @@ void OnCommand(AppWindow* window, int commandId)
     }
 }
 
-void OnLButtonDown(AppWindow* window, int /*doubleClick*/, int32_t x, int32_t y)
+void OnLButtonDown(AppWindow* window, AppState& state, int /*doubleClick*/, int32_t x, int32_t y)
 {
-    const Rect* buttons = appState.buttonRects;
-    if (Contains(appState.seriesPanelRect, x, y)) {
-        appState.seriesPanelPressed = 1; // the pick happens on release
+    const Rect* buttons = state.buttonRects;
+    if (Contains(state.seriesPanelRect, x, y)) {
+        state.seriesPanelPressed = 1; // the pick happens on release
     } else if (Contains(buttons[RepeatButton], x, y)) {
-        appState.searchDone = 0;
+        state.searchDone = 0;
         SendCommand(window, IDM_REPEAT);
     } else if (Contains(buttons[NoiseUpButton], x, y)) {
-        if (appState.noiseLevelIndex < appSettings.noiseLevelCount - 1)
-            SelectNoiseLevel(appState.noiseLevelIndex + 1);
-        appState.searchDone = 0;
+        if (state.noiseLevelIndex < appSettings.noiseLevelCount - 1)
+            SelectNoiseLevel(state, state.noiseLevelIndex + 1);
+        state.searchDone = 0;
         SendCommand(window, IDM_REPEAT);
     } else if (Contains(buttons[NoiseDownButton], x, y)) {
-        if (appState.noiseLevelIndex > 0)
-            SelectNoiseLevel(appState.noiseLevelIndex - 1);
-        appState.searchDone = 0;
+        if (state.noiseLevelIndex > 0)
+            SelectNoiseLevel(state, state.noiseLevelIndex - 1);
+        state.searchDone = 0;
         SendCommand(window, IDM_REPEAT);
     } else if (Contains(buttons[RestartButton], x, y)) {
-        Restart(window);
-    } else if (Contains(buttons[SearchButton], x, y) || Contains(appState.resultPanelRect, x, y)) {
-        appState.searchDone = 1;
+        Restart(window, state);
+    } else if (Contains(buttons[SearchButton], x, y) || Contains(state.resultPanelRect, x, y)) {
+        state.searchDone = 1;
         SendCommand(window, IDM_SEARCH);
     } else if (Contains(buttons[ExitButton], x, y)) {
         SendCommand(window, IDM_EXIT);
     }
 }
 
-void OnLButtonUp(AppWindow* window, int32_t x, int32_t y)
+void OnLButtonUp(AppWindow* window, AppState& state, int32_t x, int32_t y)
 {
-    if (!appState.seriesPanelPressed)
+    if (!state.seriesPanelPressed)
         return;
-    appState.seriesPanelPressed = 0;
-    if (!Contains(appState.seriesPanelRect, x, y))
+    state.seriesPanelPressed = 0;
+    if (!Contains(state.seriesPanelRect, x, y))
         return;
-    if (appState.pickCount >= appSettings.maxPicks)
+    if (state.pickCount >= appSettings.maxPicks)
         return; // further picks wait for a Restart
-    appState.pickCount = appState.pickCount + 1;
-    appState.initialVector = ClickToVector(window, appState.seriesPanelRect, x, y, appSettings.coordinateRange,
-                                           appState.dimension, appState.initialVector);
+    state.pickCount = state.pickCount + 1;
+    state.initialVector = ClickToVector(window, state.seriesPanelRect, x, y, appSettings.coordinateRange,
+                                           state.dimension, state.initialVector);
     // The number of the pick is the identity its copies carry in the series.
-    appState.pickedVectors = AppendVector(window, appState.dimension, appSettings.pickCapacity, appState.pickCount,
-                                          appState.initialVector, appState.pickedVectors);
-    appState.seriesHidden = 0;
+    state.pickedVectors = AppendVector(window, state.dimension, appSettings.pickCapacity, state.pickCount,
+                                          state.initialVector, state.pickedVectors);
+    state.seriesHidden = 0;
     SendCommand(window, IDM_CREATE_SERIES);
 }
 

@@ -7,13 +7,15 @@
 
 #include "platform/types.h"
 
-void OnCommand(AppWindow* window, int commandId);
+struct AppState;
+
+void OnCommand(AppWindow* window, AppState& state, int commandId);
 
 // Press (and double click, which acts as a press) of the left button.
-void OnLButtonDown(AppWindow* window, int doubleClick, int32_t x, int32_t y);
+void OnLButtonDown(AppWindow* window, AppState& state, int doubleClick, int32_t x, int32_t y);
 
 // Release of the left button: a pick when the press was in the series panel too.
-void OnLButtonUp(AppWindow* window, int32_t x, int32_t y);
+void OnLButtonUp(AppWindow* window, AppState& state, int32_t x, int32_t y);
 
 // Vector coordinates under a client point of a panel (both edges inside);
 // writes the first two entries of output, or of a new array of dimension

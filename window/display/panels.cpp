@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app_state.h"
 #include "platform/drawing.h"
 
 namespace {
@@ -33,7 +32,7 @@ void DrawElement(DrawSurface* surface, const PlaneMapping& plane, const int32_t*
 {
     const int32_t dx = values[0] * plane.width / (2 * plane.range);
     const int32_t dy = values[1] * plane.height / (2 * plane.range);
-    const int32_t r = appSettings.pointRadius;
+    const int32_t r = kPointRadius;
     PaintEllipse(surface, plane.cx + dx - r, plane.cy - dy - r + 1, plane.cx + dx + r, plane.cy - dy + r + 1);
 }
 
@@ -76,12 +75,13 @@ void DrawSubset(DrawSurface* surface, const PlaneMapping& plane, const VectorSer
 struct TextCursor {
     DrawSurface* surface;
     int32_t x, y;
+    int32_t lineHeight;
 };
 
 void DrawLine(TextCursor& cursor, const char* text)
 {
     PaintText(cursor.surface, cursor.x, cursor.y, text, int32_t(std::strlen(text)));
-    cursor.y += appState.lineHeight + 1;
+    cursor.y += cursor.lineHeight + 1;
 }
 
 // A series whose buffers are being remade has no rows to draw: a paint can
@@ -104,22 +104,23 @@ int FormatPickedVectorLine(char* buffer, int size, int32_t descriptor, const int
 
 void FormatResultCaptions(const VectorSeriesHeader* series, char captions[kResultCaptionCount][kResultCaptionSize])
 {
-    const int32_t* center = series->noisyVectorValues[series->centerIndex - 1];
+    const int32_t* centre = series->noisyVectorValues[series->centerIndex - 1];
     std::snprintf(captions[0], kResultCaptionSize, " series length %d", series->length);
     std::snprintf(captions[1], kResultCaptionSize, " number of repeats %d", series->repeats);
     std::snprintf(captions[2], kResultCaptionSize, " noise level %d", series->noiseLevel);
-    std::snprintf(captions[3], kResultCaptionSize, " subset center [%d,%d]", center[0], center[1]);
+    std::snprintf(captions[3], kResultCaptionSize, " subset center [%d,%d]", centre[0], centre[1]);
 }
 
-void DrawSeriesPanel(DrawSurface* surface, const VectorsArrayHeader* picked, const VectorSeriesHeader* series,
-                     int32_t range, Rect panel)
+void DrawSeriesPanel(DrawSurface* surface, const ScreenView& view, int32_t range, Rect panel)
 {
+    const VectorsArrayHeader* picked = view.picked;
+    const VectorSeriesHeader* series = view.series;
     const PlaneMapping plane = DrawFrameAndAxes(surface, panel, range);
-    if (!appState.seriesHidden && HasRows(series))
+    if (!view.seriesHidden && HasRows(series))
         DrawElementsByIdentity(surface, plane, series);
 
     // Opaque text over the dots: each text cell covers what lies under it.
-    TextCursor cursor = {surface, panel.left + 5, panel.top + 4};
+    TextCursor cursor = {surface, panel.left + 5, panel.top + 4, view.lineHeight};
     char line[256];
     if (picked) {
         for (int32_t j = 0; j < picked->count; ++j) {
@@ -136,19 +137,20 @@ void DrawSeriesPanel(DrawSurface* surface, const VectorsArrayHeader* picked, con
     }
 }
 
-void DrawResultPanel(DrawSurface* surface, const VectorSeriesHeader* series, int32_t range, Rect panel)
+void DrawResultPanel(DrawSurface* surface, const ScreenView& view, int32_t range, Rect panel)
 {
+    const VectorSeriesHeader* series = view.series;
     const PlaneMapping plane = DrawFrameAndAxes(surface, panel, range);
     // A search asked for before any series existed leaves searchDone set with
     // no centre in the series built later: there is no result to show then.
-    if (!HasRows(series) || appState.seriesHidden || !appState.searchDone || series->centerIndex < 1)
+    if (!HasRows(series) || view.seriesHidden || !view.searchDone || series->centerIndex < 1)
         return;
     DrawElementsByIdentity(surface, plane, series);
     DrawSubset(surface, plane, series);
 
     char captions[kResultCaptionCount][kResultCaptionSize];
     FormatResultCaptions(series, captions);
-    TextCursor cursor = {surface, panel.left + 5, panel.top + 4};
+    TextCursor cursor = {surface, panel.left + 5, panel.top + 4, view.lineHeight};
     for (const char* caption : captions)
         DrawLine(cursor, caption);
 }

@@ -2,11 +2,8 @@
 
 #include <cstring>
 
-#include "app/app_state.h"
-#include "display/panels.h"
-#include "display/screen_layout.h"
-#include "platform/drawing.h"
 #include "platform/window.h"
+#include "vectors/vector_series.h"
 
 const char* const kTitleText = "THE  PROBLEM  OF  SEARCHING  FOR  SUBSET  OF  \"SIMILAR\"  VECTORS";
 
@@ -28,12 +25,11 @@ FontRequest TitleFontRequest()
 void DrawTitle(DrawSurface* surface, int32_t x, int32_t y)
 {
     const FontRequest request = TitleFontRequest();
-    appState.font = CreateFontFromRequest(&request);
-    PaintObject* bodyFont = SelectPaintObject(surface, appState.font);
+    PaintObject* titleFont = CreateFontFromRequest(&request);
+    PaintObject* bodyFont = SelectPaintObject(surface, titleFont);
     PaintText(surface, x, y, kTitleText, TextLength(kTitleText));
     SelectPaintObject(surface, bodyFont);
-    DeletePaintObject(appState.font);
-    appState.font = StockBodyFont();
+    DeletePaintObject(titleFont);
 }
 
 int32_t WidestLabelWidth(DrawSurface* surface)
@@ -45,14 +41,6 @@ int32_t WidestLabelWidth(DrawSurface* surface)
             widest = extent.cx;
     }
     return widest;
-}
-
-void StoreLayout(const ScreenLayout& layout)
-{
-    for (int i = 0; i < kButtonCount; ++i)
-        appState.buttonRects[i] = layout.buttonRects[i];
-    appState.seriesPanelRect = layout.seriesPanelRect;
-    appState.resultPanelRect = layout.resultPanelRect;
 }
 
 // One bevel pass: two lines in a pen of its own, each leaving out its end point.
@@ -69,54 +57,56 @@ void DrawBevelPass(DrawSurface* surface, Color color, int32_t x0, int32_t y0, in
     DeletePaintObject(pen);
 }
 
-} // namespace
-
-void PaintMainWindow(AppWindow* window)
+// The background, the title, the buttons and the two panels; returns the layout drawn.
+ScreenLayout DrawScreenLayout(DrawSurface* surface, const WorkArea& area, const ScreenView& view,
+                              int32_t charAveWidth)
 {
-    const Rect client = GetClientArea(window);
-    DrawSurface* surface = BeginPaintSurface(window);
-    appState.savedFont = SelectPaintObject(surface, appState.font);
-
-    ReadFontMetrics(surface, &appState.textMetrics);
-    appState.lineHeight = appState.textMetrics.height + appState.textMetrics.externalLeading - 1;
-    appState.charMaxWidth = appState.textMetrics.maxCharWidth;
-    appState.charAveWidth = appState.textMetrics.aveCharWidth;
-
-    const WorkArea area = LayOutWorkArea(client);
-    appState.marginX = area.marginX;
-    appState.marginY = area.marginY;
-    appState.workRect = area.workRect;
-    DrawScreenLayout(surface, appState.workRect);
-
-    SelectPaintObject(surface, appState.savedFont);
-    EndPaintSurface(window, surface);
-}
-
-void DrawScreenLayout(DrawSurface* surface, Rect work)
-{
+    const Rect work = area.workRect;
     // The background brush stays selected while the buttons are drawn, so it fills them too.
     PaintObject* background = CreateBrushOfColor(kWorkAreaColor);
     PaintObject* previousBrush = SelectPaintObject(surface, background);
     SetTextBackgroundMode(surface, BackgroundTransparent);
     PaintRectangle(surface, work.left, work.top, work.right + 1, work.bottom + 1);
 
-    const LayoutMetrics metrics = {appState.lineHeight, appState.charAveWidth, appState.marginX, appState.marginY};
+    const LayoutMetrics metrics = {view.lineHeight, charAveWidth, area.marginX, area.marginY};
     const ScreenLayout layout = LayOutScreen(work, metrics, WidestLabelWidth(surface));
     DrawTitle(surface, layout.titleX, layout.titleY);
-    StoreLayout(layout);
     for (int i = 0; i < kButtonCount; ++i)
-        DrawButton(surface, appState.buttonRects[i], kButtonLabels[i]);
+        DrawButton(surface, layout.buttonRects[i], kButtonLabels[i], view.lineHeight);
 
     SetTextBackgroundMode(surface, BackgroundOpaque);
     SelectPaintObject(surface, previousBrush);
     DeletePaintObject(background);
 
-    DrawSeriesPanel(surface, appState.pickedVectors, appState.series, appSettings.coordinateRange,
-                    appState.seriesPanelRect);
-    DrawResultPanel(surface, appState.series, appSettings.coordinateRange, appState.resultPanelRect);
+    DrawSeriesPanel(surface, view, kCoordinateRange, layout.seriesPanelRect);
+    DrawResultPanel(surface, view, kCoordinateRange, layout.resultPanelRect);
+    return layout;
 }
 
-void DrawButton(DrawSurface* surface, Rect rect, const char* label)
+} // namespace
+
+PaintedScreen PaintMainWindow(AppWindow* window, PaintObject* bodyFont, ScreenView view)
+{
+    const Rect client = GetClientArea(window);
+    DrawSurface* surface = BeginPaintSurface(window);
+    PaintedScreen painted = {};
+    painted.savedFont = SelectPaintObject(surface, bodyFont);
+
+    ReadFontMetrics(surface, &painted.textMetrics);
+    painted.lineHeight = painted.textMetrics.height + painted.textMetrics.externalLeading - 1;
+    painted.charMaxWidth = painted.textMetrics.maxCharWidth;
+    painted.charAveWidth = painted.textMetrics.aveCharWidth;
+
+    painted.area = LayOutWorkArea(client);
+    view.lineHeight = painted.lineHeight;
+    painted.layout = DrawScreenLayout(surface, painted.area, view, painted.charAveWidth);
+
+    SelectPaintObject(surface, painted.savedFont);
+    EndPaintSurface(window, surface);
+    return painted;
+}
+
+void DrawButton(DrawSurface* surface, Rect rect, const char* label, int32_t lineHeight)
 {
     const int32_t l = rect.left;
     const int32_t t = rect.top;
@@ -131,5 +121,5 @@ void DrawButton(DrawSurface* surface, Rect rect, const char* label)
     DrawBevelPass(surface, kButtonLightColor, l + 1, t + 1, l + w - 1, t + 1, l + 1, t + 1, l + 1, t + h - 1);
 
     const int32_t labelWidth = MeasureText(surface, label, TextLength(label)).cx;
-    PaintText(surface, l + (w - labelWidth) / 2, t + (appState.lineHeight - 2) / 2, label, TextLength(label));
+    PaintText(surface, l + (w - labelWidth) / 2, t + (lineHeight - 2) / 2, label, TextLength(label));
 }

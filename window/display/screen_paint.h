@@ -2,6 +2,9 @@
 // the button bar and, through the panel painters, the two vector planes.
 #pragma once
 
+#include "display/panels.h"
+#include "display/screen_layout.h"
+#include "platform/drawing.h"
 #include "platform/types.h"
 
 constexpr Color kWorkAreaColor = 0xE1F0EB;     // pale green: the work rectangle and every button
@@ -11,11 +14,22 @@ constexpr Color kButtonLightColor = 0xFFFFFF;  // inner highlight
 
 extern const char* const kTitleText;
 
-// The paint handler of the main window: lays out the whole client area
-// afresh, stores the layout in appState and draws everything.
-void PaintMainWindow(AppWindow* window);
+// What a paint measured and laid out, for the window to keep: its input is
+// tested against the rectangles of the latest paint.
+struct PaintedScreen {
+    PaintObject* savedFont;  // the font selected in the paint surface before the body font
+    FontMetrics textMetrics; // of the body font
+    int32_t lineHeight;
+    int32_t charMaxWidth;
+    int32_t charAveWidth;
+    WorkArea area;
+    ScreenLayout layout;
+};
 
-void DrawScreenLayout(DrawSurface* surface, Rect workRect);
+// The paint handler of the main window: lays out the whole client area afresh
+// in the body font and draws what view shows (its line height is taken from
+// this paint's own measure).
+PaintedScreen PaintMainWindow(AppWindow* window, PaintObject* bodyFont, ScreenView view);
 
 // A raised button with its label centred across; both edges of rect inside.
-void DrawButton(DrawSurface* surface, Rect rect, const char* label);
+void DrawButton(DrawSurface* surface, Rect rect, const char* label, int32_t lineHeight);

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app_state.h"
 #include "export/bmp_writer.h"
 #include "export/pcx_writer.h"
 #include "platform/bitmap.h"
@@ -35,27 +34,26 @@ bool HasExtension(const char* name, const char* extension)
     return true;
 }
 
-void WritePcxSnapshot(AppWindow* window, DrawSurface* surface)
+void WritePcxSnapshot(AppWindow* window, const char* fileName, DrawSurface* surface)
 {
-    if (!WritePcxFile(window, appState.fileName, surface))
+    if (!WritePcxFile(window, fileName, surface))
         ShowMessageBox(window, "PCX file is not created", kCaption);
 }
 
 // Returns the description it made (the caller releases it), or none.
-BitmapInfo* WriteBmpSnapshot(AppWindow* window, SurfaceBitmap* bitmap, DrawSurface* memory)
+BitmapInfo* WriteBmpSnapshot(AppWindow* window, const char* fileName, SurfaceBitmap* bitmap, DrawSurface* memory)
 {
     BitmapInfo* info = CreateBitmapInfo(window, bitmap);
-    if (!info || !WriteBitmapFile(window, appState.fileName, info, bitmap, memory))
+    if (!info || !WriteBitmapFile(window, fileName, info, bitmap, memory))
         ShowMessageBox(window, "Bitmap file is not created", kCaption);
     return info;
 }
 
 }
 
-char* SelectSnapshotFile(AppWindow* owner, char* buffer, std::size_t size)
+SaveFileRequest SnapshotSaveRequest(AppWindow* owner, char* buffer, std::size_t size)
 {
     static const char* const filters[] = {"Bitmap Files (*.bmp)", "*.bmp", "PCX Files (*.pcx)", "*.pcx"};
-    buffer[0] = '\0';
     SaveFileRequest request = {};
     request.owner = owner;
     request.title = "Snapshot File Name";
@@ -66,6 +64,13 @@ char* SelectSnapshotFile(AppWindow* owner, char* buffer, std::size_t size)
     request.fileNameSize = size;
     request.defaultExtension = "bmp";
     request.askBeforeReplacing = true;
+    return request;
+}
+
+char* SelectSnapshotFile(AppWindow* owner, char* buffer, std::size_t size)
+{
+    buffer[0] = '\0';
+    SaveFileRequest request = SnapshotSaveRequest(owner, buffer, size);
     SaveFileResult result = RunSaveFileDialog(&request);
     // Cutting the path to fit would save under a different name: it is refused.
     // The buffer holds bytes, and a letter outside ASCII takes two or more.
@@ -77,7 +82,7 @@ char* SelectSnapshotFile(AppWindow* owner, char* buffer, std::size_t size)
     return result == SaveFileConfirmed ? buffer : nullptr;
 }
 
-void MakeSnapshot(AppWindow* window)
+void MakeSnapshot(AppWindow* window, char* fileName, std::size_t size)
 {
     DrawSurface* surface = OpenWindowSurface(window);
     Rect client = GetClientArea(window);
@@ -90,13 +95,13 @@ void MakeSnapshot(AppWindow* window)
 
     // The picture is taken before the dialog opens, so it never shows the dialog.
     CopySurfaceArea(memory, 0, 0, width, height, surface, 0, 0);
-    if (SelectSnapshotFile(window, appState.fileName, sizeof appState.fileName)) {
+    if (SelectSnapshotFile(window, fileName, size)) {
         // Put the picture back wherever the dialog covered the window.
         CopySurfaceArea(surface, 0, 0, width, height, memory, 0, 0);
-        if (HasExtension(appState.fileName, ".pcx"))
-            WritePcxSnapshot(window, surface);
-        if (HasExtension(appState.fileName, ".bmp"))
-            info = WriteBmpSnapshot(window, bitmap, memory);
+        if (HasExtension(fileName, ".pcx"))
+            WritePcxSnapshot(window, fileName, surface);
+        if (HasExtension(fileName, ".bmp"))
+            info = WriteBmpSnapshot(window, fileName, bitmap, memory);
     }
 
     ReleaseMemory(info);

@@ -4,9 +4,17 @@
 
 #include <cstddef>
 
+#include "platform/save_dialog.h"
 #include "platform/types.h"
 
-void MakeSnapshot(AppWindow* window);
+// fileName (size bytes) receives the name the user chose, or is emptied when
+// the prompt is cancelled; it starts the prompt empty.
+void MakeSnapshot(AppWindow* window, char* fileName, std::size_t size);
+
+// What the save prompt is asked: the title, BMP then PCX offered (BMP first
+// and chosen), .bmp added to a name without an extension, a question before
+// an existing file is replaced; the chosen name goes into buffer.
+SaveFileRequest SnapshotSaveRequest(AppWindow* owner, char* buffer, std::size_t size);
 
 // Runs the save prompt; the buffer when the user confirmed a name, none otherwise.
 char* SelectSnapshotFile(AppWindow* owner, char* buffer, std::size_t size);

@@ -20,12 +20,8 @@ VectorHeader* SearchSimilarSubset(AppWindow* owner, int32_t n, int32_t s, int32_
                                   VectorSeriesHeader* series);
 
 // The index sort the search runs for each centre: DecreaseStepSortingInt64
-// (search/decrease_step_sorting.h). It stands in a file of its own so that
-// test builds can link one in its place that a test may swap.
+// (search/decrease_step_sorting.h). It stands in a file of its own, the one
+// source of the search that test builds compile with their hooks
+// (platform/test_hooks.h), where a test may hand it a sort that breaks the
+// order and see the check report it.
 int32_t* SortSearchIndex(int32_t n, const int64_t* keys, int32_t* index);
-
-// Test builds only: makes SortSearchIndex run the given sort, so a test can
-// hand it one that breaks the order and see the check report it. Given none,
-// it goes back to DecreaseStepSortingInt64. Returns the sort it replaces.
-using Int64IndexSort = int32_t* (*)(int32_t n, const int64_t* keys, int32_t* index);
-Int64IndexSort SetSearchSortForTesting(Int64IndexSort sort);

@@ -42,7 +42,7 @@ protected:
     // The window's result after the actions, as kvs demo prints it.
     std::string WindowCentre() const
     {
-        const VectorSeriesHeader* s = appState.series;
+        const VectorSeriesHeader* s = State().series;
         const int32_t* row = s->noisyVectorValues[s->centerIndex - 1];
         return "\"centre\": " + std::to_string(s->centerIndex) + ", \"centre_vector\": [" +
                std::to_string(row[0]) + ", " + std::to_string(row[1]) + "]}";
@@ -64,7 +64,7 @@ TEST_F(DemoAgainstWindow, SameActionsGiveTheWindowsCentresPicturesAndSeries)
     OpenWindow();
     UserResizeClient(window, kClientWidth, kClientHeight);
     PumpMessages();
-    const Rect& panel = appState.seriesPanelRect;
+    const Rect& panel = State().seriesPanelRect;
     const int32_t px = panel.left + (panel.right - panel.left) / 3;
     const int32_t py = panel.top + 2 * (panel.bottom - panel.top) / 3;
     int32_t pick[2];
@@ -110,8 +110,8 @@ TEST_F(DemoAgainstWindow, SameActionsGiveTheWindowsCentresPicturesAndSeries)
     ASSERT_EQ(status, 0) << found;
     std::string subset;
     for (int32_t i = 0; i < 502; ++i)
-        subset += (i ? ", " : "") + std::to_string(appState.series->subsetIndices[i] + 1);
-    EXPECT_NE(found.find("\"centre\": " + std::to_string(appState.series->centerIndex)), std::string::npos) << found;
+        subset += (i ? ", " : "") + std::to_string(State().series->subsetIndices[i] + 1);
+    EXPECT_NE(found.find("\"centre\": " + std::to_string(State().series->centerIndex)), std::string::npos) << found;
     EXPECT_NE(found.find("\"subset\": [" + subset + "]"), std::string::npos) << found;
 }
 

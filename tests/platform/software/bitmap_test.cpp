@@ -3,6 +3,7 @@
 #include "platform/bitmap.h"
 #include "platform/software/bitmap_record.h"
 #include "platform/memory.h"
+#include "seams/test_seams.h"
 
 namespace {
 

@@ -56,16 +56,17 @@ bool FileStartsWithBm(const std::string& path)
 
 void PlaySession()
 {
-    AppWindow* window = appState.mainWindow;
+    AppWindow* window = OldestMainWindow();
     if (!window) { // still starting up
         QTimer::singleShot(0, PlaySession);
         return;
     }
     PumpMessages();
-    Click(window, appState.seriesPanelRect);
-    Check(appState.series != nullptr, "the pick");
-    Click(window, appState.buttonRects[kSearchButton]);
-    Check(appState.searchDone != 0, "Search");
+    const AppState& state = *MainWindowState(window);
+    Click(window, state.seriesPanelRect);
+    Check(state.series != nullptr, "the pick");
+    Click(window, state.buttonRects[kSearchButton]);
+    Check(state.searchDone != 0, "Search");
 
     AnswerNextModal(AnswerEnter);
     Check(UserChooseMenuItem(window, "&Help", "&About ..."), "opening About");

@@ -59,10 +59,10 @@ std::vector<ReplayStep> ReadReplayScript(const std::string& path)
     return steps;
 }
 
-bool ReplayClickPoint(const ReplayStep& step, int32_t* x, int32_t* y)
+bool ReplayClickPoint(const AppState* state, const ReplayStep& step, int32_t* x, int32_t* y)
 {
-    if (step.verb == "pick" && step.words.size() == 2) {
-        const Rect& panel = appState.seriesPanelRect;
+    if (step.verb == "pick" && step.words.size() == 2 && state) {
+        const Rect& panel = state->seriesPanelRect;
         *x = Across(panel.left, panel.right, std::stoi(step.words[0]));
         *y = Across(panel.top, panel.bottom, std::stoi(step.words[1]));
         return true;
@@ -72,11 +72,11 @@ bool ReplayClickPoint(const ReplayStep& step, int32_t* x, int32_t* y)
         *y = std::stoi(step.words[1]);
         return true;
     }
-    if (step.verb != "button" || step.words.size() != 1)
+    if (step.verb != "button" || step.words.size() != 1 || !state)
         return false;
     for (int i = 0; i < kButtonCount; ++i) {
         if (WithoutBlanks(kButtonLabels[i]) == step.words[0]) {
-            const Rect& button = appState.buttonRects[i];
+            const Rect& button = state->buttonRects[i];
             *x = (button.left + button.right) / 2;
             *y = (button.top + button.bottom) / 2;
             return true;
@@ -116,12 +116,14 @@ bool WriteReplayPicture(const std::string& path, int32_t width, int32_t height,
     return bool(file);
 }
 
-std::string ReplayLayoutLine()
+std::string ReplayLayoutLine(const AppState* state)
 {
-    std::string line = "layout font " + std::to_string(appState.lineHeight) + "," +
-                       std::to_string(appState.charAveWidth) + " series " + RectText(appState.seriesPanelRect) + " result " +
-                       RectText(appState.resultPanelRect) + " buttons";
-    for (const Rect& button : appState.buttonRects)
+    if (!state)
+        return "layout none";
+    std::string line = "layout font " + std::to_string(state->lineHeight) + "," +
+                       std::to_string(state->charAveWidth) + " series " + RectText(state->seriesPanelRect) + " result " +
+                       RectText(state->resultPanelRect) + " buttons";
+    for (const Rect& button : state->buttonRects)
         line += " " + RectText(button);
     return line;
 }

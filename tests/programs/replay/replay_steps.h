@@ -19,6 +19,8 @@
 
 #include "platform/types.h"
 
+struct AppState;
+
 struct ReplayStep {
     std::string verb;
     std::vector<std::string> words; // the rest of the line split at blanks
@@ -28,13 +30,15 @@ struct ReplayStep {
 // The steps of a script file; an unreadable file gives none.
 std::vector<ReplayStep> ReadReplayScript(const std::string& path);
 
-// The client point a pick, point or button step presses, from the latest
-// paint's layout; false for a step of another verb or an unknown label.
-bool ReplayClickPoint(const ReplayStep& step, int32_t* x, int32_t* y);
+// The client point a pick, point or button step presses, from the layout of
+// the window's latest paint (state); false for a step of another verb, an
+// unknown label, or a pick or button once the window is gone (no state).
+bool ReplayClickPoint(const AppState* state, const ReplayStep& step, int32_t* x, int32_t* y);
 
 // Writes width x height pixels, read top-down through pixel, as a 24-bit BMP.
 bool WriteReplayPicture(const std::string& path, int32_t width, int32_t height,
                         const std::function<Color(int32_t x, int32_t y)>& pixel);
 
-// The line "state" writes: the layout of the latest paint.
-std::string ReplayLayoutLine();
+// The line "state" writes: the layout of the latest paint; "layout none"
+// once the window is gone (no state).
+std::string ReplayLayoutLine(const AppState* state);

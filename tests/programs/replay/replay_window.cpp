@@ -23,7 +23,7 @@ namespace {
 bool Play(AppWindow* window, const ReplayStep& step, std::ofstream& log)
 {
     int32_t x = 0, y = 0;
-    if (ReplayClickPoint(step, &x, &y)) {
+    if (ReplayClickPoint(MainWindowState(window), step, &x, &y)) {
         UserPress(window, x, y);
         UserRelease(window, x, y);
     } else if (step.verb == "menu") {
@@ -47,7 +47,7 @@ bool Play(AppWindow* window, const ReplayStep& step, std::ofstream& log)
         std::istringstream items(menu);
         for (std::string item; std::getline(items, item);)
             log << "menuitem " << item << "\n";
-        log << ReplayLayoutLine() << "\n";
+        log << ReplayLayoutLine(MainWindowState(window)) << "\n";
     } else {
         log << "skipped " << step.verb << "\n";
     }
@@ -67,7 +67,6 @@ int main(int argc, char** argv)
     if (!RegisterMainWindowClass(CurrentInstance()))
         return 1;
     AppWindow* window = CreateMainWindow(CurrentInstance(), 1);
-    appState.mainWindow = window;
     PumpMessages();
     std::ofstream log(argv[2]);
     const std::vector<ReplayStep> steps = ReadReplayScript(argv[1]);

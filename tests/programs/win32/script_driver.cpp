@@ -23,7 +23,10 @@ std::size_t next = 0;
 int waited = 0;
 std::ofstream logFile;
 
-HWND MainWindow() { return WindowHandle(appState.mainWindow); }
+// The program's window, once RunApplication has made it.
+HWND MainWindow() { return WindowHandle(OldestMainWindow()); }
+
+const AppState* MainState() { return MainWindowState(OldestMainWindow()); }
 
 std::string TextOf(HWND window)
 {
@@ -187,14 +190,14 @@ void LogState()
     logFile << "maximized " << (IsZoomed(MainWindow()) ? 1 : 0) << "\n"
             << "title " << TextOf(MainWindow()) << "\n"
             << "client " << client.right << " " << client.bottom << "\n"
-            << ReplayLayoutLine() << std::endl;
+            << ReplayLayoutLine(MainState()) << std::endl;
 }
 
 // Runs one step; false when it has to wait for a later tick.
 bool Play(const ReplayStep& step)
 {
     int32_t x = 0, y = 0;
-    if (ReplayClickPoint(step, &x, &y)) {
+    if (ReplayClickPoint(MainState(), step, &x, &y)) {
         Click(x, y);
     } else if (step.verb == "menu") {
         const auto [menu, item] = Split(step.rest);
@@ -224,7 +227,7 @@ bool Play(const ReplayStep& step)
 // open a modal window: the ticks go on inside its message loop.
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
 {
-    if (!appState.mainWindow || next >= steps.size())
+    if (!OldestMainWindow() || next >= steps.size())
         return;
     // Taken before it runs: ticks that come inside a modal window the step
     // opens play the steps after it.

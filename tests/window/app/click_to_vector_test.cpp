@@ -2,6 +2,7 @@
 
 #include "app/commands.h"
 #include "platform/memory.h"
+#include "seams/test_seams.h"
 
 namespace {
 

@@ -25,36 +25,36 @@ TEST_F(StartUpAndShutdown, OpensMaximisedPaintedAndInTheInitialState)
     OpenWindow();
     EXPECT_TRUE(WindowIsMaximized(window));
     EXPECT_STREQ(WindowTitle(window), "KestrandVectorsSubset");
-    EXPECT_EQ(appState.instance, CurrentInstance());
-    EXPECT_EQ(appState.font, StockBodyFont());
+    EXPECT_EQ(State().instance, CurrentInstance());
+    EXPECT_EQ(State().font, StockBodyFont());
 
-    EXPECT_EQ(appState.dimension, 2);
-    EXPECT_EQ(appState.noiseLevelIndex, 0);
-    EXPECT_EQ(appState.noiseLevel, 0);
-    ASSERT_NE(appState.initialVector, nullptr);
-    EXPECT_EQ(appState.initialVector[0], 100);
-    EXPECT_EQ(appState.initialVector[1], 100);
-    ExpectVector(appState.referenceVector, 1);
-    ExpectVector(appState.centerVector, 1);
-    EXPECT_NE(appState.referenceVector, appState.centerVector);
-    ASSERT_NE(appState.pickedVectors, nullptr);
-    EXPECT_EQ(appState.pickedVectors->dimensionCapacity, 2);
-    EXPECT_EQ(appState.pickedVectors->dimension, 2);
-    EXPECT_EQ(appState.pickedVectors->capacity, 1);
-    EXPECT_EQ(appState.pickedVectors->count, 0);
-    EXPECT_EQ(appState.series, nullptr);
-    EXPECT_EQ(appState.pickCount, 0);
-    EXPECT_EQ(appState.searchDone, 0);
-    EXPECT_EQ(appState.seriesHidden, 1);
-    EXPECT_EQ(noiseState, kInitialNoiseState);
-    EXPECT_EQ(backgroundState, kInitialBackgroundState);
+    EXPECT_EQ(State().dimension, 2);
+    EXPECT_EQ(State().noiseLevelIndex, 0);
+    EXPECT_EQ(State().noiseLevel, 0);
+    ASSERT_NE(State().initialVector, nullptr);
+    EXPECT_EQ(State().initialVector[0], 100);
+    EXPECT_EQ(State().initialVector[1], 100);
+    ExpectVector(State().referenceVector, 1);
+    ExpectVector(State().centerVector, 1);
+    EXPECT_NE(State().referenceVector, State().centerVector);
+    ASSERT_NE(State().pickedVectors, nullptr);
+    EXPECT_EQ(State().pickedVectors->dimensionCapacity, 2);
+    EXPECT_EQ(State().pickedVectors->dimension, 2);
+    EXPECT_EQ(State().pickedVectors->capacity, 1);
+    EXPECT_EQ(State().pickedVectors->count, 0);
+    EXPECT_EQ(State().series, nullptr);
+    EXPECT_EQ(State().pickCount, 0);
+    EXPECT_EQ(State().searchDone, 0);
+    EXPECT_EQ(State().seriesHidden, 1);
+    EXPECT_EQ(State().noiseState, kInitialNoiseState);
+    EXPECT_EQ(State().backgroundState, kInitialBackgroundState);
     EXPECT_TRUE(messages.messages().empty());
 
     // The first paint ran before any input could arrive: the layout exists.
-    EXPECT_GT(appState.lineHeight, 0);
-    EXPECT_GT(appState.seriesPanelRect.right, appState.seriesPanelRect.left);
-    EXPECT_GT(appState.resultPanelRect.left, appState.seriesPanelRect.right);
-    EXPECT_EQ(appState.buttonRects[ExitButton].right, appState.workRect.right - appState.marginX);
+    EXPECT_GT(State().lineHeight, 0);
+    EXPECT_GT(State().seriesPanelRect.right, State().seriesPanelRect.left);
+    EXPECT_GT(State().resultPanelRect.left, State().seriesPanelRect.right);
+    EXPECT_EQ(State().buttonRects[ExitButton].right, State().workRect.right - State().marginX);
 }
 
 // The first paint runs inside the making of the window, before any message
@@ -64,10 +64,10 @@ TEST_F(StartUpAndShutdown, WindowIsLaidOutBeforeTheFirstMessageIsHandled)
     window = CreateMainWindow(CurrentInstance(), 6); // asked to start minimised
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(WindowIsMaximized(window));
-    EXPECT_GT(appState.lineHeight, 0);
-    EXPECT_GT(appState.seriesPanelRect.right, appState.seriesPanelRect.left);
-    EXPECT_EQ(appState.buttonRects[ExitButton].right, appState.workRect.right - appState.marginX);
-    EXPECT_EQ(ClientPixel(window, appState.seriesPanelRect.left, CentreY(appState.seriesPanelRect) + 5),
+    EXPECT_GT(State().lineHeight, 0);
+    EXPECT_GT(State().seriesPanelRect.right, State().seriesPanelRect.left);
+    EXPECT_EQ(State().buttonRects[ExitButton].right, State().workRect.right - State().marginX);
+    EXPECT_EQ(ClientPixel(window, State().seriesPanelRect.left, CentreY(State().seriesPanelRect) + 5),
               MakeColor(0, 0, 0));
 }
 
@@ -83,24 +83,6 @@ TEST_F(StartUpAndShutdown, MenuBarCarriesEveryCommand)
         EXPECT_NE(menu.find(line), std::string::npos) << line;
 }
 
-TEST_F(StartUpAndShutdown, NoiseLevelIndexOutOfRangeFallsBackToTheFirstLevel)
-{
-    struct Case {
-        int32_t index, expectedIndex, expectedLevel;
-    };
-    for (const Case c : {Case{-1, 0, 0}, Case{6, 0, 0}, Case{40, 0, 0}, Case{3, 3, 25}, Case{5, 5, 100}}) {
-        SCOPED_TRACE(c.index);
-        ResetProgramState();
-        appState.noiseLevelIndex = c.index;
-        OpenWindow();
-        EXPECT_EQ(appState.noiseLevelIndex, c.expectedIndex);
-        EXPECT_EQ(appState.noiseLevel, c.expectedLevel);
-        UserCloseWindow(window);
-        PumpMessages();
-        EXPECT_TRUE(WindowClosed());
-    }
-}
-
 TEST_F(StartUpAndShutdown, CloseBeforeAnySeriesReleasesEverythingAndQuitsWithZero)
 {
     OpenWindow();
@@ -110,10 +92,7 @@ TEST_F(StartUpAndShutdown, CloseBeforeAnySeriesReleasesEverythingAndQuitsWithZer
     int exitCode = -1;
     ASSERT_TRUE(QuitWasPosted(&exitCode));
     EXPECT_EQ(exitCode, 0);
-    EXPECT_EQ(appState.initialVector, nullptr);
-    EXPECT_EQ(appState.referenceVector, nullptr);
-    EXPECT_EQ(appState.centerVector, nullptr);
-    EXPECT_EQ(appState.pickedVectors, nullptr);
+    EXPECT_EQ(MainWindowState(window), nullptr); // the state went with the window
     EXPECT_EQ(LiveAllocationCount(), liveBefore);
 }
 
@@ -132,15 +111,44 @@ TEST_F(StartUpAndShutdown, ExitPathsCloseTheWindowWithExitCodeZero)
         ResetPostedQuit();
         OpenWindow();
         ClickButton(NoiseUpButton); // a series exists, so it is released too
-        ASSERT_NE(appState.series, nullptr);
+        ASSERT_NE(State().series, nullptr);
         exit();
         EXPECT_TRUE(WindowClosed());
         int exitCode = -1;
         ASSERT_TRUE(QuitWasPosted(&exitCode));
         EXPECT_EQ(exitCode, 0);
-        EXPECT_EQ(appState.series, nullptr);
+        EXPECT_EQ(MainWindowState(window), nullptr);
         EXPECT_EQ(LiveAllocationCount(), liveBefore);
     }
+}
+
+// Each main window has a state of its own: what one is shown and does leaves
+// the other as it was, and closing one leaves the other's state in place.
+TEST_F(StartUpAndShutdown, TwoMainWindowsKeepStatesOfTheirOwn)
+{
+    OpenWindow();
+    AppWindow* second = CreateMainWindow(CurrentInstance(), 0);
+    ASSERT_NE(second, nullptr);
+    PumpMessages();
+    AppState* other = MainWindowState(second);
+    ASSERT_NE(other, nullptr);
+    ASSERT_NE(other, &State());
+    EXPECT_EQ(OldestMainWindow(), window);
+
+    ClickButton(NoiseUpButton);
+    ASSERT_NE(State().series, nullptr);
+    EXPECT_EQ(State().noiseLevel, 5);
+    EXPECT_EQ(other->series, nullptr);
+    EXPECT_EQ(other->noiseLevel, 0);
+    EXPECT_EQ(other->noiseState, kInitialNoiseState);
+    EXPECT_EQ(other->backgroundState, kInitialBackgroundState);
+
+    UserCloseWindow(window);
+    PumpMessages();
+    EXPECT_EQ(MainWindowState(window), nullptr);
+    EXPECT_EQ(MainWindowState(second), other);
+    EXPECT_EQ(OldestMainWindow(), second);
+    window = second; // closed by TearDown
 }
 
 TEST_F(StartUpAndShutdown, StartUpGoesOnWhenTheContainersCannotBeMade)
@@ -149,9 +157,9 @@ TEST_F(StartUpAndShutdown, StartUpGoesOnWhenTheContainersCannotBeMade)
     OpenWindow();
     FailNthAllocation(0);
     EXPECT_NE(window, nullptr);
-    EXPECT_EQ(appState.referenceVector, nullptr);
-    EXPECT_EQ(appState.centerVector, nullptr);
-    EXPECT_EQ(appState.pickedVectors, nullptr);
+    EXPECT_EQ(State().referenceVector, nullptr);
+    EXPECT_EQ(State().centerVector, nullptr);
+    EXPECT_EQ(State().pickedVectors, nullptr);
     std::vector<std::string> texts;
     for (const RecordedMessage& m : messages.messages()) {
         texts.push_back(m.text);
@@ -163,14 +171,14 @@ TEST_F(StartUpAndShutdown, StartUpGoesOnWhenTheContainersCannotBeMade)
 
     // A pick makes what start-up could not, and the series is built from it.
     messages.clear();
-    const Rect panel = appState.seriesPanelRect;
+    const Rect panel = State().seriesPanelRect;
     Click(CentreX(panel), CentreY(panel));
     EXPECT_TRUE(messages.messages().empty());
-    ASSERT_NE(appState.pickedVectors, nullptr);
-    EXPECT_EQ(appState.pickedVectors->count, 1);
-    ASSERT_NE(appState.series, nullptr);
+    ASSERT_NE(State().pickedVectors, nullptr);
+    EXPECT_EQ(State().pickedVectors->count, 1);
+    ASSERT_NE(State().series, nullptr);
     ClickButton(SearchButton);
-    EXPECT_GE(appState.series->centerIndex, 1);
+    EXPECT_GE(State().series->centerIndex, 1);
 }
 
 TEST_F(StartUpAndShutdown, AboutDialogEndsWithOkOrCancel)
@@ -193,7 +201,7 @@ TEST_F(StartUpAndShutdown, AboutDialogEndsWithOkOrCancel)
     SendAppMessage(window, MessageCommand, 0x30000 | IDM_ABOUT, 0);
     EXPECT_EQ(dialogLog.opened, 1);
     EXPECT_FALSE(WindowClosed());
-    EXPECT_EQ(appState.series, nullptr); // the dialog changes nothing
+    EXPECT_EQ(State().series, nullptr); // the dialog changes nothing
 }
 
 TEST_F(StartUpAndShutdown, AboutDialogLeavesOtherMessagesToTheDefault)
@@ -209,8 +217,8 @@ TEST_F(StartUpAndShutdown, KeysRunNoCommand)
         UserKey(window, key);
     PumpMessages();
     EXPECT_FALSE(WindowClosed());
-    EXPECT_EQ(appState.series, nullptr);
-    EXPECT_EQ(appState.searchDone, 0);
+    EXPECT_EQ(State().series, nullptr);
+    EXPECT_EQ(State().searchDone, 0);
     EXPECT_EQ(dialogLog.opened, 0);
 }
 

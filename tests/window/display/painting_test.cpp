@@ -54,14 +54,14 @@ protected:
     // The rows of the result panel's n-th caption line.
     Rect CaptionLine(int n) const
     {
-        const Rect& p = appState.resultPanelRect;
-        const int32_t top = p.top + 4 + n * (appState.lineHeight + 1);
-        return {p.left + 5, top, p.left + 5 + 150, top + appState.lineHeight};
+        const Rect& p = State().resultPanelRect;
+        const int32_t top = p.top + 4 + n * (State().lineHeight + 1);
+        return {p.left + 5, top, p.left + 5 + 150, top + State().lineHeight};
     }
 
     void Pick()
     {
-        const Rect& p = appState.seriesPanelRect;
+        const Rect& p = State().seriesPanelRect;
         Click(p.left + 3 * (p.right - p.left) / 4, p.top + (p.bottom - p.top) / 3);
     }
 
@@ -69,7 +69,7 @@ protected:
     // axes and the text lines, so its pixels are its own.
     int32_t LoneBackgroundElement() const
     {
-        const VectorSeriesHeader* s = appState.series;
+        const VectorSeriesHeader* s = State().series;
         for (int32_t i = 0; i < 498; ++i) {
             const int32_t* v = s->noisyVectorValues[i];
             bool clear = v[0] > 20 && v[1] < -20 && v[0] < 160 && v[1] > -160;
@@ -89,9 +89,9 @@ TEST_F(PaintedWindow, WorkAreaAndButtonsWearTheirColours)
     OpenWindow();
     UserResizeClient(window, 1280, 800); // wide enough for the whole button row
     PumpMessages();
-    ASSERT_GE(appState.buttonRects[RepeatButton].left, 0);
-    const Rect& work = appState.workRect;
-    const Rect& panel = appState.seriesPanelRect;
+    ASSERT_GE(State().buttonRects[RepeatButton].left, 0);
+    const Rect& work = State().workRect;
+    const Rect& panel = State().seriesPanelRect;
     EXPECT_EQ(ClientPixel(window, work.left + 2, CentreY(panel)), MakeColor(235, 240, 225));
     EXPECT_EQ(ClientPixel(window, work.right - 2, work.bottom - 1), MakeColor(235, 240, 225));
     EXPECT_EQ(ClientPixel(window, work.left, CentreY(panel)), kBlack);
@@ -99,7 +99,7 @@ TEST_F(PaintedWindow, WorkAreaAndButtonsWearTheirColours)
 
     const Color edge = MakeColor(125, 125, 125);
     const Color shadow = MakeColor(165, 170, 165);
-    for (const Rect& b : appState.buttonRects) {
+    for (const Rect& b : State().buttonRects) {
         SCOPED_TRACE(b.left);
         const int32_t midY = b.top + 3; // above the label
         EXPECT_EQ(ClientPixel(window, b.left + 3, b.top), edge);
@@ -122,7 +122,7 @@ TEST_F(PaintedWindow, WorkAreaAndButtonsWearTheirColours)
 TEST_F(PaintedWindow, PanelsShowFrameAndAxesOnlyBeforeAnySeries)
 {
     OpenWindow();
-    for (const Rect& p : {appState.seriesPanelRect, appState.resultPanelRect}) {
+    for (const Rect& p : {State().seriesPanelRect, State().resultPanelRect}) {
         SCOPED_TRACE(p.left);
         const int32_t cx = p.left + (p.right - p.left) / 2;
         const int32_t cy = p.top + (p.bottom - p.top) / 2;
@@ -144,21 +144,21 @@ TEST_F(PaintedWindow, PickedCopiesAreRedOverWhiteBackgroundDots)
 {
     OpenWindow();
     Pick();
-    const int32_t* v = appState.initialVector;
-    EXPECT_EQ(At(DotCentre(appState.seriesPanelRect, v[0], v[1])), kRed);
+    const int32_t* v = State().initialVector;
+    EXPECT_EQ(At(DotCentre(State().seriesPanelRect, v[0], v[1])), kRed);
 
     const int32_t lone = LoneBackgroundElement();
     ASSERT_GE(lone, 0);
-    const int32_t* b = appState.series->noisyVectorValues[lone];
-    const Pixel dot = DotCentre(appState.seriesPanelRect, b[0], b[1]);
+    const int32_t* b = State().series->noisyVectorValues[lone];
+    const Pixel dot = DotCentre(State().seriesPanelRect, b[0], b[1]);
     EXPECT_EQ(At(dot), kWhite);
     EXPECT_GT(Count({dot.x - 5, dot.y - 5, dot.x + 5, dot.y + 5}, kBlack), 0) << "the dot's outline";
 
     // The picked-vector line and the two count lines stand at the top left.
-    const Rect& p = appState.seriesPanelRect;
-    EXPECT_GT(Count({p.left + 5, p.top + 4, p.left + 100, p.top + 4 + 3 * (appState.lineHeight + 1) - 1}, kBlack),
+    const Rect& p = State().seriesPanelRect;
+    EXPECT_GT(Count({p.left + 5, p.top + 4, p.left + 100, p.top + 4 + 3 * (State().lineHeight + 1) - 1}, kBlack),
               0);
-    EXPECT_EQ(MarksInside(appState.resultPanelRect), 0) << "no search yet";
+    EXPECT_EQ(MarksInside(State().resultPanelRect), 0) << "no search yet";
 }
 
 TEST_F(PaintedWindow, SearchHighlightsTheSubsetAndNamesTheCentre)
@@ -166,19 +166,19 @@ TEST_F(PaintedWindow, SearchHighlightsTheSubsetAndNamesTheCentre)
     OpenWindow();
     Pick();
     const Color subset = MakeColor(204, 102, 202);
-    const Rect& result = appState.resultPanelRect;
+    const Rect& result = State().resultPanelRect;
     EXPECT_EQ(Count(result, subset), 0);
     EXPECT_EQ(Count(CaptionLine(3), kBlack), 0);
 
     ClickButton(SearchButton);
-    const int32_t* v = appState.initialVector;
+    const int32_t* v = State().initialVector;
     EXPECT_EQ(At(DotCentre(result, v[0], v[1])), subset);
-    EXPECT_EQ(At(DotCentre(appState.seriesPanelRect, v[0], v[1])), kRed);
+    EXPECT_EQ(At(DotCentre(State().seriesPanelRect, v[0], v[1])), kRed);
     for (int line = 0; line < kResultCaptionCount; ++line)
         EXPECT_GT(Count(CaptionLine(line), kBlack), 0) << line;
 
     char captions[kResultCaptionCount][kResultCaptionSize];
-    FormatResultCaptions(appState.series, captions);
+    FormatResultCaptions(State().series, captions);
     char expected[kResultCaptionSize];
     std::snprintf(expected, sizeof expected, " subset center [%d,%d]", v[0], v[1]);
     EXPECT_STREQ(captions[3], expected);
@@ -192,14 +192,14 @@ TEST_F(PaintedWindow, HiddenSeriesShowsNoDots)
 {
     OpenWindow();
     ClickButton(NoiseUpButton); // a series of background only, hidden
-    ASSERT_NE(appState.series, nullptr);
-    const Rect& p = appState.seriesPanelRect;
-    EXPECT_EQ(MarksInside(p, p.top + 4 + 2 * (appState.lineHeight + 1)), 0);
+    ASSERT_NE(State().series, nullptr);
+    const Rect& p = State().seriesPanelRect;
+    EXPECT_EQ(MarksInside(p, p.top + 4 + 2 * (State().lineHeight + 1)), 0);
     EXPECT_GT(MarksInside(p), 0) << "the repeats and vectors lines";
 
     ClickButton(SearchButton); // searched, but hidden: the result panel stays empty
-    EXPECT_GE(appState.series->centerIndex, 1);
-    EXPECT_EQ(MarksInside(appState.resultPanelRect), 0);
+    EXPECT_GE(State().series->centerIndex, 1);
+    EXPECT_EQ(MarksInside(State().resultPanelRect), 0);
 }
 
 // A search asked for before any series exists leaves the flag set; the series
@@ -209,10 +209,10 @@ TEST_F(PaintedWindow, ResultPanelStaysEmptyForASeriesWithoutCentre)
     OpenWindow();
     ClickButton(SearchButton);
     Pick();
-    ASSERT_EQ(appState.searchDone, 1);
-    ASSERT_EQ(appState.series->centerIndex, 0);
-    EXPECT_EQ(MarksInside(appState.resultPanelRect), 0);
-    EXPECT_EQ(At(DotCentre(appState.seriesPanelRect, appState.initialVector[0], appState.initialVector[1])), kRed);
+    ASSERT_EQ(State().searchDone, 1);
+    ASSERT_EQ(State().series->centerIndex, 0);
+    EXPECT_EQ(MarksInside(State().resultPanelRect), 0);
+    EXPECT_EQ(At(DotCentre(State().seriesPanelRect, State().initialVector[0], State().initialVector[1])), kRed);
 }
 
 TEST_F(PaintedWindow, LayoutFollowsTheClientSize)
@@ -220,13 +220,13 @@ TEST_F(PaintedWindow, LayoutFollowsTheClientSize)
     OpenWindow();
     UserResizeClient(window, 1024, 400);
     PumpMessages();
-    EXPECT_EQ(appState.seriesPanelRect.bottom - appState.seriesPanelRect.top,
-              appState.resultPanelRect.bottom - appState.resultPanelRect.top);
-    EXPECT_EQ(appState.workRect.right, 1025 - appState.marginX);
-    EXPECT_EQ(appState.workRect.bottom, 401 - appState.marginY);
-    EXPECT_EQ(appState.buttonRects[ExitButton].right, appState.workRect.right - appState.marginX);
-    EXPECT_EQ(appState.seriesPanelRect.bottom, appState.workRect.bottom - appState.marginY);
-    EXPECT_EQ(ClientPixel(window, appState.seriesPanelRect.left, CentreY(appState.seriesPanelRect) + 5), kBlack);
+    EXPECT_EQ(State().seriesPanelRect.bottom - State().seriesPanelRect.top,
+              State().resultPanelRect.bottom - State().resultPanelRect.top);
+    EXPECT_EQ(State().workRect.right, 1025 - State().marginX);
+    EXPECT_EQ(State().workRect.bottom, 401 - State().marginY);
+    EXPECT_EQ(State().buttonRects[ExitButton].right, State().workRect.right - State().marginX);
+    EXPECT_EQ(State().seriesPanelRect.bottom, State().workRect.bottom - State().marginY);
+    EXPECT_EQ(ClientPixel(window, State().seriesPanelRect.left, CentreY(State().seriesPanelRect) + 5), kBlack);
 }
 
 } // namespace
@@ -238,14 +238,14 @@ TEST_F(PaintedWindow, SubsetDrawingStaysInsideTheSubsetArea)
     OpenWindow();
     Pick();
     ClickButton(SearchButton);
-    VectorSeriesHeader* s = appState.series;
+    VectorSeriesHeader* s = State().series;
     ASSERT_EQ(s->subsetCapacity, 502);
-    s = BuildVectorSeries(window, s->length, 600, appState.referenceVector, appState.pickedVectors, s);
-    ASSERT_EQ(s, appState.series);
+    s = BuildVectorSeries(window, s->length, 600, State().referenceVector, State().pickedVectors, s);
+    ASSERT_EQ(s, State().series);
     ASSERT_EQ(s->repeats, 600);
     InvalidateArea(window, nullptr, true);
     PumpMessages();
-    EXPECT_GT(Count(appState.resultPanelRect, MakeColor(204, 102, 202)), 0);
+    EXPECT_GT(Count(State().resultPanelRect, MakeColor(204, 102, 202)), 0);
 }
 
 // Too low for the text and the buttons: the panels shrink to nothing, the
@@ -255,15 +255,15 @@ TEST_F(PaintedWindow, ClientTooLowForTheButtonsPaintsAndClicksWithoutFailing)
     OpenWindow();
     Pick();
     ClickButton(SearchButton);
-    ASSERT_EQ(appState.searchDone, 1);
+    ASSERT_EQ(State().searchDone, 1);
     for (int32_t height : {60, 40, 1}) {
         SCOPED_TRACE(height);
         UserResizeClient(window, 320, height);
         PumpMessages();
-        const Rect& p = appState.seriesPanelRect;
+        const Rect& p = State().seriesPanelRect;
         EXPECT_LE(p.right - p.left, 0);
         EXPECT_EQ(p.right - p.left, p.bottom - p.top);
-        EXPECT_EQ(appState.resultPanelRect.right - appState.resultPanelRect.left, p.right - p.left);
+        EXPECT_EQ(State().resultPanelRect.right - State().resultPanelRect.left, p.right - p.left);
         UserPress(window, p.left, p.top);
         UserRelease(window, p.left, p.top);
         PumpMessages();
@@ -287,10 +287,10 @@ TEST_F(PaintedWindow, RepaintWhileARebuildReportsItsFailureDrawsNoRows)
     ClickButton(SearchButton);
     const MessageBoxHandler recorder = SetMessageBoxHandler(RepaintUnderTheBox);
     FailNthAllocation(1);
-    VectorSeriesHeader* rebuilt = BuildVectorSeries(window, 1200, 502, appState.referenceVector,
-                                                    appState.pickedVectors, appState.series);
+    VectorSeriesHeader* rebuilt = BuildVectorSeries(window, 1200, 502, State().referenceVector,
+                                                    State().pickedVectors, State().series);
     SetMessageBoxHandler(recorder);
     EXPECT_EQ(rebuilt, nullptr);
-    appState.series = rebuilt;
-    EXPECT_EQ(MarksInside(appState.resultPanelRect), 0);
+    State().series = rebuilt;
+    EXPECT_EQ(MarksInside(State().resultPanelRect), 0);
 }

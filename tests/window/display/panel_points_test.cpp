@@ -1,6 +1,5 @@
 // Where the panels draw an element: the plane's scale is the range, every
 // division truncates toward zero, and nothing is clipped to the panel.
-#include "app/app_state.h"
 #include "display/panels.h"
 #include "../../platform/platform_test_window.h"
 
@@ -22,10 +21,6 @@ protected:
         ASSERT_NE(Make(), nullptr);
         UserResizeClient(window, 1024, 700);
         PumpMessages();
-        saved = appState;
-        appState.seriesHidden = 0;
-        appState.searchDone = 1;
-        appState.lineHeight = 12;
         for (int i = 0; i < kCount; ++i) {
             rows[i] = values[i];
             identities[i] = 1;
@@ -38,12 +33,12 @@ protected:
         series.centerIndex = 1;
         series.subsetIndices = subset;
         series.subsetCapacity = 1;
+        view = {nullptr, &series, false, true, 12};
         surface = OpenWindowSurface(window);
     }
     void TearDown() override
     {
         CloseWindowSurface(window, surface);
-        appState = saved;
         PlatformWindowTest::TearDown();
     }
 
@@ -57,13 +52,13 @@ protected:
     int32_t identities[kCount] = {};
     int32_t subset[1] = {0};
     VectorSeriesHeader series = {};
-    AppState saved;
+    ScreenView view;
     DrawSurface* surface = nullptr;
 };
 
 TEST_F(PanelPoints, DotsLandWhereTheTruncatedScaleSaysAndAreNotClipped)
 {
-    DrawSeriesPanel(surface, nullptr, &series, 180, kSeriesPanel);
+    DrawSeriesPanel(surface, view, 180, kSeriesPanel);
 
     // x = 180: dx = 248 (not 249), the dot's box is x 504 to 511, rows 420 to 427.
     EXPECT_EQ(At(508, 424), kRed);
@@ -90,14 +85,14 @@ TEST_F(PanelPoints, IdentitiesBeyondTheColourTableTakeItsLastColour)
     constexpr Color kLast = MakeColor(0, 255, 255);
     identities[0] = 7;
     identities[3] = 1000;
-    DrawSeriesPanel(surface, nullptr, &series, 180, kSeriesPanel);
+    DrawSeriesPanel(surface, view, 180, kSeriesPanel);
     EXPECT_EQ(At(508, 424), kLast);
     EXPECT_EQ(At(674, 562), kLast);
 }
 
 TEST_F(PanelPoints, ResultPanelUsesTheSameScaleAndDrawsTheSubsetOverIt)
 {
-    DrawResultPanel(surface, &series, 180, kResultPanel);
+    DrawResultPanel(surface, view, 180, kResultPanel);
     // Element 0, the subset, at the right end of the range: origin x 763, dx 248.
     EXPECT_EQ(At(1011, 424), kSubset);
     EXPECT_NE(At(1014, 424), kWhite);

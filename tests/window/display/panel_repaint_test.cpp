@@ -27,15 +27,15 @@ protected:
         OpenWindow();
         UserResizeClient(window, 1280, 800);
         PumpMessages();
-        const Rect& s = appState.seriesPanelRect;
-        const Rect& r = appState.resultPanelRect;
+        const Rect& s = State().seriesPanelRect;
+        const Rect& r = State().resultPanelRect;
         spots[SeriesInside] = {s.right - 3, s.bottom - 3};
         spots[SeriesRight] = {s.right, CentreY(s) + 7};
         spots[SeriesBottom] = {CentreX(s) + 7, s.bottom};
         spots[ResultInside] = {r.right - 3, r.bottom - 3};
         spots[ResultRight] = {r.right, CentreY(r) + 7};
         spots[ResultBottom] = {CentreX(r) + 7, r.bottom};
-        spots[Outside] = {appState.workRect.left + 2, CentreY(s)};
+        spots[Outside] = {State().workRect.left + 2, CentreY(s)};
     }
 
     void MarkEverySpot()
@@ -104,7 +104,7 @@ TEST_F(PanelRepaint, CommandsRepaintThePanelsTheyChangeFrameLinesIncluded)
 
     MarkEverySpot();
     ChooseMenu(" Processing", " Search"); // a series now: the search runs
-    ASSERT_GE(appState.series->centerIndex, 1);
+    ASSERT_GE(State().series->centerIndex, 1);
     EXPECT_EQ(Repainted(), kResultPanel);
 
     MarkEverySpot();
@@ -114,8 +114,8 @@ TEST_F(PanelRepaint, CommandsRepaintThePanelsTheyChangeFrameLinesIncluded)
 
     // A pick sends the Create vector series command.
     MarkEverySpot();
-    Click(CentreX(appState.seriesPanelRect) + 40, CentreY(appState.seriesPanelRect) - 40);
-    ASSERT_EQ(appState.pickCount, 1);
+    Click(CentreX(State().seriesPanelRect) + 40, CentreY(State().seriesPanelRect) - 40);
+    ASSERT_EQ(State().pickCount, 1);
     EXPECT_EQ(Repainted(), kBothPanels);
 
     // A press on a button repaints what its command names, not the button.

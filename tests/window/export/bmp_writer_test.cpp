@@ -14,6 +14,7 @@
 #include "platform/software/bitmap_record.h"
 #include "platform/file_io.h"
 #include "platform/memory.h"
+#include "seams/test_seams.h"
 #include "platform/message_box.h"
 #include "platform/posix/temporary_files.h"
 #include "support/posix/special_files.h"

@@ -8,6 +8,7 @@
 
 #include "app/app_state.h"
 #include "app/main_window.h"
+#include "display/panels.h"
 #include "export_files.h"
 #include "picture_window.h"
 #include "platform/testing.h"
@@ -47,7 +48,6 @@ protected:
         ASSERT_TRUE(registered);
         window = CreateMainWindow(CurrentInstance(), 0);
         ASSERT_NE(window, nullptr);
-        appState.mainWindow = window;
         // PIL takes a PCX line to be the width's bytes rounded up to an even
         // count, not the header's bytes per line; with a width that is a
         // multiple of 32 pixels the two agree.
@@ -64,7 +64,6 @@ protected:
 
     static void ResetProgramState()
     {
-        appState = AppState{};
         noiseState = kInitialNoiseState;
         backgroundState = kInitialBackgroundState;
     }
@@ -115,12 +114,13 @@ protected:
 TEST_F(DecoderReadbackTest, SnapshotsOfThePaintedWindowAfterAPickAndASearch)
 {
     // A pick up and to the right of the plane's centre, then Search.
-    const Rect& panel = appState.seriesPanelRect;
+    const AppState& state = *MainWindowState(window);
+    const Rect& panel = state.seriesPanelRect;
     Click((panel.left + panel.right) / 2 + 40, (panel.top + panel.bottom) / 2 - 30);
-    const Rect& search = appState.buttonRects[SearchButton];
+    const Rect& search = state.buttonRects[SearchButton];
     Click((search.left + search.right) / 2, (search.top + search.bottom) / 2);
-    ASSERT_NE(appState.series, nullptr);
-    ASSERT_TRUE(appState.searchDone);
+    ASSERT_NE(state.series, nullptr);
+    ASSERT_TRUE(state.searchDone);
 
     std::string bmp = folder.path("window.bmp");
     std::string pcx = folder.path("window.pcx");

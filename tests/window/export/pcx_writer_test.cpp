@@ -10,7 +10,7 @@
 #include "picture_window.h"
 #include "platform/drawing.h"
 #include "platform/file_io.h"
-#include "platform/memory.h"
+#include "seams/test_seams.h"
 #include "platform/testing.h"
 #include "platform/window.h"
 #include "support/recording_message_box.h"

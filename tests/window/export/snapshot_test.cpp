@@ -4,12 +4,11 @@
 #include <filesystem>
 #include <set>
 
-#include "app/app_state.h"
 #include "export/snapshot.h"
 #include "export_files.h"
 #include "picture_checks.h"
 #include "picture_window.h"
-#include "platform/memory.h"
+#include "seams/test_seams.h"
 #include "platform/window.h"
 #include "stand_in_save_dialog.h"
 #include "support/recording_message_box.h"
@@ -26,7 +25,6 @@ class SnapshotTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        appState = AppState{};
         window = OpenPictureWindow(kWidth, kHeight);
         ASSERT_NE(window, nullptr);
         picture = ClientColors(window);
@@ -38,7 +36,6 @@ protected:
         FailNthAllocation(0);
         EXPECT_EQ(LiveAllocationCount(), liveBefore);
         ClosePictureWindow(window);
-        appState = AppState{};
     }
 
     // The stand-in user chooses path; returns what the save command showed.
@@ -46,7 +43,7 @@ protected:
     {
         saveDialog.path = path;
         messages.clear();
-        MakeSnapshot(window);
+        MakeSnapshot(window, fileName, sizeof fileName);
         Messages shown;
         for (const RecordedMessage& m : messages.messages()) {
             EXPECT_EQ(m.owner, window);
@@ -69,6 +66,7 @@ protected:
     bool FolderIsEmpty() const { return std::filesystem::is_empty(folder.path("")); }
 
     AppWindow* window = nullptr;
+    char fileName[256] = {}; // where the save command leaves the chosen name
     std::vector<Color> picture;
     long liveBefore = 0;
     ScratchFolder folder;
@@ -78,7 +76,7 @@ protected:
 
 TEST_F(SnapshotTest, PromptOffersBmpThenPcxWithAnEmptyNameBox)
 {
-    std::strcpy(appState.fileName, "/left/over/from/last/time.bmp");
+    std::strcpy(fileName, "/left/over/from/last/time.bmp");
     saveDialog.answer = SaveFileCancelled;
     EXPECT_TRUE(Save("").empty());
 
@@ -89,7 +87,7 @@ TEST_F(SnapshotTest, PromptOffersBmpThenPcxWithAnEmptyNameBox)
               (std::vector<std::string>{"Bitmap Files (*.bmp)", "*.bmp", "PCX Files (*.pcx)", "*.pcx"}));
     EXPECT_EQ(saveDialog.selectedFilter, 1);
     EXPECT_EQ(saveDialog.nameWhenOpened, "");
-    EXPECT_EQ(saveDialog.fileName, appState.fileName);
+    EXPECT_EQ(saveDialog.fileName, fileName);
     EXPECT_EQ(saveDialog.fileNameSize, 256u);
     EXPECT_EQ(saveDialog.defaultExtension, "bmp");
     EXPECT_TRUE(saveDialog.askBeforeReplacing);
@@ -101,14 +99,14 @@ TEST_F(SnapshotTest, CancelledPromptWritesAndShowsNothing)
     saveDialog.coverWindow = true;
     EXPECT_TRUE(Save(folder.path("never.bmp")).empty());
     EXPECT_TRUE(FolderIsEmpty());
-    EXPECT_STREQ(appState.fileName, "");
+    EXPECT_STREQ(fileName, "");
 }
 
 TEST_F(SnapshotTest, ExtensionChoosesTheWriterWhateverItsCase)
 {
     std::string pcx = folder.path("shot.PCX");
     EXPECT_TRUE(Save(pcx).empty());
-    EXPECT_STREQ(appState.fileName, pcx.c_str());
+    EXPECT_STREQ(fileName, pcx.c_str());
     EXPECT_TRUE(PcxShowsPicture(ReadWholeFile(pcx), picture, kWidth, kHeight, kWhite));
 
     std::string bmp = folder.path("shot.Bmp");
@@ -167,7 +165,7 @@ TEST_F(SnapshotTest, PathTooLongForTheNameBufferIsRefused)
         ASSERT_GE(tooLong.size(), 256u);
         EXPECT_EQ(Save(tooLong), (Messages{{"File name is too long: at most 255 bytes", "About Bitmap"}}));
         EXPECT_TRUE(FolderIsEmpty());
-        EXPECT_STREQ(appState.fileName, "");
+        EXPECT_STREQ(fileName, "");
     }
 }
 

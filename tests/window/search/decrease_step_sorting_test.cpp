@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/core_test_fixture.h"
+#include "platform/memory.h"
 
 namespace {
 using SortingTest = CoreTest;

@@ -98,9 +98,9 @@ int32_t* ReversedIndexSort(int32_t n, const int64_t*, int32_t* index)
 TEST_F(SubsetSearchTest, BrokenSortOrderIsReportedForEachCentreAndUsedAsItIs)
 {
     HandSeries series({{0, 0}, {1, 0}, {5, 0}}, 2);
-    const Int64IndexSort previous = SetSearchSortForTesting(ReversedIndexSort);
+    testHooks.searchSort = ReversedIndexSort;
     Search(series, 2);
-    SetSearchSortForTesting(previous);
+    testHooks.searchSort = nullptr;
 
     // Centres 1 and 2 see their keys out of order; centre 3's keys (25, 16, 0)
     // read backwards happen to ascend.

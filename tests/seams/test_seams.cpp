@@ -1,20 +1,17 @@
-// The test builds' heap: the program's own allocation, with a seam that makes
-// a chosen allocation fail and a count of the blocks still held. Linked as an
-// object file, it takes the place of the shipped heap in every test program.
-#include "platform/memory.h"
+#include "seams/test_seams.h"
 
 #include <atomic>
-#include <cstdlib>
 
 namespace {
 // Atomic, so that searches running side by side on several threads can take
-// their working storage from here.
+// their working storage from the heap.
 std::atomic<long> liveBlocks = 0;
 std::atomic<long> allocationsSeen = 0;
 std::atomic<long> failAt = 0; // allocation number that fails, 0 for none
 std::atomic<bool> failOnward = false;
+long closesUntilFailure = 0;  // the close that fails, counted down; 0 for none
 
-bool SeamRefuses()
+bool RefuseAllocation()
 {
     const long seen = ++allocationsSeen;
     const long at = failAt;
@@ -27,25 +24,13 @@ bool SeamRefuses()
     }
     return failOnward && seen > at;
 }
-}
 
-void* AllocateZeroed(std::size_t bytes)
-{
-    if (SeamRefuses())
-        return nullptr;
-    void* block = std::calloc(bytes == 0 ? 1 : bytes, 1);
-    if (block)
-        ++liveBlocks;
-    return block;
-}
+void CountBlocks(long change) { liveBlocks += change; }
 
-void ReleaseMemory(void* block)
-{
-    if (!block)
-        return;
-    --liveBlocks;
-    std::free(block);
-}
+bool FailFileClose() { return closesUntilFailure > 0 && --closesUntilFailure == 0; }
+} // namespace
+
+TestHooks testHooks = {RefuseAllocation, CountBlocks, FailFileClose, nullptr, nullptr};
 
 void FailNthAllocation(long n)
 {
@@ -62,3 +47,5 @@ void FailAllocationsFrom(long n)
 }
 
 long LiveAllocationCount() { return liveBlocks; }
+
+void FailNthFileClose(long n) { closesUntilFailure = n; }
