@@ -18,7 +18,6 @@
 #include "row_keys.h"
 #include "row_tree.h"
 #include "search_methods.h"
-#include "workspace.h"
 
 namespace kvs {
 
@@ -86,23 +85,20 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
     const uint64_t s = uint64_t(request.size);
     const uint64_t n = uint64_t(request.table.rows);
     Workspace orderSpace(request.allocator, 1, useAnchor ? SliceBytes<int32_t>(uint64_t(centres)) : 0);
-    Workspace workspace(request.allocator, plan.threads,
-                        SliceBytes<Key>(n) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s));
-    if (!orderSpace.valid() || !workspace.valid())
+    if (!orderSpace.valid())
         return SearchStatus::OutOfMemory;
     int32_t* order = useAnchor ? reinterpret_cast<int32_t*>(orderSpace.slice(0)) : nullptr;
     if (order && !NeighbourOrder(request.table, plan.begin, plan.end, order))
         return SearchStatus::OutOfMemory;
-    DenseWorker<Key> workers[kMaxSearchThreads];
-    for (int t = 0; t < plan.threads; ++t) {
-        unsigned char* cursor = workspace.slice(t);
+    const uint64_t bytes = SliceBytes<Key>(n) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s);
+    auto makeWorker = [&](unsigned char*& cursor) {
         Key* keys = Carve<Key>(cursor, n);
         int32_t* anchorRow = Carve<int32_t>(cursor, d);
         uint32_t* roots = Carve<uint32_t>(cursor, s);
-        workers[t] = {&request.table, request.size, plan.begin, order, keys,
-                      Anchor(anchorRow, roots, request.table.dimension, request.size), useAnchor};
-    }
-    return RunCentres(request, centres, plan.threads, workers, best, threadsRun);
+        return DenseWorker<Key>{&request.table, request.size, plan.begin, order, keys,
+                                Anchor(anchorRow, roots, request.table.dimension, request.size), useAnchor};
+    };
+    return RunOnThreads<DenseWorker<Key>>(plan, centres, bytes, makeWorker, best, threadsRun);
 }
 }
 

@@ -9,6 +9,7 @@
 #include <kvs/search.h>
 
 #include "wide_score.h"
+#include "workspace.h"
 
 namespace kvs {
 
@@ -40,6 +41,24 @@ SearchStatus WithKeyType(KeyWidth width, Action action)
 
 // The width for a table whose largest key is the given one.
 KeyWidth KeyWidthFor(SearchScore largestKey);
+
+// Runs a method's workers over the centres [0, count) of the plan: one slice
+// of bytesPerThread working storage for each thread, from which
+// makeWorker(cursor) carves the worker's arrays (Carve moves the cursor).
+template <typename Worker, typename MakeWorker>
+SearchStatus RunOnThreads(const SearchPlan& plan, int64_t count, uint64_t bytesPerThread, MakeWorker makeWorker,
+                          BestCentre& best, int& threadsRun)
+{
+    Workspace workspace(plan.request->allocator, plan.threads, bytesPerThread);
+    if (!workspace.valid())
+        return SearchStatus::OutOfMemory;
+    Worker workers[kMaxSearchThreads];
+    for (int t = 0; t < plan.threads; ++t) {
+        unsigned char* cursor = workspace.slice(t);
+        workers[t] = makeWorker(cursor);
+    }
+    return RunCentres(*plan.request, count, plan.threads, workers, best, threadsRun);
+}
 
 SearchStatus DenseSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
 SearchStatus DescribedSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);

@@ -16,7 +16,6 @@
 #include "anchor_bound.h"
 #include "row_tree.h"
 #include "search_methods.h"
-#include "workspace.h"
 
 namespace kvs {
 
@@ -146,9 +145,7 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
     const int64_t centres = plan.end - plan.begin;
     Workspace copySpace(request.allocator, 1, SliceBytes<int32_t>(uint64_t(n) * d));
     Workspace orderSpace(request.allocator, 1, SliceBytes<int32_t>(uint64_t(centres)));
-    Workspace workspace(request.allocator, plan.threads, SliceBytes<int64_t>(d) + SliceBytes<int64_t>(s) +
-                                                             SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s));
-    if (!copySpace.valid() || !orderSpace.valid() || !workspace.valid())
+    if (!copySpace.valid() || !orderSpace.valid())
         return SearchStatus::OutOfMemory;
     int32_t* copy = reinterpret_cast<int32_t*>(copySpace.slice(0));
     int32_t* order = reinterpret_cast<int32_t*>(orderSpace.slice(0));
@@ -157,17 +154,17 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
     const TableSource source{&copied};
     const RowTree<Dimension> tree(request.table.dimension, source,
                                   nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
-    TreeWorker<Dimension> workers[kMaxSearchThreads];
-    for (int t = 0; t < plan.threads; ++t) {
-        unsigned char* cursor = workspace.slice(t);
+    const uint64_t bytes =
+        SliceBytes<int64_t>(d) + SliceBytes<int64_t>(s) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s);
+    auto makeWorker = [&](unsigned char*& cursor) {
         int64_t* query = Carve<int64_t>(cursor, d);
         int64_t* keys = Carve<int64_t>(cursor, s);
         int32_t* anchorRow = Carve<int32_t>(cursor, d);
         uint32_t* roots = Carve<uint32_t>(cursor, s);
-        workers[t] = {&tree,  &request.table, request.size, order, query,
-                      keys,   Anchor(anchorRow, roots, request.table.dimension, request.size)};
-    }
-    return RunCentres(request, centres, plan.threads, workers, best, threadsRun);
+        return TreeWorker<Dimension>{&tree,  &request.table, request.size, order, query,
+                                     keys,   Anchor(anchorRow, roots, request.table.dimension, request.size)};
+    };
+    return RunOnThreads<TreeWorker<Dimension>>(plan, centres, bytes, makeWorker, best, threadsRun);
 }
 }
 
