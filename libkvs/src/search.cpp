@@ -5,6 +5,7 @@
 #include <limits>
 #include <thread>
 
+#include "blocked_keys.h"
 #include "decreasing_step_order.h"
 #include "row_keys.h"
 #include "search_methods.h"
@@ -77,6 +78,18 @@ SearchMethod ChooseMethod(const SearchRequest& request, SearchScore largestKey)
     return treeFits && fewDimensions && smallSubset && n >= 2048 ? SearchMethod::Tree : SearchMethod::Dense;
 }
 
+// The dense method's keys a block of centres at a time (blocked_keys.h):
+// each row loaded serves many centres, which pays from a few coordinates
+// on; a row of one or two is cheaper to read again for each centre. Only
+// where doubles hold every value of the computation exactly.
+constexpr int32_t kFewestBlockedDimensions = 8;
+
+bool BlockedKeysPay(const SearchRequest& request, SearchMethod method)
+{
+    return method == SearchMethod::Dense && request.table.dimension >= kFewestBlockedDimensions &&
+           CentredSquares(request.table) <= kLargestCentredSquares;
+}
+
 template <typename Key>
 SearchStatus OrderSubsetWith(const VectorTable& table, int64_t size, int64_t centre, int64_t* subset,
                              const Allocator& allocator)
@@ -117,6 +130,7 @@ SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& resul
     plan.keyWidth = KeyWidthFor(largestKey);
     const SearchMethod method = ChooseMethod(request, largestKey);
     plan.threads = ThreadsFor(request, method, plan.end - plan.begin);
+    plan.blockedKeys = BlockedKeysPay(request, method);
 
     BestCentre best;
     int threadsRun = 0;

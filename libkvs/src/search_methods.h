@@ -23,6 +23,9 @@ struct SearchPlan {
     int64_t end = 0;
     int threads = 1;
     KeyWidth keyWidth = KeyWidth::Bits64;
+    // The dense method makes the keys of many centres at once, in doubles
+    // (blocked_keys.h); only for tables whose centred squares allow it.
+    bool blockedKeys = false;
 };
 
 // Calls action with a value of the key type of the given width.
