@@ -42,10 +42,10 @@ PackedTable PackTable(const VectorTable& table, double* room)
 
 namespace {
 // Any processor: the compiler vectorises the rows of the panel.
-KVS_AVX2_CLONES void PlainPanelDots(const double* panel, const double* centres, int32_t d, double* dots)
+KVS_AVX2_CLONES void PlainPanelKeys(const double* panel, const double* rowLengths, const double* centres,
+                                    const double* centreLengths, int32_t d, int64_t* keys)
 {
-    for (int i = 0; i < kTileCentres * kPanelRows; ++i)
-        dots[i] = 0;
+    double dots[kTileCentres * kPanelRows] = {};
     for (int32_t k = 0; k < d; ++k) {
         const double* values = panel + k * kPanelRows;
         for (int c = 0; c < kTileCentres; ++c) {
@@ -54,13 +54,19 @@ KVS_AVX2_CLONES void PlainPanelDots(const double* panel, const double* centres, 
                 dots[c * kPanelRows + r] += centre * values[r];
         }
     }
+    for (int c = 0; c < kTileCentres; ++c) {
+        for (int r = 0; r < kPanelRows; ++r)
+            keys[c * kPanelRows + r] = int64_t(centreLengths[c] + rowLengths[r] - 2 * dots[c * kPanelRows + r]);
+    }
 }
 
 #ifdef KVS_AVX512_TILES
 // The whole tile in sixteen registers of eight doubles: per coordinate, two
 // loads of the panel serve sixteen fused multiply-adds.
-__attribute__((target("avx512f"))) void Avx512PanelDots(const double* panel, const double* centres, int32_t d,
-                                                         double* dots)
+__attribute__((target("avx512f,avx512dq"))) void Avx512PanelKeys(const double* panel, const double* rowLengths,
+                                                                  const double* centres,
+                                                                  const double* centreLengths, int32_t d,
+                                                                  int64_t* keys)
 {
     __m512d low[kTileCentres];
     __m512d high[kTileCentres];
@@ -71,34 +77,43 @@ __attribute__((target("avx512f"))) void Avx512PanelDots(const double* panel, con
     for (int32_t k = 0; k < d; ++k) {
         const __m512d first = _mm512_load_pd(panel + k * kPanelRows);
         const __m512d second = _mm512_load_pd(panel + k * kPanelRows + 8);
+#pragma GCC unroll 8
         for (int c = 0; c < kTileCentres; ++c) {
             const __m512d centre = _mm512_set1_pd(centres[int64_t(c) * d + k]);
             low[c] = _mm512_fmadd_pd(centre, first, low[c]);
             high[c] = _mm512_fmadd_pd(centre, second, high[c]);
         }
     }
+    const __m512d lengthsLow = _mm512_loadu_pd(rowLengths);
+    const __m512d lengthsHigh = _mm512_loadu_pd(rowLengths + 8);
+    const __m512d minusTwo = _mm512_set1_pd(-2.0);
     for (int c = 0; c < kTileCentres; ++c) {
-        _mm512_storeu_pd(dots + c * kPanelRows, low[c]);
-        _mm512_storeu_pd(dots + c * kPanelRows + 8, high[c]);
+        const __m512d centre = _mm512_set1_pd(centreLengths[c]);
+        const __m512d keyLow = _mm512_fmadd_pd(minusTwo, low[c], _mm512_add_pd(centre, lengthsLow));
+        const __m512d keyHigh = _mm512_fmadd_pd(minusTwo, high[c], _mm512_add_pd(centre, lengthsHigh));
+        _mm512_store_si512(keys + c * kPanelRows, _mm512_cvttpd_epi64(keyLow));
+        _mm512_store_si512(keys + c * kPanelRows + 8, _mm512_cvttpd_epi64(keyHigh));
     }
 }
 
-using PanelDotsFunction = void (*)(const double*, const double*, int32_t, double*);
-PanelDotsFunction ChoosePanelDots()
+using PanelKeysFunction = void (*)(const double*, const double*, const double*, const double*, int32_t, int64_t*);
+PanelKeysFunction ChoosePanelKeys()
 {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") ? Avx512PanelDots : PlainPanelDots;
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") ? Avx512PanelKeys
+                                                                                    : PlainPanelKeys;
 }
 #endif
 }  // namespace
 
-void PanelDots(const double* panel, const double* centres, int32_t dimension, double* dots)
+void PanelKeys(const double* panel, const double* rowLengths, const double* centres, const double* centreLengths,
+               int32_t dimension, int64_t* keys)
 {
 #ifdef KVS_AVX512_TILES
-    static const PanelDotsFunction chosen = ChoosePanelDots();
-    chosen(panel, centres, dimension, dots);
+    static const PanelKeysFunction chosen = ChoosePanelKeys();
+    chosen(panel, rowLengths, centres, centreLengths, dimension, keys);
 #else
-    PlainPanelDots(panel, centres, dimension, dots);
+    PlainPanelKeys(panel, rowLengths, centres, centreLengths, dimension, keys);
 #endif
 }
 

@@ -40,10 +40,12 @@ uint64_t PackedDoubles(const VectorTable& table);
 // Fills room (PackedDoubles of it) with the table laid out for BlockKeys.
 PackedTable PackTable(const VectorTable& table, double* room);
 
-// The dot products of a tile of kTileCentres centres (their coordinates,
-// centre after centre, in centres) with the rows of one panel:
-// dots[c·kPanelRows + r]. Runs on the widest vectors the processor has.
-void PanelDots(const double* panel, const double* centres, int32_t dimension, double* dots);
+// The keys of a tile of kTileCentres centres (their coordinates, centre
+// after centre, in centres, and their squared lengths in centreLengths) to
+// the rows of one panel (their squared lengths in rowLengths):
+// keys[c·kPanelRows + r]. Runs on the widest vectors the processor has.
+void PanelKeys(const double* panel, const double* rowLengths, const double* centres, const double* centreLengths,
+               int32_t dimension, int64_t* keys);
 
 // Panels that stay in the processor's second-level cache while every tile of
 // a block of centres runs over them.
@@ -59,6 +61,7 @@ template <typename Key>
 void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, double* centreValues, Key* keys)
 {
     const int32_t d = packed.dimension;
+    double centreLengths[kTileCentres];
     for (int i = 0; i < count; ++i) {
         const double* panel = packed.panels + centres[i] / kPanelRows * d * kPanelRows;
         for (int32_t k = 0; k < d; ++k)
@@ -66,20 +69,21 @@ void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, dou
     }
     const int64_t panels = (packed.rows + kPanelRows - 1) / kPanelRows;
     const int64_t step = PanelsPerPass(d);
-    double dots[kTileCentres * kPanelRows];
+    alignas(64) int64_t tileKeys[kTileCentres * kPanelRows];
     for (int64_t first = 0; first < panels; first += step) {
         const int64_t last = std::min(panels, first + step);
         for (int tile = 0; tile < count; tile += kTileCentres) {
+            for (int c = 0; c < kTileCentres; ++c)
+                centreLengths[c] = packed.lengths[centres[tile + c]];
             for (int64_t p = first; p < last; ++p) {
-                PanelDots(packed.panels + p * d * kPanelRows, centreValues + int64_t(tile) * d, d, dots);
                 const int64_t row0 = p * kPanelRows;
+                PanelKeys(packed.panels + p * d * kPanelRows, packed.lengths + row0, centreValues + int64_t(tile) * d,
+                          centreLengths, d, tileKeys);
                 const int rowsHere = int(std::min<int64_t>(kPanelRows, packed.rows - row0));
                 for (int c = 0; c < kTileCentres; ++c) {
-                    const double centreLength = packed.lengths[centres[tile + c]];
                     Key* out = keys + int64_t(tile + c) * packed.rows + row0;
                     for (int r = 0; r < rowsHere; ++r)
-                        out[r] = Key(uint64_t(
-                            int64_t(centreLength + packed.lengths[row0 + r] - 2 * dots[c * kPanelRows + r])));
+                        out[r] = Key(uint64_t(tileKeys[c * kPanelRows + r]));
                 }
             }
         }

@@ -28,7 +28,7 @@ namespace {
 constexpr int kLookAhead = 256;
 constexpr int kMostBlockCentres = 64;
 // The keys of one block take about this many bytes per thread.
-constexpr uint64_t kBlockKeyBytes = uint64_t(8) << 20;
+constexpr uint64_t kBlockKeyBytes = uint64_t(1) << 20;
 
 // Keys made ahead for the coming centres of a chunk, a block at a time:
 // positions [first, last) are known, slots[p - first] naming the block's
