@@ -81,12 +81,17 @@ SearchMethod ChooseMethod(const SearchRequest& request, SearchScore largestKey)
 // The dense method's keys a block of centres at a time (blocked_keys.h):
 // each row loaded serves many centres, which pays from a few coordinates
 // on; a row of one or two is cheaper to read again for each centre. Only
-// where doubles hold every value of the computation exactly.
+// where doubles hold every value of the computation exactly, and only while
+// what it adds to the memory stays moderate: a tile of centres' keys per
+// thread (8 · n keys) and the table in doubles (twice its own size).
 constexpr int32_t kFewestBlockedDimensions = 8;
+constexpr int64_t kMostBlockedRows = int64_t(1) << 21;
+constexpr uint64_t kMostPackedDoubles = uint64_t(1) << 28;
 
 bool BlockedKeysPay(const SearchRequest& request, SearchMethod method)
 {
     return method == SearchMethod::Dense && request.table.dimension >= kFewestBlockedDimensions &&
+           request.table.rows <= kMostBlockedRows && PackedDoubles(request.table) <= kMostPackedDoubles &&
            CentredSquares(request.table) <= kLargestCentredSquares;
 }
 
