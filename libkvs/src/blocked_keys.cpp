@@ -9,6 +9,82 @@
 
 namespace kvs {
 
+namespace {
+bool HasWordPairs();
+
+// Column k's midpoint, and in reach the largest distance of a value from it.
+int64_t ColumnMidpoint(const VectorTable& table, int32_t k, int64_t& reach)
+{
+    int32_t low = table.values[k];
+    int32_t high = low;
+    for (int64_t row = 1; row < table.rows; ++row) {
+        low = std::min(low, table.values[row * table.dimension + k]);
+        high = std::max(high, table.values[row * table.dimension + k]);
+    }
+    const int64_t spread = int64_t(high) - int64_t(low);
+    reach = spread - spread / 2;
+    return int64_t(low) + spread / 2;
+}
+
+// Word pairs hold the moved values and their dot products exactly.
+bool PairsAreExact(const VectorTable& table)
+{
+    SearchScore squares = 0;
+    for (int32_t k = 0; k < table.dimension; ++k) {
+        int64_t reach = 0;
+        ColumnMidpoint(table, k, reach);
+        if (reach > INT16_MAX)
+            return false;
+        squares += SearchScore(reach * reach);
+    }
+    return squares <= kLargestPairedSquares;
+}
+
+PackedTable PackPairs(const VectorTable& table, int32_t* panels, int64_t* lengths)
+{
+    const int32_t d = table.dimension;
+    const int32_t pairs = (d + 1) / 2;
+    for (int32_t k = 0; k < d; ++k) {
+        int64_t reach = 0;
+        const int64_t midpoint = ColumnMidpoint(table, k, reach);
+        const int shift = k % 2 * 16;
+        for (int64_t row = 0; row < table.rows; ++row) {
+            const int64_t value = int64_t(table.values[row * d + k]) - midpoint;
+            int32_t& pair = panels[(row / kPanelRows * pairs + k / 2) * kPanelRows + row % kPanelRows];
+            pair = int32_t(uint32_t(pair) | uint32_t(uint16_t(int16_t(value))) << shift);
+            lengths[row] += value * value;
+        }
+    }
+    PackedTable packed;
+    packed.pairPanels = panels;
+    packed.pairLengths = lengths;
+    packed.rows = table.rows;
+    packed.dimension = d;
+    packed.pairs = pairs;
+    return packed;
+}
+
+PackedTable PackDoubles(const VectorTable& table, double* panels, double* lengths)
+{
+    const int32_t d = table.dimension;
+    for (int32_t k = 0; k < d; ++k) {
+        int64_t reach = 0;
+        const int64_t midpoint = ColumnMidpoint(table, k, reach);
+        for (int64_t row = 0; row < table.rows; ++row) {
+            const double value = double(int64_t(table.values[row * d + k]) - midpoint);
+            panels[(row / kPanelRows * d + k) * kPanelRows + row % kPanelRows] = value;
+            lengths[row] += value * value;
+        }
+    }
+    PackedTable packed;
+    packed.panels = panels;
+    packed.lengths = lengths;
+    packed.rows = table.rows;
+    packed.dimension = d;
+    return packed;
+}
+}  // namespace
+
 uint64_t PackedDoubles(const VectorTable& table)
 {
     const uint64_t padded = uint64_t((table.rows + kPanelRows - 1) / kPanelRows * kPanelRows);
@@ -17,27 +93,14 @@ uint64_t PackedDoubles(const VectorTable& table)
 
 PackedTable PackTable(const VectorTable& table, double* room)
 {
-    const int32_t d = table.dimension;
-    const int64_t n = table.rows;
-    const int64_t padded = (n + kPanelRows - 1) / kPanelRows * kPanelRows;
-    double* panels = room;
-    double* lengths = room + padded * d;
-    std::fill(room, room + padded * d + padded, 0.0);
-    for (int32_t k = 0; k < d; ++k) {
-        int32_t low = table.values[k];
-        int32_t high = low;
-        for (int64_t row = 1; row < n; ++row) {
-            low = std::min(low, table.values[row * d + k]);
-            high = std::max(high, table.values[row * d + k]);
-        }
-        const int64_t midpoint = int64_t(low) + (int64_t(high) - int64_t(low)) / 2;
-        for (int64_t row = 0; row < n; ++row) {
-            const double value = double(int64_t(table.values[row * d + k]) - midpoint);
-            panels[(row / kPanelRows * d + k) * kPanelRows + row % kPanelRows] = value;
-            lengths[row] += value * value;
-        }
+    const uint64_t doubles = PackedDoubles(table);
+    std::fill(room, room + doubles, 0.0);
+    const int64_t padded = (table.rows + kPanelRows - 1) / kPanelRows * kPanelRows;
+    if (HasWordPairs() && PairsAreExact(table)) {
+        int64_t* lengths = reinterpret_cast<int64_t*>(room);
+        return PackPairs(table, reinterpret_cast<int32_t*>(lengths + padded), lengths);
     }
-    return {panels, lengths, n, d};
+    return PackDoubles(table, room, room + padded * table.dimension);
 }
 
 namespace {
@@ -96,6 +159,46 @@ __attribute__((target("avx512f,avx512dq"))) void Avx512PanelKeys(const double* p
     }
 }
 
+// A tile in eight registers of sixteen 32-bit lanes: per pair of
+// coordinates, one load of the panel serves eight multiply-adds of sixteen
+// word pairs each.
+__attribute__((target("avx512f,avx512vnni"))) void VnniPairPanelKeys(const int32_t* panel,
+                                                                     const int64_t* rowLengths,
+                                                                     const int32_t* centres,
+                                                                     const int64_t* centreLengths, int32_t pairs,
+                                                                     int64_t* keys)
+{
+    static_assert(kTileCentres == 8, "one register per centre");
+    __m512i dot0 = _mm512_setzero_si512(), dot1 = dot0, dot2 = dot0, dot3 = dot0, dot4 = dot0, dot5 = dot0,
+            dot6 = dot0, dot7 = dot0;
+    const int32_t* centre = centres;
+    for (int32_t j = 0; j < pairs; ++j, ++centre) {
+        const __m512i rows = _mm512_load_si512(panel + j * kPanelRows);
+        dot0 = _mm512_dpwssd_epi32(dot0, rows, _mm512_set1_epi32(centre[0]));
+        dot1 = _mm512_dpwssd_epi32(dot1, rows, _mm512_set1_epi32(centre[pairs]));
+        dot2 = _mm512_dpwssd_epi32(dot2, rows, _mm512_set1_epi32(centre[2 * pairs]));
+        dot3 = _mm512_dpwssd_epi32(dot3, rows, _mm512_set1_epi32(centre[3 * pairs]));
+        dot4 = _mm512_dpwssd_epi32(dot4, rows, _mm512_set1_epi32(centre[4 * pairs]));
+        dot5 = _mm512_dpwssd_epi32(dot5, rows, _mm512_set1_epi32(centre[5 * pairs]));
+        dot6 = _mm512_dpwssd_epi32(dot6, rows, _mm512_set1_epi32(centre[6 * pairs]));
+        dot7 = _mm512_dpwssd_epi32(dot7, rows, _mm512_set1_epi32(centre[7 * pairs]));
+    }
+    alignas(64) int32_t tile[kTileCentres * kPanelRows];
+    const __m512i dots[kTileCentres] = {dot0, dot1, dot2, dot3, dot4, dot5, dot6, dot7};
+    const __m512i lengths[2] = {_mm512_loadu_si512(rowLengths), _mm512_loadu_si512(rowLengths + 8)};
+    for (int c = 0; c < kTileCentres; ++c) {
+        _mm512_store_si512(tile + c * kPanelRows, dots[c]);
+        const __m512i centreLength = _mm512_set1_epi64(centreLengths[c]);
+        for (int half = 0; half < 2; ++half) {
+            const __m512i dot = _mm512_maskz_cvtepi32_epi64(0xFF, _mm256_load_si256(
+                reinterpret_cast<const __m256i*>(tile + c * kPanelRows + 8 * half)));
+            const __m512i key =
+                _mm512_sub_epi64(_mm512_add_epi64(centreLength, lengths[half]), _mm512_add_epi64(dot, dot));
+            _mm512_store_si512(keys + c * kPanelRows + 8 * half, key);
+        }
+    }
+}
+
 using PanelKeysFunction = void (*)(const double*, const double*, const double*, const double*, int32_t, int64_t*);
 PanelKeysFunction ChoosePanelKeys()
 {
@@ -103,8 +206,26 @@ PanelKeysFunction ChoosePanelKeys()
     return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") ? Avx512PanelKeys
                                                                                     : PlainPanelKeys;
 }
+bool HasWordPairs()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512vnni");
+}
+#else
+bool HasWordPairs() { return false; }
 #endif
 }  // namespace
+
+void PairPanelKeys(const int32_t* panel, const int64_t* rowLengths, const int32_t* centres,
+                   const int64_t* centreLengths, int32_t pairs, int64_t* keys)
+{
+#ifdef KVS_AVX512_TILES
+    VnniPairPanelKeys(panel, rowLengths, centres, centreLengths, pairs, keys);
+#else
+    // Never packed in pairs without the instructions.
+    (void)panel, (void)rowLengths, (void)centres, (void)centreLengths, (void)pairs, (void)keys;
+#endif
+}
 
 void PanelKeys(const double* panel, const double* rowLengths, const double* centres, const double* centreLengths,
                int32_t dimension, int64_t* keys)

@@ -1,15 +1,21 @@
 // Keys of many centres at once, as a matrix product: the key of centre a and
 // row b is |a|² + |b|² − 2·a·b over the coordinates moved by each column's
-// midpoint, in doubles. Every value that arises is an integer: the squares,
-// the dot products and their partial sums are at most the sum over the
-// columns of the squared largest distance from the midpoint (the table's
-// centred squares), and the key at most four times that. When that sum is at
-// most 2^51, every one of them is below 2^53, where doubles hold integers
-// exactly and every sum and product of them is rounded to itself: the keys
-// are exact whatever order the additions run in.
+// midpoint. Two layouts, each exact by construction:
+// - Word pairs. When every moved value fits 16 bits and the table's centred
+//   squares (the sum over the columns of the squared largest distance from
+//   the midpoint, C) are below 2^31, on a processor with AVX-512 VNNI: the
+//   dot products are summed from pairs of 16-bit products into 32-bit lanes.
+//   A dot product and every |b|² are at most C in magnitude, so the 32-bit
+//   sum is exact (its partial sums may wrap, which modular addition undoes),
+//   and the key is formed in 64 bits.
+// - Doubles, when C is at most 2^51: every value that arises (the squares,
+//   the dot products and their partial sums, at most C; the key, at most 4C)
+//   is an integer below 2^53, where doubles hold integers exactly and every
+//   sum and product of them is rounded to itself, in any order.
 //
-// The rows are laid out in panels of kPanelRows, coordinate after coordinate,
-// so that one loaded vector of a panel serves a whole tile of centres.
+// The rows are laid out in panels of kPanelRows, coordinate (or pair of
+// coordinates) after coordinate, so that one loaded vector of a panel serves
+// a whole tile of centres.
 #pragma once
 
 #include <algorithm>
@@ -26,26 +32,41 @@ constexpr int kTileCentres = 8;
 // The largest centred squares for which the keys in doubles are exact.
 constexpr SearchScore kLargestCentredSquares = SearchScore(1) << 51;
 
-// The table moved to its midpoints, as doubles in panels, with each row's
-// squared length.
+// The largest centred squares for which word pairs are exact.
+constexpr SearchScore kLargestPairedSquares = (SearchScore(1) << 31) - 1;
+
+// The table moved to its midpoints and laid out in panels, with each row's
+// squared length; rows are padded to whole panels with zeros.
 struct PackedTable {
-    const double* panels = nullptr;  // panel p, coordinate k, row r: panels[(p·d + k)·kPanelRows + r]
-    const double* lengths = nullptr;  // |b|² for every row, padded to whole panels with 0
+    const double* panels = nullptr;  // doubles: panel p, coordinate k, row r at (p·d + k)·kPanelRows + r
+    const double* lengths = nullptr;
+    // or word pairs: panel p, pair j (coordinates 2j and 2j + 1, the first in
+    // the low half), row r at (p·pairs + j)·kPanelRows + r
+    const int32_t* pairPanels = nullptr;
+    const int64_t* pairLengths = nullptr;
     int64_t rows = 0;
     int32_t dimension = 0;
+    int32_t pairs = 0;  // (d + 1) / 2
+
+    bool paired() const { return pairPanels != nullptr; }
 };
 
-// The doubles PackedTable needs for the table: panels, then lengths.
+// The doubles PackedTable needs for the table at most.
 uint64_t PackedDoubles(const VectorTable& table);
-// Fills room (PackedDoubles of it) with the table laid out for BlockKeys.
+// Fills room (PackedDoubles of it, aligned to 64 bytes) with the table laid
+// out for BlockKeys, in word pairs where they are exact and the processor
+// has them, else in doubles (which the search asks for only where they are
+// exact).
 PackedTable PackTable(const VectorTable& table, double* room);
 
-// The keys of a tile of kTileCentres centres (their coordinates, centre
-// after centre, in centres, and their squared lengths in centreLengths) to
-// the rows of one panel (their squared lengths in rowLengths):
-// keys[c·kPanelRows + r]. Runs on the widest vectors the processor has.
+// The keys of a tile of kTileCentres centres (their values, centre after
+// centre, in centres, and their squared lengths in centreLengths) to the rows
+// of one panel (their squared lengths in rowLengths): keys[c·kPanelRows + r].
+// The doubles run on the widest vectors the processor has.
 void PanelKeys(const double* panel, const double* rowLengths, const double* centres, const double* centreLengths,
                int32_t dimension, int64_t* keys);
+void PairPanelKeys(const int32_t* panel, const int64_t* rowLengths, const int32_t* centres,
+                   const int64_t* centreLengths, int32_t pairs, int64_t* keys);
 
 // Panels that stay in the processor's second-level cache while every tile of
 // a block of centres runs over them.
@@ -61,24 +82,39 @@ template <typename Key>
 void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, double* centreValues, Key* keys)
 {
     const int32_t d = packed.dimension;
-    double centreLengths[kTileCentres];
+    const int32_t width = packed.paired() ? packed.pairs : d;
+    int32_t* centrePairs = reinterpret_cast<int32_t*>(centreValues);
     for (int i = 0; i < count; ++i) {
-        const double* panel = packed.panels + centres[i] / kPanelRows * d * kPanelRows;
-        for (int32_t k = 0; k < d; ++k)
-            centreValues[int64_t(i) * d + k] = panel[k * kPanelRows + centres[i] % kPanelRows];
+        const int64_t first = centres[i] / kPanelRows * width * kPanelRows + centres[i] % kPanelRows;
+        for (int32_t k = 0; k < width; ++k) {
+            if (packed.paired())
+                centrePairs[int64_t(i) * width + k] = packed.pairPanels[first + k * kPanelRows];
+            else
+                centreValues[int64_t(i) * width + k] = packed.panels[first + k * kPanelRows];
+        }
     }
     const int64_t panels = (packed.rows + kPanelRows - 1) / kPanelRows;
     const int64_t step = PanelsPerPass(d);
     alignas(64) int64_t tileKeys[kTileCentres * kPanelRows];
+    double centreLengths[kTileCentres];
+    int64_t centrePairLengths[kTileCentres];
     for (int64_t first = 0; first < panels; first += step) {
         const int64_t last = std::min(panels, first + step);
         for (int tile = 0; tile < count; tile += kTileCentres) {
-            for (int c = 0; c < kTileCentres; ++c)
-                centreLengths[c] = packed.lengths[centres[tile + c]];
+            for (int c = 0; c < kTileCentres; ++c) {
+                if (packed.paired())
+                    centrePairLengths[c] = packed.pairLengths[centres[tile + c]];
+                else
+                    centreLengths[c] = packed.lengths[centres[tile + c]];
+            }
             for (int64_t p = first; p < last; ++p) {
                 const int64_t row0 = p * kPanelRows;
-                PanelKeys(packed.panels + p * d * kPanelRows, packed.lengths + row0, centreValues + int64_t(tile) * d,
-                          centreLengths, d, tileKeys);
+                if (packed.paired())
+                    PairPanelKeys(packed.pairPanels + p * width * kPanelRows, packed.pairLengths + row0,
+                                  centrePairs + int64_t(tile) * width, centrePairLengths, width, tileKeys);
+                else
+                    PanelKeys(packed.panels + p * width * kPanelRows, packed.lengths + row0,
+                              centreValues + int64_t(tile) * width, centreLengths, width, tileKeys);
                 const int rowsHere = int(std::min<int64_t>(kPanelRows, packed.rows - row0));
                 for (int c = 0; c < kTileCentres; ++c) {
                     Key* out = keys + int64_t(tile + c) * packed.rows + row0;

@@ -64,7 +64,9 @@ int ThreadsFor(const SearchRequest& request, SearchMethod method, int64_t centre
 // The cost model. A dense search costs about n keys and one selection per
 // centre whatever s is; a tree query costs about s·log n once the tree has
 // narrowed the search to the centre's neighbourhood, which holds in few
-// dimensions. So the tree wins when s is a small part of n and d is small.
+// dimensions, or where the rows lie in clusters. So the tree wins when s
+// is a small part of n and d is small, or when a few trial queries show that
+// the tree reaches the nearest rows while computing few of the distances.
 SearchMethod ChooseMethod(const SearchRequest& request, SearchScore largestKey)
 {
     const int64_t n = request.table.rows;
@@ -75,7 +77,10 @@ SearchMethod ChooseMethod(const SearchRequest& request, SearchScore largestKey)
         return request.method;
     const bool fewDimensions = request.table.dimension <= 4;
     const bool smallSubset = request.size * 32 <= n;
-    return treeFits && fewDimensions && smallSubset && n >= 2048 ? SearchMethod::Tree : SearchMethod::Dense;
+    if (!treeFits || !smallSubset || n < 2048)
+        return SearchMethod::Dense;
+    const bool treePays = fewDimensions || TreeQueriesStayLocal(request.table, request.size, request.allocator);
+    return treePays ? SearchMethod::Tree : SearchMethod::Dense;
 }
 
 // The dense method's keys a block of centres at a time (blocked_keys.h):

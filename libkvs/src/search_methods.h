@@ -63,6 +63,14 @@ SearchStatus RunOnThreads(const SearchPlan& plan, int64_t count, uint64_t bytesP
     return RunCentres(*plan.request, count, plan.threads, workers, best, threadsRun);
 }
 
+// Whether the k-d tree finds the size nearest rows of a few centres spread
+// over the table while computing at most 1 / kLocalShare of the distances to
+// all rows: a sign that the rows lie in clusters or in few effective
+// dimensions, where the tree beats computing every key. The answer depends on
+// the table and size alone; without the memory for it, the answer is no.
+constexpr int64_t kLocalShare = 16;
+bool TreeQueriesStayLocal(const VectorTable& table, int64_t size, const Allocator& allocator);
+
 SearchStatus DenseSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
 SearchStatus DescribedSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
 SearchStatus TreeSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);

@@ -168,6 +168,32 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
 }
 }
 
+bool TreeQueriesStayLocal(const VectorTable& table, int64_t size, const Allocator& allocator)
+{
+    constexpr int64_t kProbes = 32;
+    const size_t d = size_t(table.dimension);
+    Workspace workspace(allocator, 1, SliceBytes<int64_t>(d + uint64_t(size)));
+    if (!workspace.valid())
+        return false;
+    int64_t* room = reinterpret_cast<int64_t*>(workspace.slice(0));
+    try {
+        int64_t distances = 0;
+        const TableSource source{&table, &distances};
+        const RowTree<-1> tree(table.dimension, source, nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
+        for (int64_t probe = 0; probe < kProbes; ++probe) {
+            const int32_t* row = table.values + (probe * table.rows / kProbes) * table.dimension;
+            std::copy_n(row, d, room);
+            NearestKeys nearest(room + d, size_t(size), kNoBound);
+            tree.findNeighbors(nearest, room, nanoflann::SearchParams());
+        }
+        return distances <= kProbes * table.rows / kLocalShare;
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+}
+
 SearchStatus TreeSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
     // nanoflann allocates with the standard library and reports a failure by throwing.

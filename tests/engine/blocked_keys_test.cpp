@@ -26,23 +26,30 @@ Table EdgeTable(int64_t rows, int32_t dimension, int32_t low, int32_t spread, ui
     return table;
 }
 
+// How a table's keys are made: in word pairs (on a processor that has
+// them), in doubles, or one centre at a time.
+enum class Path { Pairs, Doubles, Present };
+
 struct EdgeCase {
     int64_t rows;
     int32_t dimension;
     int32_t low;
     int32_t spread;
-    bool exactInDoubles;  // the centred squares are at most the bound
+    Path path;
 };
 
-// Spreads of 2^25 in 8 columns reach the bound exactly (8 · (2^24)^2 = 2^51);
-// one more in each column passes it. Likewise 2^22 in 512 columns, and
-// 2^21 in 1024 columns stays below.
+// Spreads of 2^25 in 8 columns reach the bound of doubles exactly
+// (8 · (2^24)^2 = 2^51), one more passes it; likewise 2^22 in 512 columns.
+// Spreads of 32766 in 8 columns stay below the bound of word pairs (2^31),
+// 32767 reach it; a spread of 65534 still fits 16 bits, 65535 does not.
 const EdgeCase kEdgeCases[] = {
-    {40, 8, -(1 << 24), 1 << 25, true},        {40, 8, -(1 << 24), (1 << 25) + 1, false},
-    {37, 512, 5, 1 << 22, true},               {37, 512, 5, (1 << 22) + 1, false},
-    {33, 1024, -2000000000, 1 << 21, true},    {50, 64, -3, 6, true},
-    {20, 7, 0, 2, true},                       {19, 9, 100, 0, true},
-    {3000, 16, -3, 6, true},
+    {40, 8, -(1 << 24), 1 << 25, Path::Doubles},   {40, 8, -(1 << 24), (1 << 25) + 1, Path::Present},
+    {37, 512, 5, 1 << 22, Path::Doubles},          {37, 512, 5, (1 << 22) + 1, Path::Present},
+    {33, 1024, -2000000000, 1 << 21, Path::Doubles}, {45, 8, 1000, 32766, Path::Pairs},
+    {45, 8, 1000, 32767, Path::Doubles},           {30, 2, -40000, 65534, Path::Pairs},
+    {30, 1, -40000, 65535, Path::Doubles},         {50, 64, -3, 6, Path::Pairs},
+    {20, 7, 0, 2, Path::Pairs},                    {19, 9, 100, 0, Path::Pairs},
+    {3000, 16, -3, 6, Path::Pairs},
 };
 
 TEST(BlockedKeys, EqualTheKeysOneCentreAtATimeUpToTheBound)
@@ -50,12 +57,15 @@ TEST(BlockedKeys, EqualTheKeysOneCentreAtATimeUpToTheBound)
     for (const EdgeCase& edge : kEdgeCases) {
         const Table table = EdgeTable(edge.rows, edge.dimension, edge.low, edge.spread, uint32_t(edge.rows));
         SCOPED_TRACE(testing::Message() << "d " << edge.dimension << ", spread " << edge.spread);
-        EXPECT_EQ(kvs::CentredSquares(table.view()) <= kvs::kLargestCentredSquares, edge.exactInDoubles);
-        if (!edge.exactInDoubles)
+        EXPECT_EQ(kvs::CentredSquares(table.view()) <= kvs::kLargestCentredSquares, edge.path != Path::Present);
+        if (edge.path == Path::Present)
             continue;
         std::vector<double> room(kvs::PackedDoubles(table.view()) + 8);
         double* aligned = room.data() + (64 - reinterpret_cast<uintptr_t>(room.data()) % 64) % 64 / sizeof(double);
         const kvs::PackedTable packed = kvs::PackTable(table.view(), aligned);
+        if (edge.path == Path::Doubles) {
+            EXPECT_FALSE(packed.paired());
+        }
         std::vector<int64_t> centres;
         for (int64_t c = 0; c < 2 * kvs::kTileCentres; ++c)
             centres.push_back(c * 7 % edge.rows);
@@ -90,6 +100,41 @@ TEST(BlockedKeys, DenseSearchOnManyCoordinatesMatchesTheReference)
                 EXPECT_EQ(found.subset, expected.subset);
             }
         }
+    }
+}
+}  // namespace
+
+namespace {
+// The cost model on many coordinates: rows in tight clusters go to the
+// k-d tree, rows spread evenly to the dense keys; both answer like the
+// dense method.
+TEST(EngineCostModel, TreeForClustersDenseForSpreadRows)
+{
+    std::mt19937 random(17);
+    std::uniform_int_distribution<int32_t> clusterCentre(-100000, 100000);
+    std::uniform_int_distribution<int32_t> nearby(-20, 20);
+    std::vector<int32_t> centres(16 * 8);
+    for (int32_t& value : centres)
+        value = clusterCentre(random);
+    Table clusters{{}, 4096, 8};
+    for (int64_t row = 0; row < clusters.rows; ++row) {
+        for (int32_t k = 0; k < 8; ++k)
+            clusters.values.push_back(centres[size_t(row % 16 * 8 + k)] + nearby(random));
+    }
+    const struct {
+        Table table;
+        kvs::SearchMethod chosen;
+    } cases[] = {{clusters, kvs::SearchMethod::Tree},
+                 {RandomTable(4096, 8, 100000, 3), kvs::SearchMethod::Dense}};
+    for (const auto& c : cases) {
+        kvs::SearchRequest request;
+        request.table = c.table.view();
+        request.size = 20;
+        kvs::SearchResult result;
+        ASSERT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Ok);
+        EXPECT_EQ(result.method, c.chosen);
+        const Found dense = Search(c.table, 20, kvs::SearchMethod::Dense, 2);
+        EXPECT_EQ(result.centre, dense.centre);
     }
 }
 }  // namespace
