@@ -26,21 +26,23 @@ int64_t ColumnMidpoint(const VectorTable& table, int32_t k, int64_t& reach)
     return int64_t(low) + spread / 2;
 }
 
-// Word pairs hold the moved values and their dot products exactly.
-bool PairsAreExact(const VectorTable& table)
+// The pairs summed in one 32-bit lane, when every moved value fits 16 bits;
+// 0 when one does not.
+int32_t GroupPairs(const VectorTable& table)
 {
-    SearchScore squares = 0;
+    int64_t largest = 0;
     for (int32_t k = 0; k < table.dimension; ++k) {
         int64_t reach = 0;
         ColumnMidpoint(table, k, reach);
-        if (reach > INT16_MAX)
-            return false;
-        squares += SearchScore(reach * reach);
+        largest = std::max(largest, reach);
     }
-    return squares <= kLargestPairedSquares;
+    if (largest > INT16_MAX)
+        return 0;
+    const int64_t pairs = (table.dimension + 1) / 2;
+    return int32_t(largest == 0 ? pairs : std::min(pairs, kLargestLaneSum / (2 * largest * largest)));
 }
 
-PackedTable PackPairs(const VectorTable& table, int32_t* panels, int64_t* lengths)
+PackedTable PackPairs(const VectorTable& table, int32_t groupPairs, int32_t* panels, int64_t* lengths)
 {
     const int32_t d = table.dimension;
     const int32_t pairs = (d + 1) / 2;
@@ -61,6 +63,7 @@ PackedTable PackPairs(const VectorTable& table, int32_t* panels, int64_t* length
     packed.rows = table.rows;
     packed.dimension = d;
     packed.pairs = pairs;
+    packed.groupPairs = groupPairs;
     return packed;
 }
 
@@ -96,9 +99,10 @@ PackedTable PackTable(const VectorTable& table, double* room)
     const uint64_t doubles = PackedDoubles(table);
     std::fill(room, room + doubles, 0.0);
     const int64_t padded = (table.rows + kPanelRows - 1) / kPanelRows * kPanelRows;
-    if (HasWordPairs() && PairsAreExact(table)) {
+    const int32_t groupPairs = HasWordPairs() ? GroupPairs(table) : 0;
+    if (groupPairs > 0) {
         int64_t* lengths = reinterpret_cast<int64_t*>(room);
-        return PackPairs(table, reinterpret_cast<int32_t*>(lengths + padded), lengths);
+        return PackPairs(table, groupPairs, reinterpret_cast<int32_t*>(lengths + padded), lengths);
     }
     return PackDoubles(table, room, room + padded * table.dimension);
 }
@@ -161,41 +165,41 @@ __attribute__((target("avx512f,avx512dq"))) void Avx512PanelKeys(const double* p
 
 // A tile in eight registers of sixteen 32-bit lanes: per pair of
 // coordinates, one load of the panel serves eight multiply-adds of sixteen
-// word pairs each.
+// word pairs each. After each group the lanes are widened into the tile's
+// 64-bit sums.
 __attribute__((target("avx512f,avx512vnni"))) void VnniPairPanelKeys(const int32_t* panel,
                                                                      const int64_t* rowLengths,
                                                                      const int32_t* centres,
                                                                      const int64_t* centreLengths, int32_t pairs,
-                                                                     int64_t* keys)
+                                                                     int32_t groupPairs, int64_t* keys)
 {
     static_assert(kTileCentres == 8, "one register per centre");
-    __m512i dot0 = _mm512_setzero_si512(), dot1 = dot0, dot2 = dot0, dot3 = dot0, dot4 = dot0, dot5 = dot0,
-            dot6 = dot0, dot7 = dot0;
-    const int32_t* centre = centres;
-    for (int32_t j = 0; j < pairs; ++j, ++centre) {
-        const __m512i rows = _mm512_load_si512(panel + j * kPanelRows);
-        dot0 = _mm512_dpwssd_epi32(dot0, rows, _mm512_set1_epi32(centre[0]));
-        dot1 = _mm512_dpwssd_epi32(dot1, rows, _mm512_set1_epi32(centre[pairs]));
-        dot2 = _mm512_dpwssd_epi32(dot2, rows, _mm512_set1_epi32(centre[2 * pairs]));
-        dot3 = _mm512_dpwssd_epi32(dot3, rows, _mm512_set1_epi32(centre[3 * pairs]));
-        dot4 = _mm512_dpwssd_epi32(dot4, rows, _mm512_set1_epi32(centre[4 * pairs]));
-        dot5 = _mm512_dpwssd_epi32(dot5, rows, _mm512_set1_epi32(centre[5 * pairs]));
-        dot6 = _mm512_dpwssd_epi32(dot6, rows, _mm512_set1_epi32(centre[6 * pairs]));
-        dot7 = _mm512_dpwssd_epi32(dot7, rows, _mm512_set1_epi32(centre[7 * pairs]));
+    for (int c = 0; c < kTileCentres; ++c) {
+        for (int r = 0; r < kPanelRows; ++r)
+            keys[c * kPanelRows + r] = centreLengths[c] + rowLengths[r];
     }
     alignas(64) int32_t tile[kTileCentres * kPanelRows];
-    const __m512i dots[kTileCentres] = {dot0, dot1, dot2, dot3, dot4, dot5, dot6, dot7};
-    const __m512i lengths[2] = {_mm512_loadu_si512(rowLengths), _mm512_loadu_si512(rowLengths + 8)};
-    for (int c = 0; c < kTileCentres; ++c) {
-        _mm512_store_si512(tile + c * kPanelRows, dots[c]);
-        const __m512i centreLength = _mm512_set1_epi64(centreLengths[c]);
-        for (int half = 0; half < 2; ++half) {
-            const __m512i dot = _mm512_maskz_cvtepi32_epi64(0xFF, _mm256_load_si256(
-                reinterpret_cast<const __m256i*>(tile + c * kPanelRows + 8 * half)));
-            const __m512i key =
-                _mm512_sub_epi64(_mm512_add_epi64(centreLength, lengths[half]), _mm512_add_epi64(dot, dot));
-            _mm512_store_si512(keys + c * kPanelRows + 8 * half, key);
+    for (int32_t first = 0; first < pairs; first += groupPairs) {
+        const int32_t last = std::min(pairs, first + groupPairs);
+        __m512i dot0 = _mm512_setzero_si512(), dot1 = dot0, dot2 = dot0, dot3 = dot0, dot4 = dot0, dot5 = dot0,
+                dot6 = dot0, dot7 = dot0;
+        const int32_t* centre = centres + first;
+        for (int32_t j = first; j < last; ++j, ++centre) {
+            const __m512i rows = _mm512_load_si512(panel + j * kPanelRows);
+            dot0 = _mm512_dpwssd_epi32(dot0, rows, _mm512_set1_epi32(centre[0]));
+            dot1 = _mm512_dpwssd_epi32(dot1, rows, _mm512_set1_epi32(centre[pairs]));
+            dot2 = _mm512_dpwssd_epi32(dot2, rows, _mm512_set1_epi32(centre[2 * pairs]));
+            dot3 = _mm512_dpwssd_epi32(dot3, rows, _mm512_set1_epi32(centre[3 * pairs]));
+            dot4 = _mm512_dpwssd_epi32(dot4, rows, _mm512_set1_epi32(centre[4 * pairs]));
+            dot5 = _mm512_dpwssd_epi32(dot5, rows, _mm512_set1_epi32(centre[5 * pairs]));
+            dot6 = _mm512_dpwssd_epi32(dot6, rows, _mm512_set1_epi32(centre[6 * pairs]));
+            dot7 = _mm512_dpwssd_epi32(dot7, rows, _mm512_set1_epi32(centre[7 * pairs]));
         }
+        const __m512i dots[kTileCentres] = {dot0, dot1, dot2, dot3, dot4, dot5, dot6, dot7};
+        for (int c = 0; c < kTileCentres; ++c)
+            _mm512_store_si512(tile + c * kPanelRows, dots[c]);
+        for (int i = 0; i < kTileCentres * kPanelRows; ++i)
+            keys[i] -= 2 * int64_t(tile[i]);
     }
 }
 
@@ -217,13 +221,13 @@ bool HasWordPairs() { return false; }
 }  // namespace
 
 void PairPanelKeys(const int32_t* panel, const int64_t* rowLengths, const int32_t* centres,
-                   const int64_t* centreLengths, int32_t pairs, int64_t* keys)
+                   const int64_t* centreLengths, int32_t pairs, int32_t groupPairs, int64_t* keys)
 {
 #ifdef KVS_AVX512_TILES
-    VnniPairPanelKeys(panel, rowLengths, centres, centreLengths, pairs, keys);
+    VnniPairPanelKeys(panel, rowLengths, centres, centreLengths, pairs, groupPairs, keys);
 #else
     // Never packed in pairs without the instructions.
-    (void)panel, (void)rowLengths, (void)centres, (void)centreLengths, (void)pairs, (void)keys;
+    (void)panel, (void)rowLengths, (void)centres, (void)centreLengths, (void)pairs, (void)groupPairs, (void)keys;
 #endif
 }
 

@@ -1,13 +1,14 @@
 // Keys of many centres at once, as a matrix product: the key of centre a and
 // row b is |a|² + |b|² − 2·a·b over the coordinates moved by each column's
 // midpoint. Two layouts, each exact by construction:
-// - Word pairs. When every moved value fits 16 bits and the table's centred
-//   squares (the sum over the columns of the squared largest distance from
-//   the midpoint, C) are below 2^31, on a processor with AVX-512 VNNI: the
-//   dot products are summed from pairs of 16-bit products into 32-bit lanes.
-//   A dot product and every |b|² are at most C in magnitude, so the 32-bit
-//   sum is exact (its partial sums may wrap, which modular addition undoes),
-//   and the key is formed in 64 bits.
+// - Word pairs. When every moved value fits 16 bits (its magnitude, the
+//   reach R, at most 2^15 - 1), on a processor with AVX-512 VNNI: the dot
+//   products are summed from pairs of 16-bit products into 32-bit lanes, a
+//   group of G pairs at a time, G·2R² < 2^31, so that a group's sum is exact
+//   in 32 bits (its partial sums may wrap, which modular addition undoes);
+//   the groups' sums, the squared lengths and the key are added in 64 bits,
+//   where they are exact: the key is at most 4C, C (the table's centred
+//   squares: the sum over the columns of the squared reach) below 2^61.
 // - Doubles, when C is at most 2^51: every value that arises (the squares,
 //   the dot products and their partial sums, at most C; the key, at most 4C)
 //   is an integer below 2^53, where doubles hold integers exactly and every
@@ -32,8 +33,8 @@ constexpr int kTileCentres = 8;
 // The largest centred squares for which the keys in doubles are exact.
 constexpr SearchScore kLargestCentredSquares = SearchScore(1) << 51;
 
-// The largest centred squares for which word pairs are exact.
-constexpr SearchScore kLargestPairedSquares = (SearchScore(1) << 31) - 1;
+// The largest sum of word-pair products a 32-bit lane holds.
+constexpr int64_t kLargestLaneSum = (int64_t(1) << 31) - 1;
 
 // The table moved to its midpoints and laid out in panels, with each row's
 // squared length; rows are padded to whole panels with zeros.
@@ -47,6 +48,7 @@ struct PackedTable {
     int64_t rows = 0;
     int32_t dimension = 0;
     int32_t pairs = 0;  // (d + 1) / 2
+    int32_t groupPairs = 0;  // pairs summed in 32 bits before they are widened
 
     bool paired() const { return pairPanels != nullptr; }
 };
@@ -66,7 +68,7 @@ PackedTable PackTable(const VectorTable& table, double* room);
 void PanelKeys(const double* panel, const double* rowLengths, const double* centres, const double* centreLengths,
                int32_t dimension, int64_t* keys);
 void PairPanelKeys(const int32_t* panel, const int64_t* rowLengths, const int32_t* centres,
-                   const int64_t* centreLengths, int32_t pairs, int64_t* keys);
+                   const int64_t* centreLengths, int32_t pairs, int32_t groupPairs, int64_t* keys);
 
 // Panels that stay in the processor's second-level cache while every tile of
 // a block of centres runs over them.
@@ -111,7 +113,8 @@ void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, dou
                 const int64_t row0 = p * kPanelRows;
                 if (packed.paired())
                     PairPanelKeys(packed.pairPanels + p * width * kPanelRows, packed.pairLengths + row0,
-                                  centrePairs + int64_t(tile) * width, centrePairLengths, width, tileKeys);
+                                  centrePairs + int64_t(tile) * width, centrePairLengths, width, packed.groupPairs,
+                                  tileKeys);
                 else
                     PanelKeys(packed.panels + p * width * kPanelRows, packed.lengths + row0,
                               centreValues + int64_t(tile) * width, centreLengths, width, tileKeys);

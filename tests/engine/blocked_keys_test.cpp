@@ -40,16 +40,17 @@ struct EdgeCase {
 
 // Spreads of 2^25 in 8 columns reach the bound of doubles exactly
 // (8 · (2^24)^2 = 2^51), one more passes it; likewise 2^22 in 512 columns.
-// Spreads of 32766 in 8 columns stay below the bound of word pairs (2^31),
-// 32767 reach it; a spread of 65534 still fits 16 bits, 65535 does not.
+// A spread of 65534 still fits 16 bits, 65535 does not. Word pairs are summed
+// in 32 bits a group at a time: one pair per group at the largest reach
+// (32767), three groups of up to 67 pairs at reach 4000 in 300 columns.
 const EdgeCase kEdgeCases[] = {
-    {40, 8, -(1 << 24), 1 << 25, Path::Doubles},   {40, 8, -(1 << 24), (1 << 25) + 1, Path::Present},
-    {37, 512, 5, 1 << 22, Path::Doubles},          {37, 512, 5, (1 << 22) + 1, Path::Present},
-    {33, 1024, -2000000000, 1 << 21, Path::Doubles}, {45, 8, 1000, 32766, Path::Pairs},
-    {45, 8, 1000, 32767, Path::Doubles},           {30, 2, -40000, 65534, Path::Pairs},
-    {30, 1, -40000, 65535, Path::Doubles},         {50, 64, -3, 6, Path::Pairs},
-    {20, 7, 0, 2, Path::Pairs},                    {19, 9, 100, 0, Path::Pairs},
-    {3000, 16, -3, 6, Path::Pairs},
+    {40, 8, -(1 << 24), 1 << 25, Path::Doubles},     {40, 8, -(1 << 24), (1 << 25) + 1, Path::Present},
+    {37, 512, 5, 1 << 22, Path::Doubles},            {37, 512, 5, (1 << 22) + 1, Path::Present},
+    {33, 1024, -2000000000, 1 << 21, Path::Doubles}, {45, 8, 1000, 32767, Path::Pairs},
+    {30, 2, -40000, 65534, Path::Pairs},             {30, 1, -40000, 65535, Path::Doubles},
+    {20, 64, -5, 65534, Path::Pairs},                {20, 300, 0, 8000, Path::Pairs},
+    {50, 64, -3, 6, Path::Pairs},                    {20, 7, 0, 2, Path::Pairs},
+    {19, 9, 100, 0, Path::Pairs},                    {3000, 16, -3, 6, Path::Pairs},
 };
 
 TEST(BlockedKeys, EqualTheKeysOneCentreAtATimeUpToTheBound)
