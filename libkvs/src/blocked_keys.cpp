@@ -1,6 +1,7 @@
 #include "blocked_keys.h"
 
 #include "cpu_dispatch.h"
+#include "table_range.h"
 
 #if defined(__x86_64__) && defined(__ELF__)
 #include <immintrin.h>
@@ -12,18 +13,26 @@ namespace kvs {
 namespace {
 bool HasWordPairs();
 
-// Column k's midpoint, and in reach the largest distance of a value from it.
-int64_t ColumnMidpoint(const VectorTable& table, int32_t k, int64_t& reach)
+// A column's midpoint (smallest value plus half the spread) and its reach,
+// the largest distance of a value from it.
+int64_t Midpoint(int32_t low, int32_t high) { return int64_t(low) + (int64_t(high) - int64_t(low)) / 2; }
+int64_t Reach(int32_t low, int32_t high) { return int64_t(high) - Midpoint(low, high); }
+
+// Calls write(row, k, value) with every value of the table moved by its
+// column's midpoint, row after row within each stretch of columns.
+template <typename Write>
+void ForEachMovedValue(const VectorTable& table, Write write)
 {
-    int32_t low = table.values[k];
-    int32_t high = low;
-    for (int64_t row = 1; row < table.rows; ++row) {
-        low = std::min(low, table.values[row * table.dimension + k]);
-        high = std::max(high, table.values[row * table.dimension + k]);
-    }
-    const int64_t spread = int64_t(high) - int64_t(low);
-    reach = spread - spread / 2;
-    return int64_t(low) + spread / 2;
+    ForEachColumnRange(table, [&](int32_t first, int32_t count, const int32_t* low, const int32_t* high) {
+        int64_t midpoints[kRangeColumns];
+        for (int32_t k = 0; k < count; ++k)
+            midpoints[k] = Midpoint(low[k], high[k]);
+        for (int64_t row = 0; row < table.rows; ++row) {
+            const int32_t* values = table.values + row * table.dimension + first;
+            for (int32_t k = 0; k < count; ++k)
+                write(row, first + k, int64_t(values[k]) - midpoints[k]);
+        }
+    });
 }
 
 // The pairs summed in one 32-bit lane, when every moved value fits 16 bits;
@@ -31,11 +40,10 @@ int64_t ColumnMidpoint(const VectorTable& table, int32_t k, int64_t& reach)
 int32_t GroupPairs(const VectorTable& table)
 {
     int64_t largest = 0;
-    for (int32_t k = 0; k < table.dimension; ++k) {
-        int64_t reach = 0;
-        ColumnMidpoint(table, k, reach);
-        largest = std::max(largest, reach);
-    }
+    ForEachColumnRange(table, [&](int32_t, int32_t count, const int32_t* low, const int32_t* high) {
+        for (int32_t k = 0; k < count; ++k)
+            largest = std::max(largest, Reach(low[k], high[k]));
+    });
     if (largest > INT16_MAX)
         return 0;
     const int64_t pairs = (table.dimension + 1) / 2;
@@ -44,24 +52,17 @@ int32_t GroupPairs(const VectorTable& table)
 
 PackedTable PackPairs(const VectorTable& table, int32_t groupPairs, int32_t* panels, int64_t* lengths)
 {
-    const int32_t d = table.dimension;
-    const int32_t pairs = (d + 1) / 2;
-    for (int32_t k = 0; k < d; ++k) {
-        int64_t reach = 0;
-        const int64_t midpoint = ColumnMidpoint(table, k, reach);
-        const int shift = k % 2 * 16;
-        for (int64_t row = 0; row < table.rows; ++row) {
-            const int64_t value = int64_t(table.values[row * d + k]) - midpoint;
-            int32_t& pair = panels[(row / kPanelRows * pairs + k / 2) * kPanelRows + row % kPanelRows];
-            pair = int32_t(uint32_t(pair) | uint32_t(uint16_t(int16_t(value))) << shift);
-            lengths[row] += value * value;
-        }
-    }
+    const int32_t pairs = (table.dimension + 1) / 2;
+    ForEachMovedValue(table, [&](int64_t row, int32_t k, int64_t value) {
+        int32_t& pair = panels[(row / kPanelRows * pairs + k / 2) * kPanelRows + row % kPanelRows];
+        pair = int32_t(uint32_t(pair) | uint32_t(uint16_t(int16_t(value))) << (k % 2 * 16));
+        lengths[row] += value * value;
+    });
     PackedTable packed;
     packed.pairPanels = panels;
     packed.pairLengths = lengths;
     packed.rows = table.rows;
-    packed.dimension = d;
+    packed.dimension = table.dimension;
     packed.pairs = pairs;
     packed.groupPairs = groupPairs;
     return packed;
@@ -70,15 +71,10 @@ PackedTable PackPairs(const VectorTable& table, int32_t groupPairs, int32_t* pan
 PackedTable PackDoubles(const VectorTable& table, double* panels, double* lengths)
 {
     const int32_t d = table.dimension;
-    for (int32_t k = 0; k < d; ++k) {
-        int64_t reach = 0;
-        const int64_t midpoint = ColumnMidpoint(table, k, reach);
-        for (int64_t row = 0; row < table.rows; ++row) {
-            const double value = double(int64_t(table.values[row * d + k]) - midpoint);
-            panels[(row / kPanelRows * d + k) * kPanelRows + row % kPanelRows] = value;
-            lengths[row] += value * value;
-        }
-    }
+    ForEachMovedValue(table, [&](int64_t row, int32_t k, int64_t value) {
+        panels[(row / kPanelRows * d + k) * kPanelRows + row % kPanelRows] = double(value);
+        lengths[row] += double(value) * double(value);
+    });
     PackedTable packed;
     packed.panels = panels;
     packed.lengths = lengths;
