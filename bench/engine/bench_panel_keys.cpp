@@ -39,14 +39,16 @@ void BM_PanelKeys(benchmark::State& state)
     std::vector<int32_t> centrePairs(size_t(kvs::kTileCentres * packed.pairs), 3);
     const double centreLengths[kvs::kTileCentres] = {};
     const int64_t centrePairLengths[kvs::kTileCentres] = {};
-    alignas(64) int64_t keys[kvs::kTileCentres * kvs::kPanelRows];
+    alignas(64) int64_t keys[kvs::kTileCentres * 2 * kvs::kPanelRows];
     const int64_t panels = rows / kvs::kPanelRows;
     for (auto _ : state) {
-        for (int64_t p = 0; p < panels; ++p) {
+        for (int64_t p = 0; p < panels; p += packed.paired() ? 2 : 1) {
             if (packed.paired())
                 kvs::PairPanelKeys(packed.pairPanels + p * packed.pairs * kvs::kPanelRows,
-                                   packed.pairLengths + p * kvs::kPanelRows, centrePairs.data(), centrePairLengths,
-                                   packed.pairs, packed.groupPairs, keys);
+                                   packed.pairPanels + (p + 1) * packed.pairs * kvs::kPanelRows,
+                                   packed.pairLengths + p * kvs::kPanelRows,
+                                   packed.pairLengths + (p + 1) * kvs::kPanelRows, centrePairs.data(),
+                                   centrePairLengths, packed.pairs, packed.groupPairs, keys);
             else
                 kvs::PanelKeys(packed.panels + p * d * kvs::kPanelRows, packed.lengths + p * kvs::kPanelRows,
                                centres.data(), centreLengths, d, keys);

@@ -159,42 +159,60 @@ __attribute__((target("avx512f,avx512dq"))) void Avx512PanelKeys(const double* p
     }
 }
 
-// A tile in eight registers of sixteen 32-bit lanes: per pair of
-// coordinates, one load of the panel serves eight multiply-adds of sixteen
-// word pairs each. After each group the lanes are widened into the tile's
-// 64-bit sums.
-__attribute__((target("avx512f,avx512vnni"))) void VnniPairPanelKeys(const int32_t* panel,
-                                                                     const int64_t* rowLengths,
-                                                                     const int32_t* centres,
-                                                                     const int64_t* centreLengths, int32_t pairs,
-                                                                     int32_t groupPairs, int64_t* keys)
+// A tile of 8 centres × 32 rows in sixteen registers of sixteen 32-bit
+// lanes: per pair of coordinates, two loads of the panels and eight
+// broadcasts serve sixteen multiply-adds of sixteen word pairs each. After
+// each group the lanes are widened into the tile's 64-bit sums.
+__attribute__((target("avx512f,avx512vnni"))) void VnniPairPanelKeys(
+    const int32_t* panel, const int32_t* next, const int64_t* rowLengths, const int64_t* nextLengths,
+    const int32_t* centres, const int64_t* centreLengths, int32_t pairs, int32_t groupPairs, int64_t* keys)
 {
-    static_assert(kTileCentres == 8, "one register per centre");
+    static_assert(kTileCentres == 8, "two registers per centre");
+    constexpr int kRows = 2 * kPanelRows;
     for (int c = 0; c < kTileCentres; ++c) {
-        for (int r = 0; r < kPanelRows; ++r)
-            keys[c * kPanelRows + r] = centreLengths[c] + rowLengths[r];
+        for (int r = 0; r < kPanelRows; ++r) {
+            keys[c * kRows + r] = centreLengths[c] + rowLengths[r];
+            keys[c * kRows + kPanelRows + r] = centreLengths[c] + nextLengths[r];
+        }
     }
-    alignas(64) int32_t tile[kTileCentres * kPanelRows];
+    alignas(64) int32_t tile[kTileCentres * kRows];
     for (int32_t first = 0; first < pairs; first += groupPairs) {
         const int32_t last = std::min(pairs, first + groupPairs);
-        __m512i dot0 = _mm512_setzero_si512(), dot1 = dot0, dot2 = dot0, dot3 = dot0, dot4 = dot0, dot5 = dot0,
-                dot6 = dot0, dot7 = dot0;
+        __m512i a0 = _mm512_setzero_si512(), a1 = a0, a2 = a0, a3 = a0, a4 = a0, a5 = a0, a6 = a0, a7 = a0;
+        __m512i b0 = a0, b1 = a0, b2 = a0, b3 = a0, b4 = a0, b5 = a0, b6 = a0, b7 = a0;
         const int32_t* centre = centres + first;
         for (int32_t j = first; j < last; ++j, ++centre) {
             const __m512i rows = _mm512_load_si512(panel + j * kPanelRows);
-            dot0 = _mm512_dpwssd_epi32(dot0, rows, _mm512_set1_epi32(centre[0]));
-            dot1 = _mm512_dpwssd_epi32(dot1, rows, _mm512_set1_epi32(centre[pairs]));
-            dot2 = _mm512_dpwssd_epi32(dot2, rows, _mm512_set1_epi32(centre[2 * pairs]));
-            dot3 = _mm512_dpwssd_epi32(dot3, rows, _mm512_set1_epi32(centre[3 * pairs]));
-            dot4 = _mm512_dpwssd_epi32(dot4, rows, _mm512_set1_epi32(centre[4 * pairs]));
-            dot5 = _mm512_dpwssd_epi32(dot5, rows, _mm512_set1_epi32(centre[5 * pairs]));
-            dot6 = _mm512_dpwssd_epi32(dot6, rows, _mm512_set1_epi32(centre[6 * pairs]));
-            dot7 = _mm512_dpwssd_epi32(dot7, rows, _mm512_set1_epi32(centre[7 * pairs]));
+            const __m512i more = _mm512_load_si512(next + j * kPanelRows);
+            __m512i value = _mm512_set1_epi32(centre[0]);
+            a0 = _mm512_dpwssd_epi32(a0, rows, value);
+            b0 = _mm512_dpwssd_epi32(b0, more, value);
+            value = _mm512_set1_epi32(centre[pairs]);
+            a1 = _mm512_dpwssd_epi32(a1, rows, value);
+            b1 = _mm512_dpwssd_epi32(b1, more, value);
+            value = _mm512_set1_epi32(centre[2 * pairs]);
+            a2 = _mm512_dpwssd_epi32(a2, rows, value);
+            b2 = _mm512_dpwssd_epi32(b2, more, value);
+            value = _mm512_set1_epi32(centre[3 * pairs]);
+            a3 = _mm512_dpwssd_epi32(a3, rows, value);
+            b3 = _mm512_dpwssd_epi32(b3, more, value);
+            value = _mm512_set1_epi32(centre[4 * pairs]);
+            a4 = _mm512_dpwssd_epi32(a4, rows, value);
+            b4 = _mm512_dpwssd_epi32(b4, more, value);
+            value = _mm512_set1_epi32(centre[5 * pairs]);
+            a5 = _mm512_dpwssd_epi32(a5, rows, value);
+            b5 = _mm512_dpwssd_epi32(b5, more, value);
+            value = _mm512_set1_epi32(centre[6 * pairs]);
+            a6 = _mm512_dpwssd_epi32(a6, rows, value);
+            b6 = _mm512_dpwssd_epi32(b6, more, value);
+            value = _mm512_set1_epi32(centre[7 * pairs]);
+            a7 = _mm512_dpwssd_epi32(a7, rows, value);
+            b7 = _mm512_dpwssd_epi32(b7, more, value);
         }
-        const __m512i dots[kTileCentres] = {dot0, dot1, dot2, dot3, dot4, dot5, dot6, dot7};
-        for (int c = 0; c < kTileCentres; ++c)
-            _mm512_store_si512(tile + c * kPanelRows, dots[c]);
-        for (int i = 0; i < kTileCentres * kPanelRows; ++i)
+        const __m512i dots[2 * kTileCentres] = {a0, b0, a1, b1, a2, b2, a3, b3, a4, b4, a5, b5, a6, b6, a7, b7};
+        for (int i = 0; i < 2 * kTileCentres; ++i)
+            _mm512_store_si512(tile + i * kPanelRows, dots[i]);
+        for (int i = 0; i < kTileCentres * kRows; ++i)
             keys[i] -= 2 * int64_t(tile[i]);
     }
 }
@@ -216,14 +234,16 @@ bool HasWordPairs() { return false; }
 #endif
 }  // namespace
 
-void PairPanelKeys(const int32_t* panel, const int64_t* rowLengths, const int32_t* centres,
-                   const int64_t* centreLengths, int32_t pairs, int32_t groupPairs, int64_t* keys)
+void PairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* rowLengths,
+                   const int64_t* nextLengths, const int32_t* centres, const int64_t* centreLengths, int32_t pairs,
+                   int32_t groupPairs, int64_t* keys)
 {
 #ifdef KVS_AVX512_TILES
-    VnniPairPanelKeys(panel, rowLengths, centres, centreLengths, pairs, groupPairs, keys);
+    VnniPairPanelKeys(panel, next, rowLengths, nextLengths, centres, centreLengths, pairs, groupPairs, keys);
 #else
     // Never packed in pairs without the instructions.
-    (void)panel, (void)rowLengths, (void)centres, (void)centreLengths, (void)pairs, (void)groupPairs, (void)keys;
+    (void)panel, (void)next, (void)rowLengths, (void)nextLengths, (void)centres, (void)centreLengths, (void)pairs,
+        (void)groupPairs, (void)keys;
 #endif
 }
 

@@ -67,8 +67,11 @@ PackedTable PackTable(const VectorTable& table, double* room);
 // The doubles run on the widest vectors the processor has.
 void PanelKeys(const double* panel, const double* rowLengths, const double* centres, const double* centreLengths,
                int32_t dimension, int64_t* keys);
-void PairPanelKeys(const int32_t* panel, const int64_t* rowLengths, const int32_t* centres,
-                   const int64_t* centreLengths, int32_t pairs, int32_t groupPairs, int64_t* keys);
+// The same in word pairs for two panels at once (the rows of panel, then
+// those of next, each with its squared lengths): keys[c·2·kPanelRows + r].
+void PairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* rowLengths,
+                   const int64_t* nextLengths, const int32_t* centres, const int64_t* centreLengths, int32_t pairs,
+                   int32_t groupPairs, int64_t* keys);
 
 // Panels that stay in the processor's second-level cache while every tile of
 // a block of centres runs over them.
@@ -97,7 +100,9 @@ void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, dou
     }
     const int64_t panels = (packed.rows + kPanelRows - 1) / kPanelRows;
     const int64_t step = PanelsPerPass(d);
-    alignas(64) int64_t tileKeys[kTileCentres * kPanelRows];
+    // Word pairs run two panels at once; a last odd panel is paired with itself.
+    const int64_t panelsPerCall = packed.paired() ? 2 : 1;
+    alignas(64) int64_t tileKeys[kTileCentres * 2 * kPanelRows];
     double centreLengths[kTileCentres];
     int64_t centrePairLengths[kTileCentres];
     for (int64_t first = 0; first < panels; first += step) {
@@ -109,20 +114,24 @@ void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, dou
                 else
                     centreLengths[c] = packed.lengths[centres[tile + c]];
             }
-            for (int64_t p = first; p < last; ++p) {
+            for (int64_t p = first; p < last; p += panelsPerCall) {
                 const int64_t row0 = p * kPanelRows;
+                const int64_t next = p + 1 < last ? p + 1 : p;
                 if (packed.paired())
-                    PairPanelKeys(packed.pairPanels + p * width * kPanelRows, packed.pairLengths + row0,
-                                  centrePairs + int64_t(tile) * width, centrePairLengths, width, packed.groupPairs,
-                                  tileKeys);
+                    PairPanelKeys(packed.pairPanels + p * width * kPanelRows,
+                                  packed.pairPanels + next * width * kPanelRows, packed.pairLengths + row0,
+                                  packed.pairLengths + next * kPanelRows, centrePairs + int64_t(tile) * width,
+                                  centrePairLengths, width, packed.groupPairs, tileKeys);
                 else
                     PanelKeys(packed.panels + p * width * kPanelRows, packed.lengths + row0,
                               centreValues + int64_t(tile) * width, centreLengths, width, tileKeys);
-                const int rowsHere = int(std::min<int64_t>(kPanelRows, packed.rows - row0));
+                const int64_t callRows = (next == p ? 1 : panelsPerCall) * kPanelRows;
+                const int rowsHere = int(std::min<int64_t>(callRows, packed.rows - row0));
+                const int stride = int(panelsPerCall * kPanelRows);
                 for (int c = 0; c < kTileCentres; ++c) {
                     Key* out = keys + int64_t(tile + c) * packed.rows + row0;
                     for (int r = 0; r < rowsHere; ++r)
-                        out[r] = Key(uint64_t(tileKeys[c * kPanelRows + r]));
+                        out[r] = Key(uint64_t(tileKeys[c * stride + r]));
                 }
             }
         }
