@@ -78,7 +78,9 @@ private:
 // and scores one centre at a time:
 //   bool Score(int64_t centre, const BestCentre& best, SearchScore& score)
 // which returns false when the centre is proven worse than best (its score is
-// then not computed), true with the exact score otherwise.
+// then not computed), true with the exact score otherwise. A worker that
+// prepares the centres of a chunk ahead is told each chunk before it starts:
+//   void StartChunk(int64_t first, int64_t last)
 // A worker may allocate through the standard library (the tree's queries in
 // many dimensions do); a failure must not escape a thread.
 template <typename Worker>
@@ -88,6 +90,8 @@ void RunWorker(CentreLoop& loop, Worker& worker, BestCentre& best)
     int64_t last = 0;
     try {
         while (loop.TakeChunk(first, last)) {
+            if constexpr (requires { worker.StartChunk(first, last); })
+                worker.StartChunk(first, last);
             for (int64_t position = first; position < last; ++position) {
                 const int64_t centre = worker.Centre(position);
                 SearchScore score = 0;

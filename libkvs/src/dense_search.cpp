@@ -15,14 +15,36 @@
 #include <limits>
 
 #include "anchor_bound.h"
+#include "blocked_keys.h"
 #include "row_keys.h"
 #include "row_tree.h"
 #include "search_methods.h"
-#include "workspace.h"
 
 namespace kvs {
 
 namespace {
+// How many positions ahead a block of keys looks for centres the anchor
+// does not drop, and the most centres in one block.
+constexpr int kLookAhead = 256;
+constexpr int kMostBlockCentres = 64;
+// The keys of one block take about this many bytes per thread.
+constexpr uint64_t kBlockKeyBytes = uint64_t(1) << 20;
+
+// Keys made ahead for the coming centres of a chunk, a block at a time:
+// positions [first, last) are known, slots[p - first] naming the block's
+// keys of position p, or -1 for a centre the anchor dropped.
+template <typename Key>
+struct KeyBlock {
+    const PackedTable* packed = nullptr;  // none: every centre's keys are made when it is scored
+    int capacity = 0;                     // a multiple of kTileCentres
+    Key* keys = nullptr;                  // capacity · n
+    double* centreValues = nullptr;       // capacity · d
+    int64_t* centres = nullptr;           // capacity
+    int16_t* slots = nullptr;             // kLookAhead
+    int64_t first = 0;
+    int64_t last = 0;
+};
+
 template <typename Key>
 struct DenseWorker {
     const VectorTable* table = nullptr;
@@ -32,18 +54,64 @@ struct DenseWorker {
     Key* keys = nullptr;
     Anchor anchor;
     bool useAnchor = false;
+    KeyBlock<Key> block;
     Key radius = std::numeric_limits<Key>::max();
+    int64_t position = 0;  // of the next centre scored
+    int64_t chunkLast = 0;
 
-    int64_t Centre(int64_t position) const { return order ? order[position] : begin + position; }
+    int64_t Centre(int64_t p) const { return order ? order[p] : begin + p; }
+
+    void StartChunk(int64_t first, int64_t last)
+    {
+        position = first;
+        chunkLast = last;
+        block.first = block.last = first;
+    }
+
+    bool AnchorDrops(int64_t centre, const BestCentre& best) const
+    {
+        return best.centre >= 0 && anchor.BoundExceeds(table->values + centre * table->dimension, best.score);
+    }
+
+    // The keys of the centre at the next position, made in a block with
+    // the centres that follow it; null when the anchor dropped it.
+    Key* BlockKeysOfNext(const BestCentre& best)
+    {
+        const int64_t p = position++;
+        if (p >= block.last) {
+            int count = 0;
+            int64_t q = p;
+            for (; q < chunkLast && q - p < kLookAhead && count < block.capacity; ++q) {
+                const int64_t centre = Centre(q);
+                const bool dropped = AnchorDrops(centre, best);
+                block.slots[q - p] = int16_t(dropped ? -1 : count);
+                if (!dropped)
+                    block.centres[count++] = centre;
+            }
+            block.first = p;
+            block.last = q;
+            if (count > 0) {
+                const int tiles = (count + kTileCentres - 1) / kTileCentres * kTileCentres;
+                std::fill(block.centres + count, block.centres + tiles, block.centres[0]);
+                BlockKeys(*block.packed, block.centres, tiles, block.centreValues, block.keys);
+            }
+        }
+        const int slot = block.slots[p - block.first];
+        return slot < 0 ? nullptr : block.keys + slot * table->rows;
+    }
 
     bool Score(int64_t centre, const BestCentre& best, SearchScore& score)
     {
         const int64_t n = table->rows;
         const int32_t* row = table->values + centre * table->dimension;
-        if (best.centre >= 0 && anchor.BoundExceeds(row, best.score))
+        Key* keys = this->keys;
+        if (block.packed && !(keys = BlockKeysOfNext(best)))
+            return false;
+        if (AnchorDrops(centre, best))
             return false;
         KeySum<Key> nearSum = 0;
-        const int64_t near = ComputeKeysWithin(*table, centre, radius, keys, nearSum);
+        const int64_t near = block.packed ? CountKeysWithin(keys, n, radius, nearSum)
+                                          : ComputeKeysWithin(*table, centre, radius, keys, nearSum);
         int64_t candidates = n;
         if (near < size) {
             // Every other key is at least radius + 1.
@@ -70,6 +138,15 @@ struct DenseWorker {
     }
 };
 
+// The centres of one block: as many as kBlockKeyBytes of keys hold, whole
+// tiles of them, at least one tile.
+template <typename Key>
+int BlockCapacity(int64_t n)
+{
+    const uint64_t fit = kBlockKeyBytes / (uint64_t(n) * sizeof(Key));
+    return int(std::clamp<uint64_t>(fit / kTileCentres * kTileCentres, kTileCentres, kMostBlockCentres));
+}
+
 // Whether the anchor's s steps per centre are worth it against n·d for the keys.
 bool AnchorPays(const SearchRequest& request)
 {
@@ -86,23 +163,34 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
     const uint64_t s = uint64_t(request.size);
     const uint64_t n = uint64_t(request.table.rows);
     Workspace orderSpace(request.allocator, 1, useAnchor ? SliceBytes<int32_t>(uint64_t(centres)) : 0);
-    Workspace workspace(request.allocator, plan.threads,
-                        SliceBytes<Key>(n) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s));
-    if (!orderSpace.valid() || !workspace.valid())
+    if (!orderSpace.valid())
         return SearchStatus::OutOfMemory;
     int32_t* order = useAnchor ? reinterpret_cast<int32_t*>(orderSpace.slice(0)) : nullptr;
     if (order && !NeighbourOrder(request.table, plan.begin, plan.end, order))
         return SearchStatus::OutOfMemory;
-    DenseWorker<Key> workers[kMaxSearchThreads];
-    for (int t = 0; t < plan.threads; ++t) {
-        unsigned char* cursor = workspace.slice(t);
-        Key* keys = Carve<Key>(cursor, n);
+    Workspace packSpace(request.allocator, 1, plan.blockedKeys ? SliceBytes<double>(PackedDoubles(request.table)) : 0);
+    if (!packSpace.valid())
+        return SearchStatus::OutOfMemory;
+    PackedTable packed;
+    if (plan.blockedKeys)
+        packed = PackTable(request.table, reinterpret_cast<double*>(packSpace.slice(0)));
+    const int capacity = plan.blockedKeys ? BlockCapacity<Key>(request.table.rows) : 0;
+    const uint64_t keyCount = plan.blockedKeys ? n * uint64_t(capacity) : n;
+    const uint64_t bytes = SliceBytes<Key>(keyCount) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s) +
+                           SliceBytes<double>(uint64_t(capacity) * d) + SliceBytes<int64_t>(uint64_t(capacity)) +
+                           (plan.blockedKeys ? SliceBytes<int16_t>(kLookAhead) : 0);
+    auto makeWorker = [&](unsigned char*& cursor) {
+        Key* keys = Carve<Key>(cursor, keyCount);
         int32_t* anchorRow = Carve<int32_t>(cursor, d);
         uint32_t* roots = Carve<uint32_t>(cursor, s);
-        workers[t] = {&request.table, request.size, plan.begin, order, keys,
-                      Anchor(anchorRow, roots, request.table.dimension, request.size), useAnchor};
-    }
-    return RunCentres(request, centres, plan.threads, workers, best, threadsRun);
+        KeyBlock<Key> block;
+        if (plan.blockedKeys)
+            block = {&packed, capacity, keys, Carve<double>(cursor, uint64_t(capacity) * d),
+                     Carve<int64_t>(cursor, uint64_t(capacity)), Carve<int16_t>(cursor, kLookAhead)};
+        return DenseWorker<Key>{&request.table, request.size, plan.begin, order, keys,
+                                Anchor(anchorRow, roots, request.table.dimension, request.size), useAnchor, block};
+    };
+    return RunOnThreads<DenseWorker<Key>>(plan, centres, bytes, makeWorker, best, threadsRun);
 }
 }
 

@@ -4,7 +4,6 @@
 #include "decreasing_step_order.h"
 #include "row_keys.h"
 #include "search_methods.h"
-#include "workspace.h"
 
 namespace kvs {
 
@@ -37,18 +36,14 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
     const SearchRequest& request = *plan.request;
     const uint64_t n = uint64_t(request.table.rows);
-    Workspace workspace(request.allocator, plan.threads,
-                        SliceBytes<Key>(n) + SliceBytes<int64_t>(n) + SliceBytes<int32_t>(n));
-    if (!workspace.valid())
-        return SearchStatus::OutOfMemory;
-    DescribedWorker<Key> workers[kMaxSearchThreads];
-    for (int t = 0; t < plan.threads; ++t) {
-        unsigned char* cursor = workspace.slice(t);
+    const uint64_t bytes = SliceBytes<Key>(n) + SliceBytes<int64_t>(n) + SliceBytes<int32_t>(n);
+    auto makeWorker = [&](unsigned char*& cursor) {
         Key* keys = Carve<Key>(cursor, n);
         int64_t* sortKeys = Carve<int64_t>(cursor, n);
-        workers[t] = {&request.table, request.size, keys, sortKeys, Carve<int32_t>(cursor, n), plan.begin};
-    }
-    return RunCentres(request, plan.end - plan.begin, plan.threads, workers, best, threadsRun);
+        return DescribedWorker<Key>{&request.table, request.size, keys, sortKeys, Carve<int32_t>(cursor, n),
+                                    plan.begin};
+    };
+    return RunOnThreads<DescribedWorker<Key>>(plan, plan.end - plan.begin, bytes, makeWorker, best, threadsRun);
 }
 }
 

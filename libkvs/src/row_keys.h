@@ -84,17 +84,45 @@ static KVS_AVX2_CLONES int64_t KeysWithinPass(const VectorTable& table, int64_t 
     return count;
 }
 
-// KeysWithinPass with the narrowest sum that cannot overflow: the keys
-// summed are at most radius each, so 64 bits do when n·radius fits them.
+// Runs pass(sum) with the narrowest sum that cannot overflow and adds it to
+// sum: the keys summed are at most radius each, so 64 bits do when
+// n·radius fits them.
+template <typename Key, typename Pass>
+int64_t WithNarrowestSum(int64_t n, Key radius, KeySum<Key>& sum, Pass pass)
+{
+    if (SearchScore(radius) > SearchScore(UINT64_MAX) / uint64_t(n))
+        return pass(sum);
+    uint64_t narrow = 0;
+    const int64_t count = pass(narrow);
+    sum += narrow;
+    return count;
+}
+
 template <typename Key>
 int64_t ComputeKeysWithin(const VectorTable& table, int64_t centre, Key radius, Key* keys, KeySum<Key>& sum)
 {
-    if (SearchScore(radius) > SearchScore(UINT64_MAX) / uint64_t(table.rows))
-        return KeysWithinPass(table, centre, radius, keys, sum);
-    uint64_t narrow = 0;
-    const int64_t count = KeysWithinPass(table, centre, radius, keys, narrow);
-    sum += narrow;
+    return WithNarrowestSum(table.rows, radius, sum,
+                            [&](auto& within) { return KeysWithinPass(table, centre, radius, keys, within); });
+}
+
+// Of n keys made before: how many are no greater than radius, their sum added to sum.
+template <typename Key, typename Sum>
+static KVS_AVX2_CLONES int64_t CountWithinPass(const Key* keys, int64_t n, Key radius, Sum& sum)
+{
+    int64_t count = 0;
+    Sum within = 0;
+    for (int64_t row = 0; row < n; ++row) {
+        count += keys[row] <= radius;
+        within += keys[row] <= radius ? keys[row] : 0;
+    }
+    sum += within;
     return count;
+}
+
+template <typename Key>
+int64_t CountKeysWithin(const Key* keys, int64_t n, Key radius, KeySum<Key>& sum)
+{
+    return WithNarrowestSum(n, radius, sum, [&](auto& within) { return CountWithinPass(keys, n, radius, within); });
 }
 
 // Moves the keys no greater than radius to the front, in order; returns their count.

@@ -21,6 +21,7 @@ namespace kvs {
 // The table as nanoflann's data source.
 struct TableSource {
     const VectorTable* table;
+    int64_t* distances = nullptr;  // when set, counts the distances the tree computes
 
     size_t kdtree_get_point_count() const { return size_t(table->rows); }
     int64_t kdtree_get_pt(size_t row, size_t k) const { return table->values[row * size_t(table->dimension) + k]; }
@@ -41,6 +42,8 @@ struct ExactSquaredDistance {
     DistanceType evalMetric(const int64_t* a, size_t row, size_t size) const
     {
         const int32_t* values = source.table->values + row * size;
+        if (source.distances)
+            ++*source.distances;
         int64_t sum = 0;
         for (size_t k = 0; k < size; ++k) {
             const int64_t difference = a[k] - values[k];

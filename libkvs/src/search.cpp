@@ -5,6 +5,7 @@
 #include <limits>
 #include <thread>
 
+#include "blocked_keys.h"
 #include "decreasing_step_order.h"
 #include "row_keys.h"
 #include "search_methods.h"
@@ -63,7 +64,9 @@ int ThreadsFor(const SearchRequest& request, SearchMethod method, int64_t centre
 // The cost model. A dense search costs about n keys and one selection per
 // centre whatever s is; a tree query costs about s·log n once the tree has
 // narrowed the search to the centre's neighbourhood, which holds in few
-// dimensions. So the tree wins when s is a small part of n and d is small.
+// dimensions, or where the rows lie in clusters. So the tree wins when s
+// is a small part of n and d is small, or when a few trial queries show that
+// the tree reaches the nearest rows while computing few of the distances.
 SearchMethod ChooseMethod(const SearchRequest& request, SearchScore largestKey)
 {
     const int64_t n = request.table.rows;
@@ -74,7 +77,27 @@ SearchMethod ChooseMethod(const SearchRequest& request, SearchScore largestKey)
         return request.method;
     const bool fewDimensions = request.table.dimension <= 4;
     const bool smallSubset = request.size * 32 <= n;
-    return treeFits && fewDimensions && smallSubset && n >= 2048 ? SearchMethod::Tree : SearchMethod::Dense;
+    if (!treeFits || !smallSubset || n < 2048)
+        return SearchMethod::Dense;
+    const bool treePays = fewDimensions || TreeQueriesStayLocal(request.table, request.size, request.allocator);
+    return treePays ? SearchMethod::Tree : SearchMethod::Dense;
+}
+
+// The dense method's keys a block of centres at a time (blocked_keys.h):
+// each row loaded serves many centres, which pays from a few coordinates
+// on; a row of one or two is cheaper to read again for each centre. Only
+// where doubles hold every value of the computation exactly, and only while
+// what it adds to the memory stays moderate: a tile of centres' keys per
+// thread (8 · n keys) and the table in doubles (twice its own size).
+constexpr int32_t kFewestBlockedDimensions = 8;
+constexpr int64_t kMostBlockedRows = int64_t(1) << 21;
+constexpr uint64_t kMostPackedDoubles = uint64_t(1) << 28;
+
+bool BlockedKeysPay(const SearchRequest& request, SearchMethod method)
+{
+    return method == SearchMethod::Dense && request.table.dimension >= kFewestBlockedDimensions &&
+           request.table.rows <= kMostBlockedRows && PackedDoubles(request.table) <= kMostPackedDoubles &&
+           CentredSquares(request.table) <= kLargestCentredSquares;
 }
 
 template <typename Key>
@@ -117,6 +140,7 @@ SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& resul
     plan.keyWidth = KeyWidthFor(largestKey);
     const SearchMethod method = ChooseMethod(request, largestKey);
     plan.threads = ThreadsFor(request, method, plan.end - plan.begin);
+    plan.blockedKeys = BlockedKeysPay(request, method);
 
     BestCentre best;
     int threadsRun = 0;

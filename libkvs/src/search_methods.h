@@ -9,6 +9,7 @@
 #include <kvs/search.h>
 
 #include "wide_score.h"
+#include "workspace.h"
 
 namespace kvs {
 
@@ -22,6 +23,9 @@ struct SearchPlan {
     int64_t end = 0;
     int threads = 1;
     KeyWidth keyWidth = KeyWidth::Bits64;
+    // The dense method makes the keys of many centres at once, in doubles
+    // (blocked_keys.h); only for tables whose centred squares allow it.
+    bool blockedKeys = false;
 };
 
 // Calls action with a value of the key type of the given width.
@@ -40,6 +44,32 @@ SearchStatus WithKeyType(KeyWidth width, Action action)
 
 // The width for a table whose largest key is the given one.
 KeyWidth KeyWidthFor(SearchScore largestKey);
+
+// Runs a method's workers over the centres [0, count) of the plan: one slice
+// of bytesPerThread working storage for each thread, from which
+// makeWorker(cursor) carves the worker's arrays (Carve moves the cursor).
+template <typename Worker, typename MakeWorker>
+SearchStatus RunOnThreads(const SearchPlan& plan, int64_t count, uint64_t bytesPerThread, MakeWorker makeWorker,
+                          BestCentre& best, int& threadsRun)
+{
+    Workspace workspace(plan.request->allocator, plan.threads, bytesPerThread);
+    if (!workspace.valid())
+        return SearchStatus::OutOfMemory;
+    Worker workers[kMaxSearchThreads];
+    for (int t = 0; t < plan.threads; ++t) {
+        unsigned char* cursor = workspace.slice(t);
+        workers[t] = makeWorker(cursor);
+    }
+    return RunCentres(*plan.request, count, plan.threads, workers, best, threadsRun);
+}
+
+// Whether the k-d tree finds the size nearest rows of a few centres spread
+// over the table while computing at most 1 / kLocalShare of the distances to
+// all rows: a sign that the rows lie in clusters or in few effective
+// dimensions, where the tree beats computing every key. The answer depends on
+// the table and size alone; without the memory for it, the answer is no.
+constexpr int64_t kLocalShare = 16;
+bool TreeQueriesStayLocal(const VectorTable& table, int64_t size, const Allocator& allocator);
 
 SearchStatus DenseSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
 SearchStatus DescribedSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);

@@ -16,7 +16,6 @@
 #include "anchor_bound.h"
 #include "row_tree.h"
 #include "search_methods.h"
-#include "workspace.h"
 
 namespace kvs {
 
@@ -146,9 +145,7 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
     const int64_t centres = plan.end - plan.begin;
     Workspace copySpace(request.allocator, 1, SliceBytes<int32_t>(uint64_t(n) * d));
     Workspace orderSpace(request.allocator, 1, SliceBytes<int32_t>(uint64_t(centres)));
-    Workspace workspace(request.allocator, plan.threads, SliceBytes<int64_t>(d) + SliceBytes<int64_t>(s) +
-                                                             SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s));
-    if (!copySpace.valid() || !orderSpace.valid() || !workspace.valid())
+    if (!copySpace.valid() || !orderSpace.valid())
         return SearchStatus::OutOfMemory;
     int32_t* copy = reinterpret_cast<int32_t*>(copySpace.slice(0));
     int32_t* order = reinterpret_cast<int32_t*>(orderSpace.slice(0));
@@ -157,18 +154,44 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
     const TableSource source{&copied};
     const RowTree<Dimension> tree(request.table.dimension, source,
                                   nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
-    TreeWorker<Dimension> workers[kMaxSearchThreads];
-    for (int t = 0; t < plan.threads; ++t) {
-        unsigned char* cursor = workspace.slice(t);
+    const uint64_t bytes =
+        SliceBytes<int64_t>(d) + SliceBytes<int64_t>(s) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s);
+    auto makeWorker = [&](unsigned char*& cursor) {
         int64_t* query = Carve<int64_t>(cursor, d);
         int64_t* keys = Carve<int64_t>(cursor, s);
         int32_t* anchorRow = Carve<int32_t>(cursor, d);
         uint32_t* roots = Carve<uint32_t>(cursor, s);
-        workers[t] = {&tree,  &request.table, request.size, order, query,
-                      keys,   Anchor(anchorRow, roots, request.table.dimension, request.size)};
-    }
-    return RunCentres(request, centres, plan.threads, workers, best, threadsRun);
+        return TreeWorker<Dimension>{&tree,  &request.table, request.size, order, query,
+                                     keys,   Anchor(anchorRow, roots, request.table.dimension, request.size)};
+    };
+    return RunOnThreads<TreeWorker<Dimension>>(plan, centres, bytes, makeWorker, best, threadsRun);
 }
+}
+
+bool TreeQueriesStayLocal(const VectorTable& table, int64_t size, const Allocator& allocator)
+{
+    constexpr int64_t kProbes = 32;
+    const size_t d = size_t(table.dimension);
+    Workspace workspace(allocator, 1, SliceBytes<int64_t>(d + uint64_t(size)));
+    if (!workspace.valid())
+        return false;
+    int64_t* room = reinterpret_cast<int64_t*>(workspace.slice(0));
+    try {
+        int64_t distances = 0;
+        const TableSource source{&table, &distances};
+        const RowTree<-1> tree(table.dimension, source, nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
+        for (int64_t probe = 0; probe < kProbes; ++probe) {
+            const int32_t* row = table.values + (probe * table.rows / kProbes) * table.dimension;
+            std::copy_n(row, d, room);
+            NearestKeys nearest(room + d, size_t(size), kNoBound);
+            tree.findNeighbors(nearest, room, nanoflann::SearchParams());
+        }
+        return distances <= kProbes * table.rows / kLocalShare;
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
 }
 
 SearchStatus TreeSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun)

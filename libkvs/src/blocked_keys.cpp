@@ -1,0 +1,261 @@
+#include "blocked_keys.h"
+
+#include "cpu_dispatch.h"
+#include "table_range.h"
+
+#if defined(__x86_64__) && defined(__ELF__)
+#include <immintrin.h>
+#define KVS_AVX512_TILES 1
+#endif
+
+namespace kvs {
+
+namespace {
+bool HasWordPairs();
+
+// A column's midpoint (smallest value plus half the spread) and its reach,
+// the largest distance of a value from it.
+int64_t Midpoint(int32_t low, int32_t high) { return int64_t(low) + (int64_t(high) - int64_t(low)) / 2; }
+int64_t Reach(int32_t low, int32_t high) { return int64_t(high) - Midpoint(low, high); }
+
+// Calls write(row, k, value) with every value of the table moved by its
+// column's midpoint, row after row within each stretch of columns.
+template <typename Write>
+void ForEachMovedValue(const VectorTable& table, Write write)
+{
+    ForEachColumnRange(table, [&](int32_t first, int32_t count, const int32_t* low, const int32_t* high) {
+        int64_t midpoints[kRangeColumns];
+        for (int32_t k = 0; k < count; ++k)
+            midpoints[k] = Midpoint(low[k], high[k]);
+        for (int64_t row = 0; row < table.rows; ++row) {
+            const int32_t* values = table.values + row * table.dimension + first;
+            for (int32_t k = 0; k < count; ++k)
+                write(row, first + k, int64_t(values[k]) - midpoints[k]);
+        }
+    });
+}
+
+// The pairs summed in one 32-bit lane, when every moved value fits 16 bits;
+// 0 when one does not.
+int32_t GroupPairs(const VectorTable& table)
+{
+    int64_t largest = 0;
+    ForEachColumnRange(table, [&](int32_t, int32_t count, const int32_t* low, const int32_t* high) {
+        for (int32_t k = 0; k < count; ++k)
+            largest = std::max(largest, Reach(low[k], high[k]));
+    });
+    if (largest > INT16_MAX)
+        return 0;
+    const int64_t pairs = (table.dimension + 1) / 2;
+    return int32_t(largest == 0 ? pairs : std::min(pairs, kLargestLaneSum / (2 * largest * largest)));
+}
+
+PackedTable PackPairs(const VectorTable& table, int32_t groupPairs, int32_t* panels, int64_t* lengths)
+{
+    const int32_t pairs = (table.dimension + 1) / 2;
+    ForEachMovedValue(table, [&](int64_t row, int32_t k, int64_t value) {
+        int32_t& pair = panels[(row / kPanelRows * pairs + k / 2) * kPanelRows + row % kPanelRows];
+        pair = int32_t(uint32_t(pair) | uint32_t(uint16_t(int16_t(value))) << (k % 2 * 16));
+        lengths[row] += value * value;
+    });
+    PackedTable packed;
+    packed.pairPanels = panels;
+    packed.pairLengths = lengths;
+    packed.rows = table.rows;
+    packed.dimension = table.dimension;
+    packed.pairs = pairs;
+    packed.groupPairs = groupPairs;
+    return packed;
+}
+
+PackedTable PackDoubles(const VectorTable& table, double* panels, double* lengths)
+{
+    const int32_t d = table.dimension;
+    ForEachMovedValue(table, [&](int64_t row, int32_t k, int64_t value) {
+        panels[(row / kPanelRows * d + k) * kPanelRows + row % kPanelRows] = double(value);
+        lengths[row] += double(value) * double(value);
+    });
+    PackedTable packed;
+    packed.panels = panels;
+    packed.lengths = lengths;
+    packed.rows = table.rows;
+    packed.dimension = d;
+    return packed;
+}
+}  // namespace
+
+uint64_t PackedDoubles(const VectorTable& table)
+{
+    const uint64_t padded = uint64_t((table.rows + kPanelRows - 1) / kPanelRows * kPanelRows);
+    return padded * uint64_t(table.dimension) + padded;
+}
+
+PackedTable PackTable(const VectorTable& table, double* room)
+{
+    const uint64_t doubles = PackedDoubles(table);
+    std::fill(room, room + doubles, 0.0);
+    const int64_t padded = (table.rows + kPanelRows - 1) / kPanelRows * kPanelRows;
+    const int32_t groupPairs = HasWordPairs() ? GroupPairs(table) : 0;
+    if (groupPairs > 0) {
+        int64_t* lengths = reinterpret_cast<int64_t*>(room);
+        return PackPairs(table, groupPairs, reinterpret_cast<int32_t*>(lengths + padded), lengths);
+    }
+    return PackDoubles(table, room, room + padded * table.dimension);
+}
+
+namespace {
+// Any processor: the compiler vectorises the rows of the panel.
+KVS_AVX2_CLONES void PlainPanelKeys(const double* panel, const double* rowLengths, const double* centres,
+                                    const double* centreLengths, int32_t d, int64_t* keys)
+{
+    double dots[kTileCentres * kPanelRows] = {};
+    for (int32_t k = 0; k < d; ++k) {
+        const double* values = panel + k * kPanelRows;
+        for (int c = 0; c < kTileCentres; ++c) {
+            const double centre = centres[int64_t(c) * d + k];
+            for (int r = 0; r < kPanelRows; ++r)
+                dots[c * kPanelRows + r] += centre * values[r];
+        }
+    }
+    for (int c = 0; c < kTileCentres; ++c) {
+        for (int r = 0; r < kPanelRows; ++r)
+            keys[c * kPanelRows + r] = int64_t(centreLengths[c] + rowLengths[r] - 2 * dots[c * kPanelRows + r]);
+    }
+}
+
+#ifdef KVS_AVX512_TILES
+// The whole tile in sixteen registers of eight doubles: per coordinate, two
+// loads of the panel serve sixteen fused multiply-adds.
+__attribute__((target("avx512f,avx512dq"))) void Avx512PanelKeys(const double* panel, const double* rowLengths,
+                                                                  const double* centres,
+                                                                  const double* centreLengths, int32_t d,
+                                                                  int64_t* keys)
+{
+    __m512d low[kTileCentres];
+    __m512d high[kTileCentres];
+    for (int c = 0; c < kTileCentres; ++c) {
+        low[c] = _mm512_setzero_pd();
+        high[c] = _mm512_setzero_pd();
+    }
+    for (int32_t k = 0; k < d; ++k) {
+        const __m512d first = _mm512_load_pd(panel + k * kPanelRows);
+        const __m512d second = _mm512_load_pd(panel + k * kPanelRows + 8);
+#pragma GCC unroll 8
+        for (int c = 0; c < kTileCentres; ++c) {
+            const __m512d centre = _mm512_set1_pd(centres[int64_t(c) * d + k]);
+            low[c] = _mm512_fmadd_pd(centre, first, low[c]);
+            high[c] = _mm512_fmadd_pd(centre, second, high[c]);
+        }
+    }
+    const __m512d lengthsLow = _mm512_loadu_pd(rowLengths);
+    const __m512d lengthsHigh = _mm512_loadu_pd(rowLengths + 8);
+    const __m512d minusTwo = _mm512_set1_pd(-2.0);
+    for (int c = 0; c < kTileCentres; ++c) {
+        const __m512d centre = _mm512_set1_pd(centreLengths[c]);
+        const __m512d keyLow = _mm512_fmadd_pd(minusTwo, low[c], _mm512_add_pd(centre, lengthsLow));
+        const __m512d keyHigh = _mm512_fmadd_pd(minusTwo, high[c], _mm512_add_pd(centre, lengthsHigh));
+        _mm512_store_si512(keys + c * kPanelRows, _mm512_cvttpd_epi64(keyLow));
+        _mm512_store_si512(keys + c * kPanelRows + 8, _mm512_cvttpd_epi64(keyHigh));
+    }
+}
+
+// A tile of 8 centres × 32 rows in sixteen registers of sixteen 32-bit
+// lanes: per pair of coordinates, two loads of the panels and eight
+// broadcasts serve sixteen multiply-adds of sixteen word pairs each. After
+// each group the lanes are widened into the tile's 64-bit sums.
+__attribute__((target("avx512f,avx512vnni"))) void VnniPairPanelKeys(
+    const int32_t* panel, const int32_t* next, const int64_t* rowLengths, const int64_t* nextLengths,
+    const int32_t* centres, const int64_t* centreLengths, int32_t pairs, int32_t groupPairs, int64_t* keys)
+{
+    static_assert(kTileCentres == 8, "two registers per centre");
+    constexpr int kRows = 2 * kPanelRows;
+    for (int c = 0; c < kTileCentres; ++c) {
+        for (int r = 0; r < kPanelRows; ++r) {
+            keys[c * kRows + r] = centreLengths[c] + rowLengths[r];
+            keys[c * kRows + kPanelRows + r] = centreLengths[c] + nextLengths[r];
+        }
+    }
+    alignas(64) int32_t tile[kTileCentres * kRows];
+    for (int32_t first = 0; first < pairs; first += groupPairs) {
+        const int32_t last = std::min(pairs, first + groupPairs);
+        __m512i a0 = _mm512_setzero_si512(), a1 = a0, a2 = a0, a3 = a0, a4 = a0, a5 = a0, a6 = a0, a7 = a0;
+        __m512i b0 = a0, b1 = a0, b2 = a0, b3 = a0, b4 = a0, b5 = a0, b6 = a0, b7 = a0;
+        const int32_t* centre = centres + first;
+        for (int32_t j = first; j < last; ++j, ++centre) {
+            const __m512i rows = _mm512_load_si512(panel + j * kPanelRows);
+            const __m512i more = _mm512_load_si512(next + j * kPanelRows);
+            __m512i value = _mm512_set1_epi32(centre[0]);
+            a0 = _mm512_dpwssd_epi32(a0, rows, value);
+            b0 = _mm512_dpwssd_epi32(b0, more, value);
+            value = _mm512_set1_epi32(centre[pairs]);
+            a1 = _mm512_dpwssd_epi32(a1, rows, value);
+            b1 = _mm512_dpwssd_epi32(b1, more, value);
+            value = _mm512_set1_epi32(centre[2 * pairs]);
+            a2 = _mm512_dpwssd_epi32(a2, rows, value);
+            b2 = _mm512_dpwssd_epi32(b2, more, value);
+            value = _mm512_set1_epi32(centre[3 * pairs]);
+            a3 = _mm512_dpwssd_epi32(a3, rows, value);
+            b3 = _mm512_dpwssd_epi32(b3, more, value);
+            value = _mm512_set1_epi32(centre[4 * pairs]);
+            a4 = _mm512_dpwssd_epi32(a4, rows, value);
+            b4 = _mm512_dpwssd_epi32(b4, more, value);
+            value = _mm512_set1_epi32(centre[5 * pairs]);
+            a5 = _mm512_dpwssd_epi32(a5, rows, value);
+            b5 = _mm512_dpwssd_epi32(b5, more, value);
+            value = _mm512_set1_epi32(centre[6 * pairs]);
+            a6 = _mm512_dpwssd_epi32(a6, rows, value);
+            b6 = _mm512_dpwssd_epi32(b6, more, value);
+            value = _mm512_set1_epi32(centre[7 * pairs]);
+            a7 = _mm512_dpwssd_epi32(a7, rows, value);
+            b7 = _mm512_dpwssd_epi32(b7, more, value);
+        }
+        const __m512i dots[2 * kTileCentres] = {a0, b0, a1, b1, a2, b2, a3, b3, a4, b4, a5, b5, a6, b6, a7, b7};
+        for (int i = 0; i < 2 * kTileCentres; ++i)
+            _mm512_store_si512(tile + i * kPanelRows, dots[i]);
+        for (int i = 0; i < kTileCentres * kRows; ++i)
+            keys[i] -= 2 * int64_t(tile[i]);
+    }
+}
+
+using PanelKeysFunction = void (*)(const double*, const double*, const double*, const double*, int32_t, int64_t*);
+PanelKeysFunction ChoosePanelKeys()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") ? Avx512PanelKeys
+                                                                                    : PlainPanelKeys;
+}
+bool HasWordPairs()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512vnni");
+}
+#else
+bool HasWordPairs() { return false; }
+#endif
+}  // namespace
+
+void PairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* rowLengths,
+                   const int64_t* nextLengths, const int32_t* centres, const int64_t* centreLengths, int32_t pairs,
+                   int32_t groupPairs, int64_t* keys)
+{
+#ifdef KVS_AVX512_TILES
+    VnniPairPanelKeys(panel, next, rowLengths, nextLengths, centres, centreLengths, pairs, groupPairs, keys);
+#else
+    // Never packed in pairs without the instructions.
+    (void)panel, (void)next, (void)rowLengths, (void)nextLengths, (void)centres, (void)centreLengths, (void)pairs,
+        (void)groupPairs, (void)keys;
+#endif
+}
+
+void PanelKeys(const double* panel, const double* rowLengths, const double* centres, const double* centreLengths,
+               int32_t dimension, int64_t* keys)
+{
+#ifdef KVS_AVX512_TILES
+    static const PanelKeysFunction chosen = ChoosePanelKeys();
+    chosen(panel, rowLengths, centres, centreLengths, dimension, keys);
+#else
+    PlainPanelKeys(panel, rowLengths, centres, centreLengths, dimension, keys);
+#endif
+}
+
+}  // namespace kvs

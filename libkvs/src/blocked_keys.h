@@ -1,0 +1,141 @@
+// Keys of many centres at once, as a matrix product: the key of centre a and
+// row b is |a|² + |b|² − 2·a·b over the coordinates moved by each column's
+// midpoint. Two layouts, each exact by construction:
+// - Word pairs. When every moved value fits 16 bits (its magnitude, the
+//   reach R, at most 2^15 - 1), on a processor with AVX-512 VNNI: the dot
+//   products are summed from pairs of 16-bit products into 32-bit lanes, a
+//   group of G pairs at a time, G·2R² < 2^31, so that a group's sum is exact
+//   in 32 bits (its partial sums may wrap, which modular addition undoes);
+//   the groups' sums, the squared lengths and the key are added in 64 bits,
+//   where they are exact: the key is at most 4C, C (the table's centred
+//   squares: the sum over the columns of the squared reach) below 2^61.
+// - Doubles, when C is at most 2^51: every value that arises (the squares,
+//   the dot products and their partial sums, at most C; the key, at most 4C)
+//   is an integer below 2^53, where doubles hold integers exactly and every
+//   sum and product of them is rounded to itself, in any order.
+//
+// The rows are laid out in panels of kPanelRows, coordinate (or pair of
+// coordinates) after coordinate, so that one loaded vector of a panel serves
+// a whole tile of centres.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+#include <kvs/search.h>
+
+#include "wide_score.h"
+
+namespace kvs {
+
+constexpr int kPanelRows = 16;
+constexpr int kTileCentres = 8;
+// The largest centred squares for which the keys in doubles are exact.
+constexpr SearchScore kLargestCentredSquares = SearchScore(1) << 51;
+
+// The largest sum of word-pair products a 32-bit lane holds.
+constexpr int64_t kLargestLaneSum = (int64_t(1) << 31) - 1;
+
+// The table moved to its midpoints and laid out in panels, with each row's
+// squared length; rows are padded to whole panels with zeros.
+struct PackedTable {
+    const double* panels = nullptr;  // doubles: panel p, coordinate k, row r at (p·d + k)·kPanelRows + r
+    const double* lengths = nullptr;
+    // or word pairs: panel p, pair j (coordinates 2j and 2j + 1, the first in
+    // the low half), row r at (p·pairs + j)·kPanelRows + r
+    const int32_t* pairPanels = nullptr;
+    const int64_t* pairLengths = nullptr;
+    int64_t rows = 0;
+    int32_t dimension = 0;
+    int32_t pairs = 0;  // (d + 1) / 2
+    int32_t groupPairs = 0;  // pairs summed in 32 bits before they are widened
+
+    bool paired() const { return pairPanels != nullptr; }
+};
+
+// The doubles PackedTable needs for the table at most.
+uint64_t PackedDoubles(const VectorTable& table);
+// Fills room (PackedDoubles of it, aligned to 64 bytes) with the table laid
+// out for BlockKeys, in word pairs where they are exact and the processor
+// has them, else in doubles (which the search asks for only where they are
+// exact).
+PackedTable PackTable(const VectorTable& table, double* room);
+
+// The keys of a tile of kTileCentres centres (their values, centre after
+// centre, in centres, and their squared lengths in centreLengths) to the rows
+// of one panel (their squared lengths in rowLengths): keys[c·kPanelRows + r].
+// The doubles run on the widest vectors the processor has.
+void PanelKeys(const double* panel, const double* rowLengths, const double* centres, const double* centreLengths,
+               int32_t dimension, int64_t* keys);
+// The same in word pairs for two panels at once (the rows of panel, then
+// those of next, each with its squared lengths): keys[c·2·kPanelRows + r].
+void PairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* rowLengths,
+                   const int64_t* nextLengths, const int32_t* centres, const int64_t* centreLengths, int32_t pairs,
+                   int32_t groupPairs, int64_t* keys);
+
+// Panels that stay in the processor's second-level cache while every tile of
+// a block of centres runs over them.
+inline int64_t PanelsPerPass(int32_t dimension)
+{
+    return std::max<int64_t>(1, (256 * 1024) / (int64_t(dimension) * kPanelRows * int64_t(sizeof(double))));
+}
+
+// The keys of count centres (rows of the table, count a multiple of
+// kTileCentres) to every row: keys[i·rows + row]. centreValues is room for
+// count·d doubles.
+template <typename Key>
+void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, double* centreValues, Key* keys)
+{
+    const int32_t d = packed.dimension;
+    const int32_t width = packed.paired() ? packed.pairs : d;
+    int32_t* centrePairs = reinterpret_cast<int32_t*>(centreValues);
+    for (int i = 0; i < count; ++i) {
+        const int64_t first = centres[i] / kPanelRows * width * kPanelRows + centres[i] % kPanelRows;
+        for (int32_t k = 0; k < width; ++k) {
+            if (packed.paired())
+                centrePairs[int64_t(i) * width + k] = packed.pairPanels[first + k * kPanelRows];
+            else
+                centreValues[int64_t(i) * width + k] = packed.panels[first + k * kPanelRows];
+        }
+    }
+    const int64_t panels = (packed.rows + kPanelRows - 1) / kPanelRows;
+    const int64_t step = PanelsPerPass(d);
+    // Word pairs run two panels at once; a last odd panel is paired with itself.
+    const int64_t panelsPerCall = packed.paired() ? 2 : 1;
+    alignas(64) int64_t tileKeys[kTileCentres * 2 * kPanelRows];
+    double centreLengths[kTileCentres];
+    int64_t centrePairLengths[kTileCentres];
+    for (int64_t first = 0; first < panels; first += step) {
+        const int64_t last = std::min(panels, first + step);
+        for (int tile = 0; tile < count; tile += kTileCentres) {
+            for (int c = 0; c < kTileCentres; ++c) {
+                if (packed.paired())
+                    centrePairLengths[c] = packed.pairLengths[centres[tile + c]];
+                else
+                    centreLengths[c] = packed.lengths[centres[tile + c]];
+            }
+            for (int64_t p = first; p < last; p += panelsPerCall) {
+                const int64_t row0 = p * kPanelRows;
+                const int64_t next = p + 1 < last ? p + 1 : p;
+                if (packed.paired())
+                    PairPanelKeys(packed.pairPanels + p * width * kPanelRows,
+                                  packed.pairPanels + next * width * kPanelRows, packed.pairLengths + row0,
+                                  packed.pairLengths + next * kPanelRows, centrePairs + int64_t(tile) * width,
+                                  centrePairLengths, width, packed.groupPairs, tileKeys);
+                else
+                    PanelKeys(packed.panels + p * width * kPanelRows, packed.lengths + row0,
+                              centreValues + int64_t(tile) * width, centreLengths, width, tileKeys);
+                const int64_t callRows = (next == p ? 1 : panelsPerCall) * kPanelRows;
+                const int rowsHere = int(std::min<int64_t>(callRows, packed.rows - row0));
+                const int stride = int(panelsPerCall * kPanelRows);
+                for (int c = 0; c < kTileCentres; ++c) {
+                    Key* out = keys + int64_t(tile + c) * packed.rows + row0;
+                    for (int r = 0; r < rowsHere; ++r)
+                        out[r] = Key(uint64_t(tileKeys[c * stride + r]));
+                }
+            }
+        }
+    }
+}
+
+}  // namespace kvs

@@ -1,0 +1,141 @@
+// The keys of many centres at once, in doubles: exact on tables that reach
+// the bound of the centred squares, and the dense method that uses them
+// giving the reference procedure's result on many coordinates, at the
+// bounds where the engine switches between its ways of making keys.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "blocked_keys.h"
+#include "engine_test_support.h"
+#include "row_keys.h"
+#include "table_range.h"
+
+namespace {
+// rows x dimension coordinates, each one of five values spread over
+// [low, low + spread]: its ends, next to its ends and its midpoint, so that
+// keys reach the largest the range allows and tie everywhere.
+Table EdgeTable(int64_t rows, int32_t dimension, int32_t low, int32_t spread, uint32_t seed)
+{
+    std::mt19937 random(seed);
+    const int32_t choices[] = {low, low + 1, low + spread / 2, low + spread - 1, low + spread};
+    std::uniform_int_distribution<int> pick(0, 4);
+    Table table{{}, rows, dimension};
+    for (int64_t i = 0; i < rows * dimension; ++i)
+        table.values.push_back(choices[pick(random)]);
+    return table;
+}
+
+// How a table's keys are made: in word pairs (on a processor that has
+// them), in doubles, or one centre at a time.
+enum class Path { Pairs, Doubles, Present };
+
+struct EdgeCase {
+    int64_t rows;
+    int32_t dimension;
+    int32_t low;
+    int32_t spread;
+    Path path;
+};
+
+// Spreads of 2^25 in 8 columns reach the bound of doubles exactly
+// (8 · (2^24)^2 = 2^51), one more passes it; likewise 2^22 in 512 columns.
+// A spread of 65534 still fits 16 bits, 65535 does not. Word pairs are summed
+// in 32 bits a group at a time: one pair per group at the largest reach
+// (32767), three groups of up to 67 pairs at reach 4000 in 300 columns.
+const EdgeCase kEdgeCases[] = {
+    {40, 8, -(1 << 24), 1 << 25, Path::Doubles},     {40, 8, -(1 << 24), (1 << 25) + 1, Path::Present},
+    {37, 512, 5, 1 << 22, Path::Doubles},            {37, 512, 5, (1 << 22) + 1, Path::Present},
+    {33, 1024, -2000000000, 1 << 21, Path::Doubles}, {45, 8, 1000, 32767, Path::Pairs},
+    {30, 2, -40000, 65534, Path::Pairs},             {30, 1, -40000, 65535, Path::Doubles},
+    {20, 64, -5, 65534, Path::Pairs},                {20, 300, 0, 8000, Path::Pairs},
+    {50, 64, -3, 6, Path::Pairs},                    {20, 7, 0, 2, Path::Pairs},
+    {19, 9, 100, 0, Path::Pairs},                    {3000, 16, -3, 6, Path::Pairs},
+};
+
+TEST(BlockedKeys, EqualTheKeysOneCentreAtATimeUpToTheBound)
+{
+    for (const EdgeCase& edge : kEdgeCases) {
+        const Table table = EdgeTable(edge.rows, edge.dimension, edge.low, edge.spread, uint32_t(edge.rows));
+        SCOPED_TRACE(testing::Message() << "d " << edge.dimension << ", spread " << edge.spread);
+        EXPECT_EQ(kvs::CentredSquares(table.view()) <= kvs::kLargestCentredSquares, edge.path != Path::Present);
+        if (edge.path == Path::Present)
+            continue;
+        std::vector<double> room(kvs::PackedDoubles(table.view()) + 8);
+        double* aligned = room.data() + (64 - reinterpret_cast<uintptr_t>(room.data()) % 64) % 64 / sizeof(double);
+        const kvs::PackedTable packed = kvs::PackTable(table.view(), aligned);
+        if (edge.path == Path::Doubles) {
+            EXPECT_FALSE(packed.paired());
+        }
+        std::vector<int64_t> centres;
+        for (int64_t c = 0; c < 2 * kvs::kTileCentres; ++c)
+            centres.push_back(c * 7 % edge.rows);
+        std::vector<double> centreValues(centres.size() * size_t(edge.dimension));
+        std::vector<uint64_t> keys(centres.size() * size_t(edge.rows));
+        kvs::BlockKeys(packed, centres.data(), int(centres.size()), centreValues.data(), keys.data());
+        for (size_t c = 0; c < centres.size(); ++c) {
+            for (int64_t row = 0; row < edge.rows; ++row) {
+                const int32_t* values = table.values.data();
+                ASSERT_EQ(keys[c * size_t(edge.rows) + size_t(row)],
+                          kvs::RowKey<uint64_t>(values + row * edge.dimension, values + centres[c] * edge.dimension,
+                                                edge.dimension))
+                    << "centre " << centres[c] << ", row " << row;
+            }
+        }
+    }
+}
+
+TEST(BlockedKeys, DenseSearchOnManyCoordinatesMatchesTheReference)
+{
+    for (const EdgeCase& edge : kEdgeCases) {
+        const Table table = EdgeTable(edge.rows, edge.dimension, edge.low, edge.spread, uint32_t(edge.dimension));
+        for (int64_t size : {int64_t(1), edge.rows / 3, edge.rows}) {
+            const Found expected = Search(table, size, kvs::SearchMethod::Described, 1);
+            for (int threads : {1, 3}) {
+                const Found found = Search(table, size, kvs::SearchMethod::Dense, threads);
+                SCOPED_TRACE(testing::Message() << "d " << edge.dimension << ", spread " << edge.spread << ", s "
+                                                << size << ", threads " << threads);
+                ASSERT_EQ(found.status, kvs::SearchStatus::Ok);
+                EXPECT_EQ(found.centre, expected.centre);
+                EXPECT_EQ(found.score, expected.score);
+                EXPECT_EQ(found.subset, expected.subset);
+            }
+        }
+    }
+}
+}  // namespace
+
+namespace {
+// The cost model on many coordinates: rows in tight clusters go to the
+// k-d tree, rows spread evenly to the dense keys; both answer like the
+// dense method.
+TEST(EngineCostModel, TreeForClustersDenseForSpreadRows)
+{
+    std::mt19937 random(17);
+    std::uniform_int_distribution<int32_t> clusterCentre(-100000, 100000);
+    std::uniform_int_distribution<int32_t> nearby(-20, 20);
+    std::vector<int32_t> centres(16 * 8);
+    for (int32_t& value : centres)
+        value = clusterCentre(random);
+    Table clusters{{}, 4096, 8};
+    for (int64_t row = 0; row < clusters.rows; ++row) {
+        for (int32_t k = 0; k < 8; ++k)
+            clusters.values.push_back(centres[size_t(row % 16 * 8 + k)] + nearby(random));
+    }
+    const struct {
+        Table table;
+        kvs::SearchMethod chosen;
+    } cases[] = {{clusters, kvs::SearchMethod::Tree},
+                 {RandomTable(4096, 8, 100000, 3), kvs::SearchMethod::Dense}};
+    for (const auto& c : cases) {
+        kvs::SearchRequest request;
+        request.table = c.table.view();
+        request.size = 20;
+        kvs::SearchResult result;
+        ASSERT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Ok);
+        EXPECT_EQ(result.method, c.chosen);
+        const Found dense = Search(c.table, 20, kvs::SearchMethod::Dense, 2);
+        EXPECT_EQ(result.centre, dense.centre);
+    }
+}
+}  // namespace
