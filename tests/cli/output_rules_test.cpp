@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "run_kvs.h"
-#include "support/posix/special_files.h"
+#include "support/posix/write_targets.h"
 
 namespace {
 using std::filesystem::file_type;

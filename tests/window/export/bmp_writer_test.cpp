@@ -17,7 +17,7 @@
 #include "seams/test_seams.h"
 #include "platform/message_box.h"
 #include "platform/posix/temporary_files.h"
-#include "support/posix/special_files.h"
+#include "support/posix/write_targets.h"
 #include "support/recording_message_box.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "support/posix/special_files.h"
+#include "support/posix/write_targets.h"
 
 #include <fcntl.h>
 #include <sys/mount.h>
