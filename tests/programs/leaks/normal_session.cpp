@@ -56,15 +56,18 @@ bool FileStartsWithBm(const std::string& path)
 
 void PlaySession()
 {
+    // The window's state exists from its creation on, its layout from its
+    // first paint; the session starts once both do.
     AppWindow* window = OldestMainWindow();
-    if (!window) { // still starting up
+    PumpMessages();
+    const AppState* shown = window ? MainWindowState(window) : nullptr;
+    if (!shown || shown->seriesPanelRect.right <= shown->seriesPanelRect.left) { // still starting up
         QTimer::singleShot(0, PlaySession);
         return;
     }
-    PumpMessages();
-    const AppState& state = *MainWindowState(window);
+    const AppState& state = *shown;
     Click(window, state.seriesPanelRect);
-    Check(state.series != nullptr, "the pick");
+    Check(state.pickCount == 1 && state.series != nullptr, "the pick");
     Click(window, state.buttonRects[kSearchButton]);
     Check(state.searchDone != 0, "Search");
 
