@@ -36,7 +36,8 @@ AppWindow* OldestMainWindow() { return windowStates.empty() ? nullptr : windowSt
 
 int InitAppState(AppWindow* window)
 {
-    AppState& state = *windowStates.emplace_back(window, std::make_unique<AppState>()).state;
+    windowStates.push_back({window, std::make_unique<AppState>()});
+    AppState& state = *windowStates.back().state;
     state.font = StockBodyFont();
     state.noiseLevel = appSettings.noiseLevels[state.noiseLevelIndex];
 
