@@ -17,8 +17,9 @@ ClusterFailure MakeRoom(const ClusterRun& run, std::vector<int32_t>& values, int
     if (MakeTableRoom(run, values, std::size_t(rows * dimension)))
         return {};
     return {outOfMemoryExitCode, "rank " + std::to_string(run.rank) + " of " + std::to_string(run.ranks) +
-                                     ": out of memory for the table (" + std::to_string(rows) + " rows of " +
-                                     std::to_string(dimension) + " values)"};
+                                     ": out of memory for the table (" + std::to_string(rows) +
+                                     (rows == 1 ? " row of " : " rows of ") + std::to_string(dimension) +
+                                     (dimension == 1 ? " value)" : " values)")};
 }
 }  // namespace
 

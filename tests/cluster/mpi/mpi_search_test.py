@@ -142,6 +142,9 @@ def failing_rank_stops_every_rank(args):
         bad = os.path.join(folder, "bad.txt")
         with open(bad, "w") as out:
             out.write("1 2\n3 x\n")
+        single = os.path.join(folder, "single.txt")
+        with open(single, "w") as out:
+            out.write("5\n")
         # Rank 0 meets bad input or a missing file; ranks 1 and 2 find no
         # room for the table (the test build's seam KV_TEST_FAIL_RANK, which
         # the shipped kvs does not read).
@@ -150,6 +153,7 @@ def failing_rank_stops_every_rank(args):
                  (args.kvs, [os.path.join(folder, "missing.txt")], None, 2, "kvs: "),
                  (seams, [window], "1", 1, "kvs: rank 1 of 3: out of memory for the table (1000 rows of 2 values)"),
                  (seams, [window], "2", 1, "kvs: rank 2 of 3: out of memory for the table (1000 rows of 2 values)"),
+                 (seams, [single], "2", 1, "kvs: rank 2 of 3: out of memory for the table (1 row of 1 value)"),
                  (args.kvs, [window], "1", 0, None)]
         for kvs, table, failing, code, message in cases:
             env = dict(ENVIRONMENT, KV_TEST_FAIL_RANK=failing) if failing else ENVIRONMENT
