@@ -15,7 +15,7 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tests", "web"))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tests", "programs", "web"))
 import window_in_browser as page_driver  # noqa: E402
 
 FRAME_MS = 1000 / 60
