@@ -40,6 +40,7 @@ void BM_PanelKeys(benchmark::State& state)
     const double centreLengths[kvs::kTileCentres] = {};
     const int64_t centrePairLengths[kvs::kTileCentres] = {};
     alignas(64) int64_t keys[kvs::kTileCentres * 2 * kvs::kPanelRows];
+    uint32_t within[kvs::kTileCentres];
     const int64_t panels = rows / kvs::kPanelRows;
     for (auto _ : state) {
         for (int64_t p = 0; p < panels; p += packed.paired() ? 2 : 1) {
@@ -48,11 +49,12 @@ void BM_PanelKeys(benchmark::State& state)
                                    packed.pairPanels + (p + 1) * packed.pairs * kvs::kPanelRows,
                                    packed.pairLengths + p * kvs::kPanelRows,
                                    packed.pairLengths + (p + 1) * kvs::kPanelRows, centrePairs.data(),
-                                   centrePairLengths, packed.pairs, packed.groupPairs, keys);
+                                   centrePairLengths, packed.pairs, packed.groupPairs, INT64_MAX, keys, within);
             else
                 kvs::PanelKeys(packed.panels + p * d * kvs::kPanelRows, packed.lengths + p * kvs::kPanelRows,
-                               centres.data(), centreLengths, d, keys);
+                               centres.data(), centreLengths, d, INT64_MAX, keys, within);
             benchmark::DoNotOptimize(keys);
+            benchmark::DoNotOptimize(within);
         }
     }
     const double macs = double(panels) * kvs::kTileCentres * kvs::kPanelRows * d;

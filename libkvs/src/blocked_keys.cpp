@@ -106,7 +106,8 @@ PackedTable PackTable(const VectorTable& table, double* room)
 namespace {
 // Any processor: the compiler vectorises the rows of the panel.
 KVS_AVX2_CLONES void PlainPanelKeys(const double* panel, const double* rowLengths, const double* centres,
-                                    const double* centreLengths, int32_t d, int64_t* keys)
+                                    const double* centreLengths, int32_t d, int64_t radius, int64_t* keys,
+                                    uint32_t* within)
 {
     double dots[kTileCentres * kPanelRows] = {};
     for (int32_t k = 0; k < d; ++k) {
@@ -118,8 +119,12 @@ KVS_AVX2_CLONES void PlainPanelKeys(const double* panel, const double* rowLength
         }
     }
     for (int c = 0; c < kTileCentres; ++c) {
-        for (int r = 0; r < kPanelRows; ++r)
-            keys[c * kPanelRows + r] = int64_t(centreLengths[c] + rowLengths[r] - 2 * dots[c * kPanelRows + r]);
+        within[c] = 0;
+        for (int r = 0; r < kPanelRows; ++r) {
+            const int64_t key = int64_t(centreLengths[c] + rowLengths[r] - 2 * dots[c * kPanelRows + r]);
+            keys[c * kPanelRows + r] = key;
+            within[c] |= uint32_t(key <= radius) << r;
+        }
     }
 }
 
@@ -129,7 +134,7 @@ KVS_AVX2_CLONES void PlainPanelKeys(const double* panel, const double* rowLength
 __attribute__((target("avx512f,avx512dq"))) void Avx512PanelKeys(const double* panel, const double* rowLengths,
                                                                   const double* centres,
                                                                   const double* centreLengths, int32_t d,
-                                                                  int64_t* keys)
+                                                                  int64_t radius, int64_t* keys, uint32_t* within)
 {
     __m512d low[kTileCentres];
     __m512d high[kTileCentres];
@@ -150,12 +155,17 @@ __attribute__((target("avx512f,avx512dq"))) void Avx512PanelKeys(const double* p
     const __m512d lengthsLow = _mm512_loadu_pd(rowLengths);
     const __m512d lengthsHigh = _mm512_loadu_pd(rowLengths + 8);
     const __m512d minusTwo = _mm512_set1_pd(-2.0);
+    const __m512i limit = _mm512_set1_epi64(radius);
     for (int c = 0; c < kTileCentres; ++c) {
         const __m512d centre = _mm512_set1_pd(centreLengths[c]);
         const __m512d keyLow = _mm512_fmadd_pd(minusTwo, low[c], _mm512_add_pd(centre, lengthsLow));
         const __m512d keyHigh = _mm512_fmadd_pd(minusTwo, high[c], _mm512_add_pd(centre, lengthsHigh));
-        _mm512_store_si512(keys + c * kPanelRows, _mm512_cvttpd_epi64(keyLow));
-        _mm512_store_si512(keys + c * kPanelRows + 8, _mm512_cvttpd_epi64(keyHigh));
+        const __m512i first = _mm512_cvttpd_epi64(keyLow);
+        const __m512i second = _mm512_cvttpd_epi64(keyHigh);
+        _mm512_store_si512(keys + c * kPanelRows, first);
+        _mm512_store_si512(keys + c * kPanelRows + 8, second);
+        within[c] = uint32_t(_mm512_cmple_epi64_mask(first, limit)) |
+                    uint32_t(_mm512_cmple_epi64_mask(second, limit)) << 8;
     }
 }
 
@@ -165,7 +175,8 @@ __attribute__((target("avx512f,avx512dq"))) void Avx512PanelKeys(const double* p
 // each group the lanes are widened into the tile's 64-bit sums.
 __attribute__((target("avx512f,avx512vnni"))) void VnniPairPanelKeys(
     const int32_t* panel, const int32_t* next, const int64_t* rowLengths, const int64_t* nextLengths,
-    const int32_t* centres, const int64_t* centreLengths, int32_t pairs, int32_t groupPairs, int64_t* keys)
+    const int32_t* centres, const int64_t* centreLengths, int32_t pairs, int32_t groupPairs, int64_t radius,
+    int64_t* keys, uint32_t* within)
 {
     static_assert(kTileCentres == 8, "two registers per centre");
     constexpr int kRows = 2 * kPanelRows;
@@ -215,9 +226,18 @@ __attribute__((target("avx512f,avx512vnni"))) void VnniPairPanelKeys(
         for (int i = 0; i < kTileCentres * kRows; ++i)
             keys[i] -= 2 * int64_t(tile[i]);
     }
+    const __m512i limit = _mm512_set1_epi64(radius);
+    for (int c = 0; c < kTileCentres; ++c) {
+        uint32_t mask = 0;
+        for (int part = 0; part < kRows / 8; ++part)
+            mask |= uint32_t(_mm512_cmple_epi64_mask(_mm512_load_si512(keys + c * kRows + part * 8), limit))
+                    << (part * 8);
+        within[c] = mask;
+    }
 }
 
-using PanelKeysFunction = void (*)(const double*, const double*, const double*, const double*, int32_t, int64_t*);
+using PanelKeysFunction = void (*)(const double*, const double*, const double*, const double*, int32_t, int64_t,
+                                   int64_t*, uint32_t*);
 PanelKeysFunction ChoosePanelKeys()
 {
     __builtin_cpu_init();
@@ -236,25 +256,26 @@ bool HasWordPairs() { return false; }
 
 void PairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* rowLengths,
                    const int64_t* nextLengths, const int32_t* centres, const int64_t* centreLengths, int32_t pairs,
-                   int32_t groupPairs, int64_t* keys)
+                   int32_t groupPairs, int64_t radius, int64_t* keys, uint32_t* within)
 {
 #ifdef KVS_AVX512_TILES
-    VnniPairPanelKeys(panel, next, rowLengths, nextLengths, centres, centreLengths, pairs, groupPairs, keys);
+    VnniPairPanelKeys(panel, next, rowLengths, nextLengths, centres, centreLengths, pairs, groupPairs, radius, keys,
+                      within);
 #else
     // Never packed in pairs without the instructions.
     (void)panel, (void)next, (void)rowLengths, (void)nextLengths, (void)centres, (void)centreLengths, (void)pairs,
-        (void)groupPairs, (void)keys;
+        (void)groupPairs, (void)radius, (void)keys, (void)within;
 #endif
 }
 
 void PanelKeys(const double* panel, const double* rowLengths, const double* centres, const double* centreLengths,
-               int32_t dimension, int64_t* keys)
+               int32_t dimension, int64_t radius, int64_t* keys, uint32_t* within)
 {
 #ifdef KVS_AVX512_TILES
     static const PanelKeysFunction chosen = ChoosePanelKeys();
-    chosen(panel, rowLengths, centres, centreLengths, dimension, keys);
+    chosen(panel, rowLengths, centres, centreLengths, dimension, radius, keys, within);
 #else
-    PlainPanelKeys(panel, rowLengths, centres, centreLengths, dimension, keys);
+    PlainPanelKeys(panel, rowLengths, centres, centreLengths, dimension, radius, keys, within);
 #endif
 }
 

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 
 #include <kvs/search.h>
@@ -63,15 +64,16 @@ PackedTable PackTable(const VectorTable& table, double* room);
 
 // The keys of a tile of kTileCentres centres (their values, centre after
 // centre, in centres, and their squared lengths in centreLengths) to the rows
-// of one panel (their squared lengths in rowLengths): keys[c·kPanelRows + r].
+// of one panel (their squared lengths in rowLengths): keys[c·kPanelRows + r],
+// and bit r of within[c] set when that key is no greater than radius.
 // The doubles run on the widest vectors the processor has.
 void PanelKeys(const double* panel, const double* rowLengths, const double* centres, const double* centreLengths,
-               int32_t dimension, int64_t* keys);
+               int32_t dimension, int64_t radius, int64_t* keys, uint32_t* within);
 // The same in word pairs for two panels at once (the rows of panel, then
 // those of next, each with its squared lengths): keys[c·2·kPanelRows + r].
 void PairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* rowLengths,
                    const int64_t* nextLengths, const int32_t* centres, const int64_t* centreLengths, int32_t pairs,
-                   int32_t groupPairs, int64_t* keys);
+                   int32_t groupPairs, int64_t radius, int64_t* keys, uint32_t* within);
 
 // Panels that stay in the processor's second-level cache while every tile of
 // a block of centres runs over them.
@@ -81,15 +83,19 @@ inline int64_t PanelsPerPass(int32_t dimension)
 }
 
 // The keys of count centres (rows of the table, count a multiple of
-// kTileCentres) to every row: keys[i·rows + row]. centreValues is room for
-// count·d doubles.
+// kTileCentres) to every row that are no greater than radius, in row order:
+// found[i] of them for centre i, at keys[i·rows]. The keys beyond radius are
+// never written, so that a centre's radius filter costs nothing per row.
+// centreValues is room for count·d doubles.
 template <typename Key>
-void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, double* centreValues, Key* keys)
+void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, Key radius, double* centreValues,
+               Key* keys, int64_t* found)
 {
     const int32_t d = packed.dimension;
     const int32_t width = packed.paired() ? packed.pairs : d;
     int32_t* centrePairs = reinterpret_cast<int32_t*>(centreValues);
     for (int i = 0; i < count; ++i) {
+        found[i] = 0;
         const int64_t first = centres[i] / kPanelRows * width * kPanelRows + centres[i] % kPanelRows;
         for (int32_t k = 0; k < width; ++k) {
             if (packed.paired())
@@ -98,11 +104,14 @@ void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, dou
                 centreValues[int64_t(i) * width + k] = packed.panels[first + k * kPanelRows];
         }
     }
+    // Every key is below 2^63.
+    const int64_t limit = int64_t(std::min<Key>(radius, Key(INT64_MAX)));
     const int64_t panels = (packed.rows + kPanelRows - 1) / kPanelRows;
     const int64_t step = PanelsPerPass(d);
     // Word pairs run two panels at once; a last odd panel is paired with itself.
     const int64_t panelsPerCall = packed.paired() ? 2 : 1;
     alignas(64) int64_t tileKeys[kTileCentres * 2 * kPanelRows];
+    uint32_t within[kTileCentres];
     double centreLengths[kTileCentres];
     int64_t centrePairLengths[kTileCentres];
     for (int64_t first = 0; first < panels; first += step) {
@@ -121,17 +130,19 @@ void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, dou
                     PairPanelKeys(packed.pairPanels + p * width * kPanelRows,
                                   packed.pairPanels + next * width * kPanelRows, packed.pairLengths + row0,
                                   packed.pairLengths + next * kPanelRows, centrePairs + int64_t(tile) * width,
-                                  centrePairLengths, width, packed.groupPairs, tileKeys);
+                                  centrePairLengths, width, packed.groupPairs, limit, tileKeys, within);
                 else
                     PanelKeys(packed.panels + p * width * kPanelRows, packed.lengths + row0,
-                              centreValues + int64_t(tile) * width, centreLengths, width, tileKeys);
+                              centreValues + int64_t(tile) * width, centreLengths, width, limit, tileKeys, within);
                 const int64_t callRows = (next == p ? 1 : panelsPerCall) * kPanelRows;
                 const int rowsHere = int(std::min<int64_t>(callRows, packed.rows - row0));
+                const uint32_t rowsMask = rowsHere == 32 ? UINT32_MAX : (uint32_t(1) << rowsHere) - 1;
                 const int stride = int(panelsPerCall * kPanelRows);
                 for (int c = 0; c < kTileCentres; ++c) {
-                    Key* out = keys + int64_t(tile + c) * packed.rows + row0;
-                    for (int r = 0; r < rowsHere; ++r)
-                        out[r] = Key(uint64_t(tileKeys[c * stride + r]));
+                    Key* out = keys + int64_t(tile + c) * packed.rows;
+                    int64_t& kept = found[tile + c];
+                    for (uint32_t bits = within[c] & rowsMask; bits != 0; bits &= bits - 1)
+                        out[kept++] = Key(uint64_t(tileKeys[c * stride + std::countr_zero(bits)]));
                 }
             }
         }

@@ -32,7 +32,8 @@ constexpr uint64_t kBlockKeyBytes = uint64_t(1) << 20;
 
 // Keys made ahead for the coming centres of a chunk, a block at a time:
 // positions [first, last) are known, slots[p - first] naming the block's
-// keys of position p, or -1 for a centre the anchor dropped.
+// keys of position p, or -1 for a centre the anchor dropped. Only the keys
+// no greater than the radius at the time the block was made are kept.
 template <typename Key>
 struct KeyBlock {
     const PackedTable* packed = nullptr;  // none: every centre's keys are made when it is scored
@@ -41,8 +42,10 @@ struct KeyBlock {
     double* centreValues = nullptr;       // capacity · d
     int64_t* centres = nullptr;           // capacity
     int16_t* slots = nullptr;             // kLookAhead
+    int64_t* found = nullptr;             // capacity: the keys kept of each centre
     int64_t first = 0;
     int64_t last = 0;
+    Key radius = 0;
 };
 
 template <typename Key>
@@ -73,9 +76,10 @@ struct DenseWorker {
         return best.centre >= 0 && anchor.BoundExceeds(table->values + centre * table->dimension, best.score);
     }
 
-    // The keys of the centre at the next position, made in a block with
-    // the centres that follow it; null when the anchor dropped it.
-    Key* BlockKeysOfNext(const BestCentre& best)
+    // The keys of the centre at the next position no greater than the
+    // block's radius (kept of them), made in a block with the centres that
+    // follow it; null when the anchor dropped it.
+    Key* BlockKeysOfNext(const BestCentre& best, int64_t& kept)
     {
         const int64_t p = position++;
         if (p >= block.last) {
@@ -93,11 +97,15 @@ struct DenseWorker {
             if (count > 0) {
                 const int tiles = (count + kTileCentres - 1) / kTileCentres * kTileCentres;
                 std::fill(block.centres + count, block.centres + tiles, block.centres[0]);
-                BlockKeys(*block.packed, block.centres, tiles, block.centreValues, block.keys);
+                block.radius = radius;
+                BlockKeys(*block.packed, block.centres, tiles, radius, block.centreValues, block.keys, block.found);
             }
         }
         const int slot = block.slots[p - block.first];
-        return slot < 0 ? nullptr : block.keys + slot * table->rows;
+        if (slot < 0)
+            return nullptr;
+        kept = block.found[slot];
+        return block.keys + slot * table->rows;
     }
 
     bool Score(int64_t centre, const BestCentre& best, SearchScore& score)
@@ -105,24 +113,37 @@ struct DenseWorker {
         const int64_t n = table->rows;
         const int32_t* row = table->values + centre * table->dimension;
         Key* keys = this->keys;
-        if (block.packed && !(keys = BlockKeysOfNext(best)))
-            return false;
+        // The keys looked at: every key, or those a block kept, which are
+        // all the keys no greater than the block's radius.
+        int64_t kept = n;
+        Key within = radius;
+        if (block.packed) {
+            if (!(keys = BlockKeysOfNext(best, kept)))
+                return false;
+            within = std::min(radius, block.radius);
+        }
         if (AnchorDrops(centre, best))
             return false;
         KeySum<Key> nearSum = 0;
-        const int64_t near = block.packed ? CountKeysWithin(keys, n, radius, nearSum)
-                                          : ComputeKeysWithin(*table, centre, radius, keys, nearSum);
-        int64_t candidates = n;
+        const int64_t near = block.packed ? CountKeysWithin(keys, kept, within, nearSum)
+                                          : ComputeKeysWithin(*table, centre, within, keys, nearSum);
+        int64_t candidates = kept;
         if (near < size) {
-            // Every other key is at least radius + 1.
-            const SearchScore bound = SearchScore(nearSum) + SearchScore(size - near) * (SearchScore(radius) + 1);
+            // Every other key is at least within + 1.
+            const SearchScore bound = SearchScore(nearSum) + SearchScore(size - near) * (SearchScore(within) + 1);
             if (best.centre >= 0 && bound > best.score) {
                 if (useAnchor)
-                    anchor.Set(row, keys, PackKeysWithin(keys, n, radius), SearchScore(radius) + 1);
+                    anchor.Set(row, keys, PackKeysWithin(keys, kept, within), SearchScore(within) + 1);
                 return false;
             }
-        } else if (near < n / 2) {
-            candidates = PackKeysWithin(keys, n, radius);
+        } else if (near < kept / 2) {
+            candidates = PackKeysWithin(keys, kept, within);
+        }
+        if (candidates < size) {
+            // The block kept fewer keys than the score needs: this rare
+            // centre gets all of them, in the room its block left it.
+            ComputeRowKeys(*table, centre, keys);
+            candidates = n;
         }
         if (size < candidates)
             std::nth_element(keys, keys + (size - 1), keys + candidates);
@@ -178,7 +199,8 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
     const uint64_t keyCount = plan.blockedKeys ? n * uint64_t(capacity) : n;
     const uint64_t bytes = SliceBytes<Key>(keyCount) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s) +
                            SliceBytes<double>(uint64_t(capacity) * d) + SliceBytes<int64_t>(uint64_t(capacity)) +
-                           (plan.blockedKeys ? SliceBytes<int16_t>(kLookAhead) : 0);
+                           (plan.blockedKeys ? SliceBytes<int16_t>(kLookAhead) : 0) +
+                           SliceBytes<int64_t>(uint64_t(capacity));
     auto makeWorker = [&](unsigned char*& cursor) {
         Key* keys = Carve<Key>(cursor, keyCount);
         int32_t* anchorRow = Carve<int32_t>(cursor, d);
@@ -186,7 +208,8 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
         KeyBlock<Key> block;
         if (plan.blockedKeys)
             block = {&packed, capacity, keys, Carve<double>(cursor, uint64_t(capacity) * d),
-                     Carve<int64_t>(cursor, uint64_t(capacity)), Carve<int16_t>(cursor, kLookAhead)};
+                     Carve<int64_t>(cursor, uint64_t(capacity)), Carve<int16_t>(cursor, kLookAhead),
+                     Carve<int64_t>(cursor, uint64_t(capacity))};
         return DenseWorker<Key>{&request.table, request.size, plan.begin, order, keys,
                                 Anchor(anchorRow, roots, request.table.dimension, request.size), useAnchor, block};
     };

@@ -1,7 +1,8 @@
 // The keys of many centres at once, in doubles: exact on tables that reach
-// the bound of the centred squares, and the dense method that uses them
-// giving the reference procedure's result on many coordinates, at the
-// bounds where the engine switches between its ways of making keys.
+// the bound of the centred squares, only those within a radius kept; and the
+// dense method that uses them giving the reference procedure's result on many
+// coordinates, at the bounds where the engine switches between its ways of
+// making keys.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -70,16 +71,27 @@ TEST(BlockedKeys, EqualTheKeysOneCentreAtATimeUpToTheBound)
         std::vector<int64_t> centres;
         for (int64_t c = 0; c < 2 * kvs::kTileCentres; ++c)
             centres.push_back(c * 7 % edge.rows);
+        const auto referenceKey = [&](int64_t centre, int64_t row) {
+            const int32_t* values = table.values.data();
+            return kvs::RowKey<uint64_t>(values + row * edge.dimension, values + centre * edge.dimension,
+                                         edge.dimension);
+        };
         std::vector<double> centreValues(centres.size() * size_t(edge.dimension));
         std::vector<uint64_t> keys(centres.size() * size_t(edge.rows));
-        kvs::BlockKeys(packed, centres.data(), int(centres.size()), centreValues.data(), keys.data());
-        for (size_t c = 0; c < centres.size(); ++c) {
-            for (int64_t row = 0; row < edge.rows; ++row) {
-                const int32_t* values = table.values.data();
-                ASSERT_EQ(keys[c * size_t(edge.rows) + size_t(row)],
-                          kvs::RowKey<uint64_t>(values + row * edge.dimension, values + centres[c] * edge.dimension,
-                                                edge.dimension))
-                    << "centre " << centres[c] << ", row " << row;
+        std::vector<int64_t> found(centres.size());
+        // Every key, then only those up to a key that many rows tie with.
+        for (const uint64_t radius : {UINT64_MAX, referenceKey(centres[0], 1)}) {
+            kvs::BlockKeys(packed, centres.data(), int(centres.size()), radius, centreValues.data(), keys.data(),
+                           found.data());
+            for (size_t c = 0; c < centres.size(); ++c) {
+                std::vector<uint64_t> expected;
+                for (int64_t row = 0; row < edge.rows; ++row) {
+                    if (referenceKey(centres[c], row) <= radius)
+                        expected.push_back(referenceKey(centres[c], row));
+                }
+                const auto first = keys.begin() + ptrdiff_t(c) * edge.rows;
+                ASSERT_EQ(std::vector<uint64_t>(first, first + found[c]), expected)
+                    << "centre " << centres[c] << ", radius " << radius;
             }
         }
     }
