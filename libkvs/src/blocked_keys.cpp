@@ -172,7 +172,8 @@ __attribute__((target("avx512f,avx512dq"))) void Avx512PanelKeys(const double* p
 // A tile of 8 centres × 32 rows in sixteen registers of sixteen 32-bit
 // lanes: per pair of coordinates, two loads of the panels and eight
 // broadcasts serve sixteen multiply-adds of sixteen word pairs each. After
-// each group the lanes are widened into the tile's 64-bit sums.
+// each group the lanes are widened into the tile's 64-bit sums, straight
+// from the registers; after the last one the sums are compared with radius.
 __attribute__((target("avx512f,avx512vnni"))) void VnniPairPanelKeys(
     const int32_t* panel, const int32_t* next, const int64_t* rowLengths, const int64_t* nextLengths,
     const int32_t* centres, const int64_t* centreLengths, int32_t pairs, int32_t groupPairs, int64_t radius,
@@ -180,13 +181,10 @@ __attribute__((target("avx512f,avx512vnni"))) void VnniPairPanelKeys(
 {
     static_assert(kTileCentres == 8, "two registers per centre");
     constexpr int kRows = 2 * kPanelRows;
-    for (int c = 0; c < kTileCentres; ++c) {
-        for (int r = 0; r < kPanelRows; ++r) {
-            keys[c * kRows + r] = centreLengths[c] + rowLengths[r];
-            keys[c * kRows + kPanelRows + r] = centreLengths[c] + nextLengths[r];
-        }
-    }
-    alignas(64) int32_t tile[kTileCentres * kRows];
+    // The rows' squared lengths, eight rows a register.
+    const __m512i lengths[4] = {_mm512_loadu_si512(rowLengths), _mm512_loadu_si512(rowLengths + 8),
+                                _mm512_loadu_si512(nextLengths), _mm512_loadu_si512(nextLengths + 8)};
+    const __m512i limit = _mm512_set1_epi64(radius);
     for (int32_t first = 0; first < pairs; first += groupPairs) {
         const int32_t last = std::min(pairs, first + groupPairs);
         __m512i a0 = _mm512_setzero_si512(), a1 = a0, a2 = a0, a3 = a0, a4 = a0, a5 = a0, a6 = a0, a7 = a0;
@@ -221,18 +219,37 @@ __attribute__((target("avx512f,avx512vnni"))) void VnniPairPanelKeys(
             b7 = _mm512_dpwssd_epi32(b7, more, value);
         }
         const __m512i dots[2 * kTileCentres] = {a0, b0, a1, b1, a2, b2, a3, b3, a4, b4, a5, b5, a6, b6, a7, b7};
-        for (int i = 0; i < 2 * kTileCentres; ++i)
-            _mm512_store_si512(tile + i * kPanelRows, dots[i]);
-        for (int i = 0; i < kTileCentres * kRows; ++i)
-            keys[i] -= 2 * int64_t(tile[i]);
-    }
-    const __m512i limit = _mm512_set1_epi64(radius);
-    for (int c = 0; c < kTileCentres; ++c) {
-        uint32_t mask = 0;
-        for (int part = 0; part < kRows / 8; ++part)
-            mask |= uint32_t(_mm512_cmple_epi64_mask(_mm512_load_si512(keys + c * kRows + part * 8), limit))
-                    << (part * 8);
-        within[c] = mask;
+        const bool lastGroup = last == pairs;
+#pragma GCC unroll 16
+        for (int i = 0; i < 2 * kTileCentres; ++i) {
+            const int c = i / 2;
+            int64_t* out = keys + c * kRows + i % 2 * kPanelRows;
+            // (The zero-masking forms with every lane on: GCC 12 warns about
+            // the undefined merge sources of the plain ones.)
+            const __m512i low = _mm512_maskz_cvtepi32_epi64(0xff, _mm512_maskz_extracti64x4_epi64(0xf, dots[i], 0));
+            const __m512i high = _mm512_maskz_cvtepi32_epi64(0xff, _mm512_maskz_extracti64x4_epi64(0xf, dots[i], 1));
+            __m512i keyLow, keyHigh;
+            if (first == 0) {
+                const __m512i centreLength = _mm512_set1_epi64(centreLengths[c]);
+                keyLow = _mm512_add_epi64(centreLength, lengths[i % 2 * 2]);
+                keyHigh = _mm512_add_epi64(centreLength, lengths[i % 2 * 2 + 1]);
+            } else {
+                keyLow = _mm512_load_si512(out);
+                keyHigh = _mm512_load_si512(out + 8);
+            }
+            keyLow = _mm512_sub_epi64(keyLow, _mm512_add_epi64(low, low));
+            keyHigh = _mm512_sub_epi64(keyHigh, _mm512_add_epi64(high, high));
+            _mm512_store_si512(out, keyLow);
+            _mm512_store_si512(out + 8, keyHigh);
+            if (lastGroup) {
+                const uint32_t marks = uint32_t(_mm512_cmple_epi64_mask(keyLow, limit)) |
+                                       uint32_t(_mm512_cmple_epi64_mask(keyHigh, limit)) << 8;
+                if (i % 2 == 0)
+                    within[c] = marks;
+                else
+                    within[c] |= marks << kPanelRows;
+            }
+        }
     }
 }
 
