@@ -50,6 +50,9 @@ struct KeyBlock {
 
 template <typename Key>
 struct DenseWorker {
+    // Blocks of keys are made a whole tile at a time.
+    static constexpr int64_t kChunkGranule = kTileCentres;
+
     const VectorTable* table = nullptr;
     int64_t size = 0;
     int64_t begin = 0;
