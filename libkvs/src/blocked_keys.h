@@ -84,12 +84,13 @@ inline int64_t PanelsPerPass(int32_t dimension)
 
 // The keys of count centres (rows of the table, count a multiple of
 // kTileCentres) to every row that are no greater than radius, in row order:
-// found[i] of them for centre i, at keys[i·rows]. The keys beyond radius are
-// never written, so that a centre's radius filter costs nothing per row.
-// centreValues is room for count·d doubles.
+// found[i] of them for centre i, the first room of them written at
+// keys[i·room]. The keys beyond radius are never written, so that a centre's
+// radius filter costs nothing per row. centreValues is room for count·d
+// doubles.
 template <typename Key>
-void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, Key radius, double* centreValues,
-               Key* keys, int64_t* found)
+void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, Key radius, int64_t room,
+               double* centreValues, Key* keys, int64_t* found)
 {
     const int32_t d = packed.dimension;
     const int32_t width = packed.paired() ? packed.pairs : d;
@@ -139,10 +140,12 @@ void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, Key
                 const uint32_t rowsMask = rowsHere == 32 ? UINT32_MAX : (uint32_t(1) << rowsHere) - 1;
                 const int stride = int(panelsPerCall * kPanelRows);
                 for (int c = 0; c < kTileCentres; ++c) {
-                    Key* out = keys + int64_t(tile + c) * packed.rows;
+                    Key* out = keys + int64_t(tile + c) * room;
                     int64_t& kept = found[tile + c];
-                    for (uint32_t bits = within[c] & rowsMask; bits != 0; bits &= bits - 1)
-                        out[kept++] = Key(uint64_t(tileKeys[c * stride + std::countr_zero(bits)]));
+                    for (uint32_t bits = within[c] & rowsMask; bits != 0; bits &= bits - 1, ++kept) {
+                        if (kept < room)
+                            out[kept] = Key(uint64_t(tileKeys[c * stride + std::countr_zero(bits)]));
+                    }
                 }
             }
         }

@@ -24,7 +24,8 @@ namespace kvs {
 
 namespace {
 // How many positions ahead a block of keys looks for centres the anchor
-// does not drop, and the most centres in one block.
+// does not drop, and the most centres in one block: the more, the fewer
+// times the table is read from memory.
 constexpr int kLookAhead = 256;
 constexpr int kMostBlockCentres = 64;
 // The keys of one block take about this many bytes per thread.
@@ -33,25 +34,30 @@ constexpr uint64_t kBlockKeyBytes = uint64_t(1) << 20;
 // Keys made ahead for the coming centres of a chunk, a block at a time:
 // positions [first, last) are known, slots[p - first] naming the block's
 // keys of position p, or -1 for a centre the anchor dropped. Only the keys
-// no greater than the radius at the time the block was made are kept.
+// no greater than the radius at the time the block was made are kept, room
+// of them for each centre: before there is a radius a block is a tile or a
+// few with room for every key, after it the most centres with an equal
+// share of the keys' room each. A centre with more keys than its room gets
+// them made again when it is scored (rare, once there is a radius).
 template <typename Key>
 struct KeyBlock {
     const PackedTable* packed = nullptr;  // none: every centre's keys are made when it is scored
-    int capacity = 0;                     // a multiple of kTileCentres
-    Key* keys = nullptr;                  // capacity · n
-    double* centreValues = nullptr;       // capacity · d
-    int64_t* centres = nullptr;           // capacity
+    int64_t capacity = 0;                 // keys, at least kTileCentres · n
+    Key* keys = nullptr;                  // capacity
+    double* centreValues = nullptr;       // kMostBlockCentres · d
+    int64_t* centres = nullptr;           // kMostBlockCentres
     int16_t* slots = nullptr;             // kLookAhead
-    int64_t* found = nullptr;             // capacity: the keys kept of each centre
+    int64_t* found = nullptr;             // kMostBlockCentres: the keys within radius of each centre
     int64_t first = 0;
     int64_t last = 0;
     Key radius = 0;
+    int64_t room = 0;
 };
 
 template <typename Key>
 struct DenseWorker {
-    // Blocks of keys are made a whole tile at a time.
-    static constexpr int64_t kChunkGranule = kTileCentres;
+    // Chunks that fill whole blocks of keys.
+    static constexpr int64_t kChunkGranule = kMostBlockCentres;
 
     const VectorTable* table = nullptr;
     int64_t size = 0;
@@ -80,15 +86,21 @@ struct DenseWorker {
     }
 
     // The keys of the centre at the next position no greater than the
-    // block's radius (kept of them), made in a block with the centres that
-    // follow it; null when the anchor dropped it.
+    // block's radius (kept of them, those beyond the block's room not
+    // written), made in a block with the centres that follow it; null when
+    // the anchor dropped it.
     Key* BlockKeysOfNext(const BestCentre& best, int64_t& kept)
     {
         const int64_t p = position++;
         if (p >= block.last) {
+            const int64_t n = table->rows;
+            const bool everyKey = radius == std::numeric_limits<Key>::max();
+            block.room = everyKey ? n : std::min(n, block.capacity / kMostBlockCentres);
+            const int most = int(std::min<int64_t>(kMostBlockCentres, block.capacity / block.room / kTileCentres *
+                                                                          kTileCentres));
             int count = 0;
             int64_t q = p;
-            for (; q < chunkLast && q - p < kLookAhead && count < block.capacity; ++q) {
+            for (; q < chunkLast && q - p < kLookAhead && count < most; ++q) {
                 const int64_t centre = Centre(q);
                 const bool dropped = AnchorDrops(centre, best);
                 block.slots[q - p] = int16_t(dropped ? -1 : count);
@@ -101,14 +113,15 @@ struct DenseWorker {
                 const int tiles = (count + kTileCentres - 1) / kTileCentres * kTileCentres;
                 std::fill(block.centres + count, block.centres + tiles, block.centres[0]);
                 block.radius = radius;
-                BlockKeys(*block.packed, block.centres, tiles, radius, block.centreValues, block.keys, block.found);
+                BlockKeys(*block.packed, block.centres, tiles, radius, block.room, block.centreValues, block.keys,
+                          block.found);
             }
         }
         const int slot = block.slots[p - block.first];
         if (slot < 0)
             return nullptr;
         kept = block.found[slot];
-        return block.keys + slot * table->rows;
+        return block.keys + slot * block.room;
     }
 
     bool Score(int64_t centre, const BestCentre& best, SearchScore& score)
@@ -120,16 +133,24 @@ struct DenseWorker {
         // all the keys no greater than the block's radius.
         int64_t kept = n;
         Key within = radius;
+        bool made = false;
         if (block.packed) {
-            if (!(keys = BlockKeysOfNext(best, kept)))
+            Key* blockKeys = BlockKeysOfNext(best, kept);
+            if (!blockKeys)
                 return false;
-            within = std::min(radius, block.radius);
+            made = kept <= block.room;
+            if (made) {
+                keys = blockKeys;
+                within = std::min(radius, block.radius);
+            } else {
+                kept = n;
+            }
         }
         if (AnchorDrops(centre, best))
             return false;
         KeySum<Key> nearSum = 0;
-        const int64_t near = block.packed ? CountKeysWithin(keys, kept, within, nearSum)
-                                          : ComputeKeysWithin(*table, centre, within, keys, nearSum);
+        const int64_t near = made ? CountKeysWithin(keys, kept, within, nearSum)
+                                  : ComputeKeysWithin(*table, centre, within, keys, nearSum);
         int64_t candidates = kept;
         if (near < size) {
             // Every other key is at least within + 1.
@@ -144,7 +165,8 @@ struct DenseWorker {
         }
         if (candidates < size) {
             // The block kept fewer keys than the score needs: this rare
-            // centre gets all of them, in the room its block left it.
+            // centre gets all of them.
+            keys = this->keys;
             ComputeRowKeys(*table, centre, keys);
             candidates = n;
         }
@@ -162,13 +184,11 @@ struct DenseWorker {
     }
 };
 
-// The centres of one block: as many as kBlockKeyBytes of keys hold, whole
-// tiles of them, at least one tile.
+// The keys one block holds: kBlockKeyBytes of them, at least every key of a tile.
 template <typename Key>
-int BlockCapacity(int64_t n)
+uint64_t BlockCapacity(uint64_t n)
 {
-    const uint64_t fit = kBlockKeyBytes / (uint64_t(n) * sizeof(Key));
-    return int(std::clamp<uint64_t>(fit / kTileCentres * kTileCentres, kTileCentres, kMostBlockCentres));
+    return std::max<uint64_t>(kBlockKeyBytes / sizeof(Key), kTileCentres * n);
 }
 
 // Whether the anchor's s steps per centre are worth it against n·d for the keys.
@@ -198,21 +218,25 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
     PackedTable packed;
     if (plan.blockedKeys)
         packed = PackTable(request.table, reinterpret_cast<double*>(packSpace.slice(0)));
-    const int capacity = plan.blockedKeys ? BlockCapacity<Key>(request.table.rows) : 0;
-    const uint64_t keyCount = plan.blockedKeys ? n * uint64_t(capacity) : n;
-    const uint64_t bytes = SliceBytes<Key>(keyCount) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s) +
-                           SliceBytes<double>(uint64_t(capacity) * d) + SliceBytes<int64_t>(uint64_t(capacity)) +
-                           (plan.blockedKeys ? SliceBytes<int16_t>(kLookAhead) : 0) +
-                           SliceBytes<int64_t>(uint64_t(capacity));
+    const uint64_t capacity = plan.blockedKeys ? BlockCapacity<Key>(n) : 0;
+    const uint64_t blockCentres = plan.blockedKeys ? kMostBlockCentres : 0;
+    const uint64_t bytes = SliceBytes<Key>(n) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s) +
+                           SliceBytes<Key>(capacity) + SliceBytes<double>(blockCentres * d) +
+                           2 * SliceBytes<int64_t>(blockCentres) +
+                           (plan.blockedKeys ? SliceBytes<int16_t>(kLookAhead) : 0);
     auto makeWorker = [&](unsigned char*& cursor) {
-        Key* keys = Carve<Key>(cursor, keyCount);
+        Key* keys = Carve<Key>(cursor, n);
         int32_t* anchorRow = Carve<int32_t>(cursor, d);
         uint32_t* roots = Carve<uint32_t>(cursor, s);
         KeyBlock<Key> block;
         if (plan.blockedKeys)
-            block = {&packed, capacity, keys, Carve<double>(cursor, uint64_t(capacity) * d),
-                     Carve<int64_t>(cursor, uint64_t(capacity)), Carve<int16_t>(cursor, kLookAhead),
-                     Carve<int64_t>(cursor, uint64_t(capacity))};
+            block = {&packed,
+                     int64_t(capacity),
+                     Carve<Key>(cursor, capacity),
+                     Carve<double>(cursor, blockCentres * d),
+                     Carve<int64_t>(cursor, blockCentres),
+                     Carve<int16_t>(cursor, kLookAhead),
+                     Carve<int64_t>(cursor, blockCentres)};
         return DenseWorker<Key>{&request.table, request.size, plan.begin, order, keys,
                                 Anchor(anchorRow, roots, request.table.dimension, request.size), useAnchor, block};
     };

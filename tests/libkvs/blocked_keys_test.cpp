@@ -52,6 +52,7 @@ const EdgeCase kEdgeCases[] = {
     {20, 64, -5, 65534, Path::Pairs},                {20, 300, 0, 8000, Path::Pairs},
     {50, 64, -3, 6, Path::Pairs},                    {20, 7, 0, 2, Path::Pairs},
     {19, 9, 100, 0, Path::Pairs},                    {3000, 16, -3, 6, Path::Pairs},
+    {2100, 8, -5, 65534, Path::Pairs},
 };
 
 TEST(BlockedKeys, EqualTheKeysOneCentreAtATimeUpToTheBound)
@@ -79,19 +80,24 @@ TEST(BlockedKeys, EqualTheKeysOneCentreAtATimeUpToTheBound)
         std::vector<double> centreValues(centres.size() * size_t(edge.dimension));
         std::vector<uint64_t> keys(centres.size() * size_t(edge.rows));
         std::vector<int64_t> found(centres.size());
-        // Every key, then only those up to a key that many rows tie with.
+        // Every key, then only those up to a key that many rows tie with, in
+        // room for all or for a few of them.
         for (const uint64_t radius : {UINT64_MAX, referenceKey(centres[0], 1)}) {
-            kvs::BlockKeys(packed, centres.data(), int(centres.size()), radius, centreValues.data(), keys.data(),
-                           found.data());
-            for (size_t c = 0; c < centres.size(); ++c) {
-                std::vector<uint64_t> expected;
-                for (int64_t row = 0; row < edge.rows; ++row) {
-                    if (referenceKey(centres[c], row) <= radius)
-                        expected.push_back(referenceKey(centres[c], row));
+            for (const int64_t room : {edge.rows, edge.rows / 4}) {
+                kvs::BlockKeys(packed, centres.data(), int(centres.size()), radius, room, centreValues.data(),
+                               keys.data(), found.data());
+                for (size_t c = 0; c < centres.size(); ++c) {
+                    std::vector<uint64_t> expected;
+                    for (int64_t row = 0; row < edge.rows; ++row) {
+                        if (referenceKey(centres[c], row) <= radius)
+                            expected.push_back(referenceKey(centres[c], row));
+                    }
+                    ASSERT_EQ(found[c], int64_t(expected.size())) << "centre " << centres[c] << ", radius " << radius;
+                    expected.resize(size_t(std::min(room, found[c])));
+                    const auto first = keys.begin() + ptrdiff_t(c) * room;
+                    ASSERT_EQ(std::vector<uint64_t>(first, first + ptrdiff_t(expected.size())), expected)
+                        << "centre " << centres[c] << ", radius " << radius << ", room " << room;
                 }
-                const auto first = keys.begin() + ptrdiff_t(c) * edge.rows;
-                ASSERT_EQ(std::vector<uint64_t>(first, first + found[c]), expected)
-                    << "centre " << centres[c] << ", radius " << radius;
             }
         }
     }
