@@ -82,21 +82,20 @@ inline int64_t PanelsPerPass(int32_t dimension)
     return std::max<int64_t>(1, (256 * 1024) / (int64_t(dimension) * kPanelRows * int64_t(sizeof(double))));
 }
 
-// The keys of count centres (rows of the table, count a multiple of
-// kTileCentres) to every row that are no greater than radius, in row order:
-// found[i] of them for centre i, the first room of them written at
-// keys[i·room]. The keys beyond radius are never written, so that a centre's
-// radius filter costs nothing per row. centreValues is room for count·d
-// doubles.
-template <typename Key>
-void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, Key radius, int64_t room,
-               double* centreValues, Key* keys, int64_t* found)
+// Runs the kernel over every tile of count centres (rows of the table, count
+// a multiple of kTileCentres) and every panel, and hands each tile's keys to
+// visit(tile, row0, rows, keys, stride, within): the keys of centre
+// tile + c to rows row0 + r at keys[c·stride + r], r < rows, and bit r of
+// within[c] set when that key is no greater than limit. Rows are handed out in
+// order for each centre. centreValues is room for count·d doubles.
+template <typename Visit>
+void ForEachTileKeys(const PackedTable& packed, const int64_t* centres, int count, int64_t limit,
+                     double* centreValues, Visit visit)
 {
     const int32_t d = packed.dimension;
     const int32_t width = packed.paired() ? packed.pairs : d;
     int32_t* centrePairs = reinterpret_cast<int32_t*>(centreValues);
     for (int i = 0; i < count; ++i) {
-        found[i] = 0;
         const int64_t first = centres[i] / kPanelRows * width * kPanelRows + centres[i] % kPanelRows;
         for (int32_t k = 0; k < width; ++k) {
             if (packed.paired())
@@ -105,8 +104,6 @@ void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, Key
                 centreValues[int64_t(i) * width + k] = packed.panels[first + k * kPanelRows];
         }
     }
-    // Every key is below 2^63.
-    const int64_t limit = int64_t(std::min<Key>(radius, Key(INT64_MAX)));
     const int64_t panels = (packed.rows + kPanelRows - 1) / kPanelRows;
     const int64_t step = PanelsPerPass(d);
     // Word pairs run two panels at once; a last odd panel is paired with itself.
@@ -136,20 +133,51 @@ void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, Key
                     PanelKeys(packed.panels + p * width * kPanelRows, packed.lengths + row0,
                               centreValues + int64_t(tile) * width, centreLengths, width, limit, tileKeys, within);
                 const int64_t callRows = (next == p ? 1 : panelsPerCall) * kPanelRows;
-                const int rowsHere = int(std::min<int64_t>(callRows, packed.rows - row0));
-                const uint32_t rowsMask = rowsHere == 32 ? UINT32_MAX : (uint32_t(1) << rowsHere) - 1;
-                const int stride = int(panelsPerCall * kPanelRows);
-                for (int c = 0; c < kTileCentres; ++c) {
-                    Key* out = keys + int64_t(tile + c) * room;
-                    int64_t& kept = found[tile + c];
-                    for (uint32_t bits = within[c] & rowsMask; bits != 0; bits &= bits - 1, ++kept) {
-                        if (kept < room)
-                            out[kept] = Key(uint64_t(tileKeys[c * stride + std::countr_zero(bits)]));
-                    }
-                }
+                const int rows = int(std::min<int64_t>(callRows, packed.rows - row0));
+                visit(tile, row0, rows, tileKeys, int(panelsPerCall * kPanelRows), within);
             }
         }
     }
+}
+
+// The keys of count centres (count a multiple of kTileCentres) to every row
+// that are no greater than radius, in row order: found[i] of them for centre
+// i, the first room of them written at keys[i·room]. The keys beyond radius
+// are never written, so that a centre's radius filter costs nothing per row.
+// centreValues is room for count·d doubles.
+template <typename Key>
+void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, Key radius, int64_t room,
+               double* centreValues, Key* keys, int64_t* found)
+{
+    std::fill(found, found + count, 0);
+    // Every key is below 2^63.
+    const int64_t limit = int64_t(std::min<Key>(radius, Key(INT64_MAX)));
+    ForEachTileKeys(packed, centres, count, limit, centreValues,
+                    [&](int tile, int64_t, int rows, const int64_t* tileKeys, int stride, const uint32_t* within) {
+                        const uint32_t rowsMask = rows == 32 ? UINT32_MAX : (uint32_t(1) << rows) - 1;
+                        for (int c = 0; c < kTileCentres; ++c) {
+                            Key* out = keys + int64_t(tile + c) * room;
+                            int64_t& kept = found[tile + c];
+                            for (uint32_t bits = within[c] & rowsMask; bits != 0; bits &= bits - 1, ++kept) {
+                                if (kept < room)
+                                    out[kept] = Key(uint64_t(tileKeys[c * stride + std::countr_zero(bits)]));
+                            }
+                        }
+                    });
+}
+
+// Every key of one centre, in row order: keys[row]. centreValues is room for
+// kTileCentres·d doubles.
+template <typename Key>
+void CentreKeys(const PackedTable& packed, int64_t centre, double* centreValues, Key* keys)
+{
+    int64_t tile[kTileCentres];
+    std::fill(tile, tile + kTileCentres, centre);
+    ForEachTileKeys(packed, tile, kTileCentres, 0, centreValues,
+                    [&](int, int64_t row0, int rows, const int64_t* tileKeys, int, const uint32_t*) {
+                        for (int r = 0; r < rows; ++r)
+                            keys[row0 + r] = Key(uint64_t(tileKeys[r]));
+                    });
 }
 
 }  // namespace kvs

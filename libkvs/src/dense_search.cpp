@@ -167,7 +167,7 @@ struct DenseWorker {
             // The block kept fewer keys than the score needs: this rare
             // centre gets all of them.
             keys = this->keys;
-            ComputeRowKeys(*table, centre, keys);
+            CentreKeys(*block.packed, centre, block.centreValues, keys);
             candidates = n;
         }
         if (size < candidates)

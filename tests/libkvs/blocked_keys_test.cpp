@@ -80,6 +80,10 @@ TEST(BlockedKeys, EqualTheKeysOneCentreAtATimeUpToTheBound)
         std::vector<double> centreValues(centres.size() * size_t(edge.dimension));
         std::vector<uint64_t> keys(centres.size() * size_t(edge.rows));
         std::vector<int64_t> found(centres.size());
+        // One centre's keys on their own.
+        kvs::CentreKeys(packed, centres[1], centreValues.data(), keys.data());
+        for (int64_t row = 0; row < edge.rows; ++row)
+            ASSERT_EQ(keys[size_t(row)], referenceKey(centres[1], row)) << "centre " << centres[1] << ", row " << row;
         // Every key, then only those up to a key that many rows tie with, in
         // room for all or for a few of them.
         for (const uint64_t radius : {UINT64_MAX, referenceKey(centres[0], 1)}) {
