@@ -10,7 +10,11 @@
 // any other centre gets its exact score. When the keys cost much more than
 // s steps (many coordinates, or s a small part of n), centres are also taken
 // in the k-d tree's leaf order and first checked against the bound from the
-// last scored centre (the anchor), which costs s steps and no key.
+// last scored centre (the anchor), which costs s steps and no key. Not with
+// the blocked keys: on the tables they serve the anchor's bound drops no
+// centre (distances concentrate: the next centre is about as far from the
+// anchor as the anchor's s nearest rows), and the tree and the checks cost
+// up to half the search (s 5,000 in 128 coordinates).
 #include <algorithm>
 #include <limits>
 
@@ -23,18 +27,14 @@
 namespace kvs {
 
 namespace {
-// How many positions ahead a block of keys looks for centres the anchor
-// does not drop, and the most centres in one block: the more, the fewer
-// times the table is read from memory.
-constexpr int kLookAhead = 256;
+// The most centres in one block: the more, the fewer times the table is
+// read from memory.
 constexpr int kMostBlockCentres = 64;
 // The keys of one block take about this many bytes per thread.
 constexpr uint64_t kBlockKeyBytes = uint64_t(1) << 20;
 
 // Keys made ahead for the coming centres of a chunk, a block at a time:
-// positions [first, last) are known, slots[p - first] naming the block's
-// keys of position p, or -1 for a centre the anchor dropped. Only the keys
-// no greater than the radius at the time the block was made are kept, room
+// those of positions [first, last), in order. Only the keys no greater than the radius at the time the block was made are kept, room
 // of them for each centre: before there is a radius a block is a tile or a
 // few with room for every key, after it the most centres with an equal
 // share of the keys' room each. A centre with more keys than its room gets
@@ -46,7 +46,6 @@ struct KeyBlock {
     Key* keys = nullptr;                  // capacity
     double* centreValues = nullptr;       // kMostBlockCentres · d
     int64_t* centres = nullptr;           // kMostBlockCentres
-    int16_t* slots = nullptr;             // kLookAhead
     int64_t* found = nullptr;             // kMostBlockCentres: the keys within radius of each centre
     int64_t first = 0;
     int64_t last = 0;
@@ -87,41 +86,29 @@ struct DenseWorker {
 
     // The keys of the centre at the next position no greater than the
     // block's radius (kept of them, those beyond the block's room not
-    // written), made in a block with the centres that follow it; null when
-    // the anchor dropped it.
-    Key* BlockKeysOfNext(const BestCentre& best, int64_t& kept)
+    // written), made in a block with the centres that follow it.
+    Key* BlockKeysOfNext(int64_t& kept)
     {
         const int64_t p = position++;
         if (p >= block.last) {
             const int64_t n = table->rows;
             const bool everyKey = radius == std::numeric_limits<Key>::max();
             block.room = everyKey ? n : std::min(n, block.capacity / kMostBlockCentres);
-            const int most = int(std::min<int64_t>(kMostBlockCentres, block.capacity / block.room / kTileCentres *
-                                                                          kTileCentres));
-            int count = 0;
-            int64_t q = p;
-            for (; q < chunkLast && q - p < kLookAhead && count < most; ++q) {
-                const int64_t centre = Centre(q);
-                const bool dropped = AnchorDrops(centre, best);
-                block.slots[q - p] = int16_t(dropped ? -1 : count);
-                if (!dropped)
-                    block.centres[count++] = centre;
-            }
+            const int64_t most =
+                std::min<int64_t>(kMostBlockCentres, block.capacity / block.room / kTileCentres * kTileCentres);
+            const int count = int(std::min(most, chunkLast - p));
+            for (int i = 0; i < count; ++i)
+                block.centres[i] = Centre(p + i);
+            const int tiles = (count + kTileCentres - 1) / kTileCentres * kTileCentres;
+            std::fill(block.centres + count, block.centres + tiles, block.centres[0]);
             block.first = p;
-            block.last = q;
-            if (count > 0) {
-                const int tiles = (count + kTileCentres - 1) / kTileCentres * kTileCentres;
-                std::fill(block.centres + count, block.centres + tiles, block.centres[0]);
-                block.radius = radius;
-                BlockKeys(*block.packed, block.centres, tiles, radius, block.room, block.centreValues, block.keys,
-                          block.found);
-            }
+            block.last = p + count;
+            block.radius = radius;
+            BlockKeys(*block.packed, block.centres, tiles, radius, block.room, block.centreValues, block.keys,
+                      block.found);
         }
-        const int slot = block.slots[p - block.first];
-        if (slot < 0)
-            return nullptr;
-        kept = block.found[slot];
-        return block.keys + slot * block.room;
+        kept = block.found[p - block.first];
+        return block.keys + (p - block.first) * block.room;
     }
 
     bool Score(int64_t centre, const BestCentre& best, SearchScore& score)
@@ -135,9 +122,7 @@ struct DenseWorker {
         Key within = radius;
         bool made = false;
         if (block.packed) {
-            Key* blockKeys = BlockKeysOfNext(best, kept);
-            if (!blockKeys)
-                return false;
+            Key* blockKeys = BlockKeysOfNext(kept);
             made = kept <= block.room;
             if (made) {
                 keys = blockKeys;
@@ -201,7 +186,7 @@ template <typename Key>
 SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
     const SearchRequest& request = *plan.request;
-    const bool useAnchor = AnchorPays(request);
+    const bool useAnchor = !plan.blockedKeys && AnchorPays(request);
     const int64_t centres = plan.end - plan.begin;
     const uint64_t d = uint64_t(request.table.dimension);
     const uint64_t s = uint64_t(request.size);
@@ -222,8 +207,7 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
     const uint64_t blockCentres = plan.blockedKeys ? kMostBlockCentres : 0;
     const uint64_t bytes = SliceBytes<Key>(n) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s) +
                            SliceBytes<Key>(capacity) + SliceBytes<double>(blockCentres * d) +
-                           2 * SliceBytes<int64_t>(blockCentres) +
-                           (plan.blockedKeys ? SliceBytes<int16_t>(kLookAhead) : 0);
+                           2 * SliceBytes<int64_t>(blockCentres);
     auto makeWorker = [&](unsigned char*& cursor) {
         Key* keys = Carve<Key>(cursor, n);
         int32_t* anchorRow = Carve<int32_t>(cursor, d);
@@ -235,7 +219,6 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
                      Carve<Key>(cursor, capacity),
                      Carve<double>(cursor, blockCentres * d),
                      Carve<int64_t>(cursor, blockCentres),
-                     Carve<int16_t>(cursor, kLookAhead),
                      Carve<int64_t>(cursor, blockCentres)};
         return DenseWorker<Key>{&request.table, request.size, plan.begin, order, keys,
                                 Anchor(anchorRow, roots, request.table.dimension, request.size), useAnchor, block};
