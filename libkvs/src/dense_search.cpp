@@ -34,11 +34,12 @@ constexpr int kMostBlockCentres = 64;
 constexpr uint64_t kBlockKeyBytes = uint64_t(1) << 20;
 
 // Keys made ahead for the coming centres of a chunk, a block at a time:
-// those of positions [first, last), in order. Only the keys no greater than the radius at the time the block was made are kept, room
-// of them for each centre: before there is a radius a block is a tile or a
-// few with room for every key, after it the most centres with an equal
-// share of the keys' room each. A centre with more keys than its room gets
-// them made again when it is scored (rare, once there is a radius).
+// those of positions [first, last), in order. Only the keys no greater than
+// the radius at the time the block was made are kept, room of them for each
+// centre: before there is a radius a block is a tile or a few with room for
+// every key, after it the most centres with an equal share of the keys' room
+// each. A centre with more keys than its room gets them made again when it
+// is scored (rare, once there is a radius).
 template <typename Key>
 struct KeyBlock {
     const PackedTable* packed = nullptr;  // none: every centre's keys are made when it is scored
