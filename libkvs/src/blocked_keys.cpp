@@ -1,5 +1,7 @@
 #include "blocked_keys.h"
 
+#include <type_traits>
+
 #include "cpu_dispatch.h"
 #include "table_range.h"
 
@@ -98,7 +100,9 @@ PackedTable PackTable(const VectorTable& table, double* room)
     const int32_t groupPairs = HasWordPairs() ? GroupPairs(table) : 0;
     if (groupPairs > 0) {
         int64_t* lengths = reinterpret_cast<int64_t*>(room);
-        return PackPairs(table, groupPairs, reinterpret_cast<int32_t*>(lengths + padded), lengths);
+        PackedTable packed = PackPairs(table, groupPairs, reinterpret_cast<int32_t*>(lengths + padded), lengths);
+        packed.narrowKeys = LargestKey(table) <= UINT32_MAX;
+        return packed;
     }
     return PackDoubles(table, room, room + padded * table.dimension);
 }
@@ -172,19 +176,36 @@ __attribute__((target("avx512f,avx512dq"))) void Avx512PanelKeys(const double* p
 // A tile of 8 centres × 32 rows in sixteen registers of sixteen 32-bit
 // lanes: per pair of coordinates, two loads of the panels and eight
 // broadcasts serve sixteen multiply-adds of sixteen word pairs each. After
-// each group the lanes are widened into the tile's 64-bit sums, straight
-// from the registers; after the last one the sums are compared with radius.
+// each group the lanes are widened into the tile's 64-bit sums (TileKey
+// int64_t), straight from the registers; after the last one the sums are
+// compared with radius. With every key below 2^32 (TileKey uint32_t) there is
+// one group and the keys are made in the 32-bit lanes, modulo 2^32.
+template <typename TileKey>
 __attribute__((target("avx512f,avx512vnni"))) void VnniPairPanelKeys(
     const int32_t* panel, const int32_t* next, const int64_t* rowLengths, const int64_t* nextLengths,
-    const int32_t* centres, const int64_t* centreLengths, int32_t pairs, int32_t groupPairs, int64_t radius,
-    int64_t* keys, uint32_t* within)
+    const int32_t* centres, const int64_t* centreLengths, int32_t pairs, int32_t groupPairs, TileKey radius,
+    TileKey* keys, uint32_t* within)
 {
     static_assert(kTileCentres == 8, "two registers per centre");
     constexpr int kRows = 2 * kPanelRows;
-    // The rows' squared lengths, eight rows a register.
-    const __m512i lengths[4] = {_mm512_loadu_si512(rowLengths), _mm512_loadu_si512(rowLengths + 8),
-                                _mm512_loadu_si512(nextLengths), _mm512_loadu_si512(nextLengths + 8)};
-    const __m512i limit = _mm512_set1_epi64(radius);
+    constexpr bool kNarrow = std::is_same_v<TileKey, uint32_t>;
+    // The rows' squared lengths, eight rows a register, or sixteen modulo 2^32.
+    __m512i lengths[4];
+    if constexpr (kNarrow) {
+        alignas(64) uint32_t narrow[kRows];
+        for (int r = 0; r < kPanelRows; ++r) {
+            narrow[r] = uint32_t(rowLengths[r]);
+            narrow[kPanelRows + r] = uint32_t(nextLengths[r]);
+        }
+        lengths[0] = _mm512_load_si512(narrow);
+        lengths[1] = _mm512_load_si512(narrow + kPanelRows);
+    } else {
+        lengths[0] = _mm512_loadu_si512(rowLengths);
+        lengths[1] = _mm512_loadu_si512(rowLengths + 8);
+        lengths[2] = _mm512_loadu_si512(nextLengths);
+        lengths[3] = _mm512_loadu_si512(nextLengths + 8);
+    }
+    const __m512i limit = kNarrow ? _mm512_set1_epi32(int32_t(radius)) : _mm512_set1_epi64(int64_t(radius));
     for (int32_t first = 0; first < pairs; first += groupPairs) {
         const int32_t last = std::min(pairs, first + groupPairs);
         __m512i a0 = _mm512_setzero_si512(), a1 = a0, a2 = a0, a3 = a0, a4 = a0, a5 = a0, a6 = a0, a7 = a0;
@@ -219,11 +240,23 @@ __attribute__((target("avx512f,avx512vnni"))) void VnniPairPanelKeys(
             b7 = _mm512_dpwssd_epi32(b7, more, value);
         }
         const __m512i dots[2 * kTileCentres] = {a0, b0, a1, b1, a2, b2, a3, b3, a4, b4, a5, b5, a6, b6, a7, b7};
+        if constexpr (kNarrow) {
+#pragma GCC unroll 16
+            for (int i = 0; i < 2 * kTileCentres; ++i) {
+                const int c = i / 2;
+                const __m512i base = _mm512_add_epi32(_mm512_set1_epi32(int32_t(centreLengths[c])), lengths[i % 2]);
+                const __m512i key = _mm512_sub_epi32(base, _mm512_add_epi32(dots[i], dots[i]));
+                _mm512_store_si512(keys + c * kRows + i % 2 * kPanelRows, key);
+                const uint32_t marks = _mm512_cmple_epu32_mask(key, limit);
+                within[c] = i % 2 == 0 ? marks : within[c] | marks << kPanelRows;
+            }
+            continue;
+        }
         const bool lastGroup = last == pairs;
 #pragma GCC unroll 16
         for (int i = 0; i < 2 * kTileCentres; ++i) {
             const int c = i / 2;
-            int64_t* out = keys + c * kRows + i % 2 * kPanelRows;
+            TileKey* out = keys + c * kRows + i % 2 * kPanelRows;
             // (The zero-masking forms with every lane on: GCC 12 warns about
             // the undefined merge sources of the plain ones.)
             const __m512i low = _mm512_maskz_cvtepi32_epi64(0xff, _mm512_maskz_extracti64x4_epi64(0xf, dots[i], 0));
@@ -282,6 +315,19 @@ void PairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* row
     // Never packed in pairs without the instructions.
     (void)panel, (void)next, (void)rowLengths, (void)nextLengths, (void)centres, (void)centreLengths, (void)pairs,
         (void)groupPairs, (void)radius, (void)keys, (void)within;
+#endif
+}
+
+void NarrowPairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* rowLengths,
+                         const int64_t* nextLengths, const int32_t* centres, const int64_t* centreLengths,
+                         int32_t pairs, uint32_t radius, uint32_t* keys, uint32_t* within)
+{
+#ifdef KVS_AVX512_TILES
+    VnniPairPanelKeys(panel, next, rowLengths, nextLengths, centres, centreLengths, pairs, pairs, radius, keys,
+                      within);
+#else
+    (void)panel, (void)next, (void)rowLengths, (void)nextLengths, (void)centres, (void)centreLengths, (void)pairs,
+        (void)radius, (void)keys, (void)within;
 #endif
 }
 

@@ -50,6 +50,9 @@ struct PackedTable {
     int32_t dimension = 0;
     int32_t pairs = 0;  // (d + 1) / 2
     int32_t groupPairs = 0;  // pairs summed in 32 bits before they are widened
+    // Every key below 2^32: the word pairs' keys are made in 32-bit lanes
+    // throughout, exact modulo 2^32 and so exact.
+    bool narrowKeys = false;
 
     bool paired() const { return pairPanels != nullptr; }
 };
@@ -74,6 +77,10 @@ void PanelKeys(const double* panel, const double* rowLengths, const double* cent
 void PairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* rowLengths,
                    const int64_t* nextLengths, const int32_t* centres, const int64_t* centreLengths, int32_t pairs,
                    int32_t groupPairs, int64_t radius, int64_t* keys, uint32_t* within);
+// The same for a table whose keys are all below 2^32 (narrowKeys).
+void NarrowPairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* rowLengths,
+                         const int64_t* nextLengths, const int32_t* centres, const int64_t* centreLengths,
+                         int32_t pairs, uint32_t radius, uint32_t* keys, uint32_t* within);
 
 // Panels that stay in the processor's second-level cache while every tile of
 // a block of centres runs over them.
@@ -83,7 +90,8 @@ inline int64_t PanelsPerPass(int32_t dimension)
 }
 
 // Runs the kernel over every tile of count centres (rows of the table, count
-// a multiple of kTileCentres) and every panel, and hands each tile's keys to
+// a multiple of kTileCentres) and every panel, and hands each tile's keys
+// (64-bit, or 32-bit for narrowKeys) to
 // visit(tile, row0, rows, keys, stride, within): the keys of centre
 // tile + c to rows row0 + r at keys[c·stride + r], r < rows, and bit r of
 // within[c] set when that key is no greater than limit. Rows are handed out in
@@ -109,6 +117,8 @@ void ForEachTileKeys(const PackedTable& packed, const int64_t* centres, int coun
     // Word pairs run two panels at once; a last odd panel is paired with itself.
     const int64_t panelsPerCall = packed.paired() ? 2 : 1;
     alignas(64) int64_t tileKeys[kTileCentres * 2 * kPanelRows];
+    alignas(64) uint32_t narrowTileKeys[kTileCentres * 2 * kPanelRows];
+    const uint32_t narrowLimit = uint32_t(std::min<int64_t>(limit, UINT32_MAX));
     uint32_t within[kTileCentres];
     double centreLengths[kTileCentres];
     int64_t centrePairLengths[kTileCentres];
@@ -124,6 +134,17 @@ void ForEachTileKeys(const PackedTable& packed, const int64_t* centres, int coun
             for (int64_t p = first; p < last; p += panelsPerCall) {
                 const int64_t row0 = p * kPanelRows;
                 const int64_t next = p + 1 < last ? p + 1 : p;
+                const int64_t callRows = (next == p ? 1 : panelsPerCall) * kPanelRows;
+                const int rows = int(std::min<int64_t>(callRows, packed.rows - row0));
+                const int stride = int(panelsPerCall * kPanelRows);
+                if (packed.narrowKeys) {
+                    NarrowPairPanelKeys(packed.pairPanels + p * width * kPanelRows,
+                                        packed.pairPanels + next * width * kPanelRows, packed.pairLengths + row0,
+                                        packed.pairLengths + next * kPanelRows, centrePairs + int64_t(tile) * width,
+                                        centrePairLengths, width, narrowLimit, narrowTileKeys, within);
+                    visit(tile, row0, rows, narrowTileKeys, stride, within);
+                    continue;
+                }
                 if (packed.paired())
                     PairPanelKeys(packed.pairPanels + p * width * kPanelRows,
                                   packed.pairPanels + next * width * kPanelRows, packed.pairLengths + row0,
@@ -132,9 +153,7 @@ void ForEachTileKeys(const PackedTable& packed, const int64_t* centres, int coun
                 else
                     PanelKeys(packed.panels + p * width * kPanelRows, packed.lengths + row0,
                               centreValues + int64_t(tile) * width, centreLengths, width, limit, tileKeys, within);
-                const int64_t callRows = (next == p ? 1 : panelsPerCall) * kPanelRows;
-                const int rows = int(std::min<int64_t>(callRows, packed.rows - row0));
-                visit(tile, row0, rows, tileKeys, int(panelsPerCall * kPanelRows), within);
+                visit(tile, row0, rows, tileKeys, stride, within);
             }
         }
     }
@@ -153,7 +172,7 @@ void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, Key
     // Every key is below 2^63.
     const int64_t limit = int64_t(std::min<Key>(radius, Key(INT64_MAX)));
     ForEachTileKeys(packed, centres, count, limit, centreValues,
-                    [&](int tile, int64_t, int rows, const int64_t* tileKeys, int stride, const uint32_t* within) {
+                    [&](int tile, int64_t, int rows, const auto* tileKeys, int stride, const uint32_t* within) {
                         const uint32_t rowsMask = rows == 32 ? UINT32_MAX : (uint32_t(1) << rows) - 1;
                         for (int c = 0; c < kTileCentres; ++c) {
                             Key* out = keys + int64_t(tile + c) * room;
@@ -174,7 +193,7 @@ void CentreKeys(const PackedTable& packed, int64_t centre, double* centreValues,
     int64_t tile[kTileCentres];
     std::fill(tile, tile + kTileCentres, centre);
     ForEachTileKeys(packed, tile, kTileCentres, 0, centreValues,
-                    [&](int, int64_t row0, int rows, const int64_t* tileKeys, int, const uint32_t*) {
+                    [&](int, int64_t row0, int rows, const auto* tileKeys, int, const uint32_t*) {
                         for (int r = 0; r < rows; ++r)
                             keys[row0 + r] = Key(uint64_t(tileKeys[r]));
                     });

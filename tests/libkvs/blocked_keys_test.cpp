@@ -28,8 +28,9 @@ Table EdgeTable(int64_t rows, int32_t dimension, int32_t low, int32_t spread, ui
 }
 
 // How a table's keys are made: in word pairs (on a processor that has
-// them), in doubles, or one centre at a time.
-enum class Path { Pairs, Doubles, Present };
+// them; in 32-bit lanes throughout when every key is below 2^32), in
+// doubles, or one centre at a time.
+enum class Path { NarrowPairs, Pairs, Doubles, Present };
 
 struct EdgeCase {
     int64_t rows;
@@ -44,15 +45,17 @@ struct EdgeCase {
 // A spread of 65534 still fits 16 bits, 65535 does not. Word pairs are summed
 // in 32 bits a group at a time: one pair per group at the largest reach
 // (32767), three groups of up to 67 pairs at reach 4000 in 300 columns.
+// A spread of 16383 in 16 columns keeps every key below 2^32, 16384 reaches it.
 const EdgeCase kEdgeCases[] = {
     {40, 8, -(1 << 24), 1 << 25, Path::Doubles},     {40, 8, -(1 << 24), (1 << 25) + 1, Path::Present},
     {37, 512, 5, 1 << 22, Path::Doubles},            {37, 512, 5, (1 << 22) + 1, Path::Present},
     {33, 1024, -2000000000, 1 << 21, Path::Doubles}, {45, 8, 1000, 32767, Path::Pairs},
     {30, 2, -40000, 65534, Path::Pairs},             {30, 1, -40000, 65535, Path::Doubles},
     {20, 64, -5, 65534, Path::Pairs},                {20, 300, 0, 8000, Path::Pairs},
-    {50, 64, -3, 6, Path::Pairs},                    {20, 7, 0, 2, Path::Pairs},
-    {19, 9, 100, 0, Path::Pairs},                    {3000, 16, -3, 6, Path::Pairs},
-    {2100, 8, -5, 65534, Path::Pairs},
+    {50, 64, -3, 6, Path::NarrowPairs},              {20, 7, 0, 2, Path::NarrowPairs},
+    {19, 9, 100, 0, Path::NarrowPairs},              {3000, 16, -3, 6, Path::NarrowPairs},
+    {2100, 8, -5, 65534, Path::Pairs},               {40, 16, -7, 16383, Path::NarrowPairs},
+    {40, 16, -7, 16384, Path::Pairs},
 };
 
 TEST(BlockedKeys, EqualTheKeysOneCentreAtATimeUpToTheBound)
@@ -69,6 +72,7 @@ TEST(BlockedKeys, EqualTheKeysOneCentreAtATimeUpToTheBound)
         if (edge.path == Path::Doubles) {
             EXPECT_FALSE(packed.paired());
         }
+        EXPECT_EQ(packed.narrowKeys, edge.path == Path::NarrowPairs && packed.paired());
         std::vector<int64_t> centres;
         for (int64_t c = 0; c < 2 * kvs::kTileCentres; ++c)
             centres.push_back(c * 7 % edge.rows);
