@@ -47,11 +47,11 @@ void BM_PanelKeys(benchmark::State& state)
     for (auto _ : state) {
         for (int64_t p = 0; p < panels; p += packed.paired() ? 2 : 1) {
             if (packed.narrowKeys)
-                kvs::NarrowPairPanelKeys(packed.pairPanels + p * packed.pairs * kvs::kPanelRows,
-                                         packed.pairPanels + (p + 1) * packed.pairs * kvs::kPanelRows,
-                                         packed.pairLengths + p * kvs::kPanelRows,
-                                         packed.pairLengths + (p + 1) * kvs::kPanelRows, centrePairs.data(),
-                                         centrePairLengths, packed.pairs, UINT32_MAX, narrowKeys, within);
+                kvs::PairPanelKeys(packed.pairPanels + p * packed.pairs * kvs::kPanelRows,
+                                   packed.pairPanels + (p + 1) * packed.pairs * kvs::kPanelRows,
+                                   packed.pairLengths + p * kvs::kPanelRows,
+                                   packed.pairLengths + (p + 1) * kvs::kPanelRows, centrePairs.data(),
+                                   centrePairLengths, packed.pairs, packed.pairs, UINT32_MAX, narrowKeys, within);
             else if (packed.paired())
                 kvs::PairPanelKeys(packed.pairPanels + p * packed.pairs * kvs::kPanelRows,
                                    packed.pairPanels + (p + 1) * packed.pairs * kvs::kPanelRows,

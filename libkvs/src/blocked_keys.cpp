@@ -304,9 +304,10 @@ bool HasWordPairs() { return false; }
 #endif
 }  // namespace
 
+template <typename TileKey>
 void PairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* rowLengths,
                    const int64_t* nextLengths, const int32_t* centres, const int64_t* centreLengths, int32_t pairs,
-                   int32_t groupPairs, int64_t radius, int64_t* keys, uint32_t* within)
+                   int32_t groupPairs, TileKey radius, TileKey* keys, uint32_t* within)
 {
 #ifdef KVS_AVX512_TILES
     VnniPairPanelKeys(panel, next, rowLengths, nextLengths, centres, centreLengths, pairs, groupPairs, radius, keys,
@@ -317,19 +318,10 @@ void PairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* row
         (void)groupPairs, (void)radius, (void)keys, (void)within;
 #endif
 }
-
-void NarrowPairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* rowLengths,
-                         const int64_t* nextLengths, const int32_t* centres, const int64_t* centreLengths,
-                         int32_t pairs, uint32_t radius, uint32_t* keys, uint32_t* within)
-{
-#ifdef KVS_AVX512_TILES
-    VnniPairPanelKeys(panel, next, rowLengths, nextLengths, centres, centreLengths, pairs, pairs, radius, keys,
-                      within);
-#else
-    (void)panel, (void)next, (void)rowLengths, (void)nextLengths, (void)centres, (void)centreLengths, (void)pairs,
-        (void)radius, (void)keys, (void)within;
-#endif
-}
+template void PairPanelKeys(const int32_t*, const int32_t*, const int64_t*, const int64_t*, const int32_t*,
+                            const int64_t*, int32_t, int32_t, int64_t, int64_t*, uint32_t*);
+template void PairPanelKeys(const int32_t*, const int32_t*, const int64_t*, const int64_t*, const int32_t*,
+                            const int64_t*, int32_t, int32_t, uint32_t, uint32_t*, uint32_t*);
 
 void PanelKeys(const double* panel, const double* rowLengths, const double* centres, const double* centreLengths,
                int32_t dimension, int64_t radius, int64_t* keys, uint32_t* within)

@@ -73,14 +73,13 @@ PackedTable PackTable(const VectorTable& table, double* room);
 void PanelKeys(const double* panel, const double* rowLengths, const double* centres, const double* centreLengths,
                int32_t dimension, int64_t radius, int64_t* keys, uint32_t* within);
 // The same in word pairs for two panels at once (the rows of panel, then
-// those of next, each with its squared lengths): keys[c·2·kPanelRows + r].
+// those of next, each with its squared lengths): keys[c·2·kPanelRows + r];
+// TileKey int64_t, or uint32_t for a table whose keys are all below 2^32
+// (narrowKeys, with groupPairs = pairs).
+template <typename TileKey>
 void PairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* rowLengths,
                    const int64_t* nextLengths, const int32_t* centres, const int64_t* centreLengths, int32_t pairs,
-                   int32_t groupPairs, int64_t radius, int64_t* keys, uint32_t* within);
-// The same for a table whose keys are all below 2^32 (narrowKeys).
-void NarrowPairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* rowLengths,
-                         const int64_t* nextLengths, const int32_t* centres, const int64_t* centreLengths,
-                         int32_t pairs, uint32_t radius, uint32_t* keys, uint32_t* within);
+                   int32_t groupPairs, TileKey radius, TileKey* keys, uint32_t* within);
 
 // Panels that stay in the processor's second-level cache while every tile of
 // a block of centres runs over them.
@@ -138,10 +137,10 @@ void ForEachTileKeys(const PackedTable& packed, const int64_t* centres, int coun
                 const int rows = int(std::min<int64_t>(callRows, packed.rows - row0));
                 const int stride = int(panelsPerCall * kPanelRows);
                 if (packed.narrowKeys) {
-                    NarrowPairPanelKeys(packed.pairPanels + p * width * kPanelRows,
-                                        packed.pairPanels + next * width * kPanelRows, packed.pairLengths + row0,
-                                        packed.pairLengths + next * kPanelRows, centrePairs + int64_t(tile) * width,
-                                        centrePairLengths, width, narrowLimit, narrowTileKeys, within);
+                    PairPanelKeys(packed.pairPanels + p * width * kPanelRows,
+                                  packed.pairPanels + next * width * kPanelRows, packed.pairLengths + row0,
+                                  packed.pairLengths + next * kPanelRows, centrePairs + int64_t(tile) * width,
+                                  centrePairLengths, width, width, narrowLimit, narrowTileKeys, within);
                     visit(tile, row0, rows, narrowTileKeys, stride, within);
                     continue;
                 }
