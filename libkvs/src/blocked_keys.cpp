@@ -94,8 +94,6 @@ uint64_t PackedDoubles(const VectorTable& table)
 
 PackedTable PackTable(const VectorTable& table, double* room)
 {
-    const uint64_t doubles = PackedDoubles(table);
-    std::fill(room, room + doubles, 0.0);
     const int64_t padded = (table.rows + kPanelRows - 1) / kPanelRows * kPanelRows;
     const int32_t groupPairs = HasWordPairs() ? GroupPairs(table) : 0;
     if (groupPairs > 0) {

@@ -59,10 +59,10 @@ struct PackedTable {
 
 // The doubles PackedTable needs for the table at most.
 uint64_t PackedDoubles(const VectorTable& table);
-// Fills room (PackedDoubles of it, aligned to 64 bytes) with the table laid
-// out for BlockKeys, in word pairs where they are exact and the processor
-// has them, else in doubles (which the search asks for only where they are
-// exact).
+// Fills room (PackedDoubles of it, zero-filled and aligned to 64 bytes; word
+// pairs touch only a quarter of it) with the table laid out for BlockKeys,
+// in word pairs where they are exact and the processor has them, else in
+// doubles (which the search asks for only where they are exact).
 PackedTable PackTable(const VectorTable& table, double* room);
 
 // The keys of a tile of kTileCentres centres (their values, centre after
