@@ -20,19 +20,23 @@ bool HasWordPairs();
 int64_t Midpoint(int32_t low, int32_t high) { return int64_t(low) + (int64_t(high) - int64_t(low)) / 2; }
 int64_t Reach(int32_t low, int32_t high) { return int64_t(high) - Midpoint(low, high); }
 
-// Calls write(row, k, value) with every value of the table moved by its
-// column's midpoint, row after row within each stretch of columns.
+// Calls write(row, first, count, moved) with the values of each row in each
+// stretch of columns [first, first + count) moved by their column's
+// midpoint (first a multiple of kRangeColumns, so even), row after row
+// within each stretch.
 template <typename Write>
-void ForEachMovedValue(const VectorTable& table, Write write)
+void ForEachMovedStretch(const VectorTable& table, Write write)
 {
     ForEachColumnRange(table, [&](int32_t first, int32_t count, const int32_t* low, const int32_t* high) {
         int64_t midpoints[kRangeColumns];
+        int64_t moved[kRangeColumns];
         for (int32_t k = 0; k < count; ++k)
             midpoints[k] = Midpoint(low[k], high[k]);
         for (int64_t row = 0; row < table.rows; ++row) {
             const int32_t* values = table.values + row * table.dimension + first;
             for (int32_t k = 0; k < count; ++k)
-                write(row, first + k, int64_t(values[k]) - midpoints[k]);
+                moved[k] = int64_t(values[k]) - midpoints[k];
+            write(row, first, count, moved);
         }
     });
 }
@@ -55,10 +59,17 @@ int32_t GroupPairs(const VectorTable& table)
 PackedTable PackPairs(const VectorTable& table, int32_t groupPairs, int32_t* panels, int64_t* lengths)
 {
     const int32_t pairs = (table.dimension + 1) / 2;
-    ForEachMovedValue(table, [&](int64_t row, int32_t k, int64_t value) {
-        int32_t& pair = panels[(row / kPanelRows * pairs + k / 2) * kPanelRows + row % kPanelRows];
-        pair = int32_t(uint32_t(pair) | uint32_t(uint16_t(int16_t(value))) << (k % 2 * 16));
-        lengths[row] += value * value;
+    static_assert(kRangeColumns % 2 == 0, "stretches start at the first coordinate of a pair");
+    ForEachMovedStretch(table, [&](int64_t row, int32_t first, int32_t count, const int64_t* moved) {
+        int32_t* out = panels + (row / kPanelRows * pairs + first / 2) * kPanelRows + row % kPanelRows;
+        int64_t length = 0;
+        for (int32_t k = 0; k < count; k += 2) {
+            const int64_t second = k + 1 < count ? moved[k + 1] : 0;
+            out[k / 2 * kPanelRows] =
+                int32_t(uint32_t(uint16_t(int16_t(moved[k]))) | uint32_t(uint16_t(int16_t(second))) << 16);
+            length += moved[k] * moved[k] + second * second;
+        }
+        lengths[row] += length;
     });
     PackedTable packed;
     packed.pairPanels = panels;
@@ -73,9 +84,12 @@ PackedTable PackPairs(const VectorTable& table, int32_t groupPairs, int32_t* pan
 PackedTable PackDoubles(const VectorTable& table, double* panels, double* lengths)
 {
     const int32_t d = table.dimension;
-    ForEachMovedValue(table, [&](int64_t row, int32_t k, int64_t value) {
-        panels[(row / kPanelRows * d + k) * kPanelRows + row % kPanelRows] = double(value);
-        lengths[row] += double(value) * double(value);
+    ForEachMovedStretch(table, [&](int64_t row, int32_t first, int32_t count, const int64_t* moved) {
+        double* out = panels + (row / kPanelRows * d + first) * kPanelRows + row % kPanelRows;
+        for (int32_t k = 0; k < count; ++k) {
+            out[k * kPanelRows] = double(moved[k]);
+            lengths[row] += double(moved[k]) * double(moved[k]);
+        }
     });
     PackedTable packed;
     packed.panels = panels;
