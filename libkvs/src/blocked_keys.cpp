@@ -1,5 +1,7 @@
 #include "blocked_keys.h"
 
+#include <type_traits>
+
 #include "cpu_dispatch.h"
 #include "table_range.h"
 
@@ -18,19 +20,23 @@ bool HasWordPairs();
 int64_t Midpoint(int32_t low, int32_t high) { return int64_t(low) + (int64_t(high) - int64_t(low)) / 2; }
 int64_t Reach(int32_t low, int32_t high) { return int64_t(high) - Midpoint(low, high); }
 
-// Calls write(row, k, value) with every value of the table moved by its
-// column's midpoint, row after row within each stretch of columns.
+// Calls write(row, first, count, moved) with the values of each row in each
+// stretch of columns [first, first + count) moved by their column's
+// midpoint (first a multiple of kRangeColumns, so even), row after row
+// within each stretch.
 template <typename Write>
-void ForEachMovedValue(const VectorTable& table, Write write)
+void ForEachMovedStretch(const VectorTable& table, Write write)
 {
     ForEachColumnRange(table, [&](int32_t first, int32_t count, const int32_t* low, const int32_t* high) {
         int64_t midpoints[kRangeColumns];
+        int64_t moved[kRangeColumns];
         for (int32_t k = 0; k < count; ++k)
             midpoints[k] = Midpoint(low[k], high[k]);
         for (int64_t row = 0; row < table.rows; ++row) {
             const int32_t* values = table.values + row * table.dimension + first;
             for (int32_t k = 0; k < count; ++k)
-                write(row, first + k, int64_t(values[k]) - midpoints[k]);
+                moved[k] = int64_t(values[k]) - midpoints[k];
+            write(row, first, count, moved);
         }
     });
 }
@@ -53,10 +59,17 @@ int32_t GroupPairs(const VectorTable& table)
 PackedTable PackPairs(const VectorTable& table, int32_t groupPairs, int32_t* panels, int64_t* lengths)
 {
     const int32_t pairs = (table.dimension + 1) / 2;
-    ForEachMovedValue(table, [&](int64_t row, int32_t k, int64_t value) {
-        int32_t& pair = panels[(row / kPanelRows * pairs + k / 2) * kPanelRows + row % kPanelRows];
-        pair = int32_t(uint32_t(pair) | uint32_t(uint16_t(int16_t(value))) << (k % 2 * 16));
-        lengths[row] += value * value;
+    static_assert(kRangeColumns % 2 == 0, "stretches start at the first coordinate of a pair");
+    ForEachMovedStretch(table, [&](int64_t row, int32_t first, int32_t count, const int64_t* moved) {
+        int32_t* out = panels + (row / kPanelRows * pairs + first / 2) * kPanelRows + row % kPanelRows;
+        int64_t length = 0;
+        for (int32_t k = 0; k < count; k += 2) {
+            const int64_t second = k + 1 < count ? moved[k + 1] : 0;
+            out[k / 2 * kPanelRows] =
+                int32_t(uint32_t(uint16_t(int16_t(moved[k]))) | uint32_t(uint16_t(int16_t(second))) << 16);
+            length += moved[k] * moved[k] + second * second;
+        }
+        lengths[row] += length;
     });
     PackedTable packed;
     packed.pairPanels = panels;
@@ -71,9 +84,12 @@ PackedTable PackPairs(const VectorTable& table, int32_t groupPairs, int32_t* pan
 PackedTable PackDoubles(const VectorTable& table, double* panels, double* lengths)
 {
     const int32_t d = table.dimension;
-    ForEachMovedValue(table, [&](int64_t row, int32_t k, int64_t value) {
-        panels[(row / kPanelRows * d + k) * kPanelRows + row % kPanelRows] = double(value);
-        lengths[row] += double(value) * double(value);
+    ForEachMovedStretch(table, [&](int64_t row, int32_t first, int32_t count, const int64_t* moved) {
+        double* out = panels + (row / kPanelRows * d + first) * kPanelRows + row % kPanelRows;
+        for (int32_t k = 0; k < count; ++k) {
+            out[k * kPanelRows] = double(moved[k]);
+            lengths[row] += double(moved[k]) * double(moved[k]);
+        }
     });
     PackedTable packed;
     packed.panels = panels;
@@ -92,13 +108,13 @@ uint64_t PackedDoubles(const VectorTable& table)
 
 PackedTable PackTable(const VectorTable& table, double* room)
 {
-    const uint64_t doubles = PackedDoubles(table);
-    std::fill(room, room + doubles, 0.0);
     const int64_t padded = (table.rows + kPanelRows - 1) / kPanelRows * kPanelRows;
     const int32_t groupPairs = HasWordPairs() ? GroupPairs(table) : 0;
     if (groupPairs > 0) {
         int64_t* lengths = reinterpret_cast<int64_t*>(room);
-        return PackPairs(table, groupPairs, reinterpret_cast<int32_t*>(lengths + padded), lengths);
+        PackedTable packed = PackPairs(table, groupPairs, reinterpret_cast<int32_t*>(lengths + padded), lengths);
+        packed.narrowKeys = LargestKey(table) <= UINT32_MAX;
+        return packed;
     }
     return PackDoubles(table, room, room + padded * table.dimension);
 }
@@ -106,7 +122,8 @@ PackedTable PackTable(const VectorTable& table, double* room)
 namespace {
 // Any processor: the compiler vectorises the rows of the panel.
 KVS_AVX2_CLONES void PlainPanelKeys(const double* panel, const double* rowLengths, const double* centres,
-                                    const double* centreLengths, int32_t d, int64_t* keys)
+                                    const double* centreLengths, int32_t d, int64_t radius, int64_t* keys,
+                                    uint32_t* within)
 {
     double dots[kTileCentres * kPanelRows] = {};
     for (int32_t k = 0; k < d; ++k) {
@@ -118,8 +135,12 @@ KVS_AVX2_CLONES void PlainPanelKeys(const double* panel, const double* rowLength
         }
     }
     for (int c = 0; c < kTileCentres; ++c) {
-        for (int r = 0; r < kPanelRows; ++r)
-            keys[c * kPanelRows + r] = int64_t(centreLengths[c] + rowLengths[r] - 2 * dots[c * kPanelRows + r]);
+        within[c] = 0;
+        for (int r = 0; r < kPanelRows; ++r) {
+            const int64_t key = int64_t(centreLengths[c] + rowLengths[r] - 2 * dots[c * kPanelRows + r]);
+            keys[c * kPanelRows + r] = key;
+            within[c] |= uint32_t(key <= radius) << r;
+        }
     }
 }
 
@@ -129,7 +150,7 @@ KVS_AVX2_CLONES void PlainPanelKeys(const double* panel, const double* rowLength
 __attribute__((target("avx512f,avx512dq"))) void Avx512PanelKeys(const double* panel, const double* rowLengths,
                                                                   const double* centres,
                                                                   const double* centreLengths, int32_t d,
-                                                                  int64_t* keys)
+                                                                  int64_t radius, int64_t* keys, uint32_t* within)
 {
     __m512d low[kTileCentres];
     __m512d high[kTileCentres];
@@ -150,32 +171,53 @@ __attribute__((target("avx512f,avx512dq"))) void Avx512PanelKeys(const double* p
     const __m512d lengthsLow = _mm512_loadu_pd(rowLengths);
     const __m512d lengthsHigh = _mm512_loadu_pd(rowLengths + 8);
     const __m512d minusTwo = _mm512_set1_pd(-2.0);
+    const __m512i limit = _mm512_set1_epi64(radius);
     for (int c = 0; c < kTileCentres; ++c) {
         const __m512d centre = _mm512_set1_pd(centreLengths[c]);
         const __m512d keyLow = _mm512_fmadd_pd(minusTwo, low[c], _mm512_add_pd(centre, lengthsLow));
         const __m512d keyHigh = _mm512_fmadd_pd(minusTwo, high[c], _mm512_add_pd(centre, lengthsHigh));
-        _mm512_store_si512(keys + c * kPanelRows, _mm512_cvttpd_epi64(keyLow));
-        _mm512_store_si512(keys + c * kPanelRows + 8, _mm512_cvttpd_epi64(keyHigh));
+        const __m512i first = _mm512_cvttpd_epi64(keyLow);
+        const __m512i second = _mm512_cvttpd_epi64(keyHigh);
+        _mm512_store_si512(keys + c * kPanelRows, first);
+        _mm512_store_si512(keys + c * kPanelRows + 8, second);
+        within[c] = uint32_t(_mm512_cmple_epi64_mask(first, limit)) |
+                    uint32_t(_mm512_cmple_epi64_mask(second, limit)) << 8;
     }
 }
 
 // A tile of 8 centres × 32 rows in sixteen registers of sixteen 32-bit
 // lanes: per pair of coordinates, two loads of the panels and eight
 // broadcasts serve sixteen multiply-adds of sixteen word pairs each. After
-// each group the lanes are widened into the tile's 64-bit sums.
+// each group the lanes are widened into the tile's 64-bit sums (TileKey
+// int64_t), straight from the registers; after the last one the sums are
+// compared with radius. With every key below 2^32 (TileKey uint32_t) there is
+// one group and the keys are made in the 32-bit lanes, modulo 2^32.
+template <typename TileKey>
 __attribute__((target("avx512f,avx512vnni"))) void VnniPairPanelKeys(
     const int32_t* panel, const int32_t* next, const int64_t* rowLengths, const int64_t* nextLengths,
-    const int32_t* centres, const int64_t* centreLengths, int32_t pairs, int32_t groupPairs, int64_t* keys)
+    const int32_t* centres, const int64_t* centreLengths, int32_t pairs, int32_t groupPairs, TileKey radius,
+    TileKey* keys, uint32_t* within)
 {
     static_assert(kTileCentres == 8, "two registers per centre");
     constexpr int kRows = 2 * kPanelRows;
-    for (int c = 0; c < kTileCentres; ++c) {
+    constexpr bool kNarrow = std::is_same_v<TileKey, uint32_t>;
+    // The rows' squared lengths, eight rows a register, or sixteen modulo 2^32.
+    __m512i lengths[4];
+    if constexpr (kNarrow) {
+        alignas(64) uint32_t narrow[kRows];
         for (int r = 0; r < kPanelRows; ++r) {
-            keys[c * kRows + r] = centreLengths[c] + rowLengths[r];
-            keys[c * kRows + kPanelRows + r] = centreLengths[c] + nextLengths[r];
+            narrow[r] = uint32_t(rowLengths[r]);
+            narrow[kPanelRows + r] = uint32_t(nextLengths[r]);
         }
+        lengths[0] = _mm512_load_si512(narrow);
+        lengths[1] = _mm512_load_si512(narrow + kPanelRows);
+    } else {
+        lengths[0] = _mm512_loadu_si512(rowLengths);
+        lengths[1] = _mm512_loadu_si512(rowLengths + 8);
+        lengths[2] = _mm512_loadu_si512(nextLengths);
+        lengths[3] = _mm512_loadu_si512(nextLengths + 8);
     }
-    alignas(64) int32_t tile[kTileCentres * kRows];
+    const __m512i limit = kNarrow ? _mm512_set1_epi32(int32_t(radius)) : _mm512_set1_epi64(int64_t(radius));
     for (int32_t first = 0; first < pairs; first += groupPairs) {
         const int32_t last = std::min(pairs, first + groupPairs);
         __m512i a0 = _mm512_setzero_si512(), a1 = a0, a2 = a0, a3 = a0, a4 = a0, a5 = a0, a6 = a0, a7 = a0;
@@ -210,14 +252,54 @@ __attribute__((target("avx512f,avx512vnni"))) void VnniPairPanelKeys(
             b7 = _mm512_dpwssd_epi32(b7, more, value);
         }
         const __m512i dots[2 * kTileCentres] = {a0, b0, a1, b1, a2, b2, a3, b3, a4, b4, a5, b5, a6, b6, a7, b7};
-        for (int i = 0; i < 2 * kTileCentres; ++i)
-            _mm512_store_si512(tile + i * kPanelRows, dots[i]);
-        for (int i = 0; i < kTileCentres * kRows; ++i)
-            keys[i] -= 2 * int64_t(tile[i]);
+        if constexpr (kNarrow) {
+#pragma GCC unroll 16
+            for (int i = 0; i < 2 * kTileCentres; ++i) {
+                const int c = i / 2;
+                const __m512i base = _mm512_add_epi32(_mm512_set1_epi32(int32_t(centreLengths[c])), lengths[i % 2]);
+                const __m512i key = _mm512_sub_epi32(base, _mm512_add_epi32(dots[i], dots[i]));
+                _mm512_store_si512(keys + c * kRows + i % 2 * kPanelRows, key);
+                const uint32_t marks = _mm512_cmple_epu32_mask(key, limit);
+                within[c] = i % 2 == 0 ? marks : within[c] | marks << kPanelRows;
+            }
+            continue;
+        }
+        const bool lastGroup = last == pairs;
+#pragma GCC unroll 16
+        for (int i = 0; i < 2 * kTileCentres; ++i) {
+            const int c = i / 2;
+            TileKey* out = keys + c * kRows + i % 2 * kPanelRows;
+            // (The zero-masking forms with every lane on: GCC 12 warns about
+            // the undefined merge sources of the plain ones.)
+            const __m512i low = _mm512_maskz_cvtepi32_epi64(0xff, _mm512_maskz_extracti64x4_epi64(0xf, dots[i], 0));
+            const __m512i high = _mm512_maskz_cvtepi32_epi64(0xff, _mm512_maskz_extracti64x4_epi64(0xf, dots[i], 1));
+            __m512i keyLow, keyHigh;
+            if (first == 0) {
+                const __m512i centreLength = _mm512_set1_epi64(centreLengths[c]);
+                keyLow = _mm512_add_epi64(centreLength, lengths[i % 2 * 2]);
+                keyHigh = _mm512_add_epi64(centreLength, lengths[i % 2 * 2 + 1]);
+            } else {
+                keyLow = _mm512_load_si512(out);
+                keyHigh = _mm512_load_si512(out + 8);
+            }
+            keyLow = _mm512_sub_epi64(keyLow, _mm512_add_epi64(low, low));
+            keyHigh = _mm512_sub_epi64(keyHigh, _mm512_add_epi64(high, high));
+            _mm512_store_si512(out, keyLow);
+            _mm512_store_si512(out + 8, keyHigh);
+            if (lastGroup) {
+                const uint32_t marks = uint32_t(_mm512_cmple_epi64_mask(keyLow, limit)) |
+                                       uint32_t(_mm512_cmple_epi64_mask(keyHigh, limit)) << 8;
+                if (i % 2 == 0)
+                    within[c] = marks;
+                else
+                    within[c] |= marks << kPanelRows;
+            }
+        }
     }
 }
 
-using PanelKeysFunction = void (*)(const double*, const double*, const double*, const double*, int32_t, int64_t*);
+using PanelKeysFunction = void (*)(const double*, const double*, const double*, const double*, int32_t, int64_t,
+                                   int64_t*, uint32_t*);
 PanelKeysFunction ChoosePanelKeys()
 {
     __builtin_cpu_init();
@@ -234,27 +316,33 @@ bool HasWordPairs() { return false; }
 #endif
 }  // namespace
 
+template <typename TileKey>
 void PairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* rowLengths,
                    const int64_t* nextLengths, const int32_t* centres, const int64_t* centreLengths, int32_t pairs,
-                   int32_t groupPairs, int64_t* keys)
+                   int32_t groupPairs, TileKey radius, TileKey* keys, uint32_t* within)
 {
 #ifdef KVS_AVX512_TILES
-    VnniPairPanelKeys(panel, next, rowLengths, nextLengths, centres, centreLengths, pairs, groupPairs, keys);
+    VnniPairPanelKeys(panel, next, rowLengths, nextLengths, centres, centreLengths, pairs, groupPairs, radius, keys,
+                      within);
 #else
     // Never packed in pairs without the instructions.
     (void)panel, (void)next, (void)rowLengths, (void)nextLengths, (void)centres, (void)centreLengths, (void)pairs,
-        (void)groupPairs, (void)keys;
+        (void)groupPairs, (void)radius, (void)keys, (void)within;
 #endif
 }
+template void PairPanelKeys(const int32_t*, const int32_t*, const int64_t*, const int64_t*, const int32_t*,
+                            const int64_t*, int32_t, int32_t, int64_t, int64_t*, uint32_t*);
+template void PairPanelKeys(const int32_t*, const int32_t*, const int64_t*, const int64_t*, const int32_t*,
+                            const int64_t*, int32_t, int32_t, uint32_t, uint32_t*, uint32_t*);
 
 void PanelKeys(const double* panel, const double* rowLengths, const double* centres, const double* centreLengths,
-               int32_t dimension, int64_t* keys)
+               int32_t dimension, int64_t radius, int64_t* keys, uint32_t* within)
 {
 #ifdef KVS_AVX512_TILES
     static const PanelKeysFunction chosen = ChoosePanelKeys();
-    chosen(panel, rowLengths, centres, centreLengths, dimension, keys);
+    chosen(panel, rowLengths, centres, centreLengths, dimension, radius, keys, within);
 #else
-    PlainPanelKeys(panel, rowLengths, centres, centreLengths, dimension, keys);
+    PlainPanelKeys(panel, rowLengths, centres, centreLengths, dimension, radius, keys, within);
 #endif
 }
 

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 
 #include <kvs/search.h>
@@ -49,29 +50,36 @@ struct PackedTable {
     int32_t dimension = 0;
     int32_t pairs = 0;  // (d + 1) / 2
     int32_t groupPairs = 0;  // pairs summed in 32 bits before they are widened
+    // Every key below 2^32: the word pairs' keys are made in 32-bit lanes
+    // throughout, exact modulo 2^32 and so exact.
+    bool narrowKeys = false;
 
     bool paired() const { return pairPanels != nullptr; }
 };
 
 // The doubles PackedTable needs for the table at most.
 uint64_t PackedDoubles(const VectorTable& table);
-// Fills room (PackedDoubles of it, aligned to 64 bytes) with the table laid
-// out for BlockKeys, in word pairs where they are exact and the processor
-// has them, else in doubles (which the search asks for only where they are
-// exact).
+// Fills room (PackedDoubles of it, zero-filled and aligned to 64 bytes; word
+// pairs touch only a quarter of it) with the table laid out for BlockKeys,
+// in word pairs where they are exact and the processor has them, else in
+// doubles (which the search asks for only where they are exact).
 PackedTable PackTable(const VectorTable& table, double* room);
 
 // The keys of a tile of kTileCentres centres (their values, centre after
 // centre, in centres, and their squared lengths in centreLengths) to the rows
-// of one panel (their squared lengths in rowLengths): keys[c·kPanelRows + r].
+// of one panel (their squared lengths in rowLengths): keys[c·kPanelRows + r],
+// and bit r of within[c] set when that key is no greater than radius.
 // The doubles run on the widest vectors the processor has.
 void PanelKeys(const double* panel, const double* rowLengths, const double* centres, const double* centreLengths,
-               int32_t dimension, int64_t* keys);
+               int32_t dimension, int64_t radius, int64_t* keys, uint32_t* within);
 // The same in word pairs for two panels at once (the rows of panel, then
-// those of next, each with its squared lengths): keys[c·2·kPanelRows + r].
+// those of next, each with its squared lengths): keys[c·2·kPanelRows + r];
+// TileKey int64_t, or uint32_t for a table whose keys are all below 2^32
+// (narrowKeys, with groupPairs = pairs).
+template <typename TileKey>
 void PairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* rowLengths,
                    const int64_t* nextLengths, const int32_t* centres, const int64_t* centreLengths, int32_t pairs,
-                   int32_t groupPairs, int64_t* keys);
+                   int32_t groupPairs, TileKey radius, TileKey* keys, uint32_t* within);
 
 // Panels that stay in the processor's second-level cache while every tile of
 // a block of centres runs over them.
@@ -80,11 +88,16 @@ inline int64_t PanelsPerPass(int32_t dimension)
     return std::max<int64_t>(1, (256 * 1024) / (int64_t(dimension) * kPanelRows * int64_t(sizeof(double))));
 }
 
-// The keys of count centres (rows of the table, count a multiple of
-// kTileCentres) to every row: keys[i·rows + row]. centreValues is room for
-// count·d doubles.
-template <typename Key>
-void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, double* centreValues, Key* keys)
+// Runs the kernel over every tile of count centres (rows of the table, count
+// a multiple of kTileCentres) and every panel, and hands each tile's keys
+// (64-bit, or 32-bit for narrowKeys) to
+// visit(tile, row0, rows, keys, stride, within): the keys of centre
+// tile + c to rows row0 + r at keys[c·stride + r], r < rows, and bit r of
+// within[c] set when that key is no greater than limit. Rows are handed out in
+// order for each centre. centreValues is room for count·d doubles.
+template <typename Visit>
+void ForEachTileKeys(const PackedTable& packed, const int64_t* centres, int count, int64_t limit,
+                     double* centreValues, Visit visit)
 {
     const int32_t d = packed.dimension;
     const int32_t width = packed.paired() ? packed.pairs : d;
@@ -103,6 +116,9 @@ void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, dou
     // Word pairs run two panels at once; a last odd panel is paired with itself.
     const int64_t panelsPerCall = packed.paired() ? 2 : 1;
     alignas(64) int64_t tileKeys[kTileCentres * 2 * kPanelRows];
+    alignas(64) uint32_t narrowTileKeys[kTileCentres * 2 * kPanelRows];
+    const uint32_t narrowLimit = uint32_t(std::min<int64_t>(limit, UINT32_MAX));
+    uint32_t within[kTileCentres];
     double centreLengths[kTileCentres];
     int64_t centrePairLengths[kTileCentres];
     for (int64_t first = 0; first < panels; first += step) {
@@ -117,25 +133,69 @@ void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, dou
             for (int64_t p = first; p < last; p += panelsPerCall) {
                 const int64_t row0 = p * kPanelRows;
                 const int64_t next = p + 1 < last ? p + 1 : p;
+                const int64_t callRows = (next == p ? 1 : panelsPerCall) * kPanelRows;
+                const int rows = int(std::min<int64_t>(callRows, packed.rows - row0));
+                const int stride = int(panelsPerCall * kPanelRows);
+                if (packed.narrowKeys) {
+                    PairPanelKeys(packed.pairPanels + p * width * kPanelRows,
+                                  packed.pairPanels + next * width * kPanelRows, packed.pairLengths + row0,
+                                  packed.pairLengths + next * kPanelRows, centrePairs + int64_t(tile) * width,
+                                  centrePairLengths, width, width, narrowLimit, narrowTileKeys, within);
+                    visit(tile, row0, rows, narrowTileKeys, stride, within);
+                    continue;
+                }
                 if (packed.paired())
                     PairPanelKeys(packed.pairPanels + p * width * kPanelRows,
                                   packed.pairPanels + next * width * kPanelRows, packed.pairLengths + row0,
                                   packed.pairLengths + next * kPanelRows, centrePairs + int64_t(tile) * width,
-                                  centrePairLengths, width, packed.groupPairs, tileKeys);
+                                  centrePairLengths, width, packed.groupPairs, limit, tileKeys, within);
                 else
                     PanelKeys(packed.panels + p * width * kPanelRows, packed.lengths + row0,
-                              centreValues + int64_t(tile) * width, centreLengths, width, tileKeys);
-                const int64_t callRows = (next == p ? 1 : panelsPerCall) * kPanelRows;
-                const int rowsHere = int(std::min<int64_t>(callRows, packed.rows - row0));
-                const int stride = int(panelsPerCall * kPanelRows);
-                for (int c = 0; c < kTileCentres; ++c) {
-                    Key* out = keys + int64_t(tile + c) * packed.rows + row0;
-                    for (int r = 0; r < rowsHere; ++r)
-                        out[r] = Key(uint64_t(tileKeys[c * stride + r]));
-                }
+                              centreValues + int64_t(tile) * width, centreLengths, width, limit, tileKeys, within);
+                visit(tile, row0, rows, tileKeys, stride, within);
             }
         }
     }
+}
+
+// The keys of count centres (count a multiple of kTileCentres) to every row
+// that are no greater than radius, in row order: found[i] of them for centre
+// i, the first room of them written at keys[i·room]. The keys beyond radius
+// are never written, so that a centre's radius filter costs nothing per row.
+// centreValues is room for count·d doubles.
+template <typename Key>
+void BlockKeys(const PackedTable& packed, const int64_t* centres, int count, Key radius, int64_t room,
+               double* centreValues, Key* keys, int64_t* found)
+{
+    std::fill(found, found + count, 0);
+    // Every key is below 2^63.
+    const int64_t limit = int64_t(std::min<Key>(radius, Key(INT64_MAX)));
+    ForEachTileKeys(packed, centres, count, limit, centreValues,
+                    [&](int tile, int64_t, int rows, const auto* tileKeys, int stride, const uint32_t* within) {
+                        const uint32_t rowsMask = rows == 32 ? UINT32_MAX : (uint32_t(1) << rows) - 1;
+                        for (int c = 0; c < kTileCentres; ++c) {
+                            Key* out = keys + int64_t(tile + c) * room;
+                            int64_t& kept = found[tile + c];
+                            for (uint32_t bits = within[c] & rowsMask; bits != 0; bits &= bits - 1, ++kept) {
+                                if (kept < room)
+                                    out[kept] = Key(uint64_t(tileKeys[c * stride + std::countr_zero(bits)]));
+                            }
+                        }
+                    });
+}
+
+// Every key of one centre, in row order: keys[row]. centreValues is room for
+// kTileCentres·d doubles.
+template <typename Key>
+void CentreKeys(const PackedTable& packed, int64_t centre, double* centreValues, Key* keys)
+{
+    int64_t tile[kTileCentres];
+    std::fill(tile, tile + kTileCentres, centre);
+    ForEachTileKeys(packed, tile, kTileCentres, 0, centreValues,
+                    [&](int, int64_t row0, int rows, const auto* tileKeys, int, const uint32_t*) {
+                        for (int r = 0; r < rows; ++r)
+                            keys[row0 + r] = Key(uint64_t(tileKeys[r]));
+                    });
 }
 
 }  // namespace kvs

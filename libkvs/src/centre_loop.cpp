@@ -4,12 +4,14 @@
 
 namespace kvs {
 
-CentreLoop::CentreLoop(const SearchRequest& request, int64_t count, int threads) : request(request), end(count)
+CentreLoop::CentreLoop(const SearchRequest& request, int64_t count, int threads, int64_t granule)
+    : request(request), end(count)
 {
     // Enough chunks for the threads to share the work evenly and for the
     // cancel flag to be seen soon, few enough that handing them out costs nothing.
     const int64_t chunks = std::max<int64_t>(int64_t(threads) * 16, 256);
-    chunk = std::max<int64_t>(1, (end + chunks - 1) / chunks);
+    const int64_t even = std::max<int64_t>(1, (end + chunks - 1) / chunks);
+    chunk = (even + granule - 1) / granule * granule;
 }
 
 bool CentreLoop::TakeChunk(int64_t& first, int64_t& last)

@@ -37,7 +37,8 @@ inline bool Beats(SearchScore score, int64_t centre, const BestCentre& best)
 // What the threads of one search share.
 class CentreLoop {
 public:
-    CentreLoop(const SearchRequest& request, int64_t count, int threads);
+    // Chunks are whole multiples of granule centres where they can be.
+    CentreLoop(const SearchRequest& request, int64_t count, int threads, int64_t granule);
 
     // The next chunk [first, last) to try; false when none is left or the search was cancelled.
     bool TakeChunk(int64_t& first, int64_t& last);
@@ -81,6 +82,9 @@ private:
 // then not computed), true with the exact score otherwise. A worker that
 // prepares the centres of a chunk ahead is told each chunk before it starts:
 //   void StartChunk(int64_t first, int64_t last)
+// A worker that works best on chunks of a multiple of some number of centres
+// names it:
+//   static constexpr int64_t kChunkGranule
 // A worker may allocate through the standard library (the tree's queries in
 // many dimensions do); a failure must not escape a thread.
 template <typename Worker>
@@ -114,7 +118,10 @@ template <typename Worker>
 SearchStatus RunCentres(const SearchRequest& request, int64_t count, int threads, Worker* workers, BestCentre& best,
                         int& threadsRun)
 {
-    CentreLoop loop(request, count, threads);
+    int64_t granule = 1;
+    if constexpr (requires { Worker::kChunkGranule; })
+        granule = Worker::kChunkGranule;
+    CentreLoop loop(request, count, threads, granule);
     BestCentre bests[kMaxSearchThreads];
     std::thread helpers[kMaxSearchThreads];
     int started = 1;

@@ -10,7 +10,11 @@
 // any other centre gets its exact score. When the keys cost much more than
 // s steps (many coordinates, or s a small part of n), centres are also taken
 // in the k-d tree's leaf order and first checked against the bound from the
-// last scored centre (the anchor), which costs s steps and no key.
+// last scored centre (the anchor), which costs s steps and no key. Not with
+// the blocked keys: on the tables they serve the anchor's bound drops no
+// centre (distances concentrate: the next centre is about as far from the
+// anchor as the anchor's s nearest rows), and the tree and the checks cost
+// up to half the search (s 5,000 in 128 coordinates).
 #include <algorithm>
 #include <limits>
 
@@ -23,30 +27,38 @@
 namespace kvs {
 
 namespace {
-// How many positions ahead a block of keys looks for centres the anchor
-// does not drop, and the most centres in one block.
-constexpr int kLookAhead = 256;
+// The most centres in one block: the more, the fewer times the table is
+// read from memory.
 constexpr int kMostBlockCentres = 64;
 // The keys of one block take about this many bytes per thread.
 constexpr uint64_t kBlockKeyBytes = uint64_t(1) << 20;
 
 // Keys made ahead for the coming centres of a chunk, a block at a time:
-// positions [first, last) are known, slots[p - first] naming the block's
-// keys of position p, or -1 for a centre the anchor dropped.
+// those of positions [first, last), in order. Only the keys no greater than
+// the radius at the time the block was made are kept, room of them for each
+// centre: before there is a radius a block is a tile or a few with room for
+// every key, after it the most centres with an equal share of the keys' room
+// each. A centre with more keys than its room gets them made again when it
+// is scored (rare, once there is a radius).
 template <typename Key>
 struct KeyBlock {
     const PackedTable* packed = nullptr;  // none: every centre's keys are made when it is scored
-    int capacity = 0;                     // a multiple of kTileCentres
-    Key* keys = nullptr;                  // capacity · n
-    double* centreValues = nullptr;       // capacity · d
-    int64_t* centres = nullptr;           // capacity
-    int16_t* slots = nullptr;             // kLookAhead
+    int64_t capacity = 0;                 // keys, at least kTileCentres · n
+    Key* keys = nullptr;                  // capacity
+    double* centreValues = nullptr;       // kMostBlockCentres · d
+    int64_t* centres = nullptr;           // kMostBlockCentres
+    int64_t* found = nullptr;             // kMostBlockCentres: the keys within radius of each centre
     int64_t first = 0;
     int64_t last = 0;
+    Key radius = 0;
+    int64_t room = 0;
 };
 
 template <typename Key>
 struct DenseWorker {
+    // Chunks that fill whole blocks of keys.
+    static constexpr int64_t kChunkGranule = kMostBlockCentres;
+
     const VectorTable* table = nullptr;
     int64_t size = 0;
     int64_t begin = 0;
@@ -73,31 +85,31 @@ struct DenseWorker {
         return best.centre >= 0 && anchor.BoundExceeds(table->values + centre * table->dimension, best.score);
     }
 
-    // The keys of the centre at the next position, made in a block with
-    // the centres that follow it; null when the anchor dropped it.
-    Key* BlockKeysOfNext(const BestCentre& best)
+    // The keys of the centre at the next position no greater than the
+    // block's radius (kept of them, those beyond the block's room not
+    // written), made in a block with the centres that follow it.
+    Key* BlockKeysOfNext(int64_t& kept)
     {
         const int64_t p = position++;
         if (p >= block.last) {
-            int count = 0;
-            int64_t q = p;
-            for (; q < chunkLast && q - p < kLookAhead && count < block.capacity; ++q) {
-                const int64_t centre = Centre(q);
-                const bool dropped = AnchorDrops(centre, best);
-                block.slots[q - p] = int16_t(dropped ? -1 : count);
-                if (!dropped)
-                    block.centres[count++] = centre;
-            }
+            const int64_t n = table->rows;
+            const bool everyKey = radius == std::numeric_limits<Key>::max();
+            block.room = everyKey ? n : std::min(n, block.capacity / kMostBlockCentres);
+            const int64_t most =
+                std::min<int64_t>(kMostBlockCentres, block.capacity / block.room / kTileCentres * kTileCentres);
+            const int count = int(std::min(most, chunkLast - p));
+            for (int i = 0; i < count; ++i)
+                block.centres[i] = Centre(p + i);
+            const int tiles = (count + kTileCentres - 1) / kTileCentres * kTileCentres;
+            std::fill(block.centres + count, block.centres + tiles, block.centres[0]);
             block.first = p;
-            block.last = q;
-            if (count > 0) {
-                const int tiles = (count + kTileCentres - 1) / kTileCentres * kTileCentres;
-                std::fill(block.centres + count, block.centres + tiles, block.centres[0]);
-                BlockKeys(*block.packed, block.centres, tiles, block.centreValues, block.keys);
-            }
+            block.last = p + count;
+            block.radius = radius;
+            BlockKeys(*block.packed, block.centres, tiles, radius, block.room, block.centreValues, block.keys,
+                      block.found);
         }
-        const int slot = block.slots[p - block.first];
-        return slot < 0 ? nullptr : block.keys + slot * table->rows;
+        kept = block.found[p - block.first];
+        return block.keys + (p - block.first) * block.room;
     }
 
     bool Score(int64_t centre, const BestCentre& best, SearchScore& score)
@@ -105,24 +117,44 @@ struct DenseWorker {
         const int64_t n = table->rows;
         const int32_t* row = table->values + centre * table->dimension;
         Key* keys = this->keys;
-        if (block.packed && !(keys = BlockKeysOfNext(best)))
-            return false;
+        // The keys looked at: every key, or those a block kept, which are
+        // all the keys no greater than the block's radius.
+        int64_t kept = n;
+        Key within = radius;
+        bool made = false;
+        if (block.packed) {
+            Key* blockKeys = BlockKeysOfNext(kept);
+            made = kept <= block.room;
+            if (made) {
+                keys = blockKeys;
+                within = std::min(radius, block.radius);
+            } else {
+                kept = n;
+            }
+        }
         if (AnchorDrops(centre, best))
             return false;
         KeySum<Key> nearSum = 0;
-        const int64_t near = block.packed ? CountKeysWithin(keys, n, radius, nearSum)
-                                          : ComputeKeysWithin(*table, centre, radius, keys, nearSum);
-        int64_t candidates = n;
+        const int64_t near = made ? CountKeysWithin(keys, kept, within, nearSum)
+                                  : ComputeKeysWithin(*table, centre, within, keys, nearSum);
+        int64_t candidates = kept;
         if (near < size) {
-            // Every other key is at least radius + 1.
-            const SearchScore bound = SearchScore(nearSum) + SearchScore(size - near) * (SearchScore(radius) + 1);
+            // Every other key is at least within + 1.
+            const SearchScore bound = SearchScore(nearSum) + SearchScore(size - near) * (SearchScore(within) + 1);
             if (best.centre >= 0 && bound > best.score) {
                 if (useAnchor)
-                    anchor.Set(row, keys, PackKeysWithin(keys, n, radius), SearchScore(radius) + 1);
+                    anchor.Set(row, keys, PackKeysWithin(keys, kept, within), SearchScore(within) + 1);
                 return false;
             }
-        } else if (near < n / 2) {
-            candidates = PackKeysWithin(keys, n, radius);
+        } else if (near < kept / 2) {
+            candidates = PackKeysWithin(keys, kept, within);
+        }
+        if (candidates < size) {
+            // The block kept fewer keys than the score needs: this rare
+            // centre gets all of them.
+            keys = this->keys;
+            CentreKeys(*block.packed, centre, block.centreValues, keys);
+            candidates = n;
         }
         if (size < candidates)
             std::nth_element(keys, keys + (size - 1), keys + candidates);
@@ -138,13 +170,11 @@ struct DenseWorker {
     }
 };
 
-// The centres of one block: as many as kBlockKeyBytes of keys hold, whole
-// tiles of them, at least one tile.
+// The keys one block holds: kBlockKeyBytes of them, at least every key of a tile.
 template <typename Key>
-int BlockCapacity(int64_t n)
+uint64_t BlockCapacity(uint64_t n)
 {
-    const uint64_t fit = kBlockKeyBytes / (uint64_t(n) * sizeof(Key));
-    return int(std::clamp<uint64_t>(fit / kTileCentres * kTileCentres, kTileCentres, kMostBlockCentres));
+    return std::max<uint64_t>(kBlockKeyBytes / sizeof(Key), kTileCentres * n);
 }
 
 // Whether the anchor's s steps per centre are worth it against n·d for the keys.
@@ -157,7 +187,7 @@ template <typename Key>
 SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
     const SearchRequest& request = *plan.request;
-    const bool useAnchor = AnchorPays(request);
+    const bool useAnchor = !plan.blockedKeys && AnchorPays(request);
     const int64_t centres = plan.end - plan.begin;
     const uint64_t d = uint64_t(request.table.dimension);
     const uint64_t s = uint64_t(request.size);
@@ -174,19 +204,23 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
     PackedTable packed;
     if (plan.blockedKeys)
         packed = PackTable(request.table, reinterpret_cast<double*>(packSpace.slice(0)));
-    const int capacity = plan.blockedKeys ? BlockCapacity<Key>(request.table.rows) : 0;
-    const uint64_t keyCount = plan.blockedKeys ? n * uint64_t(capacity) : n;
-    const uint64_t bytes = SliceBytes<Key>(keyCount) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s) +
-                           SliceBytes<double>(uint64_t(capacity) * d) + SliceBytes<int64_t>(uint64_t(capacity)) +
-                           (plan.blockedKeys ? SliceBytes<int16_t>(kLookAhead) : 0);
+    const uint64_t capacity = plan.blockedKeys ? BlockCapacity<Key>(n) : 0;
+    const uint64_t blockCentres = plan.blockedKeys ? kMostBlockCentres : 0;
+    const uint64_t bytes = SliceBytes<Key>(n) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s) +
+                           SliceBytes<Key>(capacity) + SliceBytes<double>(blockCentres * d) +
+                           2 * SliceBytes<int64_t>(blockCentres);
     auto makeWorker = [&](unsigned char*& cursor) {
-        Key* keys = Carve<Key>(cursor, keyCount);
+        Key* keys = Carve<Key>(cursor, n);
         int32_t* anchorRow = Carve<int32_t>(cursor, d);
         uint32_t* roots = Carve<uint32_t>(cursor, s);
         KeyBlock<Key> block;
         if (plan.blockedKeys)
-            block = {&packed, capacity, keys, Carve<double>(cursor, uint64_t(capacity) * d),
-                     Carve<int64_t>(cursor, uint64_t(capacity)), Carve<int16_t>(cursor, kLookAhead)};
+            block = {&packed,
+                     int64_t(capacity),
+                     Carve<Key>(cursor, capacity),
+                     Carve<double>(cursor, blockCentres * d),
+                     Carve<int64_t>(cursor, blockCentres),
+                     Carve<int64_t>(cursor, blockCentres)};
         return DenseWorker<Key>{&request.table, request.size, plan.begin, order, keys,
                                 Anchor(anchorRow, roots, request.table.dimension, request.size), useAnchor, block};
     };

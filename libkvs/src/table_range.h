@@ -16,6 +16,10 @@ namespace kvs {
 // stretch of up to this many values from each.
 constexpr int32_t kRangeColumns = 64;
 
+// Each column's smallest and largest value over the columns
+// [first, first + count), count at most kRangeColumns.
+void StretchRange(const VectorTable& table, int32_t first, int32_t count, int32_t* low, int32_t* high);
+
 // Calls visit(first, count, low, high) for each stretch of columns
 // [first, first + count), with each column's smallest and largest value,
 // reading the table row after row.
@@ -26,15 +30,7 @@ void ForEachColumnRange(const VectorTable& table, Visit visit)
     int32_t high[kRangeColumns];
     for (int32_t first = 0; first < table.dimension; first += kRangeColumns) {
         const int32_t count = table.dimension - first < kRangeColumns ? table.dimension - first : kRangeColumns;
-        for (int32_t k = 0; k < count; ++k)
-            low[k] = high[k] = table.values[first + k];
-        for (int64_t row = 1; row < table.rows; ++row) {
-            const int32_t* values = table.values + row * table.dimension + first;
-            for (int32_t k = 0; k < count; ++k) {
-                low[k] = values[k] < low[k] ? values[k] : low[k];
-                high[k] = values[k] > high[k] ? values[k] : high[k];
-            }
-        }
+        StretchRange(table, first, count, low, high);
         visit(first, count, low, high);
     }
 }

@@ -180,13 +180,15 @@ bool TreeQueriesStayLocal(const VectorTable& table, int64_t size, const Allocato
         int64_t distances = 0;
         const TableSource source{&table, &distances};
         const RowTree<-1> tree(table.dimension, source, nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
-        for (int64_t probe = 0; probe < kProbes; ++probe) {
+        // The count only grows: once past the limit, the answer is no.
+        const int64_t limit = kProbes * table.rows / kLocalShare;
+        for (int64_t probe = 0; probe < kProbes && distances <= limit; ++probe) {
             const int32_t* row = table.values + (probe * table.rows / kProbes) * table.dimension;
             std::copy_n(row, d, room);
             NearestKeys nearest(room + d, size_t(size), kNoBound);
             tree.findNeighbors(nearest, room, nanoflann::SearchParams());
         }
-        return distances <= kProbes * table.rows / kLocalShare;
+        return distances <= limit;
     } catch (const std::bad_alloc&) {
         return false;
     } catch (const std::length_error&) {

@@ -1,7 +1,8 @@
 // The keys of many centres at once, in doubles: exact on tables that reach
-// the bound of the centred squares, and the dense method that uses them
-// giving the reference procedure's result on many coordinates, at the
-// bounds where the engine switches between its ways of making keys.
+// the bound of the centred squares, only those within a radius kept; and the
+// dense method that uses them giving the reference procedure's result on many
+// coordinates, at the bounds where the engine switches between its ways of
+// making keys.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -27,8 +28,9 @@ Table EdgeTable(int64_t rows, int32_t dimension, int32_t low, int32_t spread, ui
 }
 
 // How a table's keys are made: in word pairs (on a processor that has
-// them), in doubles, or one centre at a time.
-enum class Path { Pairs, Doubles, Present };
+// them; in 32-bit lanes throughout when every key is below 2^32), in
+// doubles, or one centre at a time.
+enum class Path { NarrowPairs, Pairs, Doubles, Present };
 
 struct EdgeCase {
     int64_t rows;
@@ -43,14 +45,17 @@ struct EdgeCase {
 // A spread of 65534 still fits 16 bits, 65535 does not. Word pairs are summed
 // in 32 bits a group at a time: one pair per group at the largest reach
 // (32767), three groups of up to 67 pairs at reach 4000 in 300 columns.
+// A spread of 16383 in 16 columns keeps every key below 2^32, 16384 reaches it.
 const EdgeCase kEdgeCases[] = {
     {40, 8, -(1 << 24), 1 << 25, Path::Doubles},     {40, 8, -(1 << 24), (1 << 25) + 1, Path::Present},
     {37, 512, 5, 1 << 22, Path::Doubles},            {37, 512, 5, (1 << 22) + 1, Path::Present},
     {33, 1024, -2000000000, 1 << 21, Path::Doubles}, {45, 8, 1000, 32767, Path::Pairs},
     {30, 2, -40000, 65534, Path::Pairs},             {30, 1, -40000, 65535, Path::Doubles},
     {20, 64, -5, 65534, Path::Pairs},                {20, 300, 0, 8000, Path::Pairs},
-    {50, 64, -3, 6, Path::Pairs},                    {20, 7, 0, 2, Path::Pairs},
-    {19, 9, 100, 0, Path::Pairs},                    {3000, 16, -3, 6, Path::Pairs},
+    {50, 64, -3, 6, Path::NarrowPairs},              {20, 7, 0, 2, Path::NarrowPairs},
+    {19, 9, 100, 0, Path::NarrowPairs},              {3000, 16, -3, 6, Path::NarrowPairs},
+    {2100, 8, -5, 65534, Path::Pairs},               {40, 16, -7, 16383, Path::NarrowPairs},
+    {40, 16, -7, 16384, Path::Pairs},
 };
 
 TEST(BlockedKeys, EqualTheKeysOneCentreAtATimeUpToTheBound)
@@ -67,19 +72,40 @@ TEST(BlockedKeys, EqualTheKeysOneCentreAtATimeUpToTheBound)
         if (edge.path == Path::Doubles) {
             EXPECT_FALSE(packed.paired());
         }
+        EXPECT_EQ(packed.narrowKeys, edge.path == Path::NarrowPairs && packed.paired());
         std::vector<int64_t> centres;
         for (int64_t c = 0; c < 2 * kvs::kTileCentres; ++c)
             centres.push_back(c * 7 % edge.rows);
+        const auto referenceKey = [&](int64_t centre, int64_t row) {
+            const int32_t* values = table.values.data();
+            return kvs::RowKey<uint64_t>(values + row * edge.dimension, values + centre * edge.dimension,
+                                         edge.dimension);
+        };
         std::vector<double> centreValues(centres.size() * size_t(edge.dimension));
         std::vector<uint64_t> keys(centres.size() * size_t(edge.rows));
-        kvs::BlockKeys(packed, centres.data(), int(centres.size()), centreValues.data(), keys.data());
-        for (size_t c = 0; c < centres.size(); ++c) {
-            for (int64_t row = 0; row < edge.rows; ++row) {
-                const int32_t* values = table.values.data();
-                ASSERT_EQ(keys[c * size_t(edge.rows) + size_t(row)],
-                          kvs::RowKey<uint64_t>(values + row * edge.dimension, values + centres[c] * edge.dimension,
-                                                edge.dimension))
-                    << "centre " << centres[c] << ", row " << row;
+        std::vector<int64_t> found(centres.size());
+        // One centre's keys on their own.
+        kvs::CentreKeys(packed, centres[1], centreValues.data(), keys.data());
+        for (int64_t row = 0; row < edge.rows; ++row)
+            ASSERT_EQ(keys[size_t(row)], referenceKey(centres[1], row)) << "centre " << centres[1] << ", row " << row;
+        // Every key, then only those up to a key that many rows tie with, in
+        // room for all or for a few of them.
+        for (const uint64_t radius : {UINT64_MAX, referenceKey(centres[0], 1)}) {
+            for (const int64_t room : {edge.rows, edge.rows / 4}) {
+                kvs::BlockKeys(packed, centres.data(), int(centres.size()), radius, room, centreValues.data(),
+                               keys.data(), found.data());
+                for (size_t c = 0; c < centres.size(); ++c) {
+                    std::vector<uint64_t> expected;
+                    for (int64_t row = 0; row < edge.rows; ++row) {
+                        if (referenceKey(centres[c], row) <= radius)
+                            expected.push_back(referenceKey(centres[c], row));
+                    }
+                    ASSERT_EQ(found[c], int64_t(expected.size())) << "centre " << centres[c] << ", radius " << radius;
+                    expected.resize(size_t(std::min(room, found[c])));
+                    const auto first = keys.begin() + ptrdiff_t(c) * room;
+                    ASSERT_EQ(std::vector<uint64_t>(first, first + ptrdiff_t(expected.size())), expected)
+                        << "centre " << centres[c] << ", radius " << radius << ", room " << room;
+                }
             }
         }
     }
