@@ -196,14 +196,15 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
     if (!orderSpace.valid())
         return SearchStatus::OutOfMemory;
     int32_t* order = useAnchor ? reinterpret_cast<int32_t*>(orderSpace.slice(0)) : nullptr;
-    if (order && !NeighbourOrder(request.table, plan.begin, plan.end, order))
+    if (order && !NeighbourOrder(request.table, plan.ranges, plan.begin, plan.end, order))
         return SearchStatus::OutOfMemory;
-    Workspace packSpace(request.allocator, 1, plan.blockedKeys ? SliceBytes<double>(PackedDoubles(request.table)) : 0);
+    const PackLayout layout = plan.blockedKeys ? ChooseLayout(request.table, plan.ranges) : PackLayout{};
+    Workspace packSpace(request.allocator, 1, plan.blockedKeys ? PackedBytes(request.table, layout) : 0, Fill::None);
     if (!packSpace.valid())
         return SearchStatus::OutOfMemory;
     PackedTable packed;
     if (plan.blockedKeys)
-        packed = PackTable(request.table, reinterpret_cast<double*>(packSpace.slice(0)));
+        packed = PackTable(request.table, plan.ranges, layout, packSpace.slice(0), plan.threads);
     const uint64_t capacity = plan.blockedKeys ? BlockCapacity<Key>(n) : 0;
     const uint64_t blockCentres = plan.blockedKeys ? kMostBlockCentres : 0;
     const uint64_t bytes = SliceBytes<Key>(n) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s) +

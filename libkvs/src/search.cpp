@@ -67,7 +67,7 @@ int ThreadsFor(const SearchRequest& request, SearchMethod method, int64_t centre
 // dimensions, or where the rows lie in clusters. So the tree wins when s
 // is a small part of n and d is small, or when a few trial queries show that
 // the tree reaches the nearest rows while computing few of the distances.
-SearchMethod ChooseMethod(const SearchRequest& request, SearchScore largestKey)
+SearchMethod ChooseMethod(const SearchRequest& request, const ColumnRanges& ranges, SearchScore largestKey)
 {
     const int64_t n = request.table.rows;
     const bool treeFits = largestKey <= kLargestTreeKey;
@@ -79,7 +79,8 @@ SearchMethod ChooseMethod(const SearchRequest& request, SearchScore largestKey)
     const bool smallSubset = request.size * 32 <= n;
     if (!treeFits || !smallSubset || n < 2048)
         return SearchMethod::Dense;
-    const bool treePays = fewDimensions || TreeQueriesStayLocal(request.table, request.size, request.allocator);
+    const bool treePays =
+        fewDimensions || TreeQueriesStayLocal(request.table, ranges, request.size, request.allocator);
     return treePays ? SearchMethod::Tree : SearchMethod::Dense;
 }
 
@@ -93,11 +94,11 @@ constexpr int32_t kFewestBlockedDimensions = 8;
 constexpr int64_t kMostBlockedRows = int64_t(1) << 21;
 constexpr uint64_t kMostPackedDoubles = uint64_t(1) << 28;
 
-bool BlockedKeysPay(const SearchRequest& request, SearchMethod method)
+bool BlockedKeysPay(const SearchRequest& request, const ColumnRanges& ranges, SearchMethod method)
 {
     return method == SearchMethod::Dense && request.table.dimension >= kFewestBlockedDimensions &&
            request.table.rows <= kMostBlockedRows && PackedDoubles(request.table) <= kMostPackedDoubles &&
-           CentredSquares(request.table) <= kLargestCentredSquares;
+           CentredSquares(ranges) <= kLargestCentredSquares;
 }
 
 template <typename Key>
@@ -118,6 +119,21 @@ SearchStatus OrderSubsetWith(const VectorTable& table, int64_t size, int64_t cen
         subset[i] = index[i];
     return SearchStatus::Ok;
 }
+
+SearchStatus OrderSubsetOfWidth(KeyWidth width, const VectorTable& table, int64_t size, int64_t centre,
+                                int64_t* subset, const Allocator& allocator)
+{
+    return WithKeyType(width, [&](auto key) {
+        return OrderSubsetWith<decltype(key)>(table, size, centre, subset, allocator);
+    });
+}
+
+// The threads that share the work before the centres: those a dense search
+// of the request would run on.
+int SetUpThreads(const SearchRequest& request, int64_t centres)
+{
+    return ThreadsFor(request, SearchMethod::Dense, centres);
+}
 }
 
 KeyWidth KeyWidthFor(SearchScore largestKey)
@@ -136,11 +152,16 @@ SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& resul
     if (!TableIsValid(request.table) || request.size < 1 || request.size > request.table.rows ||
         !CentreRange(request, plan.begin, plan.end) || request.threads < 0 || !AllocatorIsValid(request.allocator))
         return SearchStatus::BadArgument;
-    const SearchScore largestKey = LargestKey(request.table);
+    Workspace rangeSpace(request.allocator, 1, SliceBytes<int32_t>(ColumnRangeValues(request.table)), Fill::None);
+    if (!rangeSpace.valid())
+        return SearchStatus::OutOfMemory;
+    plan.ranges = FindColumnRanges(request.table, SetUpThreads(request, plan.end - plan.begin),
+                                   reinterpret_cast<int32_t*>(rangeSpace.slice(0)));
+    const SearchScore largestKey = LargestKey(plan.ranges);
     plan.keyWidth = KeyWidthFor(largestKey);
-    const SearchMethod method = ChooseMethod(request, largestKey);
+    const SearchMethod method = ChooseMethod(request, plan.ranges, largestKey);
     plan.threads = ThreadsFor(request, method, plan.end - plan.begin);
-    plan.blockedKeys = BlockedKeysPay(request, method);
+    plan.blockedKeys = BlockedKeysPay(request, plan.ranges, method);
 
     BestCentre best;
     int threadsRun = 0;
@@ -161,7 +182,8 @@ SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& resul
     if (status != SearchStatus::Ok)
         return status;
     if (best.centre >= 0 && result.subset) {
-        status = OrderSubset(request.table, request.size, best.centre, result.subset, request.allocator);
+        status = OrderSubsetOfWidth(plan.keyWidth, request.table, request.size, best.centre, result.subset,
+                                    request.allocator);
         if (status != SearchStatus::Ok)
             return status;
     }
@@ -178,9 +200,11 @@ SearchStatus OrderSubset(const VectorTable& table, int64_t size, int64_t centre,
     if (!TableIsValid(table) || size < 1 || size > table.rows || centre < 0 || centre >= table.rows || !subset ||
         !AllocatorIsValid(allocator))
         return SearchStatus::BadArgument;
-    return WithKeyType(KeyWidthFor(LargestKey(table)), [&](auto key) {
-        return OrderSubsetWith<decltype(key)>(table, size, centre, subset, allocator);
-    });
+    Workspace rangeSpace(allocator, 1, SliceBytes<int32_t>(ColumnRangeValues(table)), Fill::None);
+    if (!rangeSpace.valid())
+        return SearchStatus::OutOfMemory;
+    const ColumnRanges ranges = FindColumnRanges(table, 1, reinterpret_cast<int32_t*>(rangeSpace.slice(0)));
+    return OrderSubsetOfWidth(KeyWidthFor(LargestKey(ranges)), table, size, centre, subset, allocator);
 }
 
 const char* SearchMethodName(SearchMethod method)

@@ -8,6 +8,7 @@
 #include "centre_loop.h"
 #include <kvs/search.h>
 
+#include "table_range.h"
 #include "wide_score.h"
 #include "workspace.h"
 
@@ -22,8 +23,9 @@ struct SearchPlan {
     int64_t begin = 0;
     int64_t end = 0;
     int threads = 1;
+    ColumnRanges ranges;
     KeyWidth keyWidth = KeyWidth::Bits64;
-    // The dense method makes the keys of many centres at once, in doubles
+    // The dense method makes the keys of many centres at once
     // (blocked_keys.h); only for tables whose centred squares allow it.
     bool blockedKeys = false;
 };
@@ -69,7 +71,8 @@ SearchStatus RunOnThreads(const SearchPlan& plan, int64_t count, uint64_t bytesP
 // dimensions, where the tree beats computing every key. The answer depends on
 // the table and size alone; without the memory for it, the answer is no.
 constexpr int64_t kLocalShare = 16;
-bool TreeQueriesStayLocal(const VectorTable& table, int64_t size, const Allocator& allocator);
+bool TreeQueriesStayLocal(const VectorTable& table, const ColumnRanges& ranges, int64_t size,
+                          const Allocator& allocator);
 
 SearchStatus DenseSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
 SearchStatus DescribedSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);

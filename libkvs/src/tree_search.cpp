@@ -124,7 +124,7 @@ template <int Dimension>
 void LayOutRows(const SearchPlan& plan, int32_t* copy, int32_t* order)
 {
     const VectorTable& table = plan.request->table;
-    const TableSource source{&table};
+    const TableSource source{&table, &plan.ranges};
     const RowTree<Dimension> layout(table.dimension, source, nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
     const size_t d = size_t(table.dimension);
     int32_t* to = copy;
@@ -151,7 +151,7 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
     int32_t* order = reinterpret_cast<int32_t*>(orderSpace.slice(0));
     LayOutRows<Dimension>(plan, copy, order);
     const VectorTable copied{copy, n, request.table.dimension};
-    const TableSource source{&copied};
+    const TableSource source{&copied, &plan.ranges};
     const RowTree<Dimension> tree(request.table.dimension, source,
                                   nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
     const uint64_t bytes =
@@ -168,7 +168,8 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
 }
 }
 
-bool TreeQueriesStayLocal(const VectorTable& table, int64_t size, const Allocator& allocator)
+bool TreeQueriesStayLocal(const VectorTable& table, const ColumnRanges& ranges, int64_t size,
+                          const Allocator& allocator)
 {
     constexpr int64_t kProbes = 32;
     const size_t d = size_t(table.dimension);
@@ -178,7 +179,7 @@ bool TreeQueriesStayLocal(const VectorTable& table, int64_t size, const Allocato
     int64_t* room = reinterpret_cast<int64_t*>(workspace.slice(0));
     try {
         int64_t distances = 0;
-        const TableSource source{&table, &distances};
+        const TableSource source{&table, &ranges, &distances};
         const RowTree<-1> tree(table.dimension, source, nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
         // The count only grows: once past the limit, the answer is no.
         const int64_t limit = kProbes * table.rows / kLocalShare;

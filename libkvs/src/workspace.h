@@ -1,6 +1,6 @@
-// Working storage of a search: one zero-filled block from the request's
-// allocator, cut into equal slices, one per thread. Released when it goes out
-// of scope.
+// Working storage of a search: one block from the request's allocator, cut
+// into equal slices, one per thread, zero-filled unless its user writes every
+// value before reading it. Released when it goes out of scope.
 #pragma once
 
 #include <cstddef>
@@ -27,11 +27,14 @@ T* Carve(unsigned char*& cursor, uint64_t count)
     return room;
 }
 
+// Whether a block is zero-filled before it is handed out.
+enum class Fill { Zeros, None };
+
 class Workspace {
 public:
     // threads slices of bytesPerSlice each; valid() is false when the block
     // could not be had or its size does not fit the address space.
-    Workspace(const Allocator& allocator, int threads, uint64_t bytesPerSlice);
+    Workspace(const Allocator& allocator, int threads, uint64_t bytesPerSlice, Fill fill = Fill::Zeros);
     ~Workspace();
     Workspace(const Workspace&) = delete;
     Workspace& operator=(const Workspace&) = delete;

@@ -5,6 +5,7 @@
 // making keys.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 #include "blocked_keys.h"
@@ -58,17 +59,55 @@ const EdgeCase kEdgeCases[] = {
     {40, 16, -7, 16384, Path::Pairs},
 };
 
+// The table laid out for the blocked keys by the given number of threads, in
+// room that held other values before (every byte must be written).
+struct Packed {
+    std::vector<int32_t> rangeRoom;
+    std::vector<double> room;
+    double* aligned = nullptr;
+    kvs::PackedTable table;
+
+    Packed(const Table& source, int threads) : rangeRoom(kvs::ColumnRangeValues(source.view()))
+    {
+        const kvs::ColumnRanges ranges = kvs::FindColumnRanges(source.view(), threads, rangeRoom.data());
+        const kvs::PackLayout layout = kvs::ChooseLayout(source.view(), ranges);
+        room.assign(kvs::PackedBytes(source.view(), layout) / sizeof(double) + 8, -12345.5);
+        aligned = room.data() + (64 - reinterpret_cast<uintptr_t>(room.data()) % 64) % 64 / sizeof(double);
+        table = kvs::PackTable(source.view(), ranges, layout, aligned, threads);
+    }
+    // The bytes laid out, as 64-bit words (word pairs may look like NaNs as doubles).
+    std::vector<uint64_t> laidOut() const
+    {
+        std::vector<uint64_t> words(room.size() - 8);
+        std::memcpy(words.data(), aligned, words.size() * sizeof(uint64_t));
+        return words;
+    }
+};
+
+// The ranges found by one thread and by several give the same layout, byte
+// for byte, padding rows of the last panel included.
+TEST(BlockedKeys, LayoutIsTheSameOnAnyNumberOfThreads)
+{
+    for (const EdgeCase& edge : kEdgeCases) {
+        const Table table = EdgeTable(edge.rows, edge.dimension, edge.low, edge.spread, uint32_t(edge.rows));
+        const Packed one(table, 1);
+        const Packed three(table, 3);
+        EXPECT_EQ(one.laidOut(), three.laidOut()) << "n " << edge.rows << ", d " << edge.dimension;
+    }
+}
+
 TEST(BlockedKeys, EqualTheKeysOneCentreAtATimeUpToTheBound)
 {
     for (const EdgeCase& edge : kEdgeCases) {
         const Table table = EdgeTable(edge.rows, edge.dimension, edge.low, edge.spread, uint32_t(edge.rows));
         SCOPED_TRACE(testing::Message() << "d " << edge.dimension << ", spread " << edge.spread);
-        EXPECT_EQ(kvs::CentredSquares(table.view()) <= kvs::kLargestCentredSquares, edge.path != Path::Present);
+        std::vector<int32_t> rangeRoom(kvs::ColumnRangeValues(table.view()));
+        const kvs::ColumnRanges ranges = kvs::FindColumnRanges(table.view(), 2, rangeRoom.data());
+        EXPECT_EQ(kvs::CentredSquares(ranges) <= kvs::kLargestCentredSquares, edge.path != Path::Present);
         if (edge.path == Path::Present)
             continue;
-        std::vector<double> room(kvs::PackedDoubles(table.view()) + 8);
-        double* aligned = room.data() + (64 - reinterpret_cast<uintptr_t>(room.data()) % 64) % 64 / sizeof(double);
-        const kvs::PackedTable packed = kvs::PackTable(table.view(), aligned);
+        const Packed laidOut(table, 2);
+        const kvs::PackedTable& packed = laidOut.table;
         if (edge.path == Path::Doubles) {
             EXPECT_FALSE(packed.paired());
         }
