@@ -1,6 +1,9 @@
 // Working storage of a search: one block from the request's allocator, cut
 // into equal slices, one per thread, zero-filled unless its user writes every
-// value before reading it. Released when it goes out of scope.
+// value before reading it. Released when it goes out of scope. On Linux the
+// kernel is asked to back a large block with huge pages where it can: a
+// fresh 4 KiB page costs a fault the first time it is written, and on a
+// virtual machine a fault can cost more than filling the page.
 #pragma once
 
 #include <cstddef>
