@@ -67,6 +67,24 @@ private:
     size_t count = 0;
 };
 
+// The nearest keys of one of the cost model's trial queries, which ends the
+// query once the trial's count of distances is past its limit: from then on
+// the worst distance is below zero, so the query finishes the leaf it is in
+// and leaves every other one out.
+class TrialKeys : public NearestKeys {
+public:
+    TrialKeys(int64_t* heap, size_t capacity, const int64_t& distances, int64_t limit)
+        : NearestKeys(heap, capacity, kNoBound), distances(distances), limit(limit)
+    {
+    }
+
+    double worstDist() const { return distances > limit ? -1.0 : NearestKeys::worstDist(); }
+
+private:
+    const int64_t& distances;
+    int64_t limit;
+};
+
 template <int Dimension>
 struct TreeWorker {
     const RowTree<Dimension>* tree = nullptr;
@@ -181,12 +199,13 @@ bool TreeQueriesStayLocal(const VectorTable& table, const ColumnRanges& ranges, 
         int64_t distances = 0;
         const TableSource source{&table, &ranges, &distances};
         const RowTree<-1> tree(table.dimension, source, nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
-        // The count only grows: once past the limit, the answer is no.
+        // The count only grows: once past the limit, the answer is no, and
+        // the query that passed it stops.
         const int64_t limit = kProbes * table.rows / kLocalShare;
         for (int64_t probe = 0; probe < kProbes && distances <= limit; ++probe) {
             const int32_t* row = table.values + (probe * table.rows / kProbes) * table.dimension;
             std::copy_n(row, d, room);
-            NearestKeys nearest(room + d, size_t(size), kNoBound);
+            TrialKeys nearest(room + d, size_t(size), distances, limit);
             tree.findNeighbors(nearest, room, nanoflann::SearchParams());
         }
         return distances <= limit;
