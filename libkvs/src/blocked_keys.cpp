@@ -23,17 +23,14 @@ int64_t Moved(const ColumnRanges& ranges, const int32_t* row, int32_t k)
     return int64_t(row[k]) - Midpoint(ranges.low[k], ranges.high[k]);
 }
 
-// Calls write(row) for every row of the whole panels that fall to each of
-// up to `threads` threads, the rows past the table's last (the padding of the
-// last panel) included; each thread writes its own panels.
+// Calls write(row) for every row of every panel, the rows past the table's
+// last (the padding of the last panel) included, the panels shared among up
+// to `threads` threads.
 template <typename Write>
 void ForEachRowShared(const VectorTable& table, int threads, Write write)
 {
-    const int64_t panels = PaddedRows(table) / kPanelRows;
-    const int parts = int(std::clamp<int64_t>(panels, 1, std::max(threads, 1)));
-    RunParts(parts, [&](int part) {
-        const int64_t end = (part + 1) * panels / parts * kPanelRows;
-        for (int64_t row = part * panels / parts * kPanelRows; row < end; ++row)
+    ShareItems(PaddedRows(table) / kPanelRows, threads, [&](int64_t panel) {
+        for (int64_t row = panel * kPanelRows; row < (panel + 1) * kPanelRows; ++row)
             write(row);
     });
 }

@@ -1,9 +1,13 @@
 // Set-up work before the centres (the column ranges, the table's layout)
-// shared among the search's threads: each thread does one part, the calling
-// thread part 0. A part whose thread cannot be started is done by the calling
-// thread after its own, so the work is always done whole.
+// shared among the search's threads: items of work that write apart from
+// each other, taken in turn by whichever thread is free, the calling thread
+// among them. So the work is done whole, and the same, even where a thread
+// cannot be started or starts late on a busy machine.
 #pragma once
 
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -12,27 +16,30 @@
 
 namespace kvs {
 
-// Runs doPart(part) for every part in [0, parts); parts at most kMaxSearchThreads.
-template <typename DoPart>
-void RunParts(int parts, DoPart doPart)
+// Runs doItem(item) once for every item in [0, items) on up to `threads` threads.
+template <typename DoItem>
+void ShareItems(int64_t items, int threads, DoItem doItem)
 {
-    std::thread helpers[kMaxSearchThreads];
-    bool started[kMaxSearchThreads] = {};
-    for (int part = 1; part < parts; ++part) {
+    std::atomic<int64_t> next{0};
+    const auto work = [&] {
+        for (int64_t item = next.fetch_add(1); item < items; item = next.fetch_add(1))
+            doItem(item);
+    };
+    const int helpers = int(std::clamp<int64_t>(items, 1, std::clamp(threads, 1, kMaxSearchThreads))) - 1;
+    std::thread started[kMaxSearchThreads];
+    int count = 0;
+    for (; count < helpers; ++count) {
         try {
-            helpers[part] = std::thread([&doPart, part] { doPart(part); });
-            started[part] = true;
+            started[count] = std::thread(work);
         } catch (const std::system_error&) {
+            break;
         } catch (const std::bad_alloc&) {
+            break;
         }
     }
-    doPart(0);
-    for (int part = 1; part < parts; ++part) {
-        if (started[part])
-            helpers[part].join();
-        else
-            doPart(part);
-    }
+    work();
+    for (int t = 0; t < count; ++t)
+        started[t].join();
 }
 
 }  // namespace kvs

@@ -47,13 +47,10 @@ ColumnRanges FindColumnRanges(const VectorTable& table, int threads, int32_t* ro
     int32_t* low = room;
     int32_t* high = room + d;
     const int64_t stretches = (int64_t(d) + kRangeColumns - 1) / kRangeColumns;
-    const int parts = int(std::clamp<int64_t>(stretches, 1, std::max(threads, 1)));
-    RunParts(parts, [&](int part) {
-        for (int64_t stretch = part; stretch < stretches; stretch += parts) {
-            const int32_t first = int32_t(stretch * kRangeColumns);
-            const int32_t count = std::min(kRangeColumns, d - first);
-            StretchRange(table, first, count, low + first, high + first);
-        }
+    ShareItems(stretches, threads, [&](int64_t stretch) {
+        const int32_t first = int32_t(stretch * kRangeColumns);
+        const int32_t count = std::min(kRangeColumns, d - first);
+        StretchRange(table, first, count, low + first, high + first);
     });
     return {low, high, d};
 }
