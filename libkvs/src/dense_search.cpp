@@ -187,7 +187,8 @@ template <typename Key>
 SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
     const SearchRequest& request = *plan.request;
-    const bool useAnchor = !plan.blockedKeys && AnchorPays(request);
+    const bool blocked = plan.packed != nullptr;
+    const bool useAnchor = !blocked && AnchorPays(request);
     const int64_t centres = plan.end - plan.begin;
     const uint64_t d = uint64_t(request.table.dimension);
     const uint64_t s = uint64_t(request.size);
@@ -198,15 +199,8 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
     int32_t* order = useAnchor ? reinterpret_cast<int32_t*>(orderSpace.slice(0)) : nullptr;
     if (order && !NeighbourOrder(request.table, plan.ranges, plan.begin, plan.end, order))
         return SearchStatus::OutOfMemory;
-    const PackLayout layout = plan.blockedKeys ? ChooseLayout(request.table, plan.ranges) : PackLayout{};
-    Workspace packSpace(request.allocator, 1, plan.blockedKeys ? PackedBytes(request.table, layout) : 0, Fill::None);
-    if (!packSpace.valid())
-        return SearchStatus::OutOfMemory;
-    PackedTable packed;
-    if (plan.blockedKeys)
-        packed = PackTable(request.table, plan.ranges, layout, packSpace.slice(0), plan.threads);
-    const uint64_t capacity = plan.blockedKeys ? BlockCapacity<Key>(n) : 0;
-    const uint64_t blockCentres = plan.blockedKeys ? kMostBlockCentres : 0;
+    const uint64_t capacity = blocked ? BlockCapacity<Key>(n) : 0;
+    const uint64_t blockCentres = blocked ? kMostBlockCentres : 0;
     const uint64_t bytes = SliceBytes<Key>(n) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s) +
                            SliceBytes<Key>(capacity) + SliceBytes<double>(blockCentres * d) +
                            2 * SliceBytes<int64_t>(blockCentres);
@@ -215,8 +209,8 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
         int32_t* anchorRow = Carve<int32_t>(cursor, d);
         uint32_t* roots = Carve<uint32_t>(cursor, s);
         KeyBlock<Key> block;
-        if (plan.blockedKeys)
-            block = {&packed,
+        if (blocked)
+            block = {plan.packed,
                      int64_t(capacity),
                      Carve<Key>(cursor, capacity),
                      Carve<double>(cursor, blockCentres * d),

@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <new>
+#include <optional>
+#include <system_error>
 #include <thread>
 
 #include "blocked_keys.h"
+#include "laid_out_table.h"
 #include "decreasing_step_order.h"
 #include "row_keys.h"
 #include "search_methods.h"
@@ -67,7 +71,8 @@ int ThreadsFor(const SearchRequest& request, SearchMethod method, int64_t centre
 // dimensions, or where the rows lie in clusters. So the tree wins when s
 // is a small part of n and d is small, or when a few trial queries show that
 // the tree reaches the nearest rows while computing few of the distances.
-SearchMethod ChooseMethod(const SearchRequest& request, const ColumnRanges& ranges, SearchScore largestKey)
+// This is the method known before any trial: Auto when the trial decides.
+SearchMethod MethodBeforeTrial(const SearchRequest& request, SearchScore largestKey)
 {
     const int64_t n = request.table.rows;
     const bool treeFits = largestKey <= kLargestTreeKey;
@@ -75,13 +80,10 @@ SearchMethod ChooseMethod(const SearchRequest& request, const ColumnRanges& rang
         return treeFits ? SearchMethod::Tree : SearchMethod::Dense;
     if (request.method != SearchMethod::Auto)
         return request.method;
-    const bool fewDimensions = request.table.dimension <= 4;
     const bool smallSubset = request.size * 32 <= n;
     if (!treeFits || !smallSubset || n < 2048)
         return SearchMethod::Dense;
-    const bool treePays =
-        fewDimensions || TreeQueriesStayLocal(request.table, ranges, request.size, request.allocator);
-    return treePays ? SearchMethod::Tree : SearchMethod::Dense;
+    return request.table.dimension <= 4 ? SearchMethod::Tree : SearchMethod::Auto;
 }
 
 // The dense method's keys a block of centres at a time (blocked_keys.h):
@@ -94,11 +96,29 @@ constexpr int32_t kFewestBlockedDimensions = 8;
 constexpr int64_t kMostBlockedRows = int64_t(1) << 21;
 constexpr uint64_t kMostPackedDoubles = uint64_t(1) << 28;
 
-bool BlockedKeysPay(const SearchRequest& request, const ColumnRanges& ranges, SearchMethod method)
+bool BlockedKeysPay(const SearchRequest& request, const ColumnRanges& ranges)
 {
-    return method == SearchMethod::Dense && request.table.dimension >= kFewestBlockedDimensions &&
-           request.table.rows <= kMostBlockedRows && PackedDoubles(request.table) <= kMostPackedDoubles &&
-           CentredSquares(ranges) <= kLargestCentredSquares;
+    return request.table.dimension >= kFewestBlockedDimensions && request.table.rows <= kMostBlockedRows &&
+           PackedDoubles(request.table) <= kMostPackedDoubles && CentredSquares(ranges) <= kLargestCentredSquares;
+}
+
+// The trial on this thread while another thread lays out the table for the
+// dense keys the trial may choose (the trial's tree is built and queried on
+// one thread, so the layout costs the search nothing but the room); the
+// layout is left unmade where the thread cannot be started.
+bool TrialWhileLayingOut(const SearchRequest& request, const ColumnRanges& ranges, LaidOutTable* laidOut)
+{
+    std::thread helper;
+    try {
+        if (laidOut)
+            helper = std::thread([laidOut] { laidOut->Make(1); });
+    } catch (const std::system_error&) {
+    } catch (const std::bad_alloc&) {
+    }
+    const bool treePays = TreeQueriesStayLocal(request.table, ranges, request.size, request.allocator);
+    if (helper.joinable())
+        helper.join();
+    return treePays;
 }
 
 template <typename Key>
@@ -159,9 +179,33 @@ SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& resul
                                    reinterpret_cast<int32_t*>(rangeSpace.slice(0)));
     const SearchScore largestKey = LargestKey(plan.ranges);
     plan.keyWidth = KeyWidthFor(largestKey);
-    const SearchMethod method = ChooseMethod(request, plan.ranges, largestKey);
+    const bool blockedKeys = BlockedKeysPay(request, plan.ranges);
+    std::optional<LaidOutTable> laidOut;
+    SearchMethod method = MethodBeforeTrial(request, largestKey);
+    if (method == SearchMethod::Auto) {
+        // With a second thread, the table is laid out during the trial on
+        // the chance that it chooses the dense keys; without the room for
+        // it, or without the thread, it is laid out after.
+        if (blockedKeys && SetUpThreads(request, plan.end - plan.begin) > 1) {
+            laidOut.emplace(request.table, plan.ranges, request.allocator);
+            if (!laidOut->valid())
+                laidOut.reset();
+        }
+        const bool treePays = TrialWhileLayingOut(request, plan.ranges, laidOut ? &*laidOut : nullptr);
+        method = treePays ? SearchMethod::Tree : SearchMethod::Dense;
+    }
     plan.threads = ThreadsFor(request, method, plan.end - plan.begin);
-    plan.blockedKeys = BlockedKeysPay(request, plan.ranges, method);
+    if (method != SearchMethod::Dense || !blockedKeys)
+        laidOut.reset();
+    else if (!laidOut)
+        laidOut.emplace(request.table, plan.ranges, request.allocator);
+    if (laidOut) {
+        if (!laidOut->valid())
+            return SearchStatus::OutOfMemory;
+        if (!laidOut->made())
+            laidOut->Make(plan.threads);
+        plan.packed = &laidOut->laidOut();
+    }
 
     BestCentre best;
     int threadsRun = 0;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "blocked_keys.h"
 #include "centre_loop.h"
 #include <kvs/search.h>
 
@@ -25,9 +26,10 @@ struct SearchPlan {
     int threads = 1;
     ColumnRanges ranges;
     KeyWidth keyWidth = KeyWidth::Bits64;
-    // The dense method makes the keys of many centres at once
-    // (blocked_keys.h); only for tables whose centred squares allow it.
-    bool blockedKeys = false;
+    // The table laid out for the dense method to make the keys of many
+    // centres at once (blocked_keys.h); none where they do not pay or are
+    // not exact.
+    const PackedTable* packed = nullptr;
 };
 
 // Calls action with a value of the key type of the given width.
