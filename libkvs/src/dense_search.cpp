@@ -219,7 +219,9 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
         return DenseWorker<Key>{&request.table, request.size, plan.begin, order, keys,
                                 Anchor(anchorRow, roots, request.table.dimension, request.size), useAnchor, block};
     };
-    return RunOnThreads<DenseWorker<Key>>(plan, centres, bytes, makeWorker, best, threadsRun);
+    // Each array is written before it is read: the keys for every centre,
+    // the anchor's when it is set, the block's when it is made.
+    return RunOnThreads<DenseWorker<Key>>(plan, centres, bytes, makeWorker, best, threadsRun, Fill::None);
 }
 }
 

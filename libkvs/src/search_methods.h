@@ -51,12 +51,13 @@ KeyWidth KeyWidthFor(SearchScore largestKey);
 
 // Runs a method's workers over the centres [0, count) of the plan: one slice
 // of bytesPerThread working storage for each thread, from which
-// makeWorker(cursor) carves the worker's arrays (Carve moves the cursor).
+// makeWorker(cursor) carves the worker's arrays (Carve moves the cursor),
+// zero-filled unless the workers write every value before they read it.
 template <typename Worker, typename MakeWorker>
 SearchStatus RunOnThreads(const SearchPlan& plan, int64_t count, uint64_t bytesPerThread, MakeWorker makeWorker,
-                          BestCentre& best, int& threadsRun)
+                          BestCentre& best, int& threadsRun, Fill fill = Fill::Zeros)
 {
-    Workspace workspace(plan.request->allocator, plan.threads, bytesPerThread);
+    Workspace workspace(plan.request->allocator, plan.threads, bytesPerThread, fill);
     if (!workspace.valid())
         return SearchStatus::OutOfMemory;
     Worker workers[kMaxSearchThreads];

@@ -157,7 +157,7 @@ TEST(BlockedKeys, DenseSearchOnManyCoordinatesMatchesTheReference)
         for (int64_t size : {int64_t(1), edge.rows / 3, edge.rows}) {
             const Found expected = Search(table, size, kvs::SearchMethod::Described, 1);
             for (int threads : {1, 3}) {
-                const Found found = Search(table, size, kvs::SearchMethod::Dense, threads);
+                const Found found = Search(table, size, kvs::SearchMethod::Dense, threads, JunkFilledHeap());
                 SCOPED_TRACE(testing::Message() << "d " << edge.dimension << ", spread " << edge.spread << ", s "
                                                 << size << ", threads " << threads);
                 ASSERT_EQ(found.status, kvs::SearchStatus::Ok);
