@@ -70,7 +70,9 @@ int ThreadsFor(const SearchRequest& request, SearchMethod method, int64_t centre
 // narrowed the search to the centre's neighbourhood, which holds in few
 // dimensions, or where the rows lie in clusters. So the tree wins when s
 // is a small part of n and d is small, or when a few trial queries show that
-// the tree reaches the nearest rows while computing few of the distances.
+// the tree reaches the nearest rows while computing few of the distances;
+// the trial is run only where the tree's paths split on enough of the
+// coordinates for its queries to leave out anything.
 // This is the method known before any trial: Auto when the trial decides.
 SearchMethod MethodBeforeTrial(const SearchRequest& request, SearchScore largestKey)
 {
@@ -83,7 +85,9 @@ SearchMethod MethodBeforeTrial(const SearchRequest& request, SearchScore largest
     const bool smallSubset = request.size * 32 <= n;
     if (!treeFits || !smallSubset || n < 2048)
         return SearchMethod::Dense;
-    return request.table.dimension <= 4 ? SearchMethod::Tree : SearchMethod::Auto;
+    if (request.table.dimension <= 4)
+        return SearchMethod::Tree;
+    return TreePathsCoverEnough(request.table) ? SearchMethod::Auto : SearchMethod::Dense;
 }
 
 // The dense method's keys a block of centres at a time (blocked_keys.h):

@@ -74,6 +74,9 @@ SearchStatus RunOnThreads(const SearchPlan& plan, int64_t count, uint64_t bytesP
 // dimensions, where the tree beats computing every key. The answer depends on
 // the table and size alone; without the memory for it, the answer is no.
 constexpr int64_t kLocalShare = 16;
+// Whether the tree can leave out subtrees often enough for the trial to be
+// worth running: whether its paths split on enough of the coordinates.
+bool TreePathsCoverEnough(const VectorTable& table);
 bool TreeQueriesStayLocal(const VectorTable& table, const ColumnRanges& ranges, int64_t size,
                           const Allocator& allocator);
 

@@ -9,6 +9,7 @@
 // smallest key) finds fewer than s rows, the keys found plus the radius for
 // each row missing.
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -184,6 +185,28 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
     };
     return RunOnThreads<TreeWorker<Dimension>>(plan, centres, bytes, makeWorker, best, threadsRun);
 }
+}
+
+// A query leaves out a subtree only when the squared gaps between it and the
+// subtree's box, summed over the coordinates split on along the way down,
+// exceed its s-th nearest key so far, which sums over all d coordinates. A
+// tree of n rows in leaves of kTreeLeafRows is about log2(n / kTreeLeafRows)
+// levels deep, so the bound counts at most that many coordinates. Where d is
+// many times that, a few coordinates would have to hold more than the whole
+// distance to the s-th nearest row: rows in clusters set apart in every
+// coordinate by about sqrt(d / depth) times their spread within a cluster.
+// So the trial (a tree over the whole table and up to 2n distances, a third
+// of the search at n 5,000, d 768, where it computes every distance) is run
+// only where d is at most kDepthShare times the depth; beyond that the
+// search is dense, on clusters too.
+constexpr int64_t kDepthShare = 8;
+
+bool TreePathsCoverEnough(const VectorTable& table)
+{
+    // ceil(log2(leaves)): the depth of a balanced tree.
+    const int64_t leaves = (table.rows + kTreeLeafRows - 1) / kTreeLeafRows;
+    const int64_t depth = std::bit_width(uint64_t(leaves - 1));
+    return table.dimension <= kDepthShare * depth;
 }
 
 bool TreeQueriesStayLocal(const VectorTable& table, const ColumnRanges& ranges, int64_t size,

@@ -171,29 +171,39 @@ TEST(BlockedKeys, DenseSearchOnManyCoordinatesMatchesTheReference)
 }  // namespace
 
 namespace {
-// The cost model on many coordinates: rows in tight clusters go to the
-// k-d tree, rows spread evenly to the dense keys (laid out in doubles, or in
-// word pairs where the values fit 16 bits, while the trial runs when there
-// is a second thread); each answers like the dense method on one thread.
-TEST(EngineCostModel, TreeForClustersDenseForSpreadRows)
+// rows x dimension coordinates in `count` tight clusters far apart.
+Table Clusters(int64_t rows, int32_t dimension, int count)
 {
     std::mt19937 random(17);
     std::uniform_int_distribution<int32_t> clusterCentre(-100000, 100000);
     std::uniform_int_distribution<int32_t> nearby(-20, 20);
-    std::vector<int32_t> centres(16 * 8);
+    std::vector<int32_t> centres(size_t(count * dimension));
     for (int32_t& value : centres)
         value = clusterCentre(random);
-    Table clusters{{}, 4096, 8};
-    for (int64_t row = 0; row < clusters.rows; ++row) {
-        for (int32_t k = 0; k < 8; ++k)
-            clusters.values.push_back(centres[size_t(row % 16 * 8 + k)] + nearby(random));
+    Table clusters{{}, rows, dimension};
+    for (int64_t row = 0; row < rows; ++row) {
+        for (int32_t k = 0; k < dimension; ++k)
+            clusters.values.push_back(centres[size_t(row % count * dimension + k)] + nearby(random));
     }
+    return clusters;
+}
+
+// The cost model on many coordinates: rows in tight clusters go to the
+// k-d tree, rows spread evenly to the dense keys (laid out in doubles, or in
+// word pairs where the values fit 16 bits, while the trial runs when there
+// is a second thread); so do clusters in more coordinates than eight times
+// the tree's depth (7 levels of 16-row leaves for 2048 rows), without a trial. Each answers like the dense method on
+// one thread.
+TEST(EngineCostModel, TreeForClustersDenseForSpreadRows)
+{
     const struct {
         Table table;
         kvs::SearchMethod chosen;
-    } cases[] = {{clusters, kvs::SearchMethod::Tree},
+    } cases[] = {{Clusters(4096, 8, 16), kvs::SearchMethod::Tree},
                  {RandomTable(4096, 8, 100000, 3), kvs::SearchMethod::Dense},
-                 {RandomTable(2071, 33, 3000, 4), kvs::SearchMethod::Dense}};
+                 {RandomTable(2071, 33, 3000, 4), kvs::SearchMethod::Dense},
+                 {Clusters(2048, 56, 64), kvs::SearchMethod::Tree},
+                 {Clusters(2048, 57, 64), kvs::SearchMethod::Dense}};
     for (const auto& c : cases) {
         const Found dense = Search(c.table, 20, kvs::SearchMethod::Dense, 1);
         for (int threads : {0, 1, 2}) {
