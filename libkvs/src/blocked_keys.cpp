@@ -23,15 +23,25 @@ int64_t Moved(const ColumnRanges& ranges, const int32_t* row, int32_t k)
     return int64_t(row[k]) - Midpoint(ranges.low[k], ranges.high[k]);
 }
 
-// Calls write(row) for every row of every panel, the rows past the table's
-// last (the padding of the last panel) included, the panels shared among up
-// to `threads` threads.
-template <typename Write>
-void ForEachRowShared(const VectorTable& table, int threads, Write write)
+// Lays out every row of every panel as `width` entries, the panels shared
+// among up to `threads` threads: writeRow(values, out) writes a row's entry j
+// at out[j·kPanelRows] and returns its squared length; the rows past the
+// table's last (the padding of the last panel) are zeros.
+template <typename Entry, typename Length, typename WriteRow>
+void LayOutRows(const VectorTable& table, int threads, int32_t width, Entry* panels, Length* lengths,
+                WriteRow writeRow)
 {
     ShareItems(PaddedRows(table) / kPanelRows, threads, [&](int64_t panel) {
-        for (int64_t row = panel * kPanelRows; row < (panel + 1) * kPanelRows; ++row)
-            write(row);
+        for (int64_t row = panel * kPanelRows; row < (panel + 1) * kPanelRows; ++row) {
+            Entry* out = panels + (panel * width * kPanelRows + row % kPanelRows);
+            if (row < table.rows) {
+                lengths[row] = writeRow(table.values + row * table.dimension, out);
+                continue;
+            }
+            for (int32_t j = 0; j < width; ++j)
+                out[j * kPanelRows] = 0;
+            lengths[row] = 0;
+        }
     });
 }
 
@@ -40,15 +50,7 @@ PackedTable PackPairs(const VectorTable& table, const ColumnRanges& ranges, int 
 {
     const int32_t d = table.dimension;
     const int32_t pairs = (d + 1) / 2;
-    ForEachRowShared(table, threads, [&](int64_t row) {
-        int32_t* out = panels + row / kPanelRows * pairs * kPanelRows + row % kPanelRows;
-        if (row >= table.rows) {
-            for (int32_t j = 0; j < pairs; ++j)
-                out[j * kPanelRows] = 0;
-            lengths[row] = 0;
-            return;
-        }
-        const int32_t* values = table.values + row * d;
+    LayOutRows(table, threads, pairs, panels, lengths, [&](const int32_t* values, int32_t* out) {
         int64_t length = 0;
         for (int32_t j = 0; j < pairs; ++j) {
             const int64_t first = Moved(ranges, values, 2 * j);
@@ -57,7 +59,7 @@ PackedTable PackPairs(const VectorTable& table, const ColumnRanges& ranges, int 
                 int32_t(uint32_t(uint16_t(int16_t(first))) | uint32_t(uint16_t(int16_t(second))) << 16);
             length += first * first + second * second;
         }
-        lengths[row] = length;
+        return length;
     });
     PackedTable packed;
     packed.pairPanels = panels;
@@ -72,22 +74,14 @@ PackedTable PackDoubles(const VectorTable& table, const ColumnRanges& ranges, in
                         double* lengths)
 {
     const int32_t d = table.dimension;
-    ForEachRowShared(table, threads, [&](int64_t row) {
-        double* out = panels + row / kPanelRows * d * kPanelRows + row % kPanelRows;
-        if (row >= table.rows) {
-            for (int32_t k = 0; k < d; ++k)
-                out[k * kPanelRows] = 0;
-            lengths[row] = 0;
-            return;
-        }
-        const int32_t* values = table.values + row * d;
+    LayOutRows(table, threads, d, panels, lengths, [&](const int32_t* values, double* out) {
         double length = 0;
         for (int32_t k = 0; k < d; ++k) {
             const double moved = double(Moved(ranges, values, k));
             out[k * kPanelRows] = moved;
             length += moved * moved;
         }
-        lengths[row] = length;
+        return length;
     });
     PackedTable packed;
     packed.panels = panels;
