@@ -12,37 +12,31 @@
 namespace kvs {
 
 namespace {
-// Asks the kernel to map the whole huge pages inside the block as such when
-// they are first touched. Advice only: the contents do not change, and pages
-// already touched stay as they are.
-void AdviseHugePages(void* block, size_t bytes)
+constexpr uintptr_t kHugePage = uintptr_t(1) << 21;
+
+uintptr_t AlignUp(uintptr_t address, uintptr_t alignment) { return (address + alignment - 1) / alignment * alignment; }
+
+// Asks the kernel to map the whole huge pages of [used, used + bytes) as
+// such when they are first touched. Advice only: the contents do not change,
+// and pages already touched stay as they are.
+void AdviseHugePages(unsigned char* used, size_t bytes)
 {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr uintptr_t kHugePage = uintptr_t(1) << 21;
-    const uintptr_t first = (reinterpret_cast<uintptr_t>(block) + kHugePage - 1) / kHugePage * kHugePage;
-    const uintptr_t last = (reinterpret_cast<uintptr_t>(block) + bytes) / kHugePage * kHugePage;
+    const uintptr_t first = AlignUp(reinterpret_cast<uintptr_t>(used), kHugePage);
+    const uintptr_t last = (reinterpret_cast<uintptr_t>(used) + bytes) / kHugePage * kHugePage;
     if (first < last)
         madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 #else
-    (void)block, (void)bytes;
+    (void)used, (void)bytes;
 #endif
 }
 
-// A block from the allocator, or the C heap when it has none; zero-filled
-// when asked.
+// A block from the allocator, or the C heap when it has none.
 void* Allocate(const Allocator& allocator, size_t bytes, Fill fill)
 {
-    void* block = nullptr;
-    if (!allocator.allocate)
-        block = fill == Fill::Zeros ? std::calloc(bytes, 1) : std::malloc(bytes);
-    else
-        block = allocator.allocate(allocator.context, bytes);
-    if (!block)
-        return nullptr;
-    AdviseHugePages(block, bytes);
-    if (allocator.allocate && fill == Fill::Zeros)
-        std::memset(block, 0, bytes);
-    return block;
+    if (allocator.allocate)
+        return allocator.allocate(allocator.context, bytes);
+    return fill == Fill::Zeros ? std::calloc(bytes, 1) : std::malloc(bytes);
 }
 }  // namespace
 
@@ -50,12 +44,19 @@ Workspace::Workspace(const Allocator& allocator, int threads, uint64_t bytesPerS
     : allocator(allocator)
 {
     const uint64_t limit = std::numeric_limits<size_t>::max() / 2;
-    if (threads < 1 || bytesPerSlice > limit / uint64_t(threads) - 128)
+    if (threads < 1 || bytesPerSlice > limit / uint64_t(threads) - 2 * kHugePage)
         return;
     stride = size_t((bytesPerSlice + 63) / 64 * 64);
-    block = Allocate(allocator, size_t(threads) * stride + 64, fill);
-    if (block)
-        offset = size_t(reinterpret_cast<uintptr_t>(block) % 64);
+    const size_t used = size_t(threads) * stride;
+    const uintptr_t alignment = used >= kHugePage ? kHugePage : 64;
+    block = Allocate(allocator, used + alignment, fill);
+    if (!block)
+        return;
+    first = reinterpret_cast<unsigned char*>(AlignUp(reinterpret_cast<uintptr_t>(block), alignment));
+    AdviseHugePages(first, used);
+    // The C heap's calloc has filled it already.
+    if (allocator.allocate && fill == Fill::Zeros)
+        std::memset(first, 0, used);
 }
 
 Workspace::~Workspace()
