@@ -158,6 +158,41 @@ int SetUpThreads(const SearchRequest& request, int64_t centres)
 {
     return ThreadsFor(request, SearchMethod::Dense, centres);
 }
+
+// Chooses the method and its threads, and where the dense keys are made in
+// blocks lays out the table for them in laidOut (and in plan.packed): with a
+// second thread, during the cost model's trial, on the chance that it
+// chooses them; without the room for it then, or without the thread, after.
+// Returns Ok, or OutOfMemory when the layout's room cannot be had.
+SearchStatus ChooseAndLayOut(const SearchRequest& request, SearchScore largestKey, SearchPlan& plan,
+                             SearchMethod& method, std::optional<LaidOutTable>& laidOut)
+{
+    const int64_t centres = plan.end - plan.begin;
+    const bool blockedKeys = centres > 0 && BlockedKeysPay(request, plan.ranges);
+    method = MethodBeforeTrial(request, largestKey);
+    if (method == SearchMethod::Auto) {
+        if (blockedKeys && SetUpThreads(request, centres) > 1) {
+            laidOut.emplace(request.table, plan.ranges, request.allocator);
+            if (!laidOut->valid())
+                laidOut.reset();
+        }
+        const bool treePays = TrialWhileLayingOut(request, plan.ranges, laidOut ? &*laidOut : nullptr);
+        method = treePays ? SearchMethod::Tree : SearchMethod::Dense;
+    }
+    plan.threads = ThreadsFor(request, method, centres);
+    if (method != SearchMethod::Dense || !blockedKeys) {
+        laidOut.reset();
+        return SearchStatus::Ok;
+    }
+    if (!laidOut)
+        laidOut.emplace(request.table, plan.ranges, request.allocator);
+    if (!laidOut->valid())
+        return SearchStatus::OutOfMemory;
+    if (!laidOut->made())
+        laidOut->Make(plan.threads);
+    plan.packed = &laidOut->laidOut();
+    return SearchStatus::Ok;
+}
 }
 
 KeyWidth KeyWidthFor(SearchScore largestKey)
@@ -183,33 +218,11 @@ SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& resul
                                    reinterpret_cast<int32_t*>(rangeSpace.slice(0)));
     const SearchScore largestKey = LargestKey(plan.ranges);
     plan.keyWidth = KeyWidthFor(largestKey);
-    const bool blockedKeys = BlockedKeysPay(request, plan.ranges);
     std::optional<LaidOutTable> laidOut;
-    SearchMethod method = MethodBeforeTrial(request, largestKey);
-    if (method == SearchMethod::Auto) {
-        // With a second thread, the table is laid out during the trial on
-        // the chance that it chooses the dense keys; without the room for
-        // it, or without the thread, it is laid out after.
-        if (blockedKeys && SetUpThreads(request, plan.end - plan.begin) > 1) {
-            laidOut.emplace(request.table, plan.ranges, request.allocator);
-            if (!laidOut->valid())
-                laidOut.reset();
-        }
-        const bool treePays = TrialWhileLayingOut(request, plan.ranges, laidOut ? &*laidOut : nullptr);
-        method = treePays ? SearchMethod::Tree : SearchMethod::Dense;
-    }
-    plan.threads = ThreadsFor(request, method, plan.end - plan.begin);
-    if (method != SearchMethod::Dense || !blockedKeys)
-        laidOut.reset();
-    else if (!laidOut)
-        laidOut.emplace(request.table, plan.ranges, request.allocator);
-    if (laidOut) {
-        if (!laidOut->valid())
-            return SearchStatus::OutOfMemory;
-        if (!laidOut->made())
-            laidOut->Make(plan.threads);
-        plan.packed = &laidOut->laidOut();
-    }
+    SearchMethod method = SearchMethod::Auto;
+    const SearchStatus prepared = ChooseAndLayOut(request, largestKey, plan, method, laidOut);
+    if (prepared != SearchStatus::Ok)
+        return prepared;
 
     BestCentre best;
     int threadsRun = 0;
