@@ -33,9 +33,12 @@ void BM_PanelKeys(benchmark::State& state)
     for (int32_t& value : values)
         value = coordinate(random);
     const kvs::VectorTable table{values.data(), rows, d};
-    std::vector<double> room(kvs::PackedDoubles(table) + 8);
+    std::vector<int32_t> rangeRoom(kvs::ColumnRangeValues(table));
+    const kvs::ColumnRanges ranges = kvs::FindColumnRanges(table, 1, rangeRoom.data());
+    const kvs::PackLayout layout = kvs::ChooseLayout(table, ranges);
+    std::vector<double> room(kvs::PackedBytes(table, layout) / sizeof(double) + 8);
     double* aligned = room.data() + (64 - reinterpret_cast<uintptr_t>(room.data()) % 64) % 64 / sizeof(double);
-    const kvs::PackedTable packed = kvs::PackTable(table, aligned);
+    const kvs::PackedTable packed = kvs::PackTable(table, ranges, layout, aligned, 1);
     std::vector<double> centres(size_t(kvs::kTileCentres * d), 3.0);
     std::vector<int32_t> centrePairs(size_t(kvs::kTileCentres * packed.pairs), 3);
     const double centreLengths[kvs::kTileCentres] = {};

@@ -3,7 +3,7 @@
 #include <type_traits>
 
 #include "cpu_dispatch.h"
-#include "table_range.h"
+#include "shared_work.h"
 
 #if defined(__x86_64__) && defined(__ELF__)
 #include <immintrin.h>
@@ -15,81 +15,73 @@ namespace kvs {
 namespace {
 bool HasWordPairs();
 
-// A column's midpoint (smallest value plus half the spread) and its reach,
-// the largest distance of a value from it.
-int64_t Midpoint(int32_t low, int32_t high) { return int64_t(low) + (int64_t(high) - int64_t(low)) / 2; }
-int64_t Reach(int32_t low, int32_t high) { return int64_t(high) - Midpoint(low, high); }
+int64_t PaddedRows(const VectorTable& table) { return (table.rows + kPanelRows - 1) / kPanelRows * kPanelRows; }
 
-// Calls write(row, first, count, moved) with the values of each row in each
-// stretch of columns [first, first + count) moved by their column's
-// midpoint (first a multiple of kRangeColumns, so even), row after row
-// within each stretch.
-template <typename Write>
-void ForEachMovedStretch(const VectorTable& table, Write write)
+// The value of a column moved by its midpoint.
+int64_t Moved(const ColumnRanges& ranges, const int32_t* row, int32_t k)
 {
-    ForEachColumnRange(table, [&](int32_t first, int32_t count, const int32_t* low, const int32_t* high) {
-        int64_t midpoints[kRangeColumns];
-        int64_t moved[kRangeColumns];
-        for (int32_t k = 0; k < count; ++k)
-            midpoints[k] = Midpoint(low[k], high[k]);
-        for (int64_t row = 0; row < table.rows; ++row) {
-            const int32_t* values = table.values + row * table.dimension + first;
-            for (int32_t k = 0; k < count; ++k)
-                moved[k] = int64_t(values[k]) - midpoints[k];
-            write(row, first, count, moved);
+    return int64_t(row[k]) - Midpoint(ranges.low[k], ranges.high[k]);
+}
+
+// Lays out every row of every panel as `width` entries, the panels shared
+// among up to `threads` threads: writeRow(values, out) writes a row's entry j
+// at out[j·kPanelRows] and returns its squared length; the rows past the
+// table's last (the padding of the last panel) are zeros.
+template <typename Entry, typename Length, typename WriteRow>
+void LayOutRows(const VectorTable& table, int threads, int32_t width, Entry* panels, Length* lengths,
+                WriteRow writeRow)
+{
+    ShareItems(PaddedRows(table) / kPanelRows, threads, [&](int64_t panel) {
+        for (int64_t row = panel * kPanelRows; row < (panel + 1) * kPanelRows; ++row) {
+            Entry* out = panels + (panel * width * kPanelRows + row % kPanelRows);
+            if (row < table.rows) {
+                lengths[row] = writeRow(table.values + row * table.dimension, out);
+                continue;
+            }
+            for (int32_t j = 0; j < width; ++j)
+                out[j * kPanelRows] = 0;
+            lengths[row] = 0;
         }
     });
 }
 
-// The pairs summed in one 32-bit lane, when every moved value fits 16 bits;
-// 0 when one does not.
-int32_t GroupPairs(const VectorTable& table)
+PackedTable PackPairs(const VectorTable& table, const ColumnRanges& ranges, int threads, int32_t* panels,
+                      int64_t* lengths)
 {
-    int64_t largest = 0;
-    ForEachColumnRange(table, [&](int32_t, int32_t count, const int32_t* low, const int32_t* high) {
-        for (int32_t k = 0; k < count; ++k)
-            largest = std::max(largest, Reach(low[k], high[k]));
-    });
-    if (largest > INT16_MAX)
-        return 0;
-    const int64_t pairs = (table.dimension + 1) / 2;
-    return int32_t(largest == 0 ? pairs : std::min(pairs, kLargestLaneSum / (2 * largest * largest)));
-}
-
-PackedTable PackPairs(const VectorTable& table, int32_t groupPairs, int32_t* panels, int64_t* lengths)
-{
-    const int32_t pairs = (table.dimension + 1) / 2;
-    static_assert(kRangeColumns % 2 == 0, "stretches start at the first coordinate of a pair");
-    ForEachMovedStretch(table, [&](int64_t row, int32_t first, int32_t count, const int64_t* moved) {
-        int32_t* out = panels + (row / kPanelRows * pairs + first / 2) * kPanelRows + row % kPanelRows;
+    const int32_t d = table.dimension;
+    const int32_t pairs = (d + 1) / 2;
+    LayOutRows(table, threads, pairs, panels, lengths, [&](const int32_t* values, int32_t* out) {
         int64_t length = 0;
-        for (int32_t k = 0; k < count; k += 2) {
-            const int64_t second = k + 1 < count ? moved[k + 1] : 0;
-            out[k / 2 * kPanelRows] =
-                int32_t(uint32_t(uint16_t(int16_t(moved[k]))) | uint32_t(uint16_t(int16_t(second))) << 16);
-            length += moved[k] * moved[k] + second * second;
+        for (int32_t j = 0; j < pairs; ++j) {
+            const int64_t first = Moved(ranges, values, 2 * j);
+            const int64_t second = 2 * j + 1 < d ? Moved(ranges, values, 2 * j + 1) : 0;
+            out[j * kPanelRows] =
+                int32_t(uint32_t(uint16_t(int16_t(first))) | uint32_t(uint16_t(int16_t(second))) << 16);
+            length += first * first + second * second;
         }
-        lengths[row] += length;
+        return length;
     });
     PackedTable packed;
     packed.pairPanels = panels;
     packed.pairLengths = lengths;
     packed.rows = table.rows;
-    packed.dimension = table.dimension;
+    packed.dimension = d;
     packed.pairs = pairs;
-    packed.groupPairs = groupPairs;
     return packed;
 }
 
-PackedTable PackDoubles(const VectorTable& table, double* panels, double* lengths)
+PackedTable PackDoubles(const VectorTable& table, const ColumnRanges& ranges, int threads, double* panels,
+                        double* lengths)
 {
     const int32_t d = table.dimension;
-    ForEachMovedStretch(table, [&](int64_t row, int32_t first, int32_t count, const int64_t* moved) {
-        double* out = panels + (row / kPanelRows * d + first) * kPanelRows + row % kPanelRows;
-        for (int32_t k = 0; k < count; ++k) {
-            out[k * kPanelRows] = double(moved[k]);
-            lengths[row] += double(moved[k]) * double(moved[k]);
+    LayOutRows(table, threads, d, panels, lengths, [&](const int32_t* values, double* out) {
+        double length = 0;
+        for (int32_t k = 0; k < d; ++k) {
+            const double moved = double(Moved(ranges, values, k));
+            out[k * kPanelRows] = moved;
+            length += moved * moved;
         }
+        return length;
     });
     PackedTable packed;
     packed.panels = panels;
@@ -102,21 +94,44 @@ PackedTable PackDoubles(const VectorTable& table, double* panels, double* length
 
 uint64_t PackedDoubles(const VectorTable& table)
 {
-    const uint64_t padded = uint64_t((table.rows + kPanelRows - 1) / kPanelRows * kPanelRows);
+    const uint64_t padded = uint64_t(PaddedRows(table));
     return padded * uint64_t(table.dimension) + padded;
 }
 
-PackedTable PackTable(const VectorTable& table, double* room)
+PackLayout ChooseLayout(const VectorTable& table, const ColumnRanges& ranges)
 {
-    const int64_t padded = (table.rows + kPanelRows - 1) / kPanelRows * kPanelRows;
-    const int32_t groupPairs = HasWordPairs() ? GroupPairs(table) : 0;
-    if (groupPairs > 0) {
-        int64_t* lengths = reinterpret_cast<int64_t*>(room);
-        PackedTable packed = PackPairs(table, groupPairs, reinterpret_cast<int32_t*>(lengths + padded), lengths);
-        packed.narrowKeys = LargestKey(table) <= UINT32_MAX;
+    PackLayout layout;
+    const int64_t reach = LargestReach(ranges);
+    if (!HasWordPairs() || reach > INT16_MAX)
+        return layout;
+    const int64_t pairs = (table.dimension + 1) / 2;
+    layout.groupPairs = int32_t(reach == 0 ? pairs : std::min(pairs, kLargestLaneSum / (2 * reach * reach)));
+    layout.narrowKeys = LargestKey(ranges) <= UINT32_MAX;
+    return layout;
+}
+
+uint64_t PackedBytes(const VectorTable& table, const PackLayout& layout)
+{
+    if (layout.groupPairs == 0)
+        return PackedDoubles(table) * sizeof(double);
+    const uint64_t padded = uint64_t(PaddedRows(table));
+    return padded * sizeof(int64_t) + padded * uint64_t((table.dimension + 1) / 2) * sizeof(int32_t);
+}
+
+PackedTable PackTable(const VectorTable& table, const ColumnRanges& ranges, const PackLayout& layout, void* room,
+                      int threads)
+{
+    const int64_t padded = PaddedRows(table);
+    if (layout.groupPairs > 0) {
+        int64_t* lengths = static_cast<int64_t*>(room);
+        PackedTable packed =
+            PackPairs(table, ranges, threads, reinterpret_cast<int32_t*>(lengths + padded), lengths);
+        packed.groupPairs = layout.groupPairs;
+        packed.narrowKeys = layout.narrowKeys;
         return packed;
     }
-    return PackDoubles(table, room, room + padded * table.dimension);
+    double* lengths = static_cast<double*>(room);
+    return PackDoubles(table, ranges, threads, lengths + padded, lengths);
 }
 
 namespace {

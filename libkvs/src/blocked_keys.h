@@ -25,6 +25,7 @@
 
 #include <kvs/search.h>
 
+#include "table_range.h"
 #include "wide_score.h"
 
 namespace kvs {
@@ -57,13 +58,26 @@ struct PackedTable {
     bool paired() const { return pairPanels != nullptr; }
 };
 
-// The doubles PackedTable needs for the table at most.
+// The doubles the table takes laid out in doubles.
 uint64_t PackedDoubles(const VectorTable& table);
-// Fills room (PackedDoubles of it, zero-filled and aligned to 64 bytes; word
-// pairs touch only a quarter of it) with the table laid out for BlockKeys,
-// in word pairs where they are exact and the processor has them, else in
-// doubles (which the search asks for only where they are exact).
-PackedTable PackTable(const VectorTable& table, double* room);
+
+// How the table is laid out: in word pairs, groupPairs of them summed in 32
+// bits at a time, or in doubles (groupPairs 0).
+struct PackLayout {
+    int32_t groupPairs = 0;
+    bool narrowKeys = false;  // as in PackedTable
+};
+// Word pairs where they are exact and the processor has them, else doubles
+// (which the search asks for only where they are exact).
+PackLayout ChooseLayout(const VectorTable& table, const ColumnRanges& ranges);
+// The bytes the table takes in that layout.
+uint64_t PackedBytes(const VectorTable& table, const PackLayout& layout);
+// Fills room (PackedBytes of it, aligned to 64 bytes, its contents
+// whatever they were: every byte is written, the padding rows with zeros)
+// with the table laid out for BlockKeys, the panels shared among up to
+// `threads` threads.
+PackedTable PackTable(const VectorTable& table, const ColumnRanges& ranges, const PackLayout& layout, void* room,
+                      int threads);
 
 // The keys of a tile of kTileCentres centres (their values, centre after
 // centre, in centres, and their squared lengths in centreLengths) to the rows

@@ -187,7 +187,8 @@ template <typename Key>
 SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
 {
     const SearchRequest& request = *plan.request;
-    const bool useAnchor = !plan.blockedKeys && AnchorPays(request);
+    const bool blocked = plan.packed != nullptr;
+    const bool useAnchor = !blocked && AnchorPays(request);
     const int64_t centres = plan.end - plan.begin;
     const uint64_t d = uint64_t(request.table.dimension);
     const uint64_t s = uint64_t(request.size);
@@ -196,16 +197,10 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
     if (!orderSpace.valid())
         return SearchStatus::OutOfMemory;
     int32_t* order = useAnchor ? reinterpret_cast<int32_t*>(orderSpace.slice(0)) : nullptr;
-    if (order && !NeighbourOrder(request.table, plan.begin, plan.end, order))
+    if (order && !NeighbourOrder(request.table, plan.ranges, plan.begin, plan.end, order))
         return SearchStatus::OutOfMemory;
-    Workspace packSpace(request.allocator, 1, plan.blockedKeys ? SliceBytes<double>(PackedDoubles(request.table)) : 0);
-    if (!packSpace.valid())
-        return SearchStatus::OutOfMemory;
-    PackedTable packed;
-    if (plan.blockedKeys)
-        packed = PackTable(request.table, reinterpret_cast<double*>(packSpace.slice(0)));
-    const uint64_t capacity = plan.blockedKeys ? BlockCapacity<Key>(n) : 0;
-    const uint64_t blockCentres = plan.blockedKeys ? kMostBlockCentres : 0;
+    const uint64_t capacity = blocked ? BlockCapacity<Key>(n) : 0;
+    const uint64_t blockCentres = blocked ? kMostBlockCentres : 0;
     const uint64_t bytes = SliceBytes<Key>(n) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s) +
                            SliceBytes<Key>(capacity) + SliceBytes<double>(blockCentres * d) +
                            2 * SliceBytes<int64_t>(blockCentres);
@@ -214,8 +209,8 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
         int32_t* anchorRow = Carve<int32_t>(cursor, d);
         uint32_t* roots = Carve<uint32_t>(cursor, s);
         KeyBlock<Key> block;
-        if (plan.blockedKeys)
-            block = {&packed,
+        if (blocked)
+            block = {plan.packed,
                      int64_t(capacity),
                      Carve<Key>(cursor, capacity),
                      Carve<double>(cursor, blockCentres * d),
@@ -224,7 +219,9 @@ SearchStatus Run(const SearchPlan& plan, BestCentre& best, int& threadsRun)
         return DenseWorker<Key>{&request.table, request.size, plan.begin, order, keys,
                                 Anchor(anchorRow, roots, request.table.dimension, request.size), useAnchor, block};
     };
-    return RunOnThreads<DenseWorker<Key>>(plan, centres, bytes, makeWorker, best, threadsRun);
+    // Each array is written before it is read: the keys for every centre,
+    // the anchor's when it is set, the block's when it is made.
+    return RunOnThreads<DenseWorker<Key>>(plan, centres, bytes, makeWorker, best, threadsRun, Fill::None);
 }
 }
 

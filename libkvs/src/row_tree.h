@@ -14,21 +14,29 @@
 
 #include <kvs/search.h>
 
+#include "table_range.h"
 #include "wide_score.h"
 
 namespace kvs {
 
-// The table as nanoflann's data source.
+// The table as nanoflann's data source. The tree's first box is the
+// columns' ranges, which the search has found already: nanoflann would read
+// the whole table again for it.
 struct TableSource {
     const VectorTable* table;
+    const ColumnRanges* ranges;
     int64_t* distances = nullptr;  // when set, counts the distances the tree computes
 
     size_t kdtree_get_point_count() const { return size_t(table->rows); }
     int64_t kdtree_get_pt(size_t row, size_t k) const { return table->values[row * size_t(table->dimension) + k]; }
     template <class Box>
-    bool kdtree_get_bbox(Box&) const
+    bool kdtree_get_bbox(Box& box) const
     {
-        return false;
+        for (int32_t k = 0; k < ranges->dimension; ++k) {
+            box[size_t(k)].low = ranges->low[k];
+            box[size_t(k)].high = ranges->high[k];
+        }
+        return true;
     }
 };
 
@@ -82,6 +90,6 @@ void LeafOrder(const RowTree<Dimension>& tree, int64_t begin, int64_t end, int32
 
 // The same order for any table, from a tree built for the purpose. Returns
 // false when the tree's storage could not be had.
-bool NeighbourOrder(const VectorTable& table, int64_t begin, int64_t end, int32_t* order);
+bool NeighbourOrder(const VectorTable& table, const ColumnRanges& ranges, int64_t begin, int64_t end, int32_t* order);
 
 }  // namespace kvs

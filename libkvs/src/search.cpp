@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <new>
+#include <optional>
+#include <system_error>
 #include <thread>
 
 #include "blocked_keys.h"
+#include "laid_out_table.h"
 #include "decreasing_step_order.h"
 #include "row_keys.h"
 #include "search_methods.h"
@@ -66,8 +70,11 @@ int ThreadsFor(const SearchRequest& request, SearchMethod method, int64_t centre
 // narrowed the search to the centre's neighbourhood, which holds in few
 // dimensions, or where the rows lie in clusters. So the tree wins when s
 // is a small part of n and d is small, or when a few trial queries show that
-// the tree reaches the nearest rows while computing few of the distances.
-SearchMethod ChooseMethod(const SearchRequest& request, SearchScore largestKey)
+// the tree reaches the nearest rows while computing few of the distances;
+// the trial is run only where the tree's paths split on enough of the
+// coordinates for its queries to leave out anything.
+// This is the method known before any trial: Auto when the trial decides.
+SearchMethod MethodBeforeTrial(const SearchRequest& request, SearchScore largestKey)
 {
     const int64_t n = request.table.rows;
     const bool treeFits = largestKey <= kLargestTreeKey;
@@ -75,12 +82,12 @@ SearchMethod ChooseMethod(const SearchRequest& request, SearchScore largestKey)
         return treeFits ? SearchMethod::Tree : SearchMethod::Dense;
     if (request.method != SearchMethod::Auto)
         return request.method;
-    const bool fewDimensions = request.table.dimension <= 4;
     const bool smallSubset = request.size * 32 <= n;
     if (!treeFits || !smallSubset || n < 2048)
         return SearchMethod::Dense;
-    const bool treePays = fewDimensions || TreeQueriesStayLocal(request.table, request.size, request.allocator);
-    return treePays ? SearchMethod::Tree : SearchMethod::Dense;
+    if (request.table.dimension <= 4)
+        return SearchMethod::Tree;
+    return TreePathsCoverEnough(request.table) ? SearchMethod::Auto : SearchMethod::Dense;
 }
 
 // The dense method's keys a block of centres at a time (blocked_keys.h):
@@ -93,11 +100,29 @@ constexpr int32_t kFewestBlockedDimensions = 8;
 constexpr int64_t kMostBlockedRows = int64_t(1) << 21;
 constexpr uint64_t kMostPackedDoubles = uint64_t(1) << 28;
 
-bool BlockedKeysPay(const SearchRequest& request, SearchMethod method)
+bool BlockedKeysPay(const SearchRequest& request, const ColumnRanges& ranges)
 {
-    return method == SearchMethod::Dense && request.table.dimension >= kFewestBlockedDimensions &&
-           request.table.rows <= kMostBlockedRows && PackedDoubles(request.table) <= kMostPackedDoubles &&
-           CentredSquares(request.table) <= kLargestCentredSquares;
+    return request.table.dimension >= kFewestBlockedDimensions && request.table.rows <= kMostBlockedRows &&
+           PackedDoubles(request.table) <= kMostPackedDoubles && CentredSquares(ranges) <= kLargestCentredSquares;
+}
+
+// The trial on this thread while another thread lays out the table for the
+// dense keys the trial may choose (the trial's tree is built and queried on
+// one thread, so the layout costs the search nothing but the room); the
+// layout is left unmade where the thread cannot be started.
+bool TrialWhileLayingOut(const SearchRequest& request, const ColumnRanges& ranges, LaidOutTable* laidOut)
+{
+    std::thread helper;
+    try {
+        if (laidOut)
+            helper = std::thread([laidOut] { laidOut->Make(1); });
+    } catch (const std::system_error&) {
+    } catch (const std::bad_alloc&) {
+    }
+    const bool treePays = TreeQueriesStayLocal(request.table, ranges, request.size, request.allocator);
+    if (helper.joinable())
+        helper.join();
+    return treePays;
 }
 
 template <typename Key>
@@ -118,6 +143,56 @@ SearchStatus OrderSubsetWith(const VectorTable& table, int64_t size, int64_t cen
         subset[i] = index[i];
     return SearchStatus::Ok;
 }
+
+SearchStatus OrderSubsetOfWidth(KeyWidth width, const VectorTable& table, int64_t size, int64_t centre,
+                                int64_t* subset, const Allocator& allocator)
+{
+    return WithKeyType(width, [&](auto key) {
+        return OrderSubsetWith<decltype(key)>(table, size, centre, subset, allocator);
+    });
+}
+
+// The threads that share the work before the centres: those a dense search
+// of the request would run on.
+int SetUpThreads(const SearchRequest& request, int64_t centres)
+{
+    return ThreadsFor(request, SearchMethod::Dense, centres);
+}
+
+// Chooses the method and its threads, and where the dense keys are made in
+// blocks lays out the table for them in laidOut (and in plan.packed): with a
+// second thread, during the cost model's trial, on the chance that it
+// chooses them; without the room for it then, or without the thread, after.
+// Returns Ok, or OutOfMemory when the layout's room cannot be had.
+SearchStatus ChooseAndLayOut(const SearchRequest& request, SearchScore largestKey, SearchPlan& plan,
+                             SearchMethod& method, std::optional<LaidOutTable>& laidOut)
+{
+    const int64_t centres = plan.end - plan.begin;
+    const bool blockedKeys = centres > 0 && BlockedKeysPay(request, plan.ranges);
+    method = MethodBeforeTrial(request, largestKey);
+    if (method == SearchMethod::Auto) {
+        if (blockedKeys && SetUpThreads(request, centres) > 1) {
+            laidOut.emplace(request.table, plan.ranges, request.allocator);
+            if (!laidOut->valid())
+                laidOut.reset();
+        }
+        const bool treePays = TrialWhileLayingOut(request, plan.ranges, laidOut ? &*laidOut : nullptr);
+        method = treePays ? SearchMethod::Tree : SearchMethod::Dense;
+    }
+    plan.threads = ThreadsFor(request, method, centres);
+    if (method != SearchMethod::Dense || !blockedKeys) {
+        laidOut.reset();
+        return SearchStatus::Ok;
+    }
+    if (!laidOut)
+        laidOut.emplace(request.table, plan.ranges, request.allocator);
+    if (!laidOut->valid())
+        return SearchStatus::OutOfMemory;
+    if (!laidOut->made())
+        laidOut->Make(plan.threads);
+    plan.packed = &laidOut->laidOut();
+    return SearchStatus::Ok;
+}
 }
 
 KeyWidth KeyWidthFor(SearchScore largestKey)
@@ -136,11 +211,18 @@ SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& resul
     if (!TableIsValid(request.table) || request.size < 1 || request.size > request.table.rows ||
         !CentreRange(request, plan.begin, plan.end) || request.threads < 0 || !AllocatorIsValid(request.allocator))
         return SearchStatus::BadArgument;
-    const SearchScore largestKey = LargestKey(request.table);
+    Workspace rangeSpace(request.allocator, 1, SliceBytes<int32_t>(ColumnRangeValues(request.table)), Fill::None);
+    if (!rangeSpace.valid())
+        return SearchStatus::OutOfMemory;
+    plan.ranges = FindColumnRanges(request.table, SetUpThreads(request, plan.end - plan.begin),
+                                   reinterpret_cast<int32_t*>(rangeSpace.slice(0)));
+    const SearchScore largestKey = LargestKey(plan.ranges);
     plan.keyWidth = KeyWidthFor(largestKey);
-    const SearchMethod method = ChooseMethod(request, largestKey);
-    plan.threads = ThreadsFor(request, method, plan.end - plan.begin);
-    plan.blockedKeys = BlockedKeysPay(request, method);
+    std::optional<LaidOutTable> laidOut;
+    SearchMethod method = SearchMethod::Auto;
+    const SearchStatus prepared = ChooseAndLayOut(request, largestKey, plan, method, laidOut);
+    if (prepared != SearchStatus::Ok)
+        return prepared;
 
     BestCentre best;
     int threadsRun = 0;
@@ -161,7 +243,8 @@ SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& resul
     if (status != SearchStatus::Ok)
         return status;
     if (best.centre >= 0 && result.subset) {
-        status = OrderSubset(request.table, request.size, best.centre, result.subset, request.allocator);
+        status = OrderSubsetOfWidth(plan.keyWidth, request.table, request.size, best.centre, result.subset,
+                                    request.allocator);
         if (status != SearchStatus::Ok)
             return status;
     }
@@ -178,9 +261,11 @@ SearchStatus OrderSubset(const VectorTable& table, int64_t size, int64_t centre,
     if (!TableIsValid(table) || size < 1 || size > table.rows || centre < 0 || centre >= table.rows || !subset ||
         !AllocatorIsValid(allocator))
         return SearchStatus::BadArgument;
-    return WithKeyType(KeyWidthFor(LargestKey(table)), [&](auto key) {
-        return OrderSubsetWith<decltype(key)>(table, size, centre, subset, allocator);
-    });
+    Workspace rangeSpace(allocator, 1, SliceBytes<int32_t>(ColumnRangeValues(table)), Fill::None);
+    if (!rangeSpace.valid())
+        return SearchStatus::OutOfMemory;
+    const ColumnRanges ranges = FindColumnRanges(table, 1, reinterpret_cast<int32_t*>(rangeSpace.slice(0)));
+    return OrderSubsetOfWidth(KeyWidthFor(LargestKey(ranges)), table, size, centre, subset, allocator);
 }
 
 const char* SearchMethodName(SearchMethod method)

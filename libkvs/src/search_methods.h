@@ -5,9 +5,11 @@
 
 #include <cstdint>
 
+#include "blocked_keys.h"
 #include "centre_loop.h"
 #include <kvs/search.h>
 
+#include "table_range.h"
 #include "wide_score.h"
 #include "workspace.h"
 
@@ -22,10 +24,12 @@ struct SearchPlan {
     int64_t begin = 0;
     int64_t end = 0;
     int threads = 1;
+    ColumnRanges ranges;
     KeyWidth keyWidth = KeyWidth::Bits64;
-    // The dense method makes the keys of many centres at once, in doubles
-    // (blocked_keys.h); only for tables whose centred squares allow it.
-    bool blockedKeys = false;
+    // The table laid out for the dense method to make the keys of many
+    // centres at once (blocked_keys.h); none where they do not pay or are
+    // not exact.
+    const PackedTable* packed = nullptr;
 };
 
 // Calls action with a value of the key type of the given width.
@@ -47,12 +51,13 @@ KeyWidth KeyWidthFor(SearchScore largestKey);
 
 // Runs a method's workers over the centres [0, count) of the plan: one slice
 // of bytesPerThread working storage for each thread, from which
-// makeWorker(cursor) carves the worker's arrays (Carve moves the cursor).
+// makeWorker(cursor) carves the worker's arrays (Carve moves the cursor),
+// zero-filled unless the workers write every value before they read it.
 template <typename Worker, typename MakeWorker>
 SearchStatus RunOnThreads(const SearchPlan& plan, int64_t count, uint64_t bytesPerThread, MakeWorker makeWorker,
-                          BestCentre& best, int& threadsRun)
+                          BestCentre& best, int& threadsRun, Fill fill = Fill::Zeros)
 {
-    Workspace workspace(plan.request->allocator, plan.threads, bytesPerThread);
+    Workspace workspace(plan.request->allocator, plan.threads, bytesPerThread, fill);
     if (!workspace.valid())
         return SearchStatus::OutOfMemory;
     Worker workers[kMaxSearchThreads];
@@ -69,7 +74,11 @@ SearchStatus RunOnThreads(const SearchPlan& plan, int64_t count, uint64_t bytesP
 // dimensions, where the tree beats computing every key. The answer depends on
 // the table and size alone; without the memory for it, the answer is no.
 constexpr int64_t kLocalShare = 16;
-bool TreeQueriesStayLocal(const VectorTable& table, int64_t size, const Allocator& allocator);
+// Whether the tree can leave out subtrees often enough for the trial to be
+// worth running: whether its paths split on enough of the coordinates.
+bool TreePathsCoverEnough(const VectorTable& table);
+bool TreeQueriesStayLocal(const VectorTable& table, const ColumnRanges& ranges, int64_t size,
+                          const Allocator& allocator);
 
 SearchStatus DenseSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
 SearchStatus DescribedSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);

@@ -3,11 +3,14 @@
 #include <algorithm>
 
 #include "cpu_dispatch.h"
+#include "shared_work.h"
 
 namespace kvs {
 
-// On the widest vectors the processor has: the minima and maxima of a row's
-// stretch are a few vector instructions.
+namespace {
+// The ranges of the columns [first, first + count), count at most
+// kRangeColumns, on the widest vectors the processor has: the minima and
+// maxima of a row's stretch are a few vector instructions.
 KVS_AVX2_CLONES void StretchRange(const VectorTable& table, int32_t first, int32_t count, int32_t* low,
                                   int32_t* high)
 {
@@ -27,32 +30,53 @@ KVS_AVX2_CLONES void StretchRange(const VectorTable& table, int32_t first, int32
     std::copy(largest, largest + count, high);
 }
 
-namespace {
-// The sum over the columns of square(spread), spread being each column's
-// largest minus smallest value.
+// The sum over the columns of square(low, high).
 template <typename Square>
-SearchScore SumOverSpreads(const VectorTable& table, Square square)
+SearchScore SumOverColumns(const ColumnRanges& ranges, Square square)
 {
     SearchScore sum = 0;
-    ForEachColumnRange(table, [&](int32_t, int32_t count, const int32_t* low, const int32_t* high) {
-        for (int32_t k = 0; k < count; ++k)
-            sum += square(uint64_t(int64_t(high[k]) - int64_t(low[k])));
-    });
+    for (int32_t k = 0; k < ranges.dimension; ++k)
+        sum += square(ranges.low[k], ranges.high[k]);
     return sum;
 }
 }  // namespace
 
-SearchScore LargestKey(const VectorTable& table)
+ColumnRanges FindColumnRanges(const VectorTable& table, int threads, int32_t* room)
 {
-    return SumOverSpreads(table, [](uint64_t spread) { return SearchScore(spread * spread); });
+    const int32_t d = table.dimension;
+    int32_t* low = room;
+    int32_t* high = room + d;
+    const int64_t stretches = (int64_t(d) + kRangeColumns - 1) / kRangeColumns;
+    ShareItems(stretches, threads, [&](int64_t stretch) {
+        const int32_t first = int32_t(stretch * kRangeColumns);
+        const int32_t count = std::min(kRangeColumns, d - first);
+        StretchRange(table, first, count, low + first, high + first);
+    });
+    return {low, high, d};
 }
 
-SearchScore CentredSquares(const VectorTable& table)
+SearchScore LargestKey(const ColumnRanges& ranges)
 {
-    return SumOverSpreads(table, [](uint64_t spread) {
-        const uint64_t reach = spread - spread / 2;
+    return SumOverColumns(ranges, [](int32_t low, int32_t high) {
+        const uint64_t spread = uint64_t(int64_t(high) - int64_t(low));
+        return SearchScore(spread * spread);
+    });
+}
+
+SearchScore CentredSquares(const ColumnRanges& ranges)
+{
+    return SumOverColumns(ranges, [](int32_t low, int32_t high) {
+        const uint64_t reach = uint64_t(Reach(low, high));
         return SearchScore(reach * reach);
     });
+}
+
+int64_t LargestReach(const ColumnRanges& ranges)
+{
+    int64_t largest = 0;
+    for (int32_t k = 0; k < ranges.dimension; ++k)
+        largest = std::max(largest, Reach(ranges.low[k], ranges.high[k]));
+    return largest;
 }
 
 }  // namespace kvs

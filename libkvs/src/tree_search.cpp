@@ -9,6 +9,7 @@
 // smallest key) finds fewer than s rows, the keys found plus the radius for
 // each row missing.
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -65,6 +66,24 @@ private:
     size_t capacity;
     int64_t bound;
     size_t count = 0;
+};
+
+// The nearest keys of one of the cost model's trial queries, which ends the
+// query once the trial's count of distances is past its limit: from then on
+// the worst distance is below zero, so the query finishes the leaf it is in
+// and leaves every other one out.
+class TrialKeys : public NearestKeys {
+public:
+    TrialKeys(int64_t* heap, size_t capacity, const int64_t& distances, int64_t limit)
+        : NearestKeys(heap, capacity, kNoBound), distances(distances), limit(limit)
+    {
+    }
+
+    double worstDist() const { return distances > limit ? -1.0 : NearestKeys::worstDist(); }
+
+private:
+    const int64_t& distances;
+    int64_t limit;
 };
 
 template <int Dimension>
@@ -124,7 +143,7 @@ template <int Dimension>
 void LayOutRows(const SearchPlan& plan, int32_t* copy, int32_t* order)
 {
     const VectorTable& table = plan.request->table;
-    const TableSource source{&table};
+    const TableSource source{&table, &plan.ranges};
     const RowTree<Dimension> layout(table.dimension, source, nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
     const size_t d = size_t(table.dimension);
     int32_t* to = copy;
@@ -151,7 +170,7 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
     int32_t* order = reinterpret_cast<int32_t*>(orderSpace.slice(0));
     LayOutRows<Dimension>(plan, copy, order);
     const VectorTable copied{copy, n, request.table.dimension};
-    const TableSource source{&copied};
+    const TableSource source{&copied, &plan.ranges};
     const RowTree<Dimension> tree(request.table.dimension, source,
                                   nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
     const uint64_t bytes =
@@ -168,7 +187,30 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
 }
 }
 
-bool TreeQueriesStayLocal(const VectorTable& table, int64_t size, const Allocator& allocator)
+// A query leaves out a subtree only when the squared gaps between it and the
+// subtree's box, summed over the coordinates split on along the way down,
+// exceed its s-th nearest key so far, which sums over all d coordinates. A
+// tree of n rows in leaves of kTreeLeafRows is about log2(n / kTreeLeafRows)
+// levels deep, so the bound counts at most that many coordinates. Where d is
+// many times that, a few coordinates would have to hold more than the whole
+// distance to the s-th nearest row: rows in clusters set apart in every
+// coordinate by about sqrt(d / depth) times their spread within a cluster.
+// So the trial (a tree over the whole table and up to 2n distances, a third
+// of the search at n 5,000, d 768, where it computes every distance) is run
+// only where d is at most kDepthShare times the depth; beyond that the
+// search is dense, on clusters too.
+constexpr int64_t kDepthShare = 8;
+
+bool TreePathsCoverEnough(const VectorTable& table)
+{
+    // ceil(log2(leaves)): the depth of a balanced tree.
+    const int64_t leaves = (table.rows + kTreeLeafRows - 1) / kTreeLeafRows;
+    const int64_t depth = std::bit_width(uint64_t(leaves - 1));
+    return table.dimension <= kDepthShare * depth;
+}
+
+bool TreeQueriesStayLocal(const VectorTable& table, const ColumnRanges& ranges, int64_t size,
+                          const Allocator& allocator)
 {
     constexpr int64_t kProbes = 32;
     const size_t d = size_t(table.dimension);
@@ -178,14 +220,15 @@ bool TreeQueriesStayLocal(const VectorTable& table, int64_t size, const Allocato
     int64_t* room = reinterpret_cast<int64_t*>(workspace.slice(0));
     try {
         int64_t distances = 0;
-        const TableSource source{&table, &distances};
+        const TableSource source{&table, &ranges, &distances};
         const RowTree<-1> tree(table.dimension, source, nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
-        // The count only grows: once past the limit, the answer is no.
+        // The count only grows: once past the limit, the answer is no, and
+        // the query that passed it stops.
         const int64_t limit = kProbes * table.rows / kLocalShare;
         for (int64_t probe = 0; probe < kProbes && distances <= limit; ++probe) {
             const int32_t* row = table.values + (probe * table.rows / kProbes) * table.dimension;
             std::copy_n(row, d, room);
-            NearestKeys nearest(room + d, size_t(size), kNoBound);
+            TrialKeys nearest(room + d, size_t(size), distances, limit);
             tree.findNeighbors(nearest, room, nanoflann::SearchParams());
         }
         return distances <= limit;

@@ -5,6 +5,7 @@
 // making keys.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 #include "blocked_keys.h"
@@ -58,17 +59,55 @@ const EdgeCase kEdgeCases[] = {
     {40, 16, -7, 16384, Path::Pairs},
 };
 
+// The table laid out for the blocked keys by the given number of threads, in
+// room that held other values before (every byte must be written).
+struct Packed {
+    std::vector<int32_t> rangeRoom;
+    std::vector<double> room;
+    double* aligned = nullptr;
+    kvs::PackedTable table;
+
+    Packed(const Table& source, int threads) : rangeRoom(kvs::ColumnRangeValues(source.view()))
+    {
+        const kvs::ColumnRanges ranges = kvs::FindColumnRanges(source.view(), threads, rangeRoom.data());
+        const kvs::PackLayout layout = kvs::ChooseLayout(source.view(), ranges);
+        room.assign(kvs::PackedBytes(source.view(), layout) / sizeof(double) + 8, -12345.5);
+        aligned = room.data() + (64 - reinterpret_cast<uintptr_t>(room.data()) % 64) % 64 / sizeof(double);
+        table = kvs::PackTable(source.view(), ranges, layout, aligned, threads);
+    }
+    // The bytes laid out, as 64-bit words (word pairs may look like NaNs as doubles).
+    std::vector<uint64_t> laidOut() const
+    {
+        std::vector<uint64_t> words(room.size() - 8);
+        std::memcpy(words.data(), aligned, words.size() * sizeof(uint64_t));
+        return words;
+    }
+};
+
+// The ranges found by one thread and by several give the same layout, byte
+// for byte, padding rows of the last panel included.
+TEST(BlockedKeys, LayoutIsTheSameOnAnyNumberOfThreads)
+{
+    for (const EdgeCase& edge : kEdgeCases) {
+        const Table table = EdgeTable(edge.rows, edge.dimension, edge.low, edge.spread, uint32_t(edge.rows));
+        const Packed one(table, 1);
+        const Packed three(table, 3);
+        EXPECT_EQ(one.laidOut(), three.laidOut()) << "n " << edge.rows << ", d " << edge.dimension;
+    }
+}
+
 TEST(BlockedKeys, EqualTheKeysOneCentreAtATimeUpToTheBound)
 {
     for (const EdgeCase& edge : kEdgeCases) {
         const Table table = EdgeTable(edge.rows, edge.dimension, edge.low, edge.spread, uint32_t(edge.rows));
         SCOPED_TRACE(testing::Message() << "d " << edge.dimension << ", spread " << edge.spread);
-        EXPECT_EQ(kvs::CentredSquares(table.view()) <= kvs::kLargestCentredSquares, edge.path != Path::Present);
+        std::vector<int32_t> rangeRoom(kvs::ColumnRangeValues(table.view()));
+        const kvs::ColumnRanges ranges = kvs::FindColumnRanges(table.view(), 2, rangeRoom.data());
+        EXPECT_EQ(kvs::CentredSquares(ranges) <= kvs::kLargestCentredSquares, edge.path != Path::Present);
         if (edge.path == Path::Present)
             continue;
-        std::vector<double> room(kvs::PackedDoubles(table.view()) + 8);
-        double* aligned = room.data() + (64 - reinterpret_cast<uintptr_t>(room.data()) % 64) % 64 / sizeof(double);
-        const kvs::PackedTable packed = kvs::PackTable(table.view(), aligned);
+        const Packed laidOut(table, 2);
+        const kvs::PackedTable& packed = laidOut.table;
         if (edge.path == Path::Doubles) {
             EXPECT_FALSE(packed.paired());
         }
@@ -118,7 +157,7 @@ TEST(BlockedKeys, DenseSearchOnManyCoordinatesMatchesTheReference)
         for (int64_t size : {int64_t(1), edge.rows / 3, edge.rows}) {
             const Found expected = Search(table, size, kvs::SearchMethod::Described, 1);
             for (int threads : {1, 3}) {
-                const Found found = Search(table, size, kvs::SearchMethod::Dense, threads);
+                const Found found = Search(table, size, kvs::SearchMethod::Dense, threads, JunkFilledHeap());
                 SCOPED_TRACE(testing::Message() << "d " << edge.dimension << ", spread " << edge.spread << ", s "
                                                 << size << ", threads " << threads);
                 ASSERT_EQ(found.status, kvs::SearchStatus::Ok);
@@ -132,36 +171,54 @@ TEST(BlockedKeys, DenseSearchOnManyCoordinatesMatchesTheReference)
 }  // namespace
 
 namespace {
-// The cost model on many coordinates: rows in tight clusters go to the
-// k-d tree, rows spread evenly to the dense keys; both answer like the
-// dense method.
-TEST(EngineCostModel, TreeForClustersDenseForSpreadRows)
+// rows x dimension coordinates in `count` tight clusters far apart.
+Table Clusters(int64_t rows, int32_t dimension, int count)
 {
     std::mt19937 random(17);
     std::uniform_int_distribution<int32_t> clusterCentre(-100000, 100000);
     std::uniform_int_distribution<int32_t> nearby(-20, 20);
-    std::vector<int32_t> centres(16 * 8);
+    std::vector<int32_t> centres(size_t(count * dimension));
     for (int32_t& value : centres)
         value = clusterCentre(random);
-    Table clusters{{}, 4096, 8};
-    for (int64_t row = 0; row < clusters.rows; ++row) {
-        for (int32_t k = 0; k < 8; ++k)
-            clusters.values.push_back(centres[size_t(row % 16 * 8 + k)] + nearby(random));
+    Table clusters{{}, rows, dimension};
+    for (int64_t row = 0; row < rows; ++row) {
+        for (int32_t k = 0; k < dimension; ++k)
+            clusters.values.push_back(centres[size_t(row % count * dimension + k)] + nearby(random));
     }
+    return clusters;
+}
+
+// The cost model on many coordinates: rows in tight clusters go to the
+// k-d tree, rows spread evenly to the dense keys (laid out in doubles, or in
+// word pairs where the values fit 16 bits, while the trial runs when there
+// is a second thread); so do clusters in more coordinates than eight times
+// the tree's depth (7 levels of 16-row leaves for 2048 rows), without a trial. Each answers like the dense method on
+// one thread.
+TEST(EngineCostModel, TreeForClustersDenseForSpreadRows)
+{
     const struct {
         Table table;
         kvs::SearchMethod chosen;
-    } cases[] = {{clusters, kvs::SearchMethod::Tree},
-                 {RandomTable(4096, 8, 100000, 3), kvs::SearchMethod::Dense}};
+    } cases[] = {{Clusters(4096, 8, 16), kvs::SearchMethod::Tree},
+                 {RandomTable(4096, 8, 100000, 3), kvs::SearchMethod::Dense},
+                 {RandomTable(2071, 33, 3000, 4), kvs::SearchMethod::Dense},
+                 {Clusters(2048, 56, 64), kvs::SearchMethod::Tree},
+                 {Clusters(2048, 57, 64), kvs::SearchMethod::Dense}};
     for (const auto& c : cases) {
-        kvs::SearchRequest request;
-        request.table = c.table.view();
-        request.size = 20;
-        kvs::SearchResult result;
-        ASSERT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Ok);
-        EXPECT_EQ(result.method, c.chosen);
-        const Found dense = Search(c.table, 20, kvs::SearchMethod::Dense, 2);
-        EXPECT_EQ(result.centre, dense.centre);
+        const Found dense = Search(c.table, 20, kvs::SearchMethod::Dense, 1);
+        for (int threads : {0, 1, 2}) {
+            kvs::SearchRequest request;
+            request.table = c.table.view();
+            request.size = 20;
+            request.threads = threads;
+            std::vector<int64_t> subset(20);
+            kvs::SearchResult result;
+            result.subset = subset.data();
+            ASSERT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Ok);
+            EXPECT_EQ(result.method, c.chosen) << "d " << c.table.dimension << ", threads " << threads;
+            EXPECT_EQ(result.centre, dense.centre) << "d " << c.table.dimension << ", threads " << threads;
+            EXPECT_EQ(subset, dense.subset) << "d " << c.table.dimension << ", threads " << threads;
+        }
     }
 }
 }  // namespace

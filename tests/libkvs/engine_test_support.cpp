@@ -1,6 +1,7 @@
 #include "engine_test_support.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "search/subset_search.h"
 #include "support/random_coordinates.h"
@@ -66,5 +67,16 @@ void Release(void* context, void* block)
     std::free(block);
 }
 }  // namespace
+
+kvs::Allocator JunkFilledHeap()
+{
+    return {[](void*, std::size_t bytes) {
+                void* block = std::malloc(bytes);
+                if (block)
+                    std::memset(block, 0xa5, bytes);
+                return block;
+            },
+            [](void*, void* block) { std::free(block); }, nullptr};
+}
 
 kvs::Allocator CountingAllocator::hook() { return {&Allocate, &Release, this}; }

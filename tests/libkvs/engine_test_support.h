@@ -41,6 +41,10 @@ Found Search(const Table& table, int64_t size, kvs::SearchMethod method, int thr
 // counted from 0 like the engine's.
 Found WindowSearch(const Table& table, int32_t size);
 
+// Hands out blocks from the C heap filled with junk, so that a search that
+// reads what it did not write goes wrong.
+kvs::Allocator JunkFilledHeap();
+
 // Hands out blocks from the C heap, refusing the failAt-th allocation
 // (1 = the first; 0 refuses none), and counts the blocks it holds.
 struct CountingAllocator {
