@@ -4,7 +4,7 @@
 #include <cctype>
 #include <charconv>
 
-#include "cli/exact_decimal.h"
+#include "base/exact_decimal.h"
 
 namespace {
 constexpr std::size_t kShownArgumentBytes = 64;  // a longer argument is cut in messages

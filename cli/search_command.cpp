@@ -13,7 +13,7 @@
 #include "cli/input_file.h"
 #include "cli/interrupt.h"
 #include "cli/output_file.h"
-#include "cli/progress_bar.h"
+#include "base/progress_bar.h"
 #include "cli/search_report.h"
 #include "cli/table_reader.h"
 #include "platform/memory.h"

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/exact_decimal.h"
+#include "base/exact_decimal.h"
 
 // The longest line read, its line end (LF or CRLF) not counted; a longer one
 // is refused rather than guessed at.

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/exact_decimal.h"
+#include "base/exact_decimal.h"
 
 namespace {
 struct Scale {

@@ -6,7 +6,7 @@ k-d tree) and faiss (an exact IndexFlatL2), on the benchmark's cases
 
     /usr/bin/python3 bench/python/bench_module.py [BUILD_DIR] [--quick] [--cases 1,7]
 
-BUILD_DIR (default build/plain) holds the module (libkvs/python) and the
+BUILD_DIR (default build/plain) holds the module (python/) and the
 window's series tool. kvs.search runs in this process on the case's int32
 array, as a Python user calls it; each peer runs in a process of its own
 through bench/peers/peers.py, which times its search in that process as

@@ -14,7 +14,7 @@
 #include "cli/interrupt.h"
 #include "cli/output_file.h"
 #include "cli/window_commands.h"
-#include "cli/progress_bar.h"
+#include "base/progress_bar.h"
 #include "cli/window/study_plot.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // decimals, where binary floating point would land on the wrong side.
 #include <gtest/gtest.h>
 
-#include "cli/exact_decimal.h"
+#include "base/exact_decimal.h"
 
 namespace {
 ExactDecimal Decimal(const char* text)

@@ -1,4 +1,4 @@
-#include "cli/exact_decimal.h"
+#include "base/exact_decimal.h"
 
 #include <algorithm>
 #include <cctype>

@@ -4,7 +4,7 @@
 #include <kvs/search.h>
 #include <pybind11/stl.h>
 
-#include "cli/progress_bar.h"
+#include "base/progress_bar.h"
 #include "search_call.h"
 #include "table_values.h"
 #include "window_series.h"

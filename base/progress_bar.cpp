@@ -1,4 +1,4 @@
-#include "cli/progress_bar.h"
+#include "base/progress_bar.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>

@@ -12,7 +12,7 @@
 
 #include <pybind11/numpy.h>
 
-#include "cli/exact_decimal.h"
+#include "base/exact_decimal.h"
 
 namespace kvs_python {
 
