@@ -1,4 +1,6 @@
 """kvs.search: the library's exact search on a table handed in from Python."""
+import decimal
+
 from . import _kvs, _progress, _table
 from ._result import SearchResult
 
@@ -17,8 +19,11 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
     data : 2-D array-like or pandas.DataFrame
         One vector per row. Integers of any width are taken as they are (an
         int32 array in C order without a copy) and must fit the signed 32-bit
-        range. Floats, and strings or Decimals of decimal numbers, need
-        scale.
+        range. float16, float32 and float64 values are searched exactly as
+        they are stored, without scale: every finite float is a fraction
+        whose denominator is a power of two, and the answer is the one for
+        their exact squared distances. Strings or Decimals of decimal
+        numbers need scale.
     size : int, optional
         The rows in the subset, 1 to n. Give size or fraction.
     fraction : float, str or decimal.Decimal, optional
@@ -40,7 +45,8 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
         Read every value as round(value * scale), halves away from zero,
         computed exactly from the value's decimal digits: a float's digits
         are the shortest ones that read back as the same float (its repr),
-        so 1.005 at scale 100 is 101, not 100.
+        so 1.005 at scale 100 is 101, not 100. The answer is then the one
+        for the rounded values.
     progress : bool or callable, optional
         True shows a bar on a terminal or in a notebook (tqdm's when it is
         installed) once the search has run for half a second, and nothing
@@ -53,14 +59,14 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
     -------
     SearchResult
         centre (row from 0), centre_vector, subset (int64 rows from 0, in
-        the engine's order), score (an exact int), mean_squared_distance,
-        method, threads and seconds.
+        the engine's order), score (exact: an int, or for floats a
+        fractions.Fraction), mean_squared_distance, method, threads,
+        seconds, scale and exact.
 
     Raises
     ------
     TypeError
-        A float table without scale, a wrong type of argument, neither or
-        both of size and fraction.
+        A wrong type of argument, neither or both of size and fraction.
     ValueError
         A table that is not 2-D or has no rows, a value outside the signed
         32-bit range (after scale), NaN or infinity (the message names the
@@ -87,6 +93,8 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
     (0, 2, [0, 1, 2])
     >>> kvs.search([[0.25], [0.5], [2.0]], 2, scale=100).score
     625
+    >>> kvs.search([[0.25], [0.5], [2.0]], 2).score
+    Fraction(1, 16)
     """
     if not isinstance(method, str):
         raise TypeError(f"method must be a str, not {type(method).__name__}")
@@ -97,7 +105,8 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
     if (size is None) == (fraction is None):
         raise TypeError("give the subset size with size=S or fraction=F" + ("" if size is None else ", not both"))
     fraction_text = None if fraction is None else _table.number_text("fraction", fraction)
-    scale = None if scale is None else _kvs.parse_scale(_table.number_text("scale", scale))
+    scale_text = None if scale is None else _table.number_text("scale", scale)
+    scale = None if scale is None else _kvs.parse_scale(scale_text)
 
     table = _table.read_table(data, columns, scale)
     rows = table.shape[0]
@@ -109,6 +118,15 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
     if size > rows:
         raise ValueError(f"size {size}: larger than the {rows} rows of the data")
     if progress is None:
-        return SearchResult(*_kvs.search(table, size, method, threads, None))
+        return _run(table, size, method, threads, None, scale_text)
     with _progress.reporter(progress) as report:
-        return SearchResult(*_kvs.search(table, size, method, threads, report))
+        return _run(table, size, method, threads, report, scale_text)
+
+
+def _run(table, size, method, threads, report, scale_text):
+    if isinstance(table, _table.FloatTable):
+        return SearchResult(*_kvs.search_floats(table.values, size, method, threads, report, table.names))
+    found = _kvs.search(table, size, method, threads, report)
+    if scale_text is None:
+        return SearchResult(*found)
+    return SearchResult(*found, scale=decimal.Decimal(scale_text), exact=False)
