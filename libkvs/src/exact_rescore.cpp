@@ -15,10 +15,12 @@ namespace {
 // conversion to a double and its square root each round by at most 2^-53.
 const double kRootSlack = std::ldexp(1.0, -50);
 
-// A magnitude m · 2^shift into words (zeroed first).
+// A magnitude m · 2^shift into words (zeroed first); a zero has no shift.
 void ShiftedWords(uint64_t mantissa, int32_t shift, uint64_t* words, int count)
 {
     std::fill(words, words + count, 0);
+    if (mantissa == 0)
+        return;
     const int word = shift / 64;
     const int bit = shift % 64;
     words[word] = mantissa << bit;

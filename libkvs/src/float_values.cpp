@@ -101,24 +101,27 @@ FloatFacts ReadFloatFacts(const FloatTable& table)
 int32_t ImageExponent(const FloatTable& table, const FloatFacts& facts)
 {
     // Whole values: no finer than the lowest bit; 32 bits: |value| · 2^e < 2^31.
-    int32_t exponent = std::min(-facts.lowExponent, 31 - facts.highExponent);
-    double largestSpread = 0;
-    double spreadSquares = 0;
-    for (std::size_t k = 0; k < facts.low.size(); ++k) {
-        const double spread = facts.high[k] - facts.low[k];
-        largestSpread = std::max(largestSpread, spread);
-        spreadSquares += spread * spread;
-    }
-    if (largestSpread == 0)
+    const int32_t exponent = std::min(-facts.lowExponent, 31 - facts.highExponent);
+    // Half of each column's spread (halved first: the spread of float64s can
+    // exceed the largest double), and the root of their sum of squares.
+    double largestHalf = 0;
+    for (std::size_t k = 0; k < facts.low.size(); ++k)
+        largestHalf = std::max(largestHalf, facts.high[k] / 2 - facts.low[k] / 2);
+    if (largestHalf == 0)
         return exponent;
     if (AimsAtWordPairs(table.rows, table.dimension)) {
-        // A column's reach is half its spread, rounded up: at most INT16_MAX.
-        return std::min(exponent, LargestExponentWithin(largestSpread, 2.0 * INT16_MAX - 2));
+        // A column's reach, half its spread rounded up, at most INT16_MAX.
+        return std::min(exponent, LargestExponentWithin(largestHalf, INT16_MAX - 1));
     }
-    // The centred squares, the sum of (spread / 2 + 1)² over the columns,
-    // at most kLargestCentredSquares, with a little room for the ones.
-    const double limit = 2 * std::sqrt(double(kLargestCentredSquares)) * (1 - 1e-6) - 2 * std::sqrt(double(table.dimension));
-    return std::min(exponent, LargestExponentWithin(std::sqrt(spreadSquares), std::max(limit, 1.0)));
+    double squares = 0;
+    for (std::size_t k = 0; k < facts.low.size(); ++k) {
+        const double half = (facts.high[k] / 2 - facts.low[k] / 2) / largestHalf;
+        squares += half * half;
+    }
+    // The centred squares, the sum of (reach)² over the columns, at most
+    // kLargestCentredSquares, with room for each reach's rounding up.
+    const double limit = std::sqrt(double(kLargestCentredSquares)) * (1 - 1e-6) - std::sqrt(double(table.dimension));
+    return std::min(exponent, LargestExponentWithin(largestHalf * std::sqrt(squares), std::max(limit, 1.0)));
 }
 
 bool MakeImage(const FloatTable& table, int32_t exponent, int32_t* values, double* rowErrors)
