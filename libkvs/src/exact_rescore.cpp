@@ -31,8 +31,9 @@ void ShiftedWords(uint64_t mantissa, int32_t shift, uint64_t* words, int count)
 }  // namespace
 
 ExactScorer::ExactScorer(const FloatTable& table, const FloatFacts& facts, const VectorTable& image,
-                         const double* rowErrors, int64_t size)
-    : table(table), image(image), rowErrors(rowErrors), size(size), lowExponent(facts.lowExponent),
+                         const double* rowErrors, int64_t size, bool narrowKeys)
+    : table(table), image(image), rowErrors(rowErrors), size(size), narrowKeys(narrowKeys),
+      lowExponent(facts.lowExponent),
       // Magnitudes are below 2^(high - low) units, their sums and differences
       // below 2^(high - low + 1): in valueWords words. A key adds d < 2^31
       // squares, a score s < 2^31 keys: 62 bits more than a square's.
@@ -69,6 +70,14 @@ void ExactScorer::ExactKey(int64_t rowA, int64_t rowB, uint64_t* key)
     }
 }
 
+double ExactScorer::ImageRoot(const int32_t* row, const int32_t* centre) const
+{
+    const int32_t d = image.dimension;
+    if (narrowKeys)
+        return std::sqrt(double(RowKey<uint64_t>(row, centre, d)));
+    return std::sqrt(to_double(ToScore(RowKey<SearchScore>(row, centre, d))));
+}
+
 void ExactScorer::FindWindow(int64_t centre)
 {
     // A row's exact distance (the root of its key) is within the sum of the
@@ -81,7 +90,7 @@ void ExactScorer::FindWindow(int64_t centre)
     highRoots.resize(std::size_t(n));
     const int32_t* c = image.values + centre * d;
     for (int64_t row = 0; row < n; ++row) {
-        const double root = std::sqrt(to_double(ToScore(RowKey<SearchScore>(image.values + row * d, c, d))));
+        const double root = ImageRoot(image.values + row * d, c);
         const double error = (rowErrors[centre] + rowErrors[row]) * (1 + kRootSlack);
         lowRoots[std::size_t(row)] = root * (1 - kRootSlack) - error;
         highRoots[std::size_t(row)] = root * (1 + kRootSlack) + error;

@@ -18,8 +18,9 @@ class ExactScorer {
 public:
     // The table, what a pass over it found, and its image with each row's
     // distance from it (float_values.h); all must outlive the scorer.
+    // narrowKeys: every key of the image fits 64 bits.
     ExactScorer(const FloatTable& table, const FloatFacts& facts, const VectorTable& image, const double* rowErrors,
-                int64_t size);
+                int64_t size, bool narrowKeys);
 
     // The words of a score; a score is in units of 2^scoreExponent().
     int words() const { return keyWords; }
@@ -34,6 +35,8 @@ private:
     void ExactKey(int64_t a, int64_t b, uint64_t* key);
     // The rows whose exact key can be among the centre's s smallest.
     void FindWindow(int64_t centre);
+    // The root of the image's key of a row to the centre.
+    double ImageRoot(const int32_t* row, const int32_t* centre) const;
     // The window's positions in ascending order of their exact keys.
     void SortWindow();
     void OrderSubset(int64_t* subset);
@@ -42,6 +45,7 @@ private:
     const VectorTable& image;
     const double* rowErrors;
     int64_t size;
+    bool narrowKeys;
     int32_t lowExponent;
     int valueWords;  // of a magnitude in units of 2^lowExponent, and of a difference of two
     int keyWords;

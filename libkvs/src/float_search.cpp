@@ -77,23 +77,24 @@ ExactNumber NumberOf(const uint64_t* words, int count, int32_t exponent)
 // fits the path within a few steps (it is then searched more slowly, as
 // exactly).
 int32_t MakeFittingImage(const FloatTable& table, const FloatFacts& facts, VectorTable& image, double* rowErrors,
-                         int32_t* rangeRoom)
+                         int32_t* rangeRoom, SearchScore& largestKey)
 {
     int32_t exponent = ImageExponent(table, facts);
     int32_t* values = const_cast<int32_t*>(image.values);
     for (int step = 0;; ++step, --exponent) {
         if (!MakeImage(table, exponent, values, rowErrors))
             continue;
-        if (step >= 8 || ImageFits(image, rangeRoom))
+        if (ImageFits(image, rangeRoom, largestKey) || step >= 8)
             return exponent;
     }
 }
 
 // Scores the kept centres exactly; the winner's into result.
 SearchStatus ScoreKept(const FloatSearchRequest& request, const FloatFacts& facts, const VectorTable& image,
-                       const double* rowErrors, const std::vector<int64_t>& kept, FloatSearchResult& result)
+                       const double* rowErrors, bool narrowKeys, const std::vector<int64_t>& kept,
+                       FloatSearchResult& result)
 {
-    ExactScorer scorer(request.table, facts, image, rowErrors, request.search.size);
+    ExactScorer scorer(request.table, facts, image, rowErrors, request.search.size, narrowKeys);
     const std::size_t words = std::size_t(scorer.words());
     std::vector<uint64_t> best(words), score(words);
     int64_t winner = kNoCentre;
@@ -142,7 +143,8 @@ SearchStatus SearchSimilarFloatRows(const FloatSearchRequest& request, FloatSear
         VectorTable image{Carve<int32_t>(cursor, n * d), table.rows, table.dimension};
         double* rowErrors = Carve<double>(cursor, n);
         int32_t* rangeRoom = Carve<int32_t>(cursor, 2 * d);
-        result.scaleExponent = MakeFittingImage(table, facts, image, rowErrors, rangeRoom);
+        SearchScore largestKey = 0;
+        result.scaleExponent = MakeFittingImage(table, facts, image, rowErrors, rangeRoom, largestKey);
         const double largestError = *std::max_element(rowErrors, rowErrors + n);
 
         SearchRequest search = request.search;
@@ -173,7 +175,8 @@ SearchStatus SearchSimilarFloatRows(const FloatSearchRequest& request, FloatSear
                         if (centre.score <= last)
                             kept.push_back(centre.centre);
                 std::sort(kept.begin(), kept.end());
-                const SearchStatus scored = ScoreKept(request, facts, image, rowErrors, kept, result);
+                const bool narrowKeys = largestKey <= std::numeric_limits<uint64_t>::max();
+                const SearchStatus scored = ScoreKept(request, facts, image, rowErrors, narrowKeys, kept, result);
                 if (scored != SearchStatus::Ok) {
                     result = FloatSearchResult{};
                     result.subset = subset;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #include "blocked_keys.h"
 #include "table_range.h"
@@ -33,6 +34,16 @@ double HalfValue(uint16_t bits)
 bool AimsAtWordPairs(int64_t rows, int32_t dimension)
 {
     return WordPairsAvailable() && dimension >= kFewestBlockedDimensions && rows <= kMostBlockedRows;
+}
+
+// The reach the image's columns are held to for the word pairs: the pairs
+// are summed in 32-bit lanes in groups of kLargestLaneSum / (2·reach²), and
+// the keys come fastest when a group holds 32 pairs or all of them.
+constexpr int32_t kFastGroupPairs = 32;
+int64_t LargestPairReach(int32_t dimension)
+{
+    const int64_t group = std::min<int64_t>(kFastGroupPairs, (int64_t(dimension) + 1) / 2);
+    return std::min<int64_t>(INT16_MAX, int64_t(std::sqrt(double(kLargestLaneSum) / double(2 * group))));
 }
 
 // The largest e with x · 2^e <= limit, for x > 0.
@@ -68,34 +79,116 @@ Dyadic DyadicOf(double value)
     return {mantissa >> zeros, exponent + zeros, (bits >> 63) != 0};
 }
 
-FloatFacts ReadFloatFacts(const FloatTable& table)
+namespace {
+
+// Calls action with a typed pointer to the values: uint16_t (binary16 bits), float or double.
+template <typename Action>
+auto WithValues(const FloatTable& table, Action action)
 {
+    switch (table.format) {
+    case FloatFormat::Float16:
+        return action(static_cast<const uint16_t*>(table.values));
+    case FloatFormat::Float32:
+        return action(static_cast<const float*>(table.values));
+    default:
+        return action(static_cast<const double*>(table.values));
+    }
+}
+
+double AsDouble(uint16_t bits) { return HalfValue(bits); }
+double AsDouble(float value) { return value; }
+double AsDouble(double value) { return value; }
+
+// A format's bits: the exponent field above the mantissa's, and the
+// exponent of a unit in the last place for each field.
+template <typename Value>
+struct Layout;
+template <>
+struct Layout<uint16_t> {
+    using Bits = uint16_t;
+    static constexpr int kMantissaBits = 10, kFields = 32, kBias = 15;
+};
+template <>
+struct Layout<float> {
+    using Bits = uint32_t;
+    static constexpr int kMantissaBits = 23, kFields = 256, kBias = 127;
+};
+template <>
+struct Layout<double> {
+    using Bits = uint64_t;
+    static constexpr int kMantissaBits = 52, kFields = 2048, kBias = 1023;
+};
+
+template <typename Value>
+FloatFacts ReadFacts(const FloatTable& table, const Value* values)
+{
+    using L = Layout<Value>;
+    using Bits = typename L::Bits;
+    const int64_t count = table.rows * table.dimension;
+    // The mantissas (with the leading bit of normal numbers) of all values
+    // of each exponent field, or-ed together: the lowest bit set among them
+    // is the lowest of any of them, the highest the highest. The last field
+    // is NaN's and infinity's.
+    std::vector<uint64_t> fields(std::size_t(L::kFields), 0);
+    const Bits mantissaMask = Bits((Bits(1) << L::kMantissaBits) - 1);
+    for (int64_t i = 0; i < count; ++i) {
+        const Bits bits = std::bit_cast<Bits>(values[i]);
+        const int field = int(bits >> L::kMantissaBits) & (L::kFields - 1);
+        fields[std::size_t(field)] |= (bits & mantissaMask) | (field != 0 ? uint64_t(mantissaMask) + 1 : 0);
+    }
     FloatFacts facts;
-    const int32_t d = table.dimension;
-    facts.low.assign(std::size_t(d), std::numeric_limits<double>::infinity());
-    facts.high.assign(std::size_t(d), -std::numeric_limits<double>::infinity());
+    if (fields.back() != 0) {
+        for (int64_t i = 0;; ++i)
+            if (!std::isfinite(AsDouble(values[i]))) {
+                facts.notFinite = i;
+                return facts;
+            }
+    }
     int32_t low = std::numeric_limits<int32_t>::max();
     int32_t high = std::numeric_limits<int32_t>::min();
-    for (int64_t position = 0; position < table.rows * d; ++position) {
-        const double value = FloatValue(table, position);
-        if (!std::isfinite(value)) {
-            facts.notFinite = position;
-            return facts;
-        }
-        const std::size_t column = std::size_t(position % d);
-        facts.low[column] = std::min(facts.low[column], value);
-        facts.high[column] = std::max(facts.high[column], value);
-        const Dyadic dyadic = DyadicOf(value);
-        if (dyadic.mantissa != 0) {
-            low = std::min(low, dyadic.exponent);
-            high = std::max(high, dyadic.exponent + int32_t(std::bit_width(dyadic.mantissa)));
-        }
+    for (int field = 0; field + 1 < L::kFields; ++field) {
+        const uint64_t mantissas = fields[std::size_t(field)];
+        if (mantissas == 0)
+            continue;
+        const int32_t unit = std::max(field, 1) - L::kBias - L::kMantissaBits;
+        low = std::min(low, unit + int32_t(std::countr_zero(mantissas)));
+        high = std::max(high, unit + int32_t(std::bit_width(mantissas)));
     }
     if (high >= low) {
         facts.lowExponent = low;
         facts.highExponent = high;
     }
+    // Each column's smallest and largest value, in the values' own type
+    // (which the compiler runs on vector registers), then as doubles.
+    const int32_t d = table.dimension;
+    if constexpr (std::is_same_v<Value, uint16_t>) {
+        facts.low.assign(std::size_t(d), std::numeric_limits<double>::infinity());
+        facts.high.assign(std::size_t(d), -std::numeric_limits<double>::infinity());
+        for (int64_t i = 0; i < count; ++i) {
+            const std::size_t k = std::size_t(i % d);
+            facts.low[k] = std::min(facts.low[k], HalfValue(values[i]));
+            facts.high[k] = std::max(facts.high[k], HalfValue(values[i]));
+        }
+    } else {
+        std::vector<Value> lows(values, values + d), highs(values, values + d);
+        for (int64_t row = 1; row < table.rows; ++row) {
+            const Value* cells = values + row * d;
+            for (int32_t k = 0; k < d; ++k) {
+                lows[std::size_t(k)] = std::min(lows[std::size_t(k)], cells[k]);
+                highs[std::size_t(k)] = std::max(highs[std::size_t(k)], cells[k]);
+            }
+        }
+        facts.low.assign(lows.begin(), lows.end());
+        facts.high.assign(highs.begin(), highs.end());
+    }
     return facts;
+}
+
+}  // namespace
+
+FloatFacts ReadFloatFacts(const FloatTable& table)
+{
+    return WithValues(table, [&](auto values) { return ReadFacts(table, values); });
 }
 
 int32_t ImageExponent(const FloatTable& table, const FloatFacts& facts)
@@ -110,8 +203,8 @@ int32_t ImageExponent(const FloatTable& table, const FloatFacts& facts)
     if (largestHalf == 0)
         return exponent;
     if (AimsAtWordPairs(table.rows, table.dimension)) {
-        // A column's reach, half its spread rounded up, at most INT16_MAX.
-        return std::min(exponent, LargestExponentWithin(largestHalf, INT16_MAX - 1));
+        // A column's reach is half its spread, rounded up.
+        return std::min(exponent, LargestExponentWithin(largestHalf, double(LargestPairReach(table.dimension) - 1)));
     }
     double squares = 0;
     for (std::size_t k = 0; k < facts.low.size(); ++k) {
@@ -124,41 +217,65 @@ int32_t ImageExponent(const FloatTable& table, const FloatFacts& facts)
     return std::min(exponent, LargestExponentWithin(largestHalf * std::sqrt(squares), std::max(limit, 1.0)));
 }
 
-bool MakeImage(const FloatTable& table, int32_t exponent, int32_t* values, double* rowErrors)
+namespace {
+
+template <typename Value>
+bool MakeImageOf(const FloatTable& table, const Value* cells, int32_t exponent, int32_t* values, double* rowErrors)
 {
     const int32_t d = table.dimension;
     // Each coordinate's error is exact (the value times 2^e is exact, and it
     // is within half a unit of its rounding); their sum of squares gets at
     // most d roundings, and the root one more, each covered here. A value
     // times 2^e can lose bits below 2^-1022 only where e < 0; a small
-    // margin per coordinate covers those.
+    // margin per coordinate covers those. 2^e itself is a double for every
+    // e of a float32 or float16 table; others scale with ldexp.
     const double sumSlack = 1 + double(d + 2) * std::ldexp(1.0, -52);
     const double underflowSlack = exponent < 0 ? std::ldexp(1.0, -1000) : 0;
+    const bool multiplies = exponent >= -1022 && exponent <= 1023;
+    const double factor = multiplies ? std::ldexp(1.0, exponent) : 0;
+    // Adding and taking away 1.5·2^52 rounds a double below 2^51 to an
+    // integer, ties to even, in two instructions.
+    const double rounder = 0x1.8p52;
+    const double largest = double(std::numeric_limits<int32_t>::max());
     for (int64_t row = 0; row < table.rows; ++row) {
         double squares = 0;
-        bool exact = true;
+        double largestError = 0;
+        bool fits = true;
         for (int32_t k = 0; k < d; ++k) {
-            const double scaled = std::ldexp(FloatValue(table, row * d + k), exponent);
-            const double rounded = std::nearbyint(scaled);
-            if (!(std::fabs(rounded) <= double(std::numeric_limits<int32_t>::max())))
-                return false;
-            values[row * d + k] = int32_t(rounded);
+            const double value = AsDouble(cells[row * d + k]);
+            const double scaled = multiplies ? value * factor : std::ldexp(value, exponent);
+            fits = fits && std::fabs(scaled) <= largest;
+            const double rounded = (scaled + rounder) - rounder;
+            values[row * d + k] = fits ? int32_t(rounded) : 0;
             const double error = scaled - rounded;
             squares += error * error;
-            exact = exact && error == 0;
+            largestError = std::max(largestError, std::fabs(error));
         }
-        rowErrors[row] = exact && underflowSlack == 0
+        if (!fits)
+            return false;
+        // Squares below 2^-1022 may lose all their bits: 2^-500 per
+        // coordinate covers what that takes from the root.
+        rowErrors[row] = largestError == 0 && underflowSlack == 0
                              ? 0
-                             : std::sqrt(squares * sumSlack) * (1 + std::ldexp(1.0, -51)) + underflowSlack * d;
+                             : std::sqrt(squares * sumSlack) * (1 + std::ldexp(1.0, -51)) +
+                                   (underflowSlack + std::ldexp(1.0, -500)) * d;
     }
     return true;
 }
 
-bool ImageFits(const VectorTable& image, int32_t* rangeRoom)
+}  // namespace
+
+bool MakeImage(const FloatTable& table, int32_t exponent, int32_t* values, double* rowErrors)
+{
+    return WithValues(table, [&](auto cells) { return MakeImageOf(table, cells, exponent, values, rowErrors); });
+}
+
+bool ImageFits(const VectorTable& image, int32_t* rangeRoom, SearchScore& largestKey)
 {
     const ColumnRanges ranges = FindColumnRanges(image, 1, rangeRoom);
+    largestKey = LargestKey(ranges);
     if (AimsAtWordPairs(image.rows, image.dimension))
-        return LargestReach(ranges) <= INT16_MAX;
+        return LargestReach(ranges) <= LargestPairReach(image.dimension);
     return CentredSquares(ranges) <= kLargestCentredSquares;
 }
 

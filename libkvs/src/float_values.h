@@ -10,6 +10,8 @@
 
 #include <kvs/float_search.h>
 
+#include "wide_score.h"
+
 namespace kvs {
 
 // The value at a position (row · d + column), exactly.
@@ -47,7 +49,8 @@ int32_t ImageExponent(const FloatTable& table, const FloatFacts& facts);
 // the image holds exactly. False when a value does not fit 32 bits.
 bool MakeImage(const FloatTable& table, int32_t exponent, int32_t* values, double* rowErrors);
 
-// Whether the image's columns are within the fast path ImageExponent aimed at.
-bool ImageFits(const VectorTable& image, int32_t* rangeRoom);
+// Whether the image's columns are within the fast path ImageExponent aimed
+// at; and the largest key of any two of its rows. rangeRoom: 2·d values.
+bool ImageFits(const VectorTable& image, int32_t* rangeRoom, SearchScore& largestKey);
 
 }  // namespace kvs
