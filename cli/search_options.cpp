@@ -35,8 +35,16 @@ CLI::App* AddSearchOptions(CLI::App& app, SearchOptions& options)
         "The first line is data, whatever it holds");
     header->excludes(noHeader);
     noHeader->excludes(header);
-    command->add_option("--scale", options.scale, "Read every value as round(value * K), for tables of decimals")
-        ->check(PositiveDecimal(false));
+    command
+        ->add_option("--scale", options.scale,
+                     "Read every value as round(value * K), for tables of decimals; auto: the smallest power of ten "
+                     "that makes every value whole")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                const std::string refused = text == "auto" ? "" : PositiveDecimal(false)(text);
+                return refused.empty() ? refused : refused + ", or auto";
+            },
+            "K|auto"));
     command->add_option("--format", options.format, "text, csv or json")->check(OneOf({"text", "csv", "json"}));
     command->add_option("-o,--output", options.output,
                         "Write the result to FILE, a file whole or not at all, a FIFO or device straight through "

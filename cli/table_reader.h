@@ -34,6 +34,10 @@ struct TableReadOptions {
     HeaderRule header = HeaderRule::Detect;
     std::vector<int> columns;            // 1-based; empty: every column
     std::optional<ExactDecimal> scale;   // every value read as round(value * scale)
+    // The scale is the smallest power of ten that makes every value whole
+    // (Table::scaleDigits); a table that it takes outside the signed 32-bit
+    // range is refused at the cell that needs the most digits.
+    bool autoScale = false;
     const std::atomic<bool>* cancel = nullptr;  // checked every few thousand lines
 };
 
@@ -43,6 +47,7 @@ struct Table {
     int32_t dimension = 0;
     Delimiter delimiter = Delimiter::Blank;  // the one used
     bool hasHeader = false;
+    int32_t scaleDigits = 0;  // with autoScale: the values are round(value * 10^scaleDigits)
 };
 
 struct TableReadError {
@@ -70,12 +75,17 @@ private:
     TableReadError Hold(std::string_view bytes);
     TableReadError ReadLine(std::string_view line, std::size_t checked);
     TableReadError ReadFirstLine(std::string_view line);
+    // A cell under autoScale: the scale grows (the values read so far with
+    // it) when the cell needs more digits.
+    std::string ReadAutoScaled(std::string_view cell, int64_t line, std::size_t offset, int32_t& value);
 
     TableReadOptions options_;
     Table table_;
     std::vector<int32_t> slotOfColumn_;  // where each cell of a row goes; -1 when it is not read
     std::string head_;                   // the first bytes, until it is clear whether they are a byte order mark
     bool headDone_ = false;
+    TableReadError mostDigits_;          // under autoScale: the cell that needs the most digits, as an error
+    bool atMostDigits_ = false;          // that error is the read's
     std::string pending_;                // a line whose end has not come yet
     std::size_t pendingChecked_ = 0;     // its bytes known to be text
     int64_t lines_ = 0;                  // lines read whole

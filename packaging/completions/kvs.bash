@@ -38,7 +38,11 @@ _kvs()
         COMPREPLY=($(compgen -f -- "$cur"))
         return
         ;;
-    -s | --size | --fraction | -j | --threads | --columns | --scale | --client | --levels | --trials | --seed | \
+    --scale)
+        COMPREPLY=($(compgen -W 'auto' -- "$cur")) # or a number of the user's own
+        return
+        ;;
+    -s | --size | --fraction | -j | --threads | --columns | --client | --levels | --trials | --seed | \
         --length | --repeats)
         return # a number or a list of the user's own
         ;;
