@@ -5,7 +5,7 @@ For each command the table lists, the options that `kvs COMMAND --help`
 lists are the table's, long and short names alike; where the help shows an
 option's default, it is the table's. The manual page names every option of
 the table in its command's section (and no other), with each word an
-option takes. Each shell completion script names every option and word.
+option takes; its synopsis names kvs's own. Each shell completion script names every option and word.
 
 Usage: check_options.py --kvs KVS --man KVS_1_IN --completions DIR OPTIONS_MD
 """
@@ -65,10 +65,11 @@ def help_lines(kvs, command):
 
 
 def shown_default(line):
-    """The default a help line shows, if it shows one: CLI11's "[value]" or
-    the text's own "default ..."."""
-    match = re.search(r"\[(?:default:?\s*)?([^\]]+)\]|\(default:?\s*([^):]+)", line)
-    return (match.group(1) or match.group(2)).strip() if match else None
+    """The default a help line shows, if it shows one: CLI11's "TYPE=value"
+    after the names, or the text's own "[default: value]" or "(default
+    value...)"."""
+    match = re.search(r"^\s*\S+ \S+=(\S+)|\[default:?\s*([^\]]+)\]|\(default:?\s*([^):]+)", line)
+    return next(group for group in match.groups() if group).strip() if match else None
 
 
 def man_sections(path):
@@ -116,7 +117,7 @@ def check(table, kvs, man, completions):
                 for word in ([option.long] if command else []) + option.choices:
                     if not mentions(text, word.lstrip("-") if script == "kvs.fish" and word.startswith("--") else word):
                         faults.append(f"{where} {option.long}: {script} lacks '{word}'")
-        for name in sorted(in_man - {option.long for option in options}):
+        for name in sorted(in_man - {option.long for option in options} if command else ()):
             faults.append(f"{where}: the manual page names {name}, which the table does not")
     return faults
 
