@@ -43,7 +43,7 @@ def window_series(picks, noise, *, length=_kvs.WINDOW_SERIES_LENGTH, repeats=_kv
         one pick until Restart; more picks are laid one after another at the
         end, each repeats times, copies of the k-th carrying identity k.
         An empty sequence gives background only. The noise of the largest
-        level L moves a coordinate by less than min(6 L, 32768): picks whose
+        level L moves a coordinate by at most min(6 L, 32768): picks whose
         noisy coordinates could leave the signed 32-bit range are refused.
     noise : int or sequence of int
         A level of the window (0, 5, 10, 25, 50 or 100): the series the
