@@ -22,6 +22,7 @@ extensions = [
     "breathe",
     "sphinx.ext.graphviz",
     "kvs_layers",
+    "kvs_bench_plot",
 ]
 source_suffix = {".md": "markdown"}
 root_doc = "index"
@@ -53,6 +54,8 @@ breathe_show_include = False
 graphviz_output_format = "svg"
 
 html_theme = "alabaster"
+# Wide enough for the benchmarks' tables.
+html_theme_options = {"page_width": "1180px", "sidebar_width": "240px"}
 html_title = "Kestrand Vectors Subset " + release
 html_static_path = []
 html_last_updated_fmt = None
