@@ -239,9 +239,11 @@ std::string ParseNpyHeader(std::string_view bytes, NpyHeader& header)
     if (size == 0 || size > bytes.size())
         return "the file ends inside its header";
     const std::size_t start = bytes[6] == 1 ? kVersionEnd + 2 : kVersionEnd + 4;
-    const std::string_view dict = bytes.substr(start, size - start);
+    std::string_view dict = bytes.substr(start, size - start);
+    if (dict.ends_with('\n'))
+        dict.remove_suffix(1);  // numpy ends the header with one
     for (const char c : dict)
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t')
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             return "the header holds a control character";
     header.dataOffset = size;
     return ReadDict(dict, header);

@@ -157,18 +157,12 @@ NpyReader::NpyReader(TableReadOptions options) : options_(std::move(options)) {}
 // Holds the header's bytes until it is whole, taking no byte of the data.
 TableReadError NpyReader::TakeHeader(std::string_view& piece)
 {
-    while (!piece.empty()) {
+    while (true) {
         std::string problem;
-        std::size_t size = NpyHeaderBytes(head_, problem);
+        const std::size_t size = NpyHeaderBytes(head_, problem);
         if (!problem.empty())
             return Fault(problem);
-        if (size == 0)
-            size = head_.size() < 8 ? 8 : head_[6] == 1 ? 10 : 12;  // up to the header's length
-        const std::size_t taken = std::min(piece.size(), size - head_.size());
-        head_.append(piece.substr(0, taken));
-        piece.remove_prefix(taken);
-        std::string stillProblem;
-        if (head_.size() == size && NpyHeaderBytes(head_, stillProblem) == size) {
+        if (size != 0 && head_.size() == size) {
             if (std::string fault = ParseNpyHeader(head_, header_); !fault.empty())
                 return Fault(fault);
             if (std::string fault = Prepare(header_, options_, slotOfColumn_, dimension_); !fault.empty())
@@ -176,8 +170,14 @@ TableReadError NpyReader::TakeHeader(std::string_view& piece)
             headerRead_ = true;
             return {};
         }
+        if (piece.empty())
+            return {};
+        // Up to the whole header, or else up to the field that gives its length.
+        const std::size_t wanted = size != 0 ? size : head_.size() < 8 ? 8 : head_[6] == 1 ? 10 : 12;
+        const std::size_t taken = std::min(piece.size(), wanted - head_.size());
+        head_.append(piece.substr(0, taken));
+        piece.remove_prefix(taken);
     }
-    return {};
 }
 
 TableReadError NpyReader::Read(std::string_view piece)
@@ -194,6 +194,7 @@ TableReadError NpyReader::Read(std::string_view piece)
 TableReadError NpyReader::Consume(std::string_view bytes)
 {
     const std::size_t width = std::size_t(header_.itemBytes);
+    const int64_t count = ItemCount(header_);
     if (!carry_.empty()) {
         const std::size_t taken = std::min(bytes.size(), width - carry_.size());
         carry_.append(bytes.substr(0, taken));
@@ -204,10 +205,13 @@ TableReadError NpyReader::Consume(std::string_view bytes)
             return error;
         carry_.clear();
     }
-    for (; bytes.size() >= width; bytes.remove_prefix(width))
+    for (; bytes.size() >= width && items_ < count; bytes.remove_prefix(width))
         if (TableReadError error = Place(bytes.data()))
             return error;
-    carry_.assign(bytes);
+    if (items_ == count)
+        extraBytes_ += bytes.size();  // told at the end, as a mapped file's are
+    else
+        carry_.assign(bytes);
     return {};
 }
 
@@ -216,8 +220,6 @@ TableReadError NpyReader::Consume(std::string_view bytes)
 TableReadError NpyReader::Place(const char* item)
 {
     const int64_t index = items_++;
-    if (index >= ItemCount(header_))
-        return Fault("the file goes on after the array's data (shape " + ShapeOf(header_) + ")");
     if (Cancelled(options_, index))
         return {0, 0, "interrupted", true};
     const auto [row, column] = RowAndColumn(header_, index);
@@ -241,9 +243,8 @@ TableReadError NpyReader::Finish(Table& table)
     if (error_)
         return error_;
     if (!headerRead_)
-        return error_ = Fault(head_.size() < kNpyMagic.size() ? "not a .npy file (its magic string is missing)"
-                                                              : "the file ends inside its header");
-    const std::size_t bytes = std::size_t(items_) * std::size_t(header_.itemBytes) + carry_.size();
+        return error_ = Fault("the file ends inside its header");
+    const std::size_t bytes = std::size_t(items_) * std::size_t(header_.itemBytes) + carry_.size() + extraBytes_;
     if (std::string problem = DataSizeProblem(header_, bytes); !problem.empty())
         return error_ = Fault(problem);
     if (header_.Rows() == 0)

@@ -38,6 +38,7 @@ private:
     int32_t dimension_ = 0;
     std::string carry_;     // an item cut by the end of a piece
     int64_t items_ = 0;     // items read
+    std::size_t extraBytes_ = 0;  // bytes after the array's data
     std::vector<int32_t> values_;  // row after row; column after column for Fortran order until the end
     TableReadError error_;
 };

@@ -21,9 +21,29 @@ uint64_t LittleEndian(std::string_view bytes, std::size_t at, std::size_t width)
     return value;
 }
 
+constexpr std::size_t kShownNameBytes = 64;  // a longer member name is cut in messages
+
+// A member's name as the arrays are named (without ".npy"), fit for one
+// line of a message: control characters as \xHH, a long name cut.
+std::string_view Stem(const std::string& member)
+{
+    return std::string_view(member).substr(0, member.ends_with(".npy") ? member.size() - 4 : member.size());
+}
+
 std::string ArrayName(const std::string& member)
 {
-    return member.ends_with(".npy") ? member.substr(0, member.size() - 4) : member;
+    const std::string_view name = Stem(member);
+    std::string shown;
+    for (const char c : name.substr(0, kShownNameBytes)) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += c;
+            continue;
+        }
+        const char* digits = "0123456789ABCDEF";
+        shown += std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
+    }
+    return name.size() > kShownNameBytes ? shown + "..." : shown;
 }
 
 // The zip64 sizes of a member, from its local header's extra field.
@@ -125,7 +145,7 @@ TableReadError NpzReader::StartMember()
                      "; expected stored or deflated");
     if (method_ == kStored && (flags_ & kSizesAfterData))
         return Fault("member " + quoted + " gives its size only after its data, which a stream cannot read");
-    chosen_ = !array_ && (options_.array.empty() || ArrayName(name_) == options_.array);
+    chosen_ = !array_ && (options_.array.empty() || Stem(name_) == options_.array);
     if (chosen_) {
         arrayName_ = ArrayName(name_);
         array_.emplace(options_);
