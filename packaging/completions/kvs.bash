@@ -38,7 +38,7 @@ _kvs()
         COMPREPLY=($(compgen -f -- "$cur"))
         return
         ;;
-    -s | --size | --fraction | -j | --threads | --columns | --scale | --client | --levels | --trials | --seed | \
+    -s | --size | --fraction | -j | --threads | --columns | --scale | --array | --client | --levels | --trials | --seed | \
         --length | --repeats)
         return # a number or a list of the user's own
         ;;
@@ -47,7 +47,7 @@ _kvs()
     local options
     case $command in
     search) options='-s --size --fraction -j --threads --method --columns --delimiter --header --no-header
-                     --scale --format -o --output -q --quiet -h --help' ;;
+                     --scale --array --format -o --output -q --quiet -h --help' ;;
     demo) options='--client --format --export-series -h --help' ;;
     study) options='--levels --trials --seed --length --repeats --size -j --threads --format --plot -q --quiet
                     -h --help' ;;
