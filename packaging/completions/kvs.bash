@@ -29,8 +29,11 @@ _kvs()
         return
         ;;
     --format)
-        [[ $command == demo ]] && COMPREPLY=($(compgen -W 'text json' -- "$cur")) ||
-            COMPREPLY=($(compgen -W 'text csv json' -- "$cur"))
+        case $command in
+        demo) COMPREPLY=($(compgen -W 'text json' -- "$cur")) ;;
+        search) COMPREPLY=($(compgen -W 'text csv json rows' -- "$cur")) ;;
+        *) COMPREPLY=($(compgen -W 'text csv json' -- "$cur")) ;;
+        esac
         return
         ;;
     -o | --output | --export-series | --plot)
