@@ -26,7 +26,8 @@ CLI::App* AddSearchOptions(CLI::App& app, SearchOptions& options)
         ->check(OneOf({"auto", "dense", "tree", "described"}));
     command->add_option("--columns", options.columns, "Use only these columns, counted from 1 (e.g. 1,3,4)")
         ->check(WholeNumberList(1, INT32_MAX, true));
-    command->add_option("--delimiter", options.delimiter, "comma, semicolon, tab or blank (default: detected)")
+    command->add_option("--delimiter", options.delimiter,
+                        "detect, comma, semicolon, tab or blank (default: detect, from the first line)")
         ->check(OneOf({"detect", "comma", "semicolon", "tab", "blank"}));
     CLI::Option* header = command->add_flag_callback(
         "--header", [&options] { options.header = HeaderRule::Present; },
