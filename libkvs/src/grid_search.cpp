@@ -7,18 +7,22 @@
 // within the limit are collected; once s are, the limit falls to just below
 // the s-th smallest, and the rings stop when every cell beyond them is
 // farther than the limit. As in the dense method, a thread remembers the
-// s-th smallest key (the radius) of its best centre and first searches a
-// centre within that radius alone: a centre with fewer than s keys within
-// it is bounded from below by those keys plus radius + 1 for each missing
-// one, and dropped when that bound is strictly above the best score, having
-// read only the cells that touch the radius. The centres are taken in cell
-// order, so neighbouring centres read the same cells from cache.
+// s-th smallest key (the radius) of its best centre and first counts and
+// sums a centre's keys within that radius, on vectors, keeping none (in
+// 32-bit lanes where a cell's keys are all below 2^32): a centre with fewer
+// than s keys within it is bounded from below by those keys plus radius + 1
+// for each missing one, and dropped when that bound is strictly above the
+// best score, having read only the cells that touch the radius. Most
+// centres end there; the others are searched within the radius when it
+// holds s keys, else fully. The centres are taken in cell order, so
+// neighbouring centres read the same cells from cache.
 //
 // The copy keeps no row numbers (the sorted positions stand in for them
 // during the search): each thread marks the positions of the centres that
 // tie its best score, and the winner, the last row of equal best scores, is
 // found after by replaying the sort (RowGrid::LastMarkedRow).
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -76,6 +80,54 @@ static KVS_AVX2_CLONES void CellKeys(const Value* columns, int64_t rows, int32_t
     }
 }
 
+// How many of the keys of rows [first, last) (as CellKeys) are no greater
+// than limit; their sum is added to sum. None is kept. narrow: d is 2 and
+// every key of these rows is below 2^32 (and so each base below 2^16 + 2^16).
+template <typename Key, typename Value, typename Sum>
+static KVS_AVX2_CLONES int64_t CellKeysWithin(const Value* columns, int64_t rows, int32_t d, const int64_t* base,
+                                              int64_t first, int64_t last, Key limit, bool narrow, Sum& sum)
+{
+    int64_t count = 0;
+    Sum within = 0;
+    if (narrow) {
+        // Every key of the cell is below 2^32: made in 32-bit lanes, twice as many a vector.
+        const Value* xs = columns;
+        const Value* ys = columns + rows;
+        const int32_t bx = int32_t(base[0]);
+        const int32_t by = int32_t(base[1]);
+        const uint32_t narrowLimit = uint32_t(std::min<Key>(limit, Key(UINT32_MAX)));
+        uint64_t narrowWithin = 0;
+        for (int64_t i = first; i < last; ++i) {
+            const uint32_t dx = uint32_t(bx) - uint32_t(xs[i]);
+            const uint32_t dy = uint32_t(by) - uint32_t(ys[i]);
+            const uint32_t key = dx * dx + dy * dy;
+            count += key <= narrowLimit;
+            narrowWithin += key <= narrowLimit ? key : 0;
+        }
+        within = Sum(narrowWithin);
+    } else if (d == 2) {
+        const Value* xs = columns;
+        const Value* ys = columns + rows;
+        const int64_t bx = base[0];
+        const int64_t by = base[1];
+        for (int64_t i = first; i < last; ++i) {
+            const Key key = SquareOf<Key>(bx - int64_t(xs[i])) + SquareOf<Key>(by - int64_t(ys[i]));
+            count += key <= limit;
+            within += key <= limit ? key : 0;
+        }
+    } else {
+        for (int64_t i = first; i < last; ++i) {
+            Key key = 0;
+            for (int32_t k = 0; k < d; ++k)
+                key += SquareOf<Key>(base[k] - int64_t(columns[k * rows + i]));
+            count += key <= limit;
+            within += key <= limit ? key : 0;
+        }
+    }
+    sum += within;
+    return count;
+}
+
 // How far a value lies outside [low, high], squared.
 SearchScore GapSquared(int64_t value, int64_t low, int64_t high)
 {
@@ -95,6 +147,7 @@ struct GridWorker {
     int64_t capacity = 0;
     int64_t* point = nullptr;  // d: the centre's coordinates
     int64_t* base = nullptr;   // d: the centre less a cell's corner
+    int64_t extent[2] = {};    // in two coordinates: the largest offset along each in a cell
     uint64_t* tied = nullptr;  // a bit for every sorted position
     int64_t* listed = nullptr;  // kListedTies
     int listedCount = 0;
@@ -108,7 +161,6 @@ struct GridWorker {
     int64_t count = 0;      // keys collected
     Key limit = 0;          // the largest key still collected
     bool complete = false;  // s keys of 0 are collected: nothing can lower the sum
-    bool reduced = false;   // the keys were cut to the s smallest
 
     int64_t Centre(int64_t position) const { return order ? order[position] : position; }
 
@@ -131,7 +183,6 @@ struct GridWorker {
             std::nth_element(keys, keys + (size - 1), keys + count);
         const Key largest = count > size ? keys[size - 1] : *std::max_element(keys, keys + size);
         count = size;
-        reduced = true;
         if (largest == 0)
             complete = true;
         else
@@ -152,10 +203,7 @@ struct GridWorker {
             const int64_t piece = std::min(last - first, capacity - count);
             Key* made = keys + count;
             CellKeys<Key, Value>(columns, rows, d, base, first, first + piece, made);
-            for (int64_t i = 0; i < piece; ++i) {
-                keys[count] = made[i];
-                count += made[i] <= limit;
-            }
+            count += PackKeysWithin(made, piece, limit);
             first += piece;
             if (count == capacity)
                 Reduce();
@@ -170,8 +218,9 @@ struct GridWorker {
         return GapSquared(point[shape().column[k]], low, low + shape().width - 1);
     }
 
-    // The cells of ring r whose boxes are within the limit.
-    void VisitRing(const int64_t* centreCell, int64_t r)
+    // Calls visit(at) for the cells of ring r whose boxes are within the limit.
+    template <typename Visit>
+    void VisitRing(const int64_t* centreCell, int64_t r, Visit visit)
     {
         int64_t lo[kGridColumns];
         int64_t hi[kGridColumns];
@@ -194,7 +243,7 @@ struct GridWorker {
                 const int64_t step = edge ? 1 : 2 * r;
                 for (at[2] = edge ? lo[2] : centreCell[2] - r; at[2] <= hi[2] && !complete; at[2] += step) {
                     if (at[2] >= lo[2] && gap01 + CellGap(2, at[2]) <= limit)
-                        ScanCell(at);
+                        visit(at);
                 }
             }
         }
@@ -228,15 +277,79 @@ struct GridWorker {
         count = 0;
         limit = within;
         complete = false;
-        reduced = false;
         for (int64_t r = 0;; ++r) {
-            VisitRing(centreCell, r);
+            VisitRing(centreCell, r, [this](const int64_t* at) { ScanCell(at); });
             if (!complete && count >= size)
                 Reduce();
             SearchScore outside = 0;
             if (complete || !Beyond(centreCell, r, outside) || outside > limit)
                 return;
         }
+    }
+
+    // Whether every key to the rows of the cell whose base is set is below
+    // 2^32, in two coordinates kept as offsets: the farthest a row of it
+    // can be along a column is the larger of the base and its distance from
+    // the column's largest offset in the cell (extent).
+    bool NarrowCell() const
+    {
+        if (!std::is_same_v<Value, uint16_t> || d != 2)
+            return false;
+        uint64_t farthest = 0;
+        for (int k = 0; k < 2; ++k) {
+            const uint64_t far = uint64_t(std::max(std::abs(base[k]), std::abs(base[k] - extent[k])));
+            if (far >= (uint64_t(1) << 16))
+                return false;
+            farthest += far * far;
+        }
+        return farthest <= UINT32_MAX;
+    }
+
+    // How many keys are no greater than within, and their sum: the rows of
+    // the cells that touch the radius, their keys made and compared on
+    // vectors and none kept.
+    template <typename Sum>
+    int64_t CountWithin(const int64_t* centreCell, Key within, Sum& sum)
+    {
+        limit = within;
+        complete = false;
+        int64_t found = 0;
+        const uint32_t* starts = grid->starts();
+        const auto count = [&](const int64_t* at) {
+            const int64_t index = shape().Index(at);
+            if (starts[index] == starts[index + 1])
+                return;
+            for (int32_t k = 0; k < d; ++k)
+                base[k] = point[k] - grid->Corner(k, at);
+            found += CellKeysWithin<Key, Value>(columns, rows, d, base, starts[index], starts[index + 1], within,
+                                                NarrowCell(), sum);
+        };
+        for (int64_t r = 0;; ++r) {
+            VisitRing(centreCell, r, count);
+            SearchScore outside = 0;
+            if (!Beyond(centreCell, r, outside) || outside > within)
+                return found;
+        }
+    }
+
+    // Whether the centre's keys within the radius prove it worse than the
+    // best; count gets how many there are.
+    bool DroppedByRadius(const int64_t* centreCell, const BestCentre& best, int64_t& count)
+    {
+        // Every key outside is at least radius + 1.
+        const auto bound = [&](SearchScore within) {
+            return within + SearchScore(size - count) * (SearchScore(radius) + 1);
+        };
+        if constexpr (!std::is_same_v<Key, SearchScore>) {
+            if (SearchScore(radius) * uint64_t(rows) <= UINT64_MAX) {
+                uint64_t within = 0;
+                count = CountWithin(centreCell, radius, within);
+                return count < size && bound(within) > best.score;
+            }
+        }
+        SearchScore within = 0;
+        count = CountWithin(centreCell, radius, within);
+        return count < size && bound(within) > best.score;
     }
 
     void ClearTies()
@@ -265,23 +378,16 @@ struct GridWorker {
         CellAt(position, centreCell);
         for (int32_t k = 0; k < d; ++k)
             point[k] = grid->Corner(k, centreCell) + int64_t(columns[k * rows + position]);
-        bool searched = false;
+        // With s keys within the radius, those are searched for the s smallest; with fewer, every key.
+        Key within = std::numeric_limits<Key>::max();
         if (hasRadius && best.centre >= 0) {
-            Collect(centreCell, radius);
-            searched = reduced || count >= size;
-            if (!searched) {
-                KeySum<Key> within = 0;
-                for (int64_t i = 0; i < count; ++i)
-                    within += keys[i];
-                // Every other key is at least radius + 1.
-                if (SearchScore(within) + SearchScore(size - count) * (SearchScore(radius) + 1) > best.score)
-                    return false;
-            }
+            int64_t near = 0;
+            if (DroppedByRadius(centreCell, best, near))
+                return false;
+            if (near >= size)
+                within = radius;
         }
-        if (!searched)
-            Collect(centreCell, std::numeric_limits<Key>::max());
-        if (!reduced)
-            Reduce();
+        Collect(centreCell, within);
         KeySum<Key> sum = 0;
         for (int64_t i = 0; i < size; ++i)
             sum += keys[i];
@@ -330,6 +436,8 @@ SearchStatus Run(const SearchPlan& plan, const RowGrid& grid, BestCentre& best, 
         worker.base = Carve<int64_t>(cursor, d);
         worker.tied = Carve<uint64_t>(cursor, tieWords);
         worker.listed = Carve<int64_t>(cursor, kListedTies);
+        for (int32_t k = 0; k < 2 && k < int32_t(d); ++k)
+            worker.extent[k] = grid.Extent(k);
     }
     const SearchStatus status = RunCentres(request, plan.end - plan.begin, plan.threads, workers, best, threadsRun);
     if (status != SearchStatus::Ok || best.centre < 0)

@@ -133,17 +133,6 @@ RowGrid::RowGrid(const VectorTable& table, const ColumnRanges& ranges, const Gri
     ok = true;
 }
 
-int64_t RowGrid::Corner(int32_t k, const int64_t* at) const
-{
-    if (!gridShape.offsets)
-        return 0;
-    for (int j = 0; j < gridShape.columns; ++j) {
-        if (gridShape.column[j] == k)
-            return gridShape.low[j] + at[j] * gridShape.width;
-    }
-    return lowest[k];
-}
-
 // A counting sort of the rows by cell: the rows of each cell counted, the
 // counts summed into each cell's first position, and the rows written there
 // in table order (each cell's start moving on to the next cell's meanwhile,

@@ -77,7 +77,25 @@ public:
     // What column k's values in the cell at the given coordinates are kept
     // as offsets from: the cell's corner along a grid column, the column's
     // smallest value along another, 0 where values are kept whole.
-    int64_t Corner(int32_t k, const int64_t* at) const;
+    int64_t Corner(int32_t k, const int64_t* at) const
+    {
+        if (!gridShape.offsets)
+            return 0;
+        for (int j = 0; j < gridShape.columns; ++j) {
+            if (gridShape.column[j] == k)
+                return gridShape.low[j] + at[j] * gridShape.width;
+        }
+        return lowest[k];
+    }
+    // The largest offset of column k in any cell (with offsets).
+    int64_t Extent(int32_t k) const
+    {
+        for (int j = 0; j < gridShape.columns; ++j) {
+            if (gridShape.column[j] == k)
+                return gridShape.width - 1;
+        }
+        return 0;
+    }
     // The last row of the table whose sorted position is marked, found by
     // replaying the sort; -1 when none is. counters is room for cellCount
     // values, zero-filled.
