@@ -132,6 +132,30 @@ PY
     fail "the unpacked Python module does not import or search"
 fi
 
+# The manual, where the build made it: HTML for every architecture, under
+# the package's documentation folder, its scripts linked to Debian's
+# libjs-sphinxdoc (as on an installed system, where the links must lead).
+if compgen -G "$work/kvs-doc_*.deb" > /dev/null; then
+  deb=$(package kvs-doc)
+  [ "$(dpkg-deb -f "$deb" Architecture)" = all ] || fail "kvs-doc is not for every architecture"
+  [ "$(dpkg-deb -f "$deb" Section)" = doc ] || fail "kvs-doc is not in the section doc"
+  depends_on "$deb" libjs-sphinxdoc
+  html=/usr/share/doc/kvs-doc/html
+  for page in index.html guide/search.html reference/options.html reference/python.html reference/cpp.html; do
+    has "$deb" "$html/$page"
+  done
+  linked=0
+  while read -r link; do
+    target=$(readlink "$root$link")
+    [ -f "$(realpath -m "$(dirname "$link")/$target")" ] || fail "$link leads to $target, which libjs-sphinxdoc does not hold"
+    linked=$((linked + 1))
+  done < <(cd "$root" && find ".$html" -type l | sed 's|^\.||')
+  [ "$linked" -gt 0 ] || fail "kvs-doc links none of Sphinx's scripts to libjs-sphinxdoc"
+fi
+
+# Every manual page's examples run with the unpacked programs and files.
+/usr/bin/python3 "$here/check_man_examples.py" "$root" "$libdir"
+
 # Check what a desktop would read from the scratch root.
 "$here/check_metadata.sh" "$root$desktop" "$root/usr/share/metainfo/$id.metainfo.xml"
 exec_line=$(grep -m1 '^Exec=' "$root$desktop" | cut -d= -f2-)
