@@ -22,6 +22,7 @@ extensions = [
     "breathe",
     "sphinx.ext.graphviz",
     "kvs_layers",
+    "kvs_bench_plot",
 ]
 source_suffix = {".md": "markdown"}
 root_doc = "index"
@@ -53,8 +54,20 @@ breathe_show_include = False
 graphviz_output_format = "svg"
 
 html_theme = "alabaster"
+# Wide enough for the benchmarks' tables.
+html_theme_options = {"page_width": "1180px", "sidebar_width": "240px"}
 html_title = "Kestrand Vectors Subset " + release
 html_static_path = []
 html_last_updated_fmt = None
 html_show_sourcelink = False
 html_copy_source = False
+
+
+def skip_tuple_fields(app, what, name, obj, skip, options):
+    """A named tuple's fields are told in its docstring; its generated
+    "Alias for field number N" entries add nothing."""
+    return True if (getattr(obj, "__doc__", None) or "").startswith("Alias for field number") else None
+
+
+def setup(app):
+    app.connect("autodoc-skip-member", skip_tuple_fields)

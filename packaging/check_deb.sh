@@ -33,9 +33,9 @@ package() {
   echo "$work/$1"_*.deb
 }
 
-# Every package: lintian finds no errors (its warnings are printed, and the
-# README says why each one is left), it carries its licence and changelog,
-# and it is unpacked into the scratch root.
+# Every package: lintian finds no errors (its warnings are printed, and
+# docs/install.md says why each one is left), it carries its licence and
+# changelog, and it is unpacked into the scratch root.
 lintian --fail-on error --tag-display-limit 0 "$work"/*.deb
 for deb in "$work"/*.deb; do
   echo "package: $(basename "$deb")  Depends: $(dpkg-deb -f "$deb" Depends)"

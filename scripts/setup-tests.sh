@@ -18,7 +18,9 @@ tools=(
   zsh fish
   # The manual (docs/): Sphinx with Markdown pages, the Python API from the
   # docstrings, the C and C++ API through Doxygen, the layer diagram drawn
-  # by Graphviz; kvs-doc links Sphinx's scripts to Debian's copies.
+  # by Graphviz, the benchmarks' pictures by matplotlib; kvs-doc links
+  # Sphinx's scripts to Debian's copies.
   python3-sphinx python3-myst-parser python3-numpydoc doxygen python3-breathe graphviz libjs-sphinxdoc
+  python3-matplotlib
 )
 exec scripts/setup.sh "${tools[@]}"

@@ -10,6 +10,10 @@
 - ``pycon`` blocks are doctests; a page's blocks share one namespace, in
   order.
 
+Every relative link of a page (``[text](path)``) must lead to a file or
+folder that exists; the manual's build checks its own links more closely
+(anchors, documents), so this matters for the README.
+
 Each page runs in a scratch folder of its own, which starts with the files
 named by --file; the commands of a page run in order there, so a file one
 example writes is there for the next. kvs, the window helper, the Python
@@ -28,6 +32,7 @@ import subprocess
 import sys
 import tempfile
 
+LINK = re.compile(r"\]\(([^)\s]+)\)")
 FENCE = re.compile(r"^(`{3,}|~{3,})\s*\{?([\w-]*)\}?\s*$")
 CHECKER = doctest.OutputChecker()
 FLAGS = doctest.ELLIPSIS | doctest.NORMALIZE_WHITESPACE
@@ -49,6 +54,18 @@ def blocks(text):
         found.append((language, start + 1, [line[indent:] for line in lines[start:number]]))
         number += 1
     return found
+
+
+def broken_links(page, text):
+    """The relative links of a page whose target does not exist."""
+    broken = []
+    for target in LINK.findall(text):
+        path = target.split("#")[0]
+        if not path or re.match(r"^[a-z]+:", path):
+            continue
+        if not os.path.exists(os.path.join(os.path.dirname(page), path)):
+            broken.append(f"{page}: the link to {target} leads nowhere")
+    return broken
 
 
 def session(lines, first_line):
@@ -150,7 +167,9 @@ def main():
             for path in args.file:
                 shutil.copy(path, folder)
             with open(page, encoding="utf-8") as file:
-                found = blocks(file.read())
+                text = file.read()
+            failures += broken_links(page, text)
+            found = blocks(text)
             python = [lines for language, _, lines in found if language == "pycon"]
             for language, first_line, lines in found:
                 if language == "console":

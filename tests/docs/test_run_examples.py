@@ -71,3 +71,11 @@ def test_a_block_without_a_command_is_refused():
 ])
 def test_pycon_blocks_are_one_doctest(tmp_path, examples, failed):
     assert bool(run_examples.run_pycon("page.md", examples, str(tmp_path))) == failed
+
+
+def test_links_that_lead_nowhere_are_found(tmp_path):
+    (tmp_path / "docs").mkdir()
+    (tmp_path / "docs" / "index.md").write_text("")
+    page = str(tmp_path / "README.md")
+    text = "[a](docs/index.md) [b](docs/index.md#part) [c](https://example.org) [d](#top) [e](docs/gone.md)"
+    assert run_examples.broken_links(page, text) == [f"{page}: the link to docs/gone.md leads nowhere"]

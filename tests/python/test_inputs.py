@@ -2,6 +2,7 @@
 the exception and the words of `kvs search`, naming the cell."""
 import decimal
 import sys
+import tracemalloc
 
 import numpy as np
 import pandas as pd
@@ -125,6 +126,23 @@ def test_int32_table_in_c_order_is_not_copied():
     references = sys.getrefcount(TABLE)
     kvs.search(TABLE, 2)
     assert sys.getrefcount(TABLE) == references
+
+
+def test_memory_mapped_int32_table_is_searched_in_place(tmp_path):
+    """np.load(..., mmap_mode="r") gives a read-only np.memmap: its rows are
+    searched where the file's mapping holds them, never read into a copy."""
+    rows = np.random.default_rng(3).integers(-1000, 1000, size=(200_000, 2), dtype=np.int32)
+    np.save(tmp_path / "rows.npy", rows)
+    mapped = np.load(tmp_path / "rows.npy", mmap_mode="r")
+    assert np.shares_memory(_table.read_table(mapped), mapped)
+    tracemalloc.start()
+    try:
+        found = kvs.search(mapped, 50, threads=1)
+        peak = tracemalloc.get_traced_memory()[1]
+    finally:
+        tracemalloc.stop()
+    assert peak < rows.nbytes // 10, "a copy of the table was made"
+    assert found.centre == kvs.search(rows, 50, threads=1).centre
 
 
 @pytest.mark.parametrize("dtype", ["<i4", "<i8", "<u2"])
