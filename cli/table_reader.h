@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,9 @@
 // The longest line read, its line end (LF or CRLF) not counted; a longer one
 // is refused rather than guessed at.
 constexpr std::size_t kMaxLineBytes = std::size_t(1) << 20;
+
+// The values a table holds, as messages name them.
+constexpr const char* kInt32Range = "the signed 32-bit range (-2147483648 to 2147483647)";
 
 enum class Delimiter { Detect, Comma, Semicolon, Tab, Blank };
 
@@ -38,16 +42,20 @@ struct TableReadOptions {
     // (Table::scaleDigits); a table that it takes outside the signed 32-bit
     // range is refused at the cell that needs the most digits.
     bool autoScale = false;
+    std::string array;                   // the array of a .npz to read; empty: its only one
     const std::atomic<bool>* cancel = nullptr;  // checked every few thousand lines
 };
 
 struct Table {
-    std::vector<int32_t> values;  // row after row
+    std::vector<int32_t> values;      // row after row, unless the rows are mapped
+    std::shared_ptr<const int32_t> mapped;  // the rows in place in a mapped file; values is then empty
     int64_t rows = 0;
     int32_t dimension = 0;
     Delimiter delimiter = Delimiter::Blank;  // the one used
     bool hasHeader = false;
     int32_t scaleDigits = 0;  // with autoScale: the values are round(value * 10^scaleDigits)
+
+    const int32_t* Data() const { return mapped ? mapped.get() : values.data(); }
 };
 
 struct TableReadError {

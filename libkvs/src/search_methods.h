@@ -89,5 +89,10 @@ SearchStatus SearchRows(const SearchRequest& request, const NearBest* near, Sear
 SearchStatus DenseSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
 SearchStatus DescribedSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
 SearchStatus TreeSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
+SearchStatus GridSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
+
+// Whether the rows spread over the grid's cells evenly enough for the grid
+// to beat the tree (row_grid.h); reads the table once.
+bool GridPays(const SearchRequest& request, const ColumnRanges& ranges);
 
 }  // namespace kvs
