@@ -100,6 +100,8 @@ TEST(NpyFile, RowsOfTheEnginesLayoutAreReadInPlace)
         EXPECT_EQ(bool(table.mapped), c.inPlace);
         EXPECT_EQ(table.values.empty(), c.inPlace);
         EXPECT_EQ(std::vector<int32_t>(table.Data(), table.Data() + table.rows * table.dimension), c.values);
+    }
+}
 
 // --scale auto: the smallest power of ten that makes every value whole,
 // found as the rows come (the rows read before a cell that needs more digits
