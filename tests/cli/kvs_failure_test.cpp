@@ -263,9 +263,9 @@ TEST(KvsSearch, MemoryFollowsTheRowsKept)
         {"blank lines between two wide rows", folder.Write("blank.csv", row + blankLines + row), 0, ""},
         {"comment lines between them, gzipped", folder.Write("comment.gz", Gzipped(row + commentLines + row)), 0, ""},
         {"a gzip bomb of one endless line", folder.Write("bomb.gz", Gzipped(std::string(1 << 20, '7'), 64)), 2,
-         "kvs: " + folder.Path("bomb.gz") + ":1:1048577: line longer than the limit of 1048576 bytes\n"},
+         "kvs: " + folder.Path("bomb.gz") + ": line 1, byte 1048577: line longer than the limit of 1048576 bytes\n"},
         {"an endless device of zeros", haveDevice ? zeros : "", 2,
-         "kvs: " + zeros + ":1:1: binary data (a NUL byte); expected a text table\n"},
+         "kvs: " + zeros + ": line 1, byte 1: binary data (a NUL byte); expected a text table\n"},
     };
     constexpr long kMarginKilobytes = 32 * 1024;
     for (const Case& c : cases) {
