@@ -17,6 +17,7 @@ packages=(
   qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
   libopenmpi-dev openmpi-bin
   pybind11-dev python3-dev python3-pytest python3-hypothesis python3-pandas python3-tqdm
+  python3-setuptools python3-wheel python3-build python3-venv python3-pip python3-mpi4py
   emscripten fonttools chromium chromium-driver python3-selenium
   clang libclang-rt-14-dev
   zsh fish
