@@ -33,7 +33,6 @@ REFUSED = [
     (dict(data=TABLE, fraction=[0.5]), TypeError, r"^fraction must be a number"),
     (dict(data=TABLE, size=1, method="fast"), ValueError, r"^method 'fast': expected auto, dense, tree or described$"),
     (dict(data=TABLE, size=1, method=None), TypeError, r"^method must be a str"),
-    (dict(data=TABLE, size=1, threads=-1), ValueError, r"^threads -1: expected 0 \(every core\) or more$"),
     (dict(data=TABLE, size=1, threads="2"), TypeError, r"^threads must be an integer"),
     (dict(data=TABLE, size=1, scale=0), ValueError, r"^scale 0: expected a number above 0$"),
     (dict(data=TABLE, size=1, scale="nan"), ValueError, r"^scale nan: expected a number above 0$"),
