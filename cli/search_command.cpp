@@ -38,6 +38,7 @@ void ConvertSettings(const SearchOptions& options, SearchSettings& settings)
 {
     settings.read.cancel = &InterruptFlag();
     settings.read.header = options.header;
+    settings.read.array = options.array;
     for (int64_t column : NumbersOfList(options.columns))
         settings.read.columns.push_back(int(column));
     if (!options.scale.empty())
@@ -72,6 +73,11 @@ ToolError OpenAndShareTable(const SearchOptions& options, const SearchSettings& 
             error = output.Open(options.output);
             if (!error)
                 error = ReadTableFile(options.input, settings.read, table);
+            if (!error && run.ranks > 1 && table.mapped) {
+                // The ranks are sent values the table holds itself.
+                table.values.assign(table.Data(), table.Data() + table.rows * table.dimension);
+                table.mapped.reset();
+            }
         } catch (const std::bad_alloc&) {
             error = RunFailure("out of memory");
         }
@@ -121,7 +127,7 @@ ToolError Search(const SearchOptions& options, const SearchSettings& settings, c
 {
     ProgressBar bar(options.quiet);
     kvs::SearchRequest request;
-    request.table = {table.values.data(), table.rows, table.dimension};
+    request.table = {table.Data(), table.rows, table.dimension};
     request.size = size;
     request.method = settings.method;
     request.threads = options.threads;
@@ -147,7 +153,7 @@ ToolError Search(const SearchOptions& options, const SearchSettings& settings, c
     report.score = result.score;
     report.method = result.method;
     report.threads = result.threads;
-    const int32_t* centre = table.values.data() + result.centre * table.dimension;
+    const int32_t* centre = table.Data() + result.centre * table.dimension;
     report.centreVector.assign(centre, centre + table.dimension);
     for (int64_t& row : report.subset)
         ++row;

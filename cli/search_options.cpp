@@ -8,7 +8,8 @@ CLI::App* AddSearchOptions(CLI::App& app, SearchOptions& options)
 {
     CLI::App* command = app.add_subcommand("search", "Find the S mutually closest rows of a table of integer vectors");
     command->add_option("FILE", options.input,
-                        "The table: one vector per line; '-' reads standard input; gzip data is inflated")
+                        "The table: text with one vector per line, a .npy array or a .npz archive (told by their "
+                        "content); '-' reads standard input; gzip data is inflated")
         ->required();
     CLI::Option* size = command->add_option("-s,--size", options.size, "S, the rows in the subset (1 to n)")
                             ->transform(WholeNumber(1, INT64_MAX));
@@ -37,6 +38,7 @@ CLI::App* AddSearchOptions(CLI::App& app, SearchOptions& options)
     noHeader->excludes(header);
     command->add_option("--scale", options.scale, "Read every value as round(value * K), for tables of decimals")
         ->check(PositiveDecimal(false));
+    command->add_option("--array", options.array, "The array of a .npz file to read (default: its only one)");
     command->add_option("--format", options.format, "text, csv or json")->check(OneOf({"text", "csv", "json"}));
     command->add_option("-o,--output", options.output,
                         "Write the result to FILE, a file whole or not at all, a FIFO or device straight through "
