@@ -20,7 +20,7 @@ class SimilarSubset(OutlierMixin, BaseEstimator):
     fit runs kvs.search: every row is tried as a centre, and the centre
     whose size nearest rows have the smallest sum of squared distances to it
     wins; those rows are the subset. A row is an inlier (+1) when it lies
-    within radius_ of the centre's vector, the subset's largest distance
+    within ``radius_`` of the centre's vector, the subset's largest distance
     from it, and an outlier (-1) beyond.
 
     Parameters
@@ -47,11 +47,11 @@ class SimilarSubset(OutlierMixin, BaseEstimator):
     support_ : ndarray of bool, shape (n_samples,)
         True for the subset's rows.
     score_ : float
-        The sum of the squared distances from location_ to the subset's rows.
+        The sum of the squared distances from ``location_`` to the subset's rows.
     radius_ : float
-        The largest distance from location_ to a row of the subset.
+        The largest distance from ``location_`` to a row of the subset.
     offset_ : float
-        -radius_: decision_function is score_samples - offset_, as for
+        ``-radius_``: decision_function is score_samples - ``offset_``, as for
         scikit-learn's outlier detectors.
     n_features_in_ : int
         The columns seen by fit.
@@ -108,7 +108,7 @@ class SimilarSubset(OutlierMixin, BaseEstimator):
         return self
 
     def score_samples(self, X):
-        """The negated distance of each row from location_: the higher, the
+        """The negated distance of each row from ``location_``: the higher, the
         more the row belongs with the subset.
 
         Returns
@@ -120,7 +120,7 @@ class SimilarSubset(OutlierMixin, BaseEstimator):
         return -np.sqrt(self._squared_distances(X))
 
     def decision_function(self, X):
-        """radius_ less each row's distance from location_: 0 or more within
+        """``radius_`` less each row's distance from ``location_``: 0 or more within
         the radius (inliers), negative beyond.
 
         Returns
@@ -130,7 +130,7 @@ class SimilarSubset(OutlierMixin, BaseEstimator):
         return self.score_samples(X) - self.offset_
 
     def predict(self, X):
-        """+1 for the rows within radius_ of location_, -1 for the others.
+        """+1 for the rows within ``radius_`` of ``location_``, -1 for the others.
 
         Returns
         -------
