@@ -54,12 +54,13 @@ class CMakeExtension(Extension):
         self.target = target
 
 
-setup(
-    version=project_version(),
-    packages=["kvs"],
-    package_dir={"": "python"},
-    package_data={"kvs": ["*.pyi", "py.typed"]},
-    ext_modules=[CMakeExtension("kvs._kvs", target="kvs_python")],
-    cmdclass={"build_ext": CMakeBuild},
-    zip_safe=False,
-)
+if __name__ == "__main__":  # as setuptools runs it; the tests import project_version alone
+    setup(
+        version=project_version(),
+        packages=["kvs"],
+        package_dir={"": "python"},
+        package_data={"kvs": ["*.pyi", "py.typed"]},
+        ext_modules=[CMakeExtension("kvs._kvs", target="kvs_python")],
+        cmdclass={"build_ext": CMakeBuild},
+        zip_safe=False,
+    )
