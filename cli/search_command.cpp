@@ -57,9 +57,10 @@ void ConvertSettings(const SearchOptions& options, SearchSettings& settings)
          {kvs::SearchMethod::Auto, kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described})
         if (options.method == kvs::SearchMethodName(method))
             settings.method = method;
-    settings.format = options.format == "json" ? ReportFormat::Json
-                      : options.format == "csv" ? ReportFormat::Csv
-                                                : ReportFormat::Text;
+    settings.format = options.format == "json"   ? ReportFormat::Json
+                      : options.format == "csv"  ? ReportFormat::Csv
+                      : options.format == "rows" ? ReportFormat::Rows
+                                                 : ReportFormat::Text;
 }
 
 // Rank 0 opens the output and reads the table; then every rank of the run
@@ -114,6 +115,18 @@ ToolError StatusError(kvs::SearchStatus status)
     }
 }
 
+// Exact: d terms below 2^64 each sum below 2^95.
+kvs::Score SquaredDistance(const int32_t* row, const int32_t* centre, int32_t dimension)
+{
+    unsigned __int128 sum = 0;
+    for (int32_t k = 0; k < dimension; ++k) {
+        const int64_t difference = int64_t(row[k]) - int64_t(centre[k]);
+        const uint64_t magnitude = uint64_t(difference < 0 ? -difference : difference);
+        sum += static_cast<unsigned __int128>(magnitude) * magnitude;
+    }
+    return {uint64_t(sum >> 64), uint64_t(sum)};
+}
+
 // The search's working storage comes from the program's heap, as every
 // block the program holds does.
 kvs::Allocator ProgramHeap()
@@ -155,8 +168,10 @@ ToolError Search(const SearchOptions& options, const SearchSettings& settings, c
     report.threads = result.threads;
     const int32_t* centre = table.Data() + result.centre * table.dimension;
     report.centreVector.assign(centre, centre + table.dimension);
-    for (int64_t& row : report.subset)
+    for (int64_t& row : report.subset) {
+        report.distances.push_back(SquaredDistance(table.Data() + row * table.dimension, centre, table.dimension));
         ++row;
+    }
     return {};
 }
 

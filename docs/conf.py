@@ -61,3 +61,13 @@ html_static_path = []
 html_last_updated_fmt = None
 html_show_sourcelink = False
 html_copy_source = False
+
+
+def skip_tuple_fields(app, what, name, obj, skip, options):
+    """A named tuple's fields are told in its docstring; its generated
+    "Alias for field number N" entries add nothing."""
+    return True if (getattr(obj, "__doc__", None) or "").startswith("Alias for field number") else None
+
+
+def setup(app):
+    app.connect("autodoc-skip-member", skip_tuple_fields)
