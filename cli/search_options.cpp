@@ -36,7 +36,8 @@ CLI::App* AddSearchOptions(CLI::App& app, SearchOptions& options)
                 return problem.empty() ? problem : text + ": " + problem;
             },
             ""));
-    command->add_option("--delimiter", options.delimiter, "comma, semicolon, tab or blank (default: detected)")
+    command->add_option("--delimiter", options.delimiter,
+                        "detect, comma, semicolon, tab or blank (default: detect, from the first line)")
         ->check(OneOf({"detect", "comma", "semicolon", "tab", "blank"}));
     CLI::Option* header = command->add_flag_callback(
         "--header", [&options] { options.header = HeaderRule::Present; },
