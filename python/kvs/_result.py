@@ -37,6 +37,10 @@ class SearchResult:
     exact : bool
         Whether the answer is the exact one for the values as given: False
         only with scale=K, where it is exact for the rounded values.
+    labels : pandas.Index or None
+        For a pandas frame, its own index labels of the subset's rows, in
+        the subset's order (frame.loc[result.labels] is
+        frame.iloc[result.subset]); None for other data.
     """
 
     centre: int
@@ -49,6 +53,7 @@ class SearchResult:
     seconds: float
     scale: object = 1
     exact: bool = True
+    labels: object = None
 
     def __repr__(self):
         subset = np.array2string(self.subset, separator=", ", threshold=8, edgeitems=3)

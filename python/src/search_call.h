@@ -39,6 +39,13 @@ kvs::SearchMethod MethodNamed(const std::string& name);
 double RunSearch(kvs::SearchRequest& request, const py::object& progress,
                  const std::function<kvs::SearchStatus(const kvs::SearchRequest&)>& search);
 
+// A score as an exact Python int (it can exceed 64 bits).
+py::object ExactInt(const kvs::Score& score);
+
+// Raises the Python exception for a failed search: MemoryError,
+// OverflowError, KeyboardInterrupt or ValueError.
+[[noreturn]] void ThrowForStatus(kvs::SearchStatus status);
+
 // What kvs.search found: (centre, centre_vector, subset, score,
 // mean_squared_distance, method, threads, seconds), rows counted from 0 and
 // the score an exact int. progress is None or a callable of the fraction done.
