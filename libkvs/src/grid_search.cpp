@@ -157,6 +157,7 @@ struct GridWorker {
     Key radius = 0;
     bool hasRadius = false;
     int64_t cell = 0;  // of the last centre
+    int64_t cellAt[kGridColumns] = {};
     // The pass of one centre:
     int64_t count = 0;      // keys collected
     Key limit = 0;          // the largest key still collected
@@ -166,14 +167,17 @@ struct GridWorker {
 
     const GridShape& shape() const { return grid->shape(); }
 
+    // The coordinates of the cell of the row at a sorted position.
     void CellAt(int64_t position, int64_t* at)
     {
         const uint32_t* starts = grid->starts();
-        if (position < starts[cell] || position >= starts[cell + 1])
+        if (position < starts[cell] || position >= starts[cell + 1]) {
             cell = std::upper_bound(starts, starts + shape().cellCount + 1, uint32_t(position)) - starts - 1;
-        at[2] = cell % shape().cells[2];
-        at[1] = cell / shape().cells[2] % shape().cells[1];
-        at[0] = cell / shape().cells[2] / shape().cells[1];
+            cellAt[2] = cell % shape().cells[2];
+            cellAt[1] = cell / shape().cells[2] % shape().cells[1];
+            cellAt[0] = cell / shape().cells[2] / shape().cells[1];
+        }
+        std::copy_n(cellAt, kGridColumns, at);
     }
 
     // Keeps the s smallest keys collected and lowers the limit below the largest of them.
