@@ -25,7 +25,8 @@ class SearchResult:
     mean_squared_distance : float
         score / size.
     method : str
-        The method that ran: "dense", "tree" or "described".
+        The method that ran: "dense", "tree", "grid" (which "auto" picks for
+        few coordinates and many rows) or "described".
     threads : int
         The threads that ran.
     seconds : float

@@ -159,6 +159,10 @@ TEST(KvsSearch, BadArgumentsAndInputGetOneLineAndTheirExitCode)
         {".npy gzip'd, its data ending early", {"search", "FILE", "-s", "1"},
          Gzipped(Npy("{'descr': '>i8', 'fortran_order': False, 'shape': (2,), }", std::string(7, '\0') + "\x01" "abc")), 2,
          "bad.csv: the data ends early: 11 bytes where shape (2,) of >i8 needs 16\n"},
+        {".npy of int64 with a value beyond 32 bits", {"search", "FILE", "-s", "1"},
+         Npy("{'descr': '<i8', 'fortran_order': False, 'shape': (1, 2), }",
+             Int32s({1, 0}) + Int32s({0, 256})),  // 1 and 2^40
+         2, "bad.csv: row 1, column 2: 1099511627776 is outside the signed 32-bit range"},
         {".npz cut short", {"search", "FILE", "-s", "1"}, std::string("PK\x03\x04\x14\x00", 6), 2,
          "bad.csv: the file ends inside a zip member\n"},
         {"--array for a text table", {"search", good, "-s", "1", "--array", "x"}, "", 2,
