@@ -43,8 +43,8 @@ std::string Prepare(const NpyHeader& header, const TableReadOptions& options, st
                     std::vector<int32_t>& slots, int32_t& dimension)
 {
     if (header.kind == 'f' && !options.scale)
-        return "the array holds floats (" + header.TypeName() +
-               "); use --scale K to read every value as round(value * K)";
+        return "the array holds floats (" + header.TypeName() + "); use --scale K to read every value as " +
+               (options.autoScale ? "round(value * K) (--scale auto is for text tables)" : "round(value * K)");
     if (std::string problem = ChooseColumns(options.columns, header.Columns(), {}, columns); !problem.empty())
         return problem;
     slots.assign(std::size_t(header.Columns()), -1);

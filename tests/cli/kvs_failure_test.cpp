@@ -105,6 +105,8 @@ TEST(KvsSearch, BadArgumentsAndInputGetOneLineAndTheirExitCode)
         {"below 32 bits", {"search", "FILE", "-s", "1"}, "-2147483649,1\n", 2, "bad.csv: line 1, field 1: '-2147483649' is outside"},
         {"above 32 bits after --scale", {"search", "FILE", "-s", "1", "--scale", "10"}, "1,2.5e8\n", 2,
          "bad.csv: line 1, field 2: '2.5e8' times the scale is outside"},
+        {"--scale auto beyond 32 bits", {"search", "FILE", "-s", "1", "--scale", "auto"}, "1.5,9e5\n0.0001,2\n", 2,
+         "bad.csv: line 2, field 1: '0.0001' needs --scale auto to be 1e4, which takes the table outside"},
         {"NaN", {"search", "FILE", "-s", "1"}, "1,2\nNaN,4\n", 2, "bad.csv: line 2, field 1: 'NaN' is not a number (NaN)"},
         {"infinity", {"search", "FILE", "-s", "1", "--scale", "2"}, "1,-inf\n", 2, "bad.csv: line 1, field 2: '-inf' is infinite"},
         {"decimal without --scale", {"search", "FILE", "-s", "1"}, "1,2\n3,4.5\n", 2,
