@@ -20,6 +20,7 @@ packages=(
   emscripten fonttools chromium chromium-driver python3-selenium
   clang libclang-rt-14-dev
   zsh fish
+  strace
 )
 
 missing=()
