@@ -45,13 +45,6 @@ bool ReadDigits(std::string_view text, uint64_t& value)
 
 std::string Range(uint64_t min, uint64_t max) { return "from " + std::to_string(min) + " to " + std::to_string(max); }
 
-std::string CommandChoices(const CLI::App& app)
-{
-    std::vector<std::string> names;
-    for (const CLI::App* command : app.get_subcommands(nullptr))
-        names.push_back(command->get_name());
-    return Choices(names);
-}
 
 bool StartsLikeAnOption(const std::string& argument)
 {
@@ -69,6 +62,60 @@ std::string Lowered(std::string text)
     return text;
 }
 
+// The edits (insertions, deletions, substitutions, swaps of neighbours) that
+// turn one word into the other.
+std::size_t EditDistance(std::string_view a, std::string_view b)
+{
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i)
+        d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i)
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] != b[j - 1])});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+// " (did you mean 'x'?)" for the known name nearest the given one, when it
+// is a slip away (at most 2 edits, and fewer than a third of the word).
+std::string Suggestion(std::string_view given, const std::vector<std::string>& known)
+{
+    std::string best;
+    std::size_t bestDistance = std::min<std::size_t>(3, given.size() / 3 + 1);
+    for (const std::string& name : known)
+        if (const std::size_t distance = EditDistance(given, name); distance < bestDistance) {
+            best = name;
+            bestDistance = distance;
+        }
+    return best.empty() ? std::string() : " (did you mean '" + best + "'?)";
+}
+
+std::vector<std::string> OptionNames(const CLI::App& app)
+{
+    std::vector<std::string> names;
+    for (const CLI::Option* option : app.get_options()) {
+        for (const std::string& name : option->get_lnames())
+            names.push_back("--" + name);
+        for (const std::string& name : option->get_snames())
+            names.push_back("-" + name);
+    }
+    return names;
+}
+
+std::vector<std::string> CommandNames(const CLI::App& app)
+{
+    std::vector<std::string> names;
+    for (const CLI::App* command : app.get_subcommands(nullptr))
+        names.push_back(command->get_name());
+    return names;
+}
+
+std::string CommandChoices(const CLI::App& app) { return Choices(CommandNames(app)); }
+
 // "unknown option '--x'" for the first argument nobody took; empty when none is left.
 std::string FirstUnknown(const CLI::App& app, const CLI::App* command)
 {
@@ -78,9 +125,11 @@ std::string FirstUnknown(const CLI::App& app, const CLI::App* command)
     if (left.empty())
         return {};
     if (StartsLikeAnOption(left[0]))
-        return "unknown option " + Quoted(left[0]);
+        return "unknown option " + Quoted(left[0]) +
+               Suggestion(std::string_view(left[0]).substr(0, left[0].find('=')), OptionNames(command ? *command : app));
     if (!command)
-        return "unknown command " + Quoted(left[0]) + "; expected " + CommandChoices(app);
+        return "unknown command " + Quoted(left[0]) + Suggestion(left[0], CommandNames(app)) + "; expected " +
+               CommandChoices(app);
     return "unexpected argument " + Quoted(left[0]);
 }
 

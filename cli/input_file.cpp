@@ -2,13 +2,18 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 #include <vector>
 
+#include "cli/input_decoder.h"
 #include "cli/interrupt.h"
+#include "cli/npy_reader.h"
+#include "cli/table_input.h"
 
 namespace {
 constexpr std::size_t kChunkBytes = 64 * 1024;
@@ -20,6 +25,39 @@ constexpr int kWaitMilliseconds = 100;
 ToolError ReadError(const std::string& path, const std::string& why)
 {
     return UsageError("cannot read " + InputName(path) + ": " + why);
+}
+
+ToolError TableError(const std::string& path, const TableReadError& error)
+{
+    if (error.cancelled)
+        return InterruptedError();
+    if (error)
+        return UsageError(AtLocation(InputName(path), error.line, error.column, error.message));
+    return {};
+}
+
+// Whether the file is a .npy array, by its first bytes.
+bool IsNpyFile(int descriptor, const struct stat& status)
+{
+    if (!S_ISREG(status.st_mode) || status.st_size < off_t(kNpyMagic.size()))
+        return false;
+    char head[kNpyMagic.size()];
+    return pread(descriptor, head, sizeof head, 0) == ssize_t(sizeof head) &&
+           std::string_view(head, sizeof head) == kNpyMagic;
+}
+
+// A .npy file mapped whole, its rows read in place where their layout is
+// the engine's (the table then keeps the mapping).
+ToolError ReadMappedNpy(int descriptor, const struct stat& status, const std::string& path,
+                        const TableReadOptions& options, Table& table)
+{
+    const std::size_t size = std::size_t(status.st_size);
+    void* start = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
+    if (start == MAP_FAILED)
+        return ReadError(path, "cannot map it into memory: " + SystemMessage(errno));
+    const std::shared_ptr<const void> mapping(start, [size](const void* at) { munmap(const_cast<void*>(at), size); });
+    const std::string_view file(static_cast<const char*>(start), size);
+    return TableError(path, ReadNpyInPlace(file, mapping, options, table));
 }
 
 // Opens the input without waiting: a FIFO opened for reading would wait for
@@ -72,35 +110,24 @@ ToolError ReadDescriptor(int descriptor, bool mayWait, const std::string& path, 
 
 std::string InputName(const std::string& path) { return path == "-" ? "<stdin>" : path; }
 
-ToolError ReadInputFile(const std::string& path, const InputDecoder::Sink& sink)
+ToolError ReadTableFile(const std::string& path, const TableReadOptions& options, Table& table)
 {
     int descriptor = -1;
     struct stat status;
     ToolError error = Open(path, descriptor, status);
-    if (!error) {
-        InputDecoder decoder(sink);
+    if (!error && IsNpyFile(descriptor, status)) {
+        error = ReadMappedNpy(descriptor, status, path, options, table);
+    } else if (!error) {
+        TableInput input(options);
+        TableReadError tableError;
+        InputDecoder decoder([&](std::string_view bytes) { return !(tableError = input.Read(bytes)); });
         error = ReadDescriptor(descriptor, !S_ISREG(status.st_mode), path, decoder);
+        if (!error && !tableError)
+            tableError = input.Finish(table);
+        if (!error)
+            error = TableError(path, tableError);
     }
     if (descriptor >= 0)
         close(descriptor);
     return error;
-}
-
-ToolError ReadTableFile(const std::string& path, const TableReadOptions& options, Table& table)
-{
-    TableReader reader(options);
-    TableReadError tableError;
-    const ToolError error = ReadInputFile(path, [&](std::string_view text) {
-        tableError = reader.Read(text);
-        return !tableError;
-    });
-    if (error)
-        return error;
-    if (!tableError)
-        tableError = reader.Finish(table);
-    if (tableError.cancelled)
-        return InterruptedError();
-    if (tableError)
-        return UsageError(AtLocation(InputName(path), tableError.line, tableError.column, tableError.message));
-    return {};
 }

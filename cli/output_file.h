@@ -1,10 +1,10 @@
 // Where a subcommand writes its result: standard output, or a file written
-// by the platform's rules for every file the program writes (README, "Files
-// written"): a regular file is written whole or not at all, through a
-// temporary file beside it that replaces it only when Commit succeeds; a
-// FIFO, a device or a socket is written straight through. A failure, an
-// early return or a signal removes the temporary file and leaves any existing
-// file as it was.
+// by the platform's rules for every file the program writes
+// (docs/design/files.md): a regular file is written whole or not at all,
+// through a temporary file beside it that replaces it only when Commit
+// succeeds; a FIFO, a device or a socket is written straight through. A
+// failure, an early return or a signal removes the temporary file and leaves
+// any existing file as it was.
 #pragma once
 
 #include <string>

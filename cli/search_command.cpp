@@ -38,6 +38,7 @@ void ConvertSettings(const SearchOptions& options, SearchSettings& settings)
 {
     settings.read.cancel = &InterruptFlag();
     settings.read.header = options.header;
+    settings.read.array = options.array;
     for (int64_t column : NumbersOfList(options.columns))
         settings.read.columns.push_back(int(column));
     if (!options.scale.empty())
@@ -56,9 +57,10 @@ void ConvertSettings(const SearchOptions& options, SearchSettings& settings)
          {kvs::SearchMethod::Auto, kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described})
         if (options.method == kvs::SearchMethodName(method))
             settings.method = method;
-    settings.format = options.format == "json" ? ReportFormat::Json
-                      : options.format == "csv" ? ReportFormat::Csv
-                                                : ReportFormat::Text;
+    settings.format = options.format == "json"   ? ReportFormat::Json
+                      : options.format == "csv"  ? ReportFormat::Csv
+                      : options.format == "rows" ? ReportFormat::Rows
+                                                 : ReportFormat::Text;
 }
 
 // Rank 0 opens the output and reads the table; then every rank of the run
@@ -72,6 +74,11 @@ ToolError OpenAndShareTable(const SearchOptions& options, const SearchSettings& 
             error = output.Open(options.output);
             if (!error)
                 error = ReadTableFile(options.input, settings.read, table);
+            if (!error && run.ranks > 1 && table.mapped) {
+                // The ranks are sent values the table holds itself.
+                table.values.assign(table.Data(), table.Data() + table.rows * table.dimension);
+                table.mapped.reset();
+            }
         } catch (const std::bad_alloc&) {
             error = RunFailure("out of memory");
         }
@@ -108,6 +115,18 @@ ToolError StatusError(kvs::SearchStatus status)
     }
 }
 
+// Exact: d terms below 2^64 each sum below 2^95.
+kvs::Score SquaredDistance(const int32_t* row, const int32_t* centre, int32_t dimension)
+{
+    unsigned __int128 sum = 0;
+    for (int32_t k = 0; k < dimension; ++k) {
+        const int64_t difference = int64_t(row[k]) - int64_t(centre[k]);
+        const uint64_t magnitude = uint64_t(difference < 0 ? -difference : difference);
+        sum += static_cast<unsigned __int128>(magnitude) * magnitude;
+    }
+    return {uint64_t(sum >> 64), uint64_t(sum)};
+}
+
 // The search's working storage comes from the program's heap, as every
 // block the program holds does.
 kvs::Allocator ProgramHeap()
@@ -121,7 +140,7 @@ ToolError Search(const SearchOptions& options, const SearchSettings& settings, c
 {
     ProgressBar bar(options.quiet);
     kvs::SearchRequest request;
-    request.table = {table.values.data(), table.rows, table.dimension};
+    request.table = {table.Data(), table.rows, table.dimension};
     request.size = size;
     request.method = settings.method;
     request.threads = options.threads;
@@ -147,10 +166,12 @@ ToolError Search(const SearchOptions& options, const SearchSettings& settings, c
     report.score = result.score;
     report.method = result.method;
     report.threads = result.threads;
-    const int32_t* centre = table.values.data() + result.centre * table.dimension;
+    const int32_t* centre = table.Data() + result.centre * table.dimension;
     report.centreVector.assign(centre, centre + table.dimension);
-    for (int64_t& row : report.subset)
+    for (int64_t& row : report.subset) {
+        report.distances.push_back(SquaredDistance(table.Data() + row * table.dimension, centre, table.dimension));
         ++row;
+    }
     return {};
 }
 

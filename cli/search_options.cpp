@@ -8,7 +8,8 @@ CLI::App* AddSearchOptions(CLI::App& app, SearchOptions& options)
 {
     CLI::App* command = app.add_subcommand("search", "Find the S mutually closest rows of a table of integer vectors");
     command->add_option("FILE", options.input,
-                        "The table: one vector per line; '-' reads standard input; gzip data is inflated")
+                        "The table: text with one vector per line, a .npy array or a .npz archive (told by their "
+                        "content); '-' reads standard input; gzip data is inflated")
         ->required();
     CLI::Option* size = command->add_option("-s,--size", options.size, "S, the rows in the subset (1 to n)")
                             ->transform(WholeNumber(1, INT64_MAX));
@@ -21,7 +22,7 @@ CLI::App* AddSearchOptions(CLI::App& app, SearchOptions& options)
                         "Threads to search with, at most " + std::to_string(kMaxThreads) +
                             " (default 0: every core the work pays for)")
         ->transform(WholeNumber(0, kMaxThreads));
-    command->add_option("--method", options.method, "auto, dense, tree or described")
+    command->add_option("--method", options.method, "auto, dense, tree or described (default: auto)")
         ->check(OneOf({"auto", "dense", "tree", "described"}));
     command->add_option("--columns", options.columns, "Use only these columns, counted from 1 (e.g. 1,3,4)")
         ->check(WholeNumberList(1, INT32_MAX, true));
@@ -35,9 +36,15 @@ CLI::App* AddSearchOptions(CLI::App& app, SearchOptions& options)
         "The first line is data, whatever it holds");
     header->excludes(noHeader);
     noHeader->excludes(header);
-    command->add_option("--scale", options.scale, "Read every value as round(value * K), for tables of decimals")
+    command->add_option("--scale", options.scale,
+                        "Read every value as round(value * K), for tables of decimals (default: none, integers)")
         ->check(PositiveDecimal(false));
-    command->add_option("--format", options.format, "text, csv or json")->check(OneOf({"text", "csv", "json"}));
+    command->add_option("--array", options.array, "The array of a .npz file to read (default: its only one)");
+    command
+        ->add_option("--format", options.format,
+                     "text, csv, json, or rows: CSV of one subset row per line, rank,row,squared_distance "
+                     "(default: text)")
+        ->check(OneOf({"text", "csv", "json", "rows"}));
     command->add_option("-o,--output", options.output,
                         "Write the result to FILE, a file whole or not at all, a FIFO or device straight through "
                         "(default: - for standard output)");

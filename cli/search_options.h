@@ -20,6 +20,7 @@ struct SearchOptions {
     std::string delimiter = "detect";
     HeaderRule header = HeaderRule::Detect;
     std::string scale;      // exact decimal text above 0
+    std::string array;      // the array of a .npz; empty: its only one
     std::string format = "text";
     std::string output = "-";  // "-": standard output
     bool quiet = false;

@@ -54,6 +54,16 @@ std::string AsCsv(const SearchReport& r)
            "," + std::to_string(r.threads) + "," + NumberText(r.searchSeconds) + "\n";
 }
 
+// Tidy CSV: one line per subset row, ranked in the engine's order, with its
+// squared distance to the centre (exact, as the score is).
+std::string AsRows(const SearchReport& r)
+{
+    std::string text = "rank,row,squared_distance\n";
+    for (std::size_t i = 0; i < r.subset.size(); ++i)
+        text += std::to_string(i + 1) + "," + std::to_string(r.subset[i]) + "," + kvs::to_string(r.distances[i]) + "\n";
+    return text;
+}
+
 std::string AsJson(const SearchReport& r)
 {
     return "{\"n\": " + std::to_string(r.rows) + ", \"d\": " + std::to_string(r.dimension) +
@@ -71,6 +81,7 @@ std::string FormatSearchReport(const SearchReport& report, ReportFormat format)
     switch (format) {
     case ReportFormat::Csv: return AsCsv(report);
     case ReportFormat::Json: return AsJson(report);
+    case ReportFormat::Rows: return AsRows(report);
     default: return AsText(report);
     }
 }

@@ -8,7 +8,7 @@
 
 #include <kvs/search.h>
 
-enum class ReportFormat { Text, Csv, Json };
+enum class ReportFormat { Text, Csv, Json, Rows };
 
 struct SearchReport {
     int64_t rows = 0;
@@ -18,6 +18,7 @@ struct SearchReport {
     std::vector<int32_t> centreVector;  // the centre's coordinates
     kvs::Score score;
     std::vector<int64_t> subset;        // 1-based rows in the engine's order
+    std::vector<kvs::Score> distances;  // each subset row's squared distance to the centre
     kvs::SearchMethod method = kvs::SearchMethod::Auto;
     int threads = 0;
     double searchSeconds = 0;

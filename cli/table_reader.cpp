@@ -165,8 +165,6 @@ std::string Shown(std::string_view cell)
     return "'" + std::string(cell.substr(0, cut)) + "...'";
 }
 
-const char* kInt32Range = "the signed 32-bit range (-2147483648 to 2147483647)";
-
 // One cell's value, or the message that says why there is none.
 std::string ReadValue(std::string_view cell, const std::optional<ExactDecimal>& scale, int32_t& value)
 {

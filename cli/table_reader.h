@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,9 @@
 // is refused rather than guessed at.
 constexpr std::size_t kMaxLineBytes = std::size_t(1) << 20;
 
+// The values a table holds, as messages name them.
+constexpr const char* kInt32Range = "the signed 32-bit range (-2147483648 to 2147483647)";
+
 enum class Delimiter { Detect, Comma, Semicolon, Tab, Blank };
 
 enum class HeaderRule { Detect, Present, Absent };
@@ -34,15 +38,19 @@ struct TableReadOptions {
     HeaderRule header = HeaderRule::Detect;
     std::vector<int> columns;            // 1-based; empty: every column
     std::optional<ExactDecimal> scale;   // every value read as round(value * scale)
+    std::string array;                   // the array of a .npz to read; empty: its only one
     const std::atomic<bool>* cancel = nullptr;  // checked every few thousand lines
 };
 
 struct Table {
-    std::vector<int32_t> values;  // row after row
+    std::vector<int32_t> values;      // row after row, unless the rows are mapped
+    std::shared_ptr<const int32_t> mapped;  // the rows in place in a mapped file; values is then empty
     int64_t rows = 0;
     int32_t dimension = 0;
     Delimiter delimiter = Delimiter::Blank;  // the one used
     bool hasHeader = false;
+
+    const int32_t* Data() const { return mapped ? mapped.get() : values.data(); }
 };
 
 struct TableReadError {

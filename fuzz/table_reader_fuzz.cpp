@@ -1,16 +1,20 @@
-// The table reader behind the gzip decoder, as kvs search reads a file. The
+// The table readers behind the gzip decoder, as kvs search reads a file that
+// it does not map: text, .npy and .npz, chosen by the file's first bytes. The
 // first byte chooses the reader's options and the second the size of the
-// pieces the rest arrives in; the rest is the file.
+// pieces the rest arrives in; the rest is the file. A .npy file is also read
+// whole, in place, as a mapped file is.
 //
 // Whatever the bytes, the read ends in a table or in one error, and reading
 // the file in pieces gives exactly what reading it in one piece gives.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "cli/input_decoder.h"
-#include "cli/table_reader.h"
+#include "cli/npy_reader.h"
+#include "cli/table_input.h"
 
 namespace {
 TableReadOptions OptionsOf(uint8_t choice)
@@ -34,7 +38,7 @@ struct Outcome {
 Outcome Read(std::string_view file, std::size_t pieceSize, const TableReadOptions& options)
 {
     Outcome outcome;
-    TableReader reader(options);
+    TableInput reader(options);
     InputDecoder decoder([&](std::string_view text) { return !(outcome.error = reader.Read(text)); });
     bool goOn = true;
     for (std::size_t at = 0; at < file.size() && goOn; at += pieceSize)
@@ -74,5 +78,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     Require(failed || (whole.table.rows > 0 && whole.table.dimension > 0 &&
                        whole.table.values.size() == std::size_t(whole.table.rows) * std::size_t(whole.table.dimension)));
     Require(whole.error.message.find('\n') == std::string::npos && whole.error.line >= 0 && whole.error.column >= 0);
+
+    // A .npy file read in place gives what its stream gives.
+    if (file.starts_with(kNpyMagic)) {
+        Table mapped;
+        const std::string copy(file);  // its own block, as a mapping would be
+        const TableReadError error = ReadNpyInPlace(copy, nullptr, options, mapped);
+        Require(bool(error) == bool(whole.error));
+        Require(error || (mapped.rows == whole.table.rows && mapped.dimension == whole.table.dimension &&
+                          std::equal(whole.table.values.begin(), whole.table.values.end(), mapped.Data())));
+    }
     return 0;
 }

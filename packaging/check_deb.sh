@@ -33,9 +33,9 @@ package() {
   echo "$work/$1"_*.deb
 }
 
-# Every package: lintian finds no errors (its warnings are printed, and the
-# README says why each one is left), it carries its licence and changelog,
-# and it is unpacked into the scratch root.
+# Every package: lintian finds no errors (its warnings are printed, and
+# docs/install.md says why each one is left), it carries its licence and
+# changelog, and it is unpacked into the scratch root.
 lintian --fail-on error --tag-display-limit 0 "$work"/*.deb
 for deb in "$work"/*.deb; do
   echo "package: $(basename "$deb")  Depends: $(dpkg-deb -f "$deb" Depends)"
@@ -131,6 +131,30 @@ print("check_deb: python3-kvs", kvs.__version__, "imported from", os.path.dirnam
 PY
     fail "the unpacked Python module does not import or search"
 fi
+
+# The manual, where the build made it: HTML for every architecture, under
+# the package's documentation folder, its scripts linked to Debian's
+# libjs-sphinxdoc (as on an installed system, where the links must lead).
+if compgen -G "$work/kvs-doc_*.deb" > /dev/null; then
+  deb=$(package kvs-doc)
+  [ "$(dpkg-deb -f "$deb" Architecture)" = all ] || fail "kvs-doc is not for every architecture"
+  [ "$(dpkg-deb -f "$deb" Section)" = doc ] || fail "kvs-doc is not in the section doc"
+  depends_on "$deb" libjs-sphinxdoc
+  html=/usr/share/doc/kvs-doc/html
+  for page in index.html guide/search.html reference/options.html reference/python.html reference/cpp.html; do
+    has "$deb" "$html/$page"
+  done
+  linked=0
+  while read -r link; do
+    target=$(readlink "$root$link")
+    [ -f "$(realpath -m "$(dirname "$link")/$target")" ] || fail "$link leads to $target, which libjs-sphinxdoc does not hold"
+    linked=$((linked + 1))
+  done < <(cd "$root" && find ".$html" -type l | sed 's|^\.||')
+  [ "$linked" -gt 0 ] || fail "kvs-doc links none of Sphinx's scripts to libjs-sphinxdoc"
+fi
+
+# Every manual page's examples run with the unpacked programs and files.
+/usr/bin/python3 "$here/check_man_examples.py" "$root" "$libdir"
 
 # Check what a desktop would read from the scratch root.
 "$here/check_metadata.sh" "$root$desktop" "$root/usr/share/metainfo/$id.metainfo.xml"

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 port=${1:-8000}
-scripts/setup.sh
+scripts/setup.sh emscripten fonttools
 emcmake cmake -S . -B build/web -G Ninja -DCMAKE_BUILD_TYPE=Release -DKV_PLATFORM=web
 cmake --build build/web --target kestrand_vectors_subset
 echo "Open http://127.0.0.1:${port}/ in a browser (Ctrl-C stops the server)."

@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
+scripts/setup-tests.sh
 
 run_suite() {
   local dir=$1; shift
@@ -21,7 +21,9 @@ run_suite() {
 # into a scratch folder (packaging/check_deb.sh), and runs kvs search over MPI
 # ranks; the sanitized one is built without MPI, so it checks the
 # single-process path (Open MPI's own allocations would read as leaks there).
-run_suite build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_MPI=ON  # the build scripts/run.sh uses too
+# It also builds the manual with every warning an error and runs its examples
+# (docs/, tests/docs/).
+run_suite build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_MPI=ON
 run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON -DKV_BENCHMARKS=OFF -DKV_MPI=OFF
 # kvs without the window, as a server or a cluster node builds it: configured
 # where Qt cannot be found, all but the window built; installed into a

@@ -29,8 +29,11 @@ _kvs()
         return
         ;;
     --format)
-        [[ $command == demo ]] && COMPREPLY=($(compgen -W 'text json' -- "$cur")) ||
-            COMPREPLY=($(compgen -W 'text csv json' -- "$cur"))
+        case $command in
+        demo) COMPREPLY=($(compgen -W 'text json' -- "$cur")) ;;
+        search) COMPREPLY=($(compgen -W 'text csv json rows' -- "$cur")) ;;
+        *) COMPREPLY=($(compgen -W 'text csv json' -- "$cur")) ;;
+        esac
         return
         ;;
     -o | --output | --export-series | --plot)
@@ -38,7 +41,7 @@ _kvs()
         COMPREPLY=($(compgen -f -- "$cur"))
         return
         ;;
-    -s | --size | --fraction | -j | --threads | --columns | --scale | --client | --levels | --trials | --seed | \
+    -s | --size | --fraction | -j | --threads | --columns | --scale | --array | --client | --levels | --trials | --seed | \
         --length | --repeats)
         return # a number or a list of the user's own
         ;;
@@ -47,7 +50,7 @@ _kvs()
     local options
     case $command in
     search) options='-s --size --fraction -j --threads --method --columns --delimiter --header --no-header
-                     --scale --format -o --output -q --quiet -h --help' ;;
+                     --scale --array --format -o --output -q --quiet -h --help' ;;
     demo) options='--client --format --export-series -h --help' ;;
     study) options='--levels --trials --seed --length --repeats --size -j --threads --format --plot -q --quiet
                     -h --help' ;;

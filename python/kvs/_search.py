@@ -18,7 +18,8 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
         One vector per row. Integers of any width are taken as they are (an
         int32 array in C order without a copy) and must fit the signed 32-bit
         range. Floats, and strings or Decimals of decimal numbers, need
-        scale.
+        scale; long doubles are refused. A masked array is searched if no
+        cell of it is masked.
     size : int, optional
         The rows in the subset, 1 to n. Give size or fraction.
     fraction : float, str or decimal.Decimal, optional
@@ -59,13 +60,14 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
     Raises
     ------
     TypeError
-        A float table without scale, a wrong type of argument, neither or
-        both of size and fraction.
+        A float table without scale, a long double table, a wrong type of
+        argument, neither or both of size and fraction.
     ValueError
         A table that is not 2-D or has no rows, a value outside the signed
         32-bit range (after scale), NaN or infinity (the message names the
         row and column), size outside 1 to n, a fraction outside (0, 1],
-        an unknown method or column, negative threads.
+        an unknown, ambiguous or repeated column, a masked cell, threads
+        outside 0 to 2147483647.
     MemoryError
         No memory for the search's working storage; nothing is held.
     KeyboardInterrupt
@@ -91,9 +93,7 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
     if not isinstance(method, str):
         raise TypeError(f"method must be a str, not {type(method).__name__}")
     _kvs.check_method(method)
-    threads = _table.integer("threads", threads)
-    if threads < 0:
-        raise ValueError(f"threads {threads}: expected 0 (every core) or more")
+    threads = _table.integer_from("threads", threads, 0)
     if (size is None) == (fraction is None):
         raise TypeError("give the subset size with size=S or fraction=F" + ("" if size is None else ", not both"))
     fraction_text = None if fraction is None else _table.number_text("fraction", fraction)

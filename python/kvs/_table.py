@@ -15,6 +15,8 @@ import numpy as np
 
 from . import _kvs
 
+INT32_MIN, INT32_MAX = -2**31, 2**31 - 1
+
 
 def number_text(name, value):
     """The decimal digits of a scale or fraction: a float's shortest repr,
@@ -37,21 +39,32 @@ def integer(name, value):
         raise TypeError(f"{name} must be an integer, not {type(value).__name__}") from None
 
 
+def integer_from(name, value, low, high=INT32_MAX):
+    """value as an int from low to high: the compiled half takes 32 bits."""
+    value = integer(name, value)
+    if not low <= value <= high:
+        raise ValueError(f"{name} {value}: expected {low} to {high}")
+    return value
+
+
 def read_table(data, columns=None, scale=None):
     """data as a C-contiguous int32 array of shape (n, d), n and d at least 1.
     scale is None or what _kvs.parse_scale made of it."""
     if (type(data) is np.ndarray and data.dtype == np.int32 and data.ndim == 2 and data.flags.c_contiguous
-            and data.size and columns is None and scale is None):
+            and data.flags.aligned and data.size and columns is None and scale is None):
         return data  # searched as it is
     pandas = sys.modules.get("pandas")  # a frame exists only where pandas was imported
     if pandas is not None and isinstance(data, pandas.DataFrame):
         values, names = _frame_columns(data, columns)
     else:
         values, names = _array_columns(_as_array(data), columns)
+        values = _unmasked(values, names)
     if values.shape[0] == 0:
         raise ValueError("no data rows")
     if values.shape[1] == 0:
         raise ValueError("no columns")
+    if not values.flags.aligned:
+        values = values.copy()  # read through typed pointers, which must be aligned
     if values.dtype == np.int32 and values.flags.c_contiguous and scale is None:
         return values  # already what the search takes
     if values.dtype.kind in "OUS":
@@ -59,14 +72,15 @@ def read_table(data, columns=None, scale=None):
         return _kvs.int32_table_from_text(cells, values.shape[0], scale, names)
     if not values.dtype.isnative:
         values = values.astype(values.dtype.newbyteorder("="))
-    if values.dtype == np.float16:
+    if values.dtype == np.float16 and scale is not None:
         values = values.astype(np.float32)  # read with float32's digits
     return _kvs.int32_table(values, scale, names)
 
 
 def _as_array(data):
     try:
-        values = np.asarray(data)
+        # A masked array keeps its mask, checked once the columns are chosen.
+        values = data if isinstance(data, np.ma.MaskedArray) else np.asarray(data)
     except ValueError:
         _raise_if_ragged(data)
         raise
@@ -76,6 +90,20 @@ def _as_array(data):
         raise ValueError("no data rows")
     raise ValueError(f"data is {values.ndim}-D; expected a 2-D table, one vector per row "
                      "(a table of one column is data.reshape(-1, 1))")
+
+
+def _unmasked(values, names):
+    """A masked array's values, refused where a chosen cell is masked: the
+    search has no value for it."""
+    if not isinstance(values, np.ma.MaskedArray):
+        return values
+    masked = np.ma.getmaskarray(values)
+    if masked.any():
+        row, column = np.argwhere(masked)[0]
+        raise ValueError(f"data has {np.count_nonzero(masked)} masked cells, the first at row {row}, column "
+                         f"{names[column] if names else column}; search the rows without them: "
+                         "X[~X.mask.any(axis=1)]")
+    return values.data
 
 
 def _raise_if_ragged(data):
@@ -103,10 +131,18 @@ def _frame_columns(frame, columns):
     if columns is None:
         chosen = list(range(len(labels)))
     else:
-        chosen = [labels.index(column) if column in labels else _position(column, len(labels))
-                  for column in _column_list(columns)]
+        chosen = [_labelled(column, labels) for column in _column_list(columns)]
         _check_chosen(columns, chosen)
     return frame.iloc[:, chosen].to_numpy(), [repr(labels[position]) for position in chosen]
+
+
+def _labelled(column, labels):
+    """The position of a frame's column chosen by its label, or else by its position."""
+    if column not in labels:
+        return _position(column, len(labels))
+    if labels.count(column) > 1:
+        raise ValueError(f"column {column!r} is ambiguous: the frame has {labels.count(column)} columns of that label")
+    return labels.index(column)
 
 
 def _column_list(columns):
@@ -138,6 +174,8 @@ def _check_chosen(columns, chosen):
 
 
 def _cell_text(cell):
+    if isinstance(cell, (bool, np.bool_)):
+        return str(int(cell))  # 0 and 1, as in an array of booleans
     if isinstance(cell, float) and not isinstance(cell, np.floating):
         return repr(cell)
     if isinstance(cell, bytes):

@@ -167,11 +167,15 @@ py::array_t<int32_t> Int32Table(const py::array& values, const std::optional<Exa
 {
     const py::dtype type = values.dtype();
     const std::string name = type.attr("name").cast<std::string>();
+    // A long double needs up to 21 significant digits, more than exact decimals hold.
+    if (type.kind() == 'f' && std::size_t(type.itemsize()) > sizeof(double))
+        throw py::type_error("data holds " + name + " (long double) values, which are not read; "
+                             "convert them with data.astype(numpy.float64) or to decimal strings");
     if (type.kind() == 'f' && !scale)
         throw py::type_error("data holds floating-point values (" + name + "); " + kScaleHint);
     const char kind = type.kind() == 'b' ? 'u' : type.kind();  // booleans are the integers 0 and 1
     if (auto table = ConvertAs<int8_t, int16_t, int32_t, int64_t, uint8_t, uint16_t, uint32_t, uint64_t, float,
-                               double, long double>(kind, std::size_t(type.itemsize()), values, scale, columnNames))
+                               double>(kind, std::size_t(type.itemsize()), values, scale, columnNames))
         return *table;
     throw py::type_error("data holds " + name + " values; expected integers or real numbers");
 }

@@ -17,28 +17,6 @@ namespace {
 // a failure through the process-wide message box: one series at a time.
 std::mutex builderLock;
 
-void Check(bool valid, const std::string& message)
-{
-    if (!valid)
-        throw py::value_error(message);
-}
-
-void CheckArguments(const std::vector<std::vector<int32_t>>& picks, const std::vector<int32_t>& levels,
-                    int32_t length, int32_t repeats, int32_t noiseState, int32_t backgroundState)
-{
-    for (const auto& pick : picks)
-        Check(!pick.empty() && pick.size() == picks[0].size(),
-              "picks: expected vectors of one dimension, at least 1");
-    Check(!levels.empty(), "noise: expected at least one level");
-    for (int32_t level : levels)
-        Check(level >= 0 && level <= kLargestNoiseLevel,
-              "noise " + std::to_string(level) + ": expected a level from 0 to " + std::to_string(kLargestNoiseLevel));
-    Check(length >= 1, "length " + std::to_string(length) + ": expected at least 1 vector");
-    Check(repeats >= 1, "repeats " + std::to_string(repeats) + ": expected at least 1 copy");
-    for (int32_t state : {noiseState, backgroundState})
-        Check(state >= 0 && state <= 0x7FFF, "state " + std::to_string(state) + ": expected 0 to 32767");
-}
-
 // The builder's records, released whatever happens.
 struct BuiltSeries {
     VectorsArrayHeader* picked = nullptr;
@@ -64,7 +42,6 @@ py::array_t<int32_t> Rows(int32_t* const* rows, int32_t length, int32_t dimensio
 py::tuple BuildWindowSeries(const std::vector<std::vector<int32_t>>& picks, const std::vector<int32_t>& levels,
                             int32_t length, int32_t repeats, int32_t noiseState, int32_t backgroundState)
 {
-    CheckArguments(picks, levels, length, repeats, noiseState, backgroundState);
     const int32_t dimension = picks.empty() ? appSettings.defaultDimension : int32_t(picks[0].size());
     const int32_t capacity = std::max<int32_t>(1, int32_t(picks.size()));
 
@@ -97,6 +74,13 @@ py::tuple BuildWindowSeries(const std::vector<std::vector<int32_t>>& picks, cons
                           Rows(series->vectorValues, length, dimension));
 }
 
+int32_t NoiseReach(int32_t level)
+{
+    // NoiseSample's twelve 15-bit steps less 0x30000 lie in [-6 * 32768, 6 * 32768);
+    // times level / 32768, kept to 16 bits.
+    return std::min(6 * level, 32768);
+}
+
 void AddWindowSettings(py::module_& module)
 {
     py::tuple levels(appSettings.noiseLevelCount);
@@ -107,6 +91,9 @@ void AddWindowSettings(py::module_& module)
     module.attr("WINDOW_REPEATS") = appSettings.repeatCount;
     module.attr("WINDOW_NOISE_STATE") = kInitialNoiseState;
     module.attr("WINDOW_BACKGROUND_STATE") = kInitialBackgroundState;
+    module.attr("WINDOW_DIMENSION") = appSettings.defaultDimension;
+    module.attr("WINDOW_LARGEST_NOISE_LEVEL") = kLargestNoiseLevel;
+    module.def("window_noise_reach", &NoiseReach, py::arg("level"));
 }
 
 }  // namespace kvs_python

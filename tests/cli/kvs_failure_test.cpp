@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,25 @@ std::string Lines(int rows, const std::string& row)
     for (int i = 0; i < rows; ++i)
         text += row;
     return text;
+}
+
+// A .npy file of version 1.0: the header's dict (padded as numpy pads it)
+// and the data's bytes.
+std::string Npy(const std::string& dict, const std::string& data = {})
+{
+    std::string header = dict;
+    while ((10 + header.size() + 1) % 64 != 0)
+        header += ' ';
+    header += '\n';
+    return std::string("\x93NUMPY\x01\x00", 8) + char(header.size() & 0xFF) + char(header.size() >> 8) + header + data;
+}
+
+std::string Int32s(std::initializer_list<int32_t> values)
+{
+    std::string bytes;
+    for (int32_t value : values)
+        bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+    return bytes;
 }
 
 // A table whose described search runs for many seconds.
@@ -95,6 +116,38 @@ TEST(KvsSearch, BadArgumentsAndInputGetOneLineAndTheirExitCode)
          "invalid compressed data (bytes after the zeros that end it)"},
         {"compressed binary data", {"search", "FILE", "-s", "1"}, Gzipped(std::string(4096, '\0')), 2,
          "bad.csv:1:1: binary data (a NUL byte)"},
+        {".npy of an unknown version", {"search", "FILE", "-s", "1"}, std::string("\x93NUMPY\x04\x00\x10\x00", 10), 2,
+         "bad.csv: .npy version 4.0 is not one kvs reads; expected 1.0, 2.0 or 3.0\n"},
+        {".npy cut in its header", {"search", "FILE", "-s", "1"}, Npy("{'descr': '<i4'").substr(0, 20), 2,
+         "bad.csv: the file ends inside its header\n"},
+        {".npy header too long", {"search", "FILE", "-s", "1"}, std::string("\x93NUMPY\x02\x00\x00\x00\x02\x00", 12), 2,
+         "bad.csv: header of 131072 bytes, above the limit of 65536"},
+        {".npy header not a dict", {"search", "FILE", "-s", "1"}, Npy("{'descr': '<i4', 'shape': (1, 2)}"), 2,
+         "bad.csv: malformed header dict; expected {'descr': ..., 'fortran_order': ..., 'shape': ...}\n"},
+        {".npy of records", {"search", "FILE", "-s", "1"},
+         Npy("{'descr': [('x', '<i4')], 'fortran_order': False, 'shape': (1,), }"), 2,
+         "bad.csv: the array has named fields (a structured type)"},
+        {".npy of complex numbers", {"search", "FILE", "-s", "1"},
+         Npy("{'descr': '<c16', 'fortran_order': False, 'shape': (1, 2), }"), 2,
+         "bad.csv: element type '<c16' is not one kvs reads"},
+        {".npy of three dimensions", {"search", "FILE", "-s", "1"},
+         Npy("{'descr': '<i4', 'fortran_order': False, 'shape': (1, 2, 1), }", Int32s({1, 2})), 2,
+         "bad.csv: the array has 3 dimensions (shape (1, 2, 1)); expected rows, 1 or 2 dimensions\n"},
+        {".npy of no rows", {"search", "FILE", "-s", "1"},
+         Npy("{'descr': '<i4', 'fortran_order': False, 'shape': (0, 2), }"), 2, "bad.csv: no data rows\n"},
+        {".npy whose data ends early", {"search", "FILE", "-s", "1"},
+         Npy("{'descr': '<i4', 'fortran_order': False, 'shape': (2, 2), }", Int32s({1, 2, 3})), 2,
+         "bad.csv: the data ends early: 12 bytes where shape (2, 2) of <i4 needs 16\n"},
+        {".npy with bytes after its data", {"search", "FILE", "-s", "1"},
+         Npy("{'descr': '<i4', 'fortran_order': True, 'shape': (1, 2), }", Int32s({1, 2, 3})), 2,
+         "bad.csv: the file goes on for 4 bytes after the array's data (shape (1, 2))\n"},
+        {".npy gzip'd, its data ending early", {"search", "FILE", "-s", "1"},
+         Gzipped(Npy("{'descr': '>i8', 'fortran_order': False, 'shape': (2,), }", std::string(7, '\0') + "\x01" "abc")), 2,
+         "bad.csv: the data ends early: 11 bytes where shape (2,) of >i8 needs 16\n"},
+        {".npz cut short", {"search", "FILE", "-s", "1"}, std::string("PK\x03\x04\x14\x00", 6), 2,
+         "bad.csv: the file ends inside a zip member\n"},
+        {"--array for a text table", {"search", good, "-s", "1", "--array", "x"}, "", 2,
+         "good.csv: --array x names an array of a .npz file, but this input is a text table\n"},
         {"size 0", {"search", good, "-s", "0"}, "", 2,
          "kvs search: --size 0: expected a whole number from 1 to 9223372036854775807" + searchHelp},
         {"size in hexadecimal", {"search", good, "-s", "0x2"}, "", 2,
@@ -121,6 +174,12 @@ TEST(KvsSearch, BadArgumentsAndInputGetOneLineAndTheirExitCode)
         {"unknown option", {"search", good, "-s", "1", "--bogus"}, "", 2,
          "kvs search: unknown option '--bogus'" + searchHelp},
         {"unknown option before the file", {"search", "--bogus", good}, "", 2, "kvs search: unknown option '--bogus'"},
+        {"a mistyped option", {"search", good, "--szie", "1"}, "", 2,
+         "kvs search: unknown option '--szie' (did you mean '--size'?)" + searchHelp},
+        {"a mistyped option with its value", {"search", good, "-s", "1", "--fromat=csv"}, "", 2,
+         "kvs search: unknown option '--fromat=csv' (did you mean '--format'?)" + searchHelp},
+        {"a mistyped command", {"serch", good}, "", 2,
+         "kvs: unknown command 'serch' (did you mean 'search'?); expected search, demo or study; see 'kvs --help'\n"},
         {"an argument too many", {"search", good, "-s", "1", "extra"}, "", 2,
          "kvs search: unexpected argument 'extra'" + searchHelp},
         {"a flag given a value", {"search", good, "-s", "1", "--quiet=maybe"}, "", 2, "--quiet maybe: not a value"},
@@ -135,7 +194,7 @@ TEST(KvsSearch, BadArgumentsAndInputGetOneLineAndTheirExitCode)
         {"column twice", {"search", good, "-s", "1", "--columns", "2,1,2"}, "", 2, "--columns 2,1,2: 2 is given twice"},
         {"scale 0", {"search", good, "-s", "1", "--scale", "0"}, "", 2, "--scale 0: expected a number above 0"},
         {"a control character in an argument", {"search", good, "-s", "1", "--format", "a\nb"}, "", 2,
-         "kvs search: --format a\\x0Ab: expected text, csv or json" + searchHelp},
+         "kvs search: --format a\\x0Ab: expected text, csv, json or rows" + searchHelp},
         {"no command", {}, "", 2, "kvs: no command given; expected search, demo or study; see 'kvs --help'\n"},
         {"unknown command", {"foo"}, "", 2,
          "kvs: unknown command 'foo'; expected search, demo or study; see 'kvs --help'\n"},

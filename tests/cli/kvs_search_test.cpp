@@ -194,6 +194,8 @@ TEST(KvsSearch, FormatsCarryTheExactScoreUnderTheDocumentedKeys)
               "n,d,size,centre,centre_vector,score,mean_squared_distance,subset,method,threads,search_seconds");
     EXPECT_NE(csv.out.find("\n2,4,2,2,-2147483648 -2147483648 -2147483648 -2147483648," + score + ","),
               std::string::npos);
+    const KvsRun rows = RunKvs({"search", table, "-s", "2", "--format", "rows"});
+    EXPECT_EQ(rows.out, "rank,row,squared_distance\n1,2,0\n2,1," + score + "\n");
     const KvsRun text = RunKvs({"search", table, "-s", "2"});
     EXPECT_NE(text.out.find("score     " + score), std::string::npos) << text.out;
 }

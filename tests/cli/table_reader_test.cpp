@@ -3,8 +3,11 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
+#include "cli/input_file.h"
 #include "cli/table_reader.h"
+#include "run_kvs.h"
 
 // A raised cancel flag stops a long read part way, as Ctrl-C does.
 TEST(TableReader, StopsWhenCancelled)
@@ -61,5 +64,41 @@ TEST(TableReader, PiecesOfAnySizeReadAsTheWhole)
             EXPECT_EQ(table.values, whole.values);
             EXPECT_EQ(table.rows, whole.rows);
         }
+    }
+}
+
+// A .npy file of little-endian int32 rows in C order is the table in place,
+// the mapped file's own bytes; any other layout is converted into values.
+TEST(NpyFile, RowsOfTheEnginesLayoutAreReadInPlace)
+{
+    const int32_t rows[] = {1, -2, 3, 4, 5, -6};
+    const std::string data(reinterpret_cast<const char*>(rows), sizeof rows);
+    const auto npy = [&](const std::string& dict) {
+        std::string header = dict + std::string(127 - (10 + dict.size()) % 64 - 64, ' ') + "\n";
+        return std::string("\x93NUMPY\x01\x00", 8) + char(header.size()) + '\0' + header + data;
+    };
+    ScratchFolder folder;
+    const struct {
+        const char* dict;
+        std::vector<int> columns;
+        bool inPlace;
+        std::vector<int32_t> values;
+    } cases[] = {
+        {"{'descr': '<i4', 'fortran_order': False, 'shape': (3, 2), }", {}, true, {1, -2, 3, 4, 5, -6}},
+        {"{'descr': '<i4', 'fortran_order': False, 'shape': (3, 2), }", {1, 2}, true, {1, -2, 3, 4, 5, -6}},
+        {"{'descr': '<i4', 'fortran_order': True, 'shape': (6,), }", {}, true, {1, -2, 3, 4, 5, -6}},
+        {"{'descr': '<i4', 'fortran_order': True, 'shape': (3, 2), }", {}, false, {1, 4, -2, 5, 3, -6}},
+        {"{'descr': '<i4', 'fortran_order': False, 'shape': (3, 2), }", {2}, false, {-2, 4, -6}},
+        {"{'descr': '<i2', 'fortran_order': False, 'shape': (12,), }", {}, false, {1, 0, -2, -1, 3, 0, 4, 0, 5, 0, -6, -1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dict);
+        TableReadOptions options;
+        options.columns = c.columns;
+        Table table;
+        ASSERT_FALSE(ReadTableFile(folder.Write("t.npy", npy(c.dict)), options, table));
+        EXPECT_EQ(bool(table.mapped), c.inPlace);
+        EXPECT_EQ(table.values.empty(), c.inPlace);
+        EXPECT_EQ(std::vector<int32_t>(table.Data(), table.Data() + table.rows * table.dimension), c.values);
     }
 }

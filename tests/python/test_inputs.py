@@ -2,6 +2,7 @@
 the exception and the words of `kvs search`, naming the cell."""
 import decimal
 import sys
+import tracemalloc
 
 import numpy as np
 import pandas as pd
@@ -33,7 +34,8 @@ REFUSED = [
     (dict(data=TABLE, fraction=[0.5]), TypeError, r"^fraction must be a number"),
     (dict(data=TABLE, size=1, method="fast"), ValueError, r"^method 'fast': expected auto, dense, tree or described$"),
     (dict(data=TABLE, size=1, method=None), TypeError, r"^method must be a str"),
-    (dict(data=TABLE, size=1, threads=-1), ValueError, r"^threads -1: expected 0 \(every core\) or more$"),
+    (dict(data=TABLE, size=1, threads=-1), ValueError, r"^threads -1: expected 0 to 2147483647$"),
+    (dict(data=TABLE, size=1, threads=2**31), ValueError, r"^threads 2147483648: expected 0 to 2147483647$"),
     (dict(data=TABLE, size=1, threads="2"), TypeError, r"^threads must be an integer"),
     (dict(data=TABLE, size=1, scale=0), ValueError, r"^scale 0: expected a number above 0$"),
     (dict(data=TABLE, size=1, scale="nan"), ValueError, r"^scale nan: expected a number above 0$"),
@@ -55,6 +57,14 @@ REFUSED = [
     (dict(data=[["1", "2.5"]], size=1), TypeError, r"^row 0, column 1: 2.5 is not an integer; pass scale=K"),
     (dict(data=[[1, None]], size=1), ValueError, r"^row 0, column 1: None is not a number$"),
     (dict(data=np.array([[1 + 2j]]), size=1), TypeError, r"^data holds complex128 values"),
+    (dict(data=np.array([[0.5]], np.float16), size=1), TypeError, r"^data holds floating-point values \(float16\)"),
+    (dict(data=np.array([[0.1]], np.longdouble), size=1, scale=10), TypeError,
+     r"^data holds float128 \(long double\) values, which are not read; convert them with data.astype"),
+    (dict(data=np.ma.array(TABLE, mask=[[0, 0], [0, 1], [1, 0]]), size=1), ValueError,
+     r"^data has 2 masked cells, the first at row 1, column 1; search the rows without them: "
+     r"X\[~X.mask.any\(axis=1\)\]$"),
+    (dict(data=np.ma.array(TABLE, mask=[[0, 0], [0, 0], [0, 1]]), size=1, columns=[0, 1]), ValueError,
+     r"^data has 1 masked cells, the first at row 2, column 1;"),
     (dict(data=TABLE, size=1, columns=[5]), ValueError, r"^column 5 was chosen, but the table has 2 columns$"),
     (dict(data=TABLE, size=1, columns=[-1]), ValueError, r"^column -1: expected column positions from 0$"),
     (dict(data=TABLE, size=1, columns=[1, 1]), ValueError, r"^columns \[1, 1\]: column 1 is chosen twice$"),
@@ -64,6 +74,10 @@ REFUSED = [
     (dict(data=FRAME, size=1, columns=["x", "y"], scale=1), ValueError,
      r"^row 1, column 'y': nan is not a number \(NaN\)$"),
     (dict(data=FRAME, size=1, columns=["x", "z"]), ValueError, r"^column 'z' is not a column of the frame$"),
+    (dict(data=pd.DataFrame([[1, 2, 3]], columns=["a", "a", "b"]), size=1, columns=["a"]), ValueError,
+     r"^column 'a' is ambiguous: the frame has 2 columns of that label$"),
+    (dict(data=pd.DataFrame({"b": pd.array([True, None], dtype="boolean")}), size=1), ValueError,
+     r"^row 1, column 'b': <NA> is not a number$"),
 ]
 
 
@@ -93,6 +107,12 @@ TAKEN = [
     (FRAME, dict(columns=["x"]), [5]),  # size 1: every score is 0, and the last row wins
     (FRAME, dict(columns=[1]), [5]),
     (pd.DataFrame({5: [1, 2], 0: [3, 4]}), dict(columns=[0]), [4]),  # a label wins over a position
+    (pd.DataFrame([[1, 2, 3]], columns=["a", "a", "b"]), dict(columns=["b", 0]), [3, 1]),
+    (pd.DataFrame({"b": pd.array([True, False], dtype="boolean"), "x": [7, 8]}), {}, [0, 8]),  # as numpy's bool
+    (np.array([[True, 2]], object), {}, [1, 2]),
+    (np.ma.array(TABLE, mask=False), {}, [5, 5]),
+    (np.ma.array(TABLE, mask=[[0, 1], [0, 1], [0, 1]]), dict(columns=[0]), [5]),  # the masked column unchosen
+    (np.array([[0.5, 1.5]], np.float16), dict(scale=2), [1, 3]),
 ]
 
 
@@ -106,6 +126,33 @@ def test_int32_table_in_c_order_is_not_copied():
     references = sys.getrefcount(TABLE)
     kvs.search(TABLE, 2)
     assert sys.getrefcount(TABLE) == references
+
+
+def test_memory_mapped_int32_table_is_searched_in_place(tmp_path):
+    """np.load(..., mmap_mode="r") gives a read-only np.memmap: its rows are
+    searched where the file's mapping holds them, never read into a copy."""
+    rows = np.random.default_rng(3).integers(-1000, 1000, size=(200_000, 2), dtype=np.int32)
+    np.save(tmp_path / "rows.npy", rows)
+    mapped = np.load(tmp_path / "rows.npy", mmap_mode="r")
+    assert np.shares_memory(_table.read_table(mapped), mapped)
+    tracemalloc.start()
+    try:
+        found = kvs.search(mapped, 50, threads=1)
+        peak = tracemalloc.get_traced_memory()[1]
+    finally:
+        tracemalloc.stop()
+    assert peak < rows.nbytes // 10, "a copy of the table was made"
+    assert found.centre == kvs.search(rows, 50, threads=1).centre
+
+
+@pytest.mark.parametrize("dtype", ["<i4", "<i8", "<u2"])
+def test_misaligned_table_is_read_from_an_aligned_copy(dtype):
+    room = np.frombuffer(bytearray(TABLE.size * np.dtype(dtype).itemsize + 1), dtype, count=TABLE.size, offset=1)
+    misaligned = room.reshape(TABLE.shape)
+    misaligned[...] = TABLE
+    assert not misaligned.flags.aligned
+    table = _table.read_table(misaligned)
+    assert table.flags.aligned and table.tolist() == TABLE.tolist()
 
 
 def test_fraction_is_exact():

@@ -56,14 +56,37 @@ def test_builds_as_the_window_does():
     assert background_only.identities.tolist() == [0] * 10 and background_only.values.shape == (10, 2)
 
 
+@pytest.mark.parametrize("level", [0, 5, 100, 5461, 5462, 10922])
+def test_picks_at_the_edge_of_the_range_keep_their_sign(level):
+    reach = kvs._kvs.window_noise_reach(level)
+    pick = (2**31 - 1 - reach, -2**31 + reach)
+    series = kvs.window_series([pick], [level], length=2000, repeats=2000)
+    noise = series.values.astype(np.int64) - series.clean
+    assert series.clean.tolist() == [list(pick)] * 2000
+    assert (series.values[:, 0] > 0).all() and (series.values[:, 1] < 0).all()
+    assert np.abs(noise).max() <= reach
+
+
 REFUSED = [
     (dict(picks=[(1, 2)], noise=7), ValueError, r"^noise 7: expected one of the window's levels 0, 5, 10, 25, 50, 100"),
     (dict(picks=[(1, 2)], noise=[]), ValueError, r"^noise: expected at least one level$"),
     (dict(picks=[(1, 2)], noise=[20000]), ValueError, r"^noise 20000: expected a level from 0 to 10922$"),
     (dict(picks=[(1, 2), (3,)], noise=0), ValueError, r"^picks: expected vectors of one dimension"),
     (dict(picks=(1, 2), noise=0), TypeError, r"^picks must be a sequence of vectors"),
-    (dict(picks=[(1, 2)], noise=0, length=0), ValueError, r"^length 0: expected at least 1 vector$"),
-    (dict(picks=[(1, 2)], noise=0, noise_state=40000), ValueError, r"^state 40000: expected 0 to 32767$"),
+    (dict(picks=[(1, 2)], noise=0, length=0), ValueError, r"^length 0: expected 1 to 2147483647$"),
+    (dict(picks=[(1, 2)], noise=0, length=2**31), ValueError, r"^length 2147483648: expected 1 to 2147483647$"),
+    (dict(picks=[(1, 2)], noise=0, repeats=2**31), ValueError, r"^repeats 2147483648: expected 1 to 2147483647$"),
+    (dict(picks=[(1, 2)], noise=0, noise_state=40000), ValueError, r"^noise_state 40000: expected 0 to 32767$"),
+    (dict(picks=[(1, 2)], noise=0, background_state=-1), ValueError, r"^background_state -1: expected 0 to 32767$"),
+    (dict(picks=[(1, 2)], noise=[2**31]), ValueError, r"^noise 2147483648: expected a level from 0 to 10922$"),
+    (dict(picks=[(1, 2**31)], noise=0), ValueError,
+     r"^picks: 2147483648 is outside -2147483648 to 2147483647 \(the signed 32-bit range\)$"),
+    (dict(picks=[(2**31 - 1, -2**31)], noise=5), ValueError,
+     r"^picks: 2147483647 is outside -2147483618 to 2147483617, where noise of level 5 \(up to 30\) stays in the "
+     r"signed 32-bit range$"),
+    (dict(picks=[(0, -2**31 + 32767)], noise=[0, 10922]), ValueError, r"^picks: -2147450881 is outside -2147450880 to"),
+    (dict(picks=[tuple(range(32768))], noise=0, length=65536, repeats=1), ValueError,
+     r"^length 65536 of vectors of dimension 32768: a series holds at most 2147483647 values$"),
 ]
 
 

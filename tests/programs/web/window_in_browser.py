@@ -347,7 +347,7 @@ def panels_equal_qt(page, args):
 
 
 def scenarios_give_documented_centres(page, args):
-    """The README's replays, clicked: each step's picture is the Qt build's and
+    """The replays of the manual's kvs demo guide, clicked: each step's picture is the Qt build's and
     the centres are the documented ones."""
     page.open(1280, 900)
     size = page.client_size()
