@@ -140,6 +140,7 @@ if compgen -G "$work/kvs-doc_*.deb" > /dev/null; then
   [ "$(dpkg-deb -f "$deb" Architecture)" = all ] || fail "kvs-doc is not for every architecture"
   [ "$(dpkg-deb -f "$deb" Section)" = doc ] || fail "kvs-doc is not in the section doc"
   depends_on "$deb" libjs-sphinxdoc
+  has "$deb" /usr/share/doc-base/kvs-doc
   html=/usr/share/doc/kvs-doc/html
   for page in index.html guide/search.html reference/options.html reference/python.html reference/cpp.html; do
     has "$deb" "$html/$page"

@@ -3,7 +3,8 @@
 
 For each command the table lists, the options that `kvs COMMAND --help`
 lists are the table's, long and short names alike; where the help shows an
-option's default, it is the table's. The manual page names every option of
+option's default, it is the table's, and it names each word the option
+takes. The manual page names every option of
 the table in its command's section (and no other), with each word an
 option takes; its synopsis names kvs's own. Each shell completion script names every option and word.
 
@@ -55,12 +56,16 @@ def help_lines(kvs, command):
     """{option name: its help line} as `kvs [COMMAND] --help` prints them."""
     said = subprocess.run([kvs] + ([command] if command else []) + ["--help"], check=True,
                           stdout=subprocess.PIPE, text=True).stdout
-    lines = {}
+    lines, names = {}, []
     for line in said.split("\n"):
         match = HELP_NAMES.match(line)
         if match:
-            for name in re.split(r",\s*", match.group(1)):
-                lines[name] = line
+            names = re.split(r",\s*", match.group(1))
+            lines.update({name: line for name in names})
+        elif names and line.startswith(" " * 20):  # the description, on a line of its own
+            lines.update({name: lines[name] + " " + line.strip() for name in names})
+        else:
+            names = []
     return lines
 
 
@@ -106,7 +111,11 @@ def check(table, kvs, man, completions):
         section = sections.get(command, "")
         in_man = set(re.findall(r"(?<![\w-])(--[a-z][\w-]*)", section))
         for option in options:
-            shown = shown_default(helped.get(option.long, ""))
+            line = helped.get(option.long, "")
+            for word in option.choices:
+                if line and not mentions(line, word):
+                    faults.append(f"{where} {option.long}: --help does not name '{word}'")
+            shown = shown_default(line)
             if shown is not None and option.default is not None and option.default not in shown:
                 faults.append(f"{where} {option.long}: --help shows the default '{shown}', the table '{option.default}'")
             if option.long not in ("--help", "--version") or not command:
