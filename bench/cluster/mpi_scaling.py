@@ -9,8 +9,8 @@ a shared machine blurs, it takes each rank's CPU seconds: their sum against
 the one-rank run is the work that splitting adds.
 The peer is the same dense search in numpy (one thread) over a sample of
 centres, measured in the same run; the ratio is what counts here.
-With --large-rows N it also runs the tree search (s 100, d 2) on N uniform
-rows on every core of this machine: as one process with a thread per core,
+With --large-rows N it also runs the search the cost model picks (the grid)
+for s 100, d 2 on N uniform rows on every core of this machine: as one process with a thread per core,
 and as one rank per core (mpirun's default binding, a thread each), and as
 one rank more than the cores, each with its default threads.
 
@@ -96,9 +96,9 @@ def scaling(args, folder, name, rows, size, method):
     return search[0]
 
 
-def large_tree(args, folder, rows):
-    """The tree search on many rows with every core of this machine busy, as
-    one process and as ranks: the ranks must not be slower."""
+def large_uniform(args, folder, rows):
+    """The search of many uniform rows with every core of this machine busy,
+    as one process and as ranks: the ranks must not be slower."""
     table = os.path.join(folder, "large.txt")
     times_file = os.path.join(folder, "times")
     random_rows = random.Random(3)
@@ -113,8 +113,8 @@ def large_tree(args, folder, rows):
     results = {label: [] for label in runs}
     for _ in range(args.repetitions):
         for label, (ranks, threads, binding) in runs.items():
-            results[label].append(timed_search(args, ranks, table, 100, "tree", times_file, threads, binding))
-    print(f"uniform, n {rows}, s 100, tree, on {cores} cores; medians of {args.repetitions}:")
+            results[label].append(timed_search(args, ranks, table, 100, "auto", times_file, threads, binding))
+    print(f"uniform, n {rows}, s 100, auto (grid), on {cores} cores; medians of {args.repetitions}:")
     alone = statistics.median(r[1] for r in results["one process"])
     for label, timings in results.items():
         search = statistics.median(r[1] for r in timings)
@@ -148,7 +148,7 @@ def main():
         alone = scaling(args, folder, "uniform", rows, 10001, "dense")
         scaling(args, folder, "clustered", clustered_rows(20000, 2), 600, "tree")
         if args.large_rows:
-            large_tree(args, folder, args.large_rows)
+            large_uniform(args, folder, args.large_rows)
     peer = numpy_seconds_per_centre(rows, 10001, 1000)
     ours = alone / len(rows)
     print(f"dense, 1 thread: kvs {ours * 1e6:.0f} us a centre ({len(rows) ** 2 / alone / 1e6:.0f} M keys/s); "

@@ -50,7 +50,8 @@ bool ReadTable(const char* path, std::vector<int32_t>& values, int64_t& rows, in
 kvs::SearchMethod MethodNamed(const char* name)
 {
     for (kvs::SearchMethod method :
-         {kvs::SearchMethod::Auto, kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
+         {kvs::SearchMethod::Auto, kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described,
+          kvs::SearchMethod::Grid}) {
         if (std::strcmp(name, kvs::SearchMethodName(method)) == 0)
             return method;
     }

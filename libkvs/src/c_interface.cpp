@@ -28,10 +28,11 @@ static_assert(int(kvs::SearchStatus::Ok) == KVS_OK && int(kvs::SearchStatus::Bad
               int(kvs::SearchStatus::Cancelled) == KVS_CANCELLED && int(kvs::SearchStatus::Overflow) == KVS_OVERFLOW);
 static_assert(int(kvs::SearchMethod::Auto) == KVS_METHOD_AUTO && int(kvs::SearchMethod::Dense) == KVS_METHOD_DENSE &&
               int(kvs::SearchMethod::Tree) == KVS_METHOD_TREE &&
-              int(kvs::SearchMethod::Described) == KVS_METHOD_DESCRIBED);
+              int(kvs::SearchMethod::Described) == KVS_METHOD_DESCRIBED &&
+              int(kvs::SearchMethod::Grid) == KVS_METHOD_GRID);
 
 namespace {
-bool IsMethod(kvs_method method) { return method >= KVS_METHOD_AUTO && method <= KVS_METHOD_DESCRIBED; }
+bool IsMethod(kvs_method method) { return method >= KVS_METHOD_AUTO && method <= KVS_METHOD_GRID; }
 
 kvs_status Status(kvs::SearchStatus status) { return kvs_status(int(status)); }
 

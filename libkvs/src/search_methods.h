@@ -83,5 +83,10 @@ bool TreeQueriesStayLocal(const VectorTable& table, const ColumnRanges& ranges, 
 SearchStatus DenseSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
 SearchStatus DescribedSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
 SearchStatus TreeSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
+SearchStatus GridSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
+
+// Whether the rows spread over the grid's cells evenly enough for the grid
+// to beat the tree (row_grid.h); reads the table once.
+bool GridPays(const SearchRequest& request, const ColumnRanges& ranges);
 
 }  // namespace kvs

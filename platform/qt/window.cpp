@@ -289,9 +289,23 @@ void ShowClientImage(AppWindow* window)
         window->client->update();
 }
 
+namespace {
+
+// The client widget's size, or an empty one when the frame leaves it no room
+// (folded to its menu bar, or to no width): the toolkit's layout then leaves
+// the widget at its last geometry, reaching outside the frame, instead of
+// making it empty.
+QSize ClientSize(const AppWindow* window)
+{
+    const QRect client = window->client->geometry();
+    return window->frame->rect().contains(client) ? client.size() : QSize(0, 0);
+}
+
+} // namespace
+
 void FitClientImage(AppWindow* window)
 {
-    const QSize size = window->client->size();
+    const QSize size = ClientSize(window);
     const QSize old = window->clientImage.size();
     if (size == old)
         return;

@@ -3,7 +3,8 @@
 // complete. Until then nothing leaves the page, and a failure leaves nothing.
 // A download never replaces a file (the browser names it anew), and the page
 // has no FIFOs, devices or folders: a name whose last part is empty (a
-// folder's) is refused.
+// folder's), or is an extension alone (a folder's name with the prompt's
+// default extension appended, "dir/" become "dir/.bmp"), is refused.
 #include "platform/file_io.h"
 
 #include <cerrno>
@@ -38,6 +39,14 @@ void Release(PendingFile* file)
     delete file;
 }
 
+// Whether the name, a path's last part, names a file: something other than
+// dots stands before its extension ("", ".", "..", ".bmp" name none).
+bool NamesAFile(const std::string& name)
+{
+    const std::size_t extension = name.rfind('.');
+    return name.find_first_not_of('.') < (extension == std::string::npos ? name.size() : extension);
+}
+
 } // namespace
 
 FileHandle OpenFileForWriting(const char* path, const std::atomic<bool>* /*stopWaiting*/)
@@ -45,7 +54,7 @@ FileHandle OpenFileForWriting(const char* path, const std::atomic<bool>* /*stopW
     const std::string chosen = path ? path : "";
     const std::size_t slash = chosen.find_last_of("/\\");
     const std::string name = slash == std::string::npos ? chosen : chosen.substr(slash + 1);
-    if (!Outcome(!name.empty(), chosen.empty() ? ENOENT : EISDIR))
+    if (!Outcome(NamesAFile(name), chosen.empty() ? ENOENT : EISDIR))
         return kNoFile;
     auto* file = new (std::nothrow) PendingFile;
     if (!Outcome(file != nullptr, ENOMEM))

@@ -27,7 +27,8 @@ struct Request {
 TEST(CInterface, AnswersAsTheCppSearchForEveryMethod)
 {
     const Table table = RandomTable(300, 3, 4, 21);
-    for (kvs_method method : {KVS_METHOD_AUTO, KVS_METHOD_DENSE, KVS_METHOD_TREE, KVS_METHOD_DESCRIBED}) {
+    for (kvs_method method :
+         {KVS_METHOD_AUTO, KVS_METHOD_DENSE, KVS_METHOD_TREE, KVS_METHOD_DESCRIBED, KVS_METHOD_GRID}) {
         SCOPED_TRACE(kvs_method_name(method));
         const Found expected = Search(table, 40, kvs::SearchMethod(method), 2);
         Request request(table, 40);
@@ -59,7 +60,7 @@ TEST(CInterface, BadArgumentsAreRefusedAndAllocateNothing)
         kvs_status status;
     } calls[] = {
         {"new without a place for the handle", kvs_request_new(table.values.data(), 6, 2, 3, nullptr)},
-        {"method of no name", kvs_request_set_method(request.handle, kvs_method(4))},
+        {"method of no name", kvs_request_set_method(request.handle, kvs_method(5))},
         {"negative threads", kvs_request_set_threads(request.handle, -1)},
         {"an allocator without release", kvs_request_set_allocator(request.handle, hook.allocate, nullptr, nullptr)},
         {"an allocator without allocate", kvs_request_set_allocator(request.handle, nullptr, hook.release, nullptr)},

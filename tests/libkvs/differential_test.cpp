@@ -4,12 +4,14 @@
 // of the window's index sort against the window's.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <random>
 
 #include "decreasing_step_order.h"
 #include "engine_test_support.h"
 #include "search/decrease_step_sorting.h"
+#include "subset_order.h"
 
 namespace {
 // Mostly a few values per coordinate, so that keys and sums tie everywhere;
@@ -34,7 +36,7 @@ TEST(EngineDifferential, EveryMethodAndThreadCountMatchesTheWindowsSearch)
 {
     std::mt19937 random(20261207);
     const kvs::SearchMethod methods[] = {kvs::SearchMethod::Auto, kvs::SearchMethod::Dense, kvs::SearchMethod::Tree,
-                                    kvs::SearchMethod::Described};
+                                    kvs::SearchMethod::Described, kvs::SearchMethod::Grid};
     for (int round = 0; round < 120; ++round) {
         const Table table = RandomTable(random, round);
         const int32_t size = std::uniform_int_distribution<int32_t>(1, int32_t(table.rows))(random);
@@ -53,10 +55,70 @@ TEST(EngineDifferential, EveryMethodAndThreadCountMatchesTheWindowsSearch)
     }
 }
 
+// Tables the grid's cells meet badly, against the reference procedure (the
+// described method), where the window's 32-bit squares would wrap: all rows
+// equal, a few values repeated, coordinates at the ends of the 32-bit range,
+// tight clusters far apart, rows on a line; d 1 to 8, 1 and 3 threads, every
+// centre or a range of them.
+Table GridTable(std::mt19937& random, int kind, int32_t dimension)
+{
+    Table table;
+    table.rows = std::uniform_int_distribution<int64_t>(1, 260)(random);
+    table.dimension = dimension;
+    const int32_t values[] = {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min() + 1, -1, 0,
+                              std::numeric_limits<int32_t>::max() - 1, std::numeric_limits<int32_t>::max()};
+    std::uniform_int_distribution<int> pick(0, 5);
+    std::uniform_int_distribution<int32_t> few(-2, 2);
+    std::uniform_int_distribution<int32_t> wide(-1'000'000'000, 1'000'000'000);
+    std::uniform_int_distribution<int32_t> jitter(-30, 30);
+    int32_t cluster[4] = {wide(random), wide(random), wide(random), wide(random)};
+    for (int64_t row = 0; row < table.rows; ++row) {
+        const int32_t group = cluster[row % 4];
+        const int32_t step = few(random);
+        for (int32_t k = 0; k < dimension; ++k) {
+            switch (kind) {
+            case 0: table.values.push_back(17); break;
+            case 1: table.values.push_back(few(random) * 1000); break;
+            case 2: table.values.push_back(values[pick(random)]); break;
+            case 3: table.values.push_back(group + jitter(random)); break;
+            default: table.values.push_back(step * (k + 1)); break;
+            }
+        }
+    }
+    return table;
+}
+
+TEST(EngineDifferential, GridMatchesTheReferenceProcedureOnHardTables)
+{
+    std::mt19937 random(27);
+    for (int kind = 0; kind < 5; ++kind) {
+        for (int32_t dimension = 1; dimension <= 8; ++dimension) {
+            const Table table = GridTable(random, kind, dimension);
+            const int64_t size = std::uniform_int_distribution<int64_t>(1, table.rows)(random);
+            for (const bool range : {false, true}) {
+                const int64_t begin = range ? table.rows / 3 : 0;
+                const int64_t end = range ? 2 * table.rows / 3 + 1 : -1;
+                const Found expected = Search(table, size, kvs::SearchMethod::Described, 1, {}, begin, end);
+                for (int threads : {1, 3}) {
+                    SCOPED_TRACE(testing::Message() << "kind " << kind << ", n " << table.rows << ", d " << dimension
+                                                    << ", s " << size << ", threads " << threads << ", centres "
+                                                    << begin << " .. " << end);
+                    const Found found = Search(table, size, kvs::SearchMethod::Grid, threads,
+                                               threads > 1 ? JunkFilledHeap() : kvs::Allocator{}, begin, end);
+                    ASSERT_EQ(found.status, kvs::SearchStatus::Ok);
+                    EXPECT_EQ(found.centre, expected.centre);
+                    EXPECT_EQ(found.score, expected.score);
+                    EXPECT_EQ(found.subset, expected.subset);
+                }
+            }
+        }
+    }
+}
+
 // Sizes on both sides of each step of the first gap (4 from 14 keys, 13 from
 // 41, 40 from 122, 121 from 365, 364 from 1094), keys from all equal to
 // spread over 63 bits.
-TEST(EngineDifferential, DecreasingStepOrderIsTheWindowsSort)
+TEST(EngineDifferential, DecreasingStepOrderAndItsFirstEntriesAreTheWindowsSort)
 {
     std::mt19937_64 random(5);
     for (int32_t n : {1, 2, 5, 13, 14, 40, 41, 121, 122, 364, 365, 1093, 1094, 3000}) {
@@ -71,6 +133,19 @@ TEST(EngineDifferential, DecreasingStepOrderIsTheWindowsSort)
             kvs::DecreaseStepSort(n, keys.data(), ours.data());
             DecreaseStepSortingInt64(n, keys.data(), windows.data());
             EXPECT_EQ(ours, windows) << "n " << n << ", keys up to " << spread;
+            // The first s entries from the keys no greater than the s-th smallest alone.
+            for (int32_t s : {1, std::min(2, n), n / 3 + 1, n}) {
+                std::vector<int64_t> sorted = keys;
+                std::nth_element(sorted.begin(), sorted.begin() + (s - 1), sorted.end());
+                std::vector<kvs::PlacedKey<int64_t>> small;
+                for (int32_t row = 0; row < n; ++row) {
+                    if (keys[size_t(row)] <= sorted[size_t(s - 1)])
+                        small.push_back({keys[size_t(row)], row, row});
+                }
+                kvs::FollowDecreasingSteps(n, small.data(), int64_t(small.size()));
+                for (int32_t i = 0; i < s; ++i)
+                    ASSERT_EQ(small[size_t(i)].row, windows[size_t(i)]) << "n " << n << ", keys up to " << spread << ", s " << s;
+            }
         }
     }
 }

@@ -11,7 +11,8 @@ Table RandomTable(int64_t rows, int32_t dimension, int32_t spread, uint32_t seed
     return {RandomCoordinates(rows * dimension, spread, seed), rows, dimension};
 }
 
-Found Search(const Table& table, int64_t size, kvs::SearchMethod method, int threads, const kvs::Allocator& allocator)
+Found Search(const Table& table, int64_t size, kvs::SearchMethod method, int threads, const kvs::Allocator& allocator,
+             int64_t centreBegin, int64_t centreEnd)
 {
     Found found;
     found.subset.assign(size > 0 ? size_t(size) : 0, -1);
@@ -21,6 +22,8 @@ Found Search(const Table& table, int64_t size, kvs::SearchMethod method, int thr
     request.method = method;
     request.threads = threads;
     request.allocator = allocator;
+    request.centreBegin = centreBegin;
+    request.centreEnd = centreEnd;
     kvs::SearchResult result;
     result.subset = found.subset.data();
     found.status = kvs::SearchSimilarRows(request, result);

@@ -33,8 +33,9 @@ struct Found {
 // rows x dimension coordinates drawn evenly from -spread .. spread.
 Table RandomTable(int64_t rows, int32_t dimension, int32_t spread, uint32_t seed);
 
+// Over the centres [centreBegin, centreEnd) (-1: to the last row).
 Found Search(const Table& table, int64_t size, kvs::SearchMethod method, int threads,
-             const kvs::Allocator& allocator = {});
+             const kvs::Allocator& allocator = {}, int64_t centreBegin = 0, int64_t centreEnd = -1);
 
 // The window's search over the same rows (with its 32-bit squares and its
 // starting best, so only for tables where neither matters), its centre

@@ -63,7 +63,7 @@ TEST(EngineContract, CentreRangesCombineIntoTheWholeSearch)
 {
     const Table table = RandomTable(200, 3, 2, 7);
     const Found whole = Search(table, 60, kvs::SearchMethod::Auto, 1);
-    for (kvs::SearchMethod method : {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
+    for (kvs::SearchMethod method : {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described, kvs::SearchMethod::Grid}) {
         int64_t centre = kvs::kNoCentre;
         kvs::Score score;
         const int64_t ranges[][2] = {{0, 37}, {37, 37}, {37, 150}, {150, 200}};
@@ -114,7 +114,7 @@ TEST(EngineContract, CentreSourcePartsCombineIntoTheWholeSearch)
 {
     const Table table = RandomTable(1000, 2, 30, 11);
     for (kvs::SearchMethod method :
-         {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
+         {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described, kvs::SearchMethod::Grid}) {
         const int64_t size = method == kvs::SearchMethod::Described ? 500 : 30;
         const Found whole = Search(table, size, method, 1);
         const std::vector<std::pair<int64_t, int64_t>> processes[] = {
@@ -174,7 +174,7 @@ void RecordProgress(void* context, double fraction)
 TEST(EngineContract, ProgressIsBoundedAndOrderedAndCancelStopsTheSearch)
 {
     const Table table = RandomTable(2000, 2, 1000, 3);
-    for (kvs::SearchMethod method : {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
+    for (kvs::SearchMethod method : {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described, kvs::SearchMethod::Grid}) {
         SCOPED_TRACE(kvs::SearchMethodName(method));
         ProgressLog log;
         std::atomic<bool> cancel{false};
@@ -210,7 +210,7 @@ TEST(EngineContract, EachFailedAllocationGivesOutOfMemoryAndHoldsNothing)
     // from a laid-out copy of the table.
     for (const Table& table : {RandomTable(300, 2, 50, 5), RandomTable(300, 16, 50, 5)}) {
         for (kvs::SearchMethod method :
-             {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described}) {
+             {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Described, kvs::SearchMethod::Grid}) {
             int failures = 0;
             for (long failing = 1;; ++failing) {
                 CountingAllocator counter;
@@ -256,7 +256,7 @@ TEST(EngineContract, CentresTiedWithTheBestAtTheirBoundAreNotDropped)
         {duplicates, 2, 1},
     };
     for (const auto& c : cases) {
-        for (kvs::SearchMethod method : {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree}) {
+        for (kvs::SearchMethod method : {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree, kvs::SearchMethod::Grid}) {
             const Found found = Search(c.table, c.size, method, 1);
             EXPECT_EQ(found.centre, c.centre) << kvs::SearchMethodName(method);
         }

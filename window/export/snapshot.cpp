@@ -84,10 +84,17 @@ char* SelectSnapshotFile(AppWindow* owner, char* buffer, std::size_t size)
 
 void MakeSnapshot(AppWindow* window, char* fileName, std::size_t size)
 {
+    // A window folded to its menu bar has no pixel to write: an empty picture
+    // would be a file no reader takes, so no name is asked for.
+    const Rect client = GetClientArea(window);
+    const int32_t width = client.right;
+    const int32_t height = client.bottom;
+    if (width <= 0 || height <= 0) {
+        fileName[0] = '\0';
+        ShowMessageBox(window, "Nothing to save: the client area is empty", kCaption);
+        return;
+    }
     DrawSurface* surface = OpenWindowSurface(window);
-    Rect client = GetClientArea(window);
-    int32_t width = client.right;
-    int32_t height = client.bottom;
     DrawSurface* memory = CreateMemorySurface(surface);
     SurfaceBitmap* bitmap = CreateSurfaceBitmap(surface, width, height);
     SurfaceBitmap* previous = SelectSurfaceBitmap(memory, bitmap);
@@ -100,8 +107,10 @@ void MakeSnapshot(AppWindow* window, char* fileName, std::size_t size)
         CopySurfaceArea(surface, 0, 0, width, height, memory, 0, 0);
         if (HasExtension(fileName, ".pcx"))
             WritePcxSnapshot(window, fileName, surface);
-        if (HasExtension(fileName, ".bmp"))
+        else if (HasExtension(fileName, ".bmp"))
             info = WriteBmpSnapshot(window, fileName, bitmap, memory);
+        else
+            ShowMessageBox(window, "File name must end in .bmp or .pcx", kCaption);
     }
 
     ReleaseMemory(info);

@@ -1,5 +1,7 @@
 // The " Save image as..." command: capture the client area, ask for a file
-// name, write the picture as BMP or PCX by the name's extension.
+// name, write the picture as BMP or PCX by the name's extension. A name with
+// any other ending, and a client area without pixels, are refused with a
+// message and write nothing.
 #pragma once
 
 #include <cstddef>

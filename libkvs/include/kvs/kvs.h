@@ -40,7 +40,8 @@ typedef enum kvs_method {
     KVS_METHOD_AUTO = 0, /* chosen by the cost model */
     KVS_METHOD_DENSE = 1,
     KVS_METHOD_TREE = 2,
-    KVS_METHOD_DESCRIBED = 3 /* the reference procedure: slow on purpose */
+    KVS_METHOD_DESCRIBED = 3, /* the reference procedure: slow on purpose */
+    KVS_METHOD_GRID = 4 /* the cells of a uniform grid around each centre: few coordinates */
 } kvs_method;
 
 /* What to search and how; the table is not copied and must stay unchanged

@@ -37,6 +37,8 @@ enum class SearchMethod {
     Tree = 2,       // the s nearest rows of every centre from a k-d tree; a table whose
                     // keys reach 2^53 is searched densely instead (result.method says so)
     Described = 3,  // one full decreasing-step sort per centre: the reference procedure
+    Grid = 4,       // the s nearest rows of every centre from the cells of a uniform grid
+                    // around it: few coordinates
 };
 
 // n rows of d signed 32-bit coordinates, row after row; read only.
@@ -121,7 +123,7 @@ KVS_API SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResul
 KVS_API SearchStatus OrderSubset(const VectorTable& table, int64_t size, int64_t centre, int64_t* subset,
                                  const Allocator& allocator = {});
 
-// A name for messages and output: "auto", "dense", "tree", "described".
+// A name for messages and output: "auto", "dense", "tree", "described", "grid".
 KVS_API const char* SearchMethodName(SearchMethod method);
 // "ok", "bad argument", "out of memory", "cancelled", "overflow".
 KVS_API const char* SearchStatusMessage(SearchStatus status);

@@ -35,7 +35,7 @@ def run(command, env=ENVIRONMENT):
 def without_timing(output):
     """The text, CSV or JSON report without its thread count and seconds."""
     output = re.sub(r"^(search +\w+),.*$", r"\1", output, flags=re.M)
-    output = re.sub(r"^(.*,(?:dense|tree|described)),\d+,[^,]*$", r"\1", output, flags=re.M)
+    output = re.sub(r"^(.*,(?:dense|tree|described|grid)),\d+,[^,]*$", r"\1", output, flags=re.M)
     return re.sub(r', "threads": \d+, "search_seconds": [^}]*', "", output)
 
 

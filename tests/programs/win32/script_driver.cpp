@@ -213,6 +213,11 @@ bool Play(const ReplayStep& step)
     } else if (step.verb == "grab") {
         if (!Grab(step.rest))
             logFile << "cannot grab to " << step.rest << std::endl;
+    } else if (step.verb == "frame" && step.words.size() == 2) {
+        // The window's outer size, title bar and menu included, as a user drags it.
+        ShowWindow(MainWindow(), SW_RESTORE);
+        SetWindowPos(MainWindow(), nullptr, 0, 0, std::stoi(step.words[0]), std::stoi(step.words[1]),
+                     SWP_NOMOVE | SWP_NOZORDER);
     } else if (step.verb == "state") {
         LogState();
     } else {

@@ -73,9 +73,18 @@ def main():
         if os.path.exists(out(name)):
             os.remove(out(name))
 
-    # A path of 257 characters: the system's prompt takes it, the program's 256-byte name does not.
+    # Paths the program's 256-byte name cannot hold, typed whole or as a name
+    # in the prompt's folder: up to 263 bytes the system's prompt refuses them
+    # itself; from 264 on Wine's prompt would overrun its own path buffer, so
+    # the program measures them first.
     folder = wine_path(out("")).rstrip("\\") + "\\"
-    too_long = folder + "a" * (257 - len(folder) - 4) + ".bmp"
+    too_long = [folder + "a" * (size - len(folder) - 4) + ".bmp" for size in (257, 263, 264, 300, 1000)]
+    too_long.append("b" * 300 + ".bmp")
+    refusals = []
+    for name in too_long + [wine_path(out("saved.png"))]:
+        refusals += ["menu &File| Save image as...", f"answer Snapshot File Name|{name}", "answer About Bitmap"]
+    # Folded to its title bar and menu, the window has no client pixels to save.
+    folded = ["frame 120 21", "state", "menu &File| Save image as...", "answer About Bitmap", "frame 1024 740"]
     script = [
         "state",
         f"pick {PICK[0]} {PICK[1]}",
@@ -85,9 +94,8 @@ def main():
         f"answer Snapshot File Name|{wine_path(out('saved.bmp'))}",
         "menu &File| Save image as...",
         f"answer Snapshot File Name|{wine_path(out('saved.pcx'))}",
-        "menu &File| Save image as...",
-        f"answer Snapshot File Name|{too_long}",
-        "answer About Bitmap",
+        *refusals,
+        *folded,
         "menu &Help|&About ...",
         "answer About",
         "button Exit",
@@ -103,9 +111,18 @@ def main():
     check(field(log, "title") == "KestrandVectorsSubset", "the title bar reads the class name")
     check(not any(line.startswith(("no menu item", "never shown", "unknown", "cannot")) for line in log),
           "every menu item and modal window of the script was there")
-    check("[File name is too long: at most 255 bytes]" in (field(log, "answered About Bitmap") or "") and
-          not any(name.startswith("aaaa") for name in os.listdir(a.work)),
-          "a chosen path longer than the name buffer is refused with a message, and nothing is written")
+    answers = [line for line in log if line.startswith("answered About Bitmap")]
+    check(len(answers) == len(too_long) + 2 and
+          all("[File name is too long: at most 255 bytes]" in line for line in answers[:len(too_long)]) and
+          not any(name.startswith(("aaaa", "bbbb")) for name in os.listdir(a.work)),
+          f"every chosen path longer than the name buffer, up to 1000 bytes, is refused with a message, "
+          f"and nothing is written ({len(answers)} messages)")
+    check(len(answers) > len(too_long) and "[File name must end in .bmp or .pcx]" in answers[len(too_long)] and
+          not os.path.exists(out("saved.png")), "a name with another extension is refused with a message")
+    clients = [line for line in log if line.startswith("client ")]
+    check(len(clients) == 2 and clients[1].endswith(" 0") and len(answers) == len(too_long) + 2 and
+          "[Nothing to save: the client area is empty]" in answers[-1],
+          f"a window folded to its menu bar has nothing to save, and says so ({clients[1:]})")
     check("answered About [icon] [Kestrand Version 1.0] [OK]" in log,
           "About shows the icon, the version text and OK")
 
@@ -167,7 +184,10 @@ def compare_with_qt(a, out, width, height, layout, searched):
     subprocess.run([a.qt_replay, out("qt_script.txt"), out("qt_log.txt")], env=env, check=True, timeout=120)
     qt_log = read_log(out("qt_log.txt"))
     qt_layout = field(qt_log, "layout")
-    menu = [line for line in read_log(out("log.txt")) if line.startswith("menuitem ")]
+    log = read_log(out("log.txt"))
+    # The first state's menu bar: each state logs it again.
+    menu = [line for line in log[:log.index(next(line for line in log if line.startswith("maximized ")))]
+            if line.startswith("menuitem ")]
     check(len(menu) == 7 and menu == [line for line in qt_log if line.startswith("menuitem ")],
           "the program's menu bar, from its resource script, is the Qt build's item for item")
     print(f"  qt layout:    {qt_layout}\n  win32 layout: {layout}")

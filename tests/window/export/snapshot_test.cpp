@@ -119,17 +119,49 @@ TEST_F(SnapshotTest, ExtensionChoosesTheWriterWhateverItsCase)
     EXPECT_TRUE(BmpShowsPicture(ReadWholeFile(typed), picture, kWidth, kHeight));
 }
 
-TEST_F(SnapshotTest, OtherNamesWriteAndShowNothing)
+TEST_F(SnapshotTest, OtherNamesAreRefusedWithAMessageAndWriteNothing)
 {
-    EXPECT_TRUE(Save(folder.path("shot.png")).empty());
-    EXPECT_TRUE(Save(folder.path("shot.bmpx")).empty());
-    EXPECT_TRUE(Save(folder.path("shot_bmp")).empty());
+    const Messages refused = {{"File name must end in .bmp or .pcx", "About Bitmap"}};
+    for (const std::string& name : {folder.path("shot.png"), folder.path("shot.bmpx"), folder.path("shot_bmp"),
+                                    folder.path("shot"), folder.path("dir/")}) {
+        EXPECT_EQ(Save(name), refused) << name;
+        EXPECT_STREQ(fileName, name.c_str());
+    }
     EXPECT_TRUE(FolderIsEmpty());
     // Nothing before the extension: not a name to write.
-    EXPECT_TRUE(Save(".bmp").empty());
-    EXPECT_TRUE(Save(".pcx").empty());
+    EXPECT_EQ(Save(".bmp"), refused);
+    EXPECT_EQ(Save(".pcx"), refused);
     EXPECT_FALSE(FileExists(".bmp"));
     EXPECT_FALSE(FileExists(".pcx"));
+}
+
+// A client area folded to nothing, in either direction: no prompt, no file.
+TEST(SnapshotOfNothingTest, AClientAreaWithoutPixelsIsRefusedBeforeThePrompt)
+{
+    ScratchFolder folder;
+    MessageRecorder messages;
+    StandInSaveDialog dialog;
+    for (const auto& [width, height] : {std::pair{40, 0}, std::pair{0, 30}, std::pair{0, 0}}) {
+        AppWindow* window = OpenPictureWindow(width, height);
+        ASSERT_NE(window, nullptr);
+        const Rect client = GetClientArea(window);
+        ASSERT_TRUE(client.right <= 0 || client.bottom <= 0) << width << "x" << height;
+        saveDialog = SaveDialogScript{};
+        saveDialog.path = folder.path("empty.bmp");
+        messages.clear();
+        char fileName[256] = "left over";
+        const long liveBefore = LiveAllocationCount();
+        MakeSnapshot(window, fileName, sizeof fileName);
+        EXPECT_EQ(LiveAllocationCount(), liveBefore);
+        ASSERT_EQ(messages.messages().size(), 1u) << width << "x" << height;
+        EXPECT_EQ(messages.messages()[0].text, "Nothing to save: the client area is empty");
+        EXPECT_EQ(messages.messages()[0].caption, "About Bitmap");
+        EXPECT_EQ(messages.messages()[0].owner, window);
+        EXPECT_EQ(saveDialog.opened, 0);
+        EXPECT_STREQ(fileName, "");
+        EXPECT_TRUE(std::filesystem::is_empty(folder.path("")));
+        ClosePictureWindow(window);
+    }
 }
 
 TEST_F(SnapshotTest, PictureIsTakenBeforeThePromptAndPutBackAfterIt)
