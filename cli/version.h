@@ -3,5 +3,5 @@
 
 #include <string>
 
-// "kvs VERSION (HOW THE SEARCH RUNS)", e.g. "kvs 1.0 (single process)".
+// "kvs VERSION (HOW THE SEARCH RUNS)", e.g. "kvs 1.0.0 (single process)".
 std::string VersionText();

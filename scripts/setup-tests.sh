@@ -13,6 +13,9 @@ tools=(
   g++-mingw-w64-x86-64 wine wine64 fonts-wine
   libopenmpi-dev openmpi-bin
   pybind11-dev python3-dev python3-pytest python3-hypothesis python3-pandas python3-tqdm
+  # The Python module's estimator and its search over MPI ranks; its wheel,
+  # built and installed offline into a venv (packaging/check_wheel.sh).
+  python3-sklearn python3-mpi4py python3-setuptools python3-wheel python3-build python3-venv python3-pip
   emscripten fonttools chromium chromium-driver python3-selenium
   clang libclang-rt-14-dev
   zsh fish

@@ -38,6 +38,10 @@ cmake --install "$nogui" --prefix "$nogui/install-check" > /dev/null
 LD_LIBRARY_PATH=$(dirname "$(find "$nogui/install-check" -name libkvs.so.1)") \
   packaging/check_no_toolkit.sh "$nogui/install-check/bin/kvs"
 packaging/check_no_test_seams.sh "$nogui/install-check"
+# The Python module's wheel, built offline with its own CMake build of the
+# module's target, installed and run in a fresh venv; then pip install of the
+# source tree into another (about 3 minutes on 2 cores).
+time packaging/check_wheel.sh build/wheel-check
 run_suite build/win32 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_PLATFORM=win32 \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DKV_QT_REPLAY="$PWD/build/plain/tests/replay_window"
 # Emscripten's own toolchain file, as emcmake passes it.

@@ -53,7 +53,7 @@ def binding_cost(kvs, rows, size, runs=501):
 
 def main():
     build, chosen = arguments("kvs.search in Python against its peers on the benchmark cases")
-    sys.path.insert(0, os.path.join(build, "libkvs", "python"))
+    sys.path.insert(0, os.path.join(build, "python"))
     import kvs
 
     env = peer_environment()

@@ -4,7 +4,8 @@ kvs.search(data, size) tries every row of a table of integer vectors as a
 centre and finds the size rows whose sum of squared distances to their centre
 is the smallest of all: the same exact search as the command `kvs search`,
 run by the library libkvs in this process, on numpy arrays and pandas
-frames. kvs.window_series builds the noisy series of the program's window,
+frames, also over the ranks of an MPI job (comm=). kvs.SimilarSubset is the
+search as a scikit-learn outlier detector. kvs.window_series builds the noisy series of the program's window,
 so that a notebook can reproduce and extend what the window shows.
 
     >>> import numpy as np, kvs
@@ -18,4 +19,12 @@ from ._search import search
 from ._window import WindowSeries, window_series
 
 __version__ = _kvs.version()
-__all__ = ["search", "SearchResult", "window_series", "WindowSeries", "__version__"]
+__all__ = ["search", "SearchResult", "SimilarSubset", "window_series", "WindowSeries", "__version__"]
+
+
+def __getattr__(name):
+    # The estimator imports scikit-learn, which kvs.search does without.
+    if name == "SimilarSubset":
+        from ._estimator import SimilarSubset
+        return SimilarSubset
+    raise AttributeError(f"module 'kvs' has no attribute {name!r}")

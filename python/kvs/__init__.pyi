@@ -20,13 +20,39 @@ class SearchResult:
     method: str
     threads: int
     seconds: float
+    labels: Any
     def __init__(self, centre: int, centre_vector: npt.NDArray[np.int32], subset: npt.NDArray[np.int64],
-                 score: int, mean_squared_distance: float, method: str, threads: int, seconds: float) -> None: ...
+                 score: int, mean_squared_distance: float, method: str, threads: int, seconds: float,
+                 labels: Any = None) -> None: ...
 
 def search(data: npt.ArrayLike | Any, size: int | None = None, *, fraction: _Number | None = None,
            method: str = "auto", threads: int = 0, columns: _Column | Sequence[_Column] | None = None,
            scale: _Number | None = None,
-           progress: bool | Callable[[float], object] | None = None) -> SearchResult: ...
+           progress: bool | Callable[[float], object] | None = None, comm: Any = None) -> SearchResult: ...
+
+class SimilarSubset:
+    size: int | None
+    fraction: _Number | None
+    method: str
+    n_jobs: int | None
+    centre_: int
+    location_: npt.NDArray[np.float64]
+    subset_: npt.NDArray[np.int64]
+    support_: npt.NDArray[np.bool_]
+    score_: float
+    radius_: float
+    offset_: float
+    n_features_in_: int
+    feature_names_in_: npt.NDArray[np.object_]
+    def __init__(self, size: int | None = None, fraction: _Number | None = None, method: str = "auto",
+                 n_jobs: int | None = None) -> None: ...
+    def fit(self, X: npt.ArrayLike | Any, y: object = None) -> SimilarSubset: ...
+    def predict(self, X: npt.ArrayLike | Any) -> npt.NDArray[np.int64]: ...
+    def fit_predict(self, X: npt.ArrayLike | Any, y: object = None) -> npt.NDArray[np.int64]: ...
+    def score_samples(self, X: npt.ArrayLike | Any) -> npt.NDArray[np.float64]: ...
+    def decision_function(self, X: npt.ArrayLike | Any) -> npt.NDArray[np.float64]: ...
+    def get_params(self, deep: bool = True) -> dict[str, Any]: ...
+    def set_params(self, **params: Any) -> SimilarSubset: ...
 
 class WindowSeries(NamedTuple):
     values: npt.NDArray[np.int32]

@@ -29,6 +29,10 @@ class SearchResult:
         The threads that ran.
     seconds : float
         The search's own time.
+    labels : pandas.Index or None
+        For a pandas frame, its own index labels of the subset's rows, in
+        the subset's order (frame.loc[result.labels] is
+        frame.iloc[result.subset]); None for other data.
     """
 
     centre: int
@@ -39,6 +43,7 @@ class SearchResult:
     method: str
     threads: int
     seconds: float
+    labels: object = None
 
     def __repr__(self):
         subset = np.array2string(self.subset, separator=", ", threshold=8, edgeitems=3)

@@ -1,9 +1,13 @@
 """kvs.search: the library's exact search on a table handed in from Python."""
-from . import _kvs, _progress, _table
+import os
+import sys
+
+from . import _kvs, _progress, _ranks, _table
 from ._result import SearchResult
 
 
-def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=None, scale=None, progress=None):
+def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=None, scale=None, progress=None,
+           comm=None):
     """Find the size mutually closest rows of a table, exactly.
 
     Every row is tried as a centre. A centre's score is the sum of the
@@ -33,7 +37,8 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
         reference procedure, slow on purpose).
     threads : int
         Threads to search with; 0 (the default) is every core that the
-        work pays for.
+        work pays for. Negative counts as joblib's n_jobs does: -1 is every
+        core, -2 all but one.
     columns : sequence of int or str, optional
         Use only these columns: positions from 0, or a frame's column labels
         (a label wins over a position). The others may hold anything.
@@ -55,7 +60,8 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
     SearchResult
         centre (row from 0), centre_vector, subset (int64 rows from 0, in
         the engine's order), score (an exact int), mean_squared_distance,
-        method, threads and seconds.
+        method, threads and seconds; for a pandas frame also labels, the
+        frame's index labels of the subset (frame.loc[result.labels]).
 
     Raises
     ------
@@ -67,7 +73,8 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
         32-bit range (after scale), NaN or infinity (the message names the
         row and column), size outside 1 to n, a fraction outside (0, 1],
         an unknown, ambiguous or repeated column, a masked cell, threads
-        outside 0 to 2147483647.
+        outside -2147483647 to 2147483647; with comm, ranks that pass
+        different tables, sizes or methods.
     MemoryError
         No memory for the search's working storage; nothing is held.
     KeyboardInterrupt
@@ -90,10 +97,26 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
     >>> kvs.search([[0.25], [0.5], [2.0]], 2, scale=100).score
     625
     """
+    if comm is not None and progress is not None:
+        raise ValueError("progress: not available with comm (each rank searches only its share of the centres)")
+    if comm is None:
+        table, size, threads = _prepare(data, size, fraction, method, threads, columns, scale)
+        if progress is None:
+            found = _kvs.search(table, size, method, threads, None)
+        else:
+            with _progress.reporter(progress) as report:
+                found = _kvs.search(table, size, method, threads, report)
+    else:
+        found = _ranks.search(comm, lambda: _prepare(data, size, fraction, method, threads, columns, scale), method)
+    return SearchResult(*found, labels=_index_labels(data, found[2]))
+
+
+def _prepare(data, size, fraction, method, threads, columns, scale):
+    """The table as int32 rows, the subset's size and the threads, checked."""
     if not isinstance(method, str):
         raise TypeError(f"method must be a str, not {type(method).__name__}")
     _kvs.check_method(method)
-    threads = _table.integer_from("threads", threads, 0)
+    threads = _thread_count(_table.integer_from("threads", threads, -_table.INT32_MAX))
     if (size is None) == (fraction is None):
         raise TypeError("give the subset size with size=S or fraction=F" + ("" if size is None else ", not both"))
     fraction_text = None if fraction is None else _table.number_text("fraction", fraction)
@@ -108,7 +131,21 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
         raise ValueError(f"size {size}: the subset needs at least 1 row")
     if size > rows:
         raise ValueError(f"size {size}: larger than the {rows} rows of the data")
-    if progress is None:
-        return SearchResult(*_kvs.search(table, size, method, threads, None))
-    with _progress.reporter(progress) as report:
-        return SearchResult(*_kvs.search(table, size, method, threads, report))
+    return table, size, threads
+
+
+def _thread_count(threads):
+    """Threads as the library takes them: negative counts are joblib's
+    (-1 every core this process may run on, -2 all but one, at least 1)."""
+    if threads >= 0:
+        return threads
+    cores = len(os.sched_getaffinity(0)) if hasattr(os, "sched_getaffinity") else (os.cpu_count() or 1)
+    return max(cores + 1 + threads, 1)
+
+
+def _index_labels(data, subset):
+    """A frame's own index labels of the subset's rows; None for other data."""
+    pandas = sys.modules.get("pandas")
+    if pandas is not None and isinstance(data, pandas.DataFrame):
+        return data.index[subset]
+    return None

@@ -5,6 +5,7 @@
 #include <pybind11/stl.h>
 
 #include "base/progress_bar.h"
+#include "rank_search.h"
 #include "search_call.h"
 #include "table_values.h"
 #include "window_series.h"
@@ -41,4 +42,5 @@ PYBIND11_MODULE(_kvs, module)
     module.def("window_series", &BuildWindowSeries, py::arg("picks"), py::arg("levels"), py::arg("length"),
                py::arg("repeats"), py::arg("noise_state"), py::arg("background_state"));
     AddWindowSettings(module);
+    AddRankSearch(module);
 }

@@ -97,12 +97,14 @@ struct ProgressRelay {
     }
 };
 
+}  // namespace
+
 py::object ExactInt(const kvs::Score& score)
 {
     return py::reinterpret_steal<py::object>(PyLong_FromString(kvs::to_string(score).c_str(), nullptr, 10));
 }
 
-[[noreturn]] void ThrowForStatus(kvs::SearchStatus status)
+void ThrowForStatus(kvs::SearchStatus status)
 {
     switch (status) {
     case kvs::SearchStatus::OutOfMemory:
@@ -118,8 +120,6 @@ py::object ExactInt(const kvs::Score& score)
     default: throw py::value_error(std::string("search: ") + kvs::SearchStatusMessage(status));
     }
 }
-
-}  // namespace
 
 void RememberMainThread()
 {

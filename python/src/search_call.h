@@ -30,6 +30,13 @@ void RememberMainThread();
 // A method by its name in the library; ValueError for any other name.
 kvs::SearchMethod MethodNamed(const std::string& name);
 
+// A score as an exact Python int (it can exceed 64 bits).
+py::object ExactInt(const kvs::Score& score);
+
+// Raises the Python exception for a failed search: MemoryError,
+// OverflowError, KeyboardInterrupt or ValueError.
+[[noreturn]] void ThrowForStatus(kvs::SearchStatus status);
+
 // What kvs.search found: (centre, centre_vector, subset, score,
 // mean_squared_distance, method, threads, seconds), rows counted from 0 and
 // the score an exact int. progress is None or a callable of the fraction done.

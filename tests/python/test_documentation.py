@@ -7,7 +7,7 @@ import re
 import pytest
 
 import kvs
-from kvs import _search, _window
+from kvs import _estimator, _search, _window
 
 
 def guide_examples():
@@ -22,6 +22,7 @@ def guide_examples():
     ("kvs", kvs.__doc__),
     ("kvs.search", _search.search.__doc__),
     ("kvs.window_series", _window.window_series.__doc__),
+    ("kvs.SimilarSubset", _estimator.SimilarSubset.__doc__),
 ])
 def test_examples_run_as_printed(name, text):
     test = doctest.DocTestParser().get_doctest(text or guide_examples(), {}, name, name, 0)

@@ -1,6 +1,11 @@
 """kvs.search finds what `kvs search` finds, and what a plain numpy search
-finds, on every method and thread count."""
+finds, on every method and thread count, and says its version."""
+import os
+import subprocess
+import sys
+
 import numpy as np
+import pytest
 from hypothesis import given, strategies as st
 
 import kvs
@@ -51,3 +56,16 @@ def test_search_equals_numpy_reference(rows, data):
     assert (found.centre, found.score) == (centre, score)
     assert sorted(set(found.subset.tolist())) == sorted(found.subset.tolist())
     assert sorted(keys[found.subset]) == sorted(keys)[:size]
+
+
+def test_version_is_that_of_kvs_and_of_the_pip_package():
+    executable = os.environ.get("KVS_EXECUTABLE")
+    if not executable:
+        pytest.skip("the kvs executable is not built")
+    said = subprocess.run([executable, "--version"], capture_output=True, text=True, check=True).stdout.split()
+    sys.path.insert(0, os.environ["KV_SOURCE_DIR"])
+    try:
+        from setup import project_version  # setup.py's version, read without running setup()
+    finally:
+        sys.path.pop(0)
+    assert said[1] == kvs.__version__ == project_version()
