@@ -17,19 +17,6 @@ ToolError ArgumentError(std::string command, std::string message)
     return {kExitUsage, std::move(message), command.empty() ? "kvs" : "kvs " + command};
 }
 
-std::string AtLocation(std::string_view file, int64_t line, int64_t column, std::string_view message)
-{
-    std::string text(file);
-    if (line > 0) {
-        text += ':' + std::to_string(line);
-        if (column > 0)
-            text += ':' + std::to_string(column);
-    }
-    text += ": ";
-    text += message;
-    return text;
-}
-
 std::string Counted(int64_t count, std::string_view noun, std::string_view plural)
 {
     if (count == 1)

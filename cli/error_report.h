@@ -1,5 +1,5 @@
 // One shape for every error kvs reports: a single line on standard error,
-// "kvs: message" or "kvs: FILE:LINE:COLUMN: message", and the exit code that
+// "kvs: message" or "kvs: FILE: line L, field F: message", and the exit code that
 // goes with it. An error in a subcommand's arguments names the subcommand and
 // ends by pointing at its help: "kvs search: message; see 'kvs search --help'".
 // Errors travel as values up to the subcommand, which reports them once.
@@ -31,10 +31,6 @@ ToolError InterruptedError();  // Ctrl-C: "interrupted", kExitInterrupted
 // Bad arguments of a subcommand (or of kvs itself, for an empty command):
 // a kExitUsage error whose line points at that command's --help.
 ToolError ArgumentError(std::string command, std::string message);
-
-// "FILE:LINE:COLUMN: message"; line and column are 1-based, and a 0 leaves
-// that part (and the ones after it) out.
-std::string AtLocation(std::string_view file, int64_t line, int64_t column, std::string_view message);
 
 // "1 row", "3 rows": a count with its noun in the number it needs (the
 // plural given, or the noun and an s).

@@ -27,13 +27,35 @@ ToolError ReadError(const std::string& path, const std::string& why)
     return UsageError("cannot read " + InputName(path) + ": " + why);
 }
 
+// A header's name as a message shows it: cut when long.
+std::string ShownName(const std::string& name)
+{
+    constexpr std::size_t kShownBytes = 32;
+    if (name.size() <= kShownBytes)
+        return name;
+    std::size_t cut = kShownBytes;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        --cut;  // not inside a UTF-8 sequence
+    return name.substr(0, cut) + "...";
+}
+
+// "FILE: line L, field F (NAME): message", "FILE: line L, byte B: message",
+// "FILE: line L: message" or "FILE: message", as the fault is placed.
 ToolError TableError(const std::string& path, const TableReadError& error)
 {
     if (error.cancelled)
         return InterruptedError();
-    if (error)
-        return UsageError(AtLocation(InputName(path), error.line, error.column, error.message));
-    return {};
+    if (!error)
+        return {};
+    std::string where;
+    if (error.line > 0)
+        where = "line " + std::to_string(error.line);
+    if (error.field > 0)
+        where += ", field " + std::to_string(error.field) +
+                 (error.fieldName.empty() ? "" : " (" + ShownName(error.fieldName) + ")");
+    else if (error.column > 0)
+        where += ", byte " + std::to_string(error.column);
+    return UsageError(InputName(path) + ": " + (where.empty() ? "" : where + ": ") + error.message);
 }
 
 // Whether the file is a .npy array, by its first bytes.

@@ -11,7 +11,7 @@
 namespace {
 constexpr int64_t kItemsBetweenCancelChecks = int64_t(1) << 16;
 
-TableReadError Fault(std::string message) { return {0, 0, std::move(message)}; }
+TableReadError Fault(std::string message) { return LineFault(0, std::move(message)); }
 
 bool Cancelled(const TableReadOptions& options, int64_t item)
 {
@@ -35,24 +35,23 @@ std::pair<int64_t, int64_t> RowAndColumn(const NpyHeader& header, int64_t item)
     return {item / header.Columns(), item % header.Columns()};
 }
 
-// The checks the header passes before any data is read, and where each
-// column of a row goes (-1 when it is not read).
-std::string Prepare(const NpyHeader& header, const TableReadOptions& options, std::vector<int32_t>& slots,
-                    int32_t& dimension)
+// The checks the header passes before any data is read, the columns read
+// (1-based; empty: all), and where each column of a row goes (-1 when it is
+// not read).
+std::string Prepare(const NpyHeader& header, const TableReadOptions& options, std::vector<int>& columns,
+                    std::vector<int32_t>& slots, int32_t& dimension)
 {
     if (header.kind == 'f' && !options.scale)
         return "the array holds floats (" + header.TypeName() +
                "); use --scale K to read every value as round(value * K)";
-    for (int column : options.columns)
-        if (column > header.Columns())
-            return "column " + std::to_string(column) + " was chosen, but the array has " +
-                   Counted(header.Columns(), "column");
+    if (std::string problem = ChooseColumns(options.columns, header.Columns(), {}, columns); !problem.empty())
+        return problem;
     slots.assign(std::size_t(header.Columns()), -1);
-    if (options.columns.empty())
+    if (columns.empty())
         std::iota(slots.begin(), slots.end(), 0);
-    for (std::size_t k = 0; k < options.columns.size(); ++k)
-        slots[std::size_t(options.columns[k] - 1)] = int32_t(k);
-    dimension = int32_t(options.columns.empty() ? header.Columns() : int64_t(options.columns.size()));
+    for (std::size_t k = 0; k < columns.size(); ++k)
+        slots[std::size_t(columns[k] - 1)] = int32_t(k);
+    dimension = int32_t(columns.empty() ? header.Columns() : int64_t(columns.size()));
     return {};
 }
 
@@ -141,11 +140,12 @@ std::string DataSizeProblem(const NpyHeader& header, std::size_t bytes)
 
 // The rows of the file in place: little-endian int32 in C order (or one
 // column), every column read, on a 4-byte boundary as mmap gives it.
-bool ReadableInPlace(const NpyHeader& header, const TableReadOptions& options, const char* data)
+bool ReadableInPlace(const NpyHeader& header, const TableReadOptions& options, const std::vector<int>& columns,
+                     const char* data)
 {
-    bool everyColumnInOrder = options.columns.empty() || int64_t(options.columns.size()) == header.Columns();
-    for (std::size_t k = 0; k < options.columns.size(); ++k)
-        everyColumnInOrder = everyColumnInOrder && options.columns[k] == int(k + 1);
+    bool everyColumnInOrder = columns.empty() || int64_t(columns.size()) == header.Columns();
+    for (std::size_t k = 0; k < columns.size(); ++k)
+        everyColumnInOrder = everyColumnInOrder && columns[k] == int(k + 1);
     return header.kind == 'i' && header.itemBytes == 4 && !header.bigEndian &&
            std::endian::native == std::endian::little && (!header.fortranOrder || header.Columns() == 1) &&
            !options.scale && everyColumnInOrder && reinterpret_cast<std::uintptr_t>(data) % alignof(int32_t) == 0;
@@ -165,7 +165,8 @@ TableReadError NpyReader::TakeHeader(std::string_view& piece)
         if (size != 0 && head_.size() == size) {
             if (std::string fault = ParseNpyHeader(head_, header_); !fault.empty())
                 return Fault(fault);
-            if (std::string fault = Prepare(header_, options_, slotOfColumn_, dimension_); !fault.empty())
+            std::vector<int> columns;
+            if (std::string fault = Prepare(header_, options_, columns, slotOfColumn_, dimension_); !fault.empty())
                 return Fault(fault);
             headerRead_ = true;
             return {};
@@ -221,7 +222,7 @@ TableReadError NpyReader::Place(const char* item)
 {
     const int64_t index = items_++;
     if (Cancelled(options_, index))
-        return {0, 0, "interrupted", true};
+        return CancelledRead(0);
     const auto [row, column] = RowAndColumn(header_, index);
     if (!header_.fortranOrder && column == 0)
         values_.resize(values_.size() + std::size_t(dimension_));  // a row begins
@@ -277,9 +278,10 @@ TableReadError ReadNpyInPlace(std::string_view file, std::shared_ptr<const void>
     NpyHeader header;
     if (std::string fault = ParseNpyHeader(file, header); !fault.empty())
         return Fault(fault);
+    std::vector<int> columns;
     std::vector<int32_t> slots;
     int32_t dimension = 0;
-    if (std::string fault = Prepare(header, options, slots, dimension); !fault.empty())
+    if (std::string fault = Prepare(header, options, columns, slots, dimension); !fault.empty())
         return Fault(fault);
     const std::string_view data = file.substr(header.dataOffset);
     if (std::string problem = DataSizeProblem(header, data.size()); !problem.empty())
@@ -289,7 +291,7 @@ TableReadError ReadNpyInPlace(std::string_view file, std::shared_ptr<const void>
     table = {};
     table.rows = header.Rows();
     table.dimension = dimension;
-    if (ReadableInPlace(header, options, data.data())) {
+    if (ReadableInPlace(header, options, columns, data.data())) {
         table.mapped = std::shared_ptr<const int32_t>(std::move(owner), reinterpret_cast<const int32_t*>(data.data()));
         return {};
     }
@@ -297,7 +299,7 @@ TableReadError ReadNpyInPlace(std::string_view file, std::shared_ptr<const void>
     const int64_t items = ItemCount(header);
     for (int64_t item = 0; item < items; ++item) {
         if (Cancelled(options, item))
-            return {0, 0, "interrupted", true};
+            return CancelledRead(0);
         const auto [row, column] = RowAndColumn(header, item);
         const int32_t slot = slots[std::size_t(column)];
         if (slot < 0)

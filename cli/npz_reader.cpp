@@ -73,7 +73,7 @@ NpzReader::~NpzReader()
         inflateEnd(stream_.get());
 }
 
-TableReadError NpzReader::Fault(const std::string& message) const { return {0, 0, message}; }
+TableReadError NpzReader::Fault(const std::string& message) const { return LineFault(0, message); }
 
 std::string NpzReader::Names() const
 {

@@ -39,8 +39,8 @@ void ConvertSettings(const SearchOptions& options, SearchSettings& settings)
     settings.read.cancel = &InterruptFlag();
     settings.read.header = options.header;
     settings.read.array = options.array;
-    for (int64_t column : NumbersOfList(options.columns))
-        settings.read.columns.push_back(int(column));
+    if (!options.columns.empty())
+        ParseColumnList(options.columns, settings.read.columns);  // checked by the parser
     if (!options.scale.empty())
         settings.read.scale = Decimal(options.scale);
     if (!options.fraction.empty())

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "cli/column_choice.h"
 #include "cli/command_line.h"
 
 CLI::App* AddSearchOptions(CLI::App& app, SearchOptions& options)
@@ -24,8 +25,17 @@ CLI::App* AddSearchOptions(CLI::App& app, SearchOptions& options)
         ->transform(WholeNumber(0, kMaxThreads));
     command->add_option("--method", options.method, "auto, dense, tree or described (default: auto)")
         ->check(OneOf({"auto", "dense", "tree", "described"}));
-    command->add_option("--columns", options.columns, "Use only these columns, counted from 1 (e.g. 1,3,4)")
-        ->check(WholeNumberList(1, INT32_MAX, true));
+    command
+        ->add_option("--columns", options.columns,
+                     "Use only these columns: numbers counted from 1, ranges or header names, e.g. 1,3,4 or 2-4 or "
+                     "2- or lat,lon (default: every column)")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                std::vector<ColumnPick> picks;
+                const std::string problem = ParseColumnList(text, picks);
+                return problem.empty() ? problem : text + ": " + problem;
+            },
+            ""));
     command->add_option("--delimiter", options.delimiter,
                         "detect, comma, semicolon, tab or blank (default: detect, from the first line)")
         ->check(OneOf({"detect", "comma", "semicolon", "tab", "blank"}));

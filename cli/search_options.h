@@ -16,7 +16,7 @@ struct SearchOptions {
     std::string fraction;   // exact decimal text, 0 < F <= 1; S = ceil(F * n)
     int threads = 0;        // 0: every core the work pays for
     std::string method = "auto";
-    std::string columns;    // "1,3,4"
+    std::string columns;    // "1,3,4", "2-4", "lat,lon"
     std::string delimiter = "detect";
     HeaderRule header = HeaderRule::Detect;
     std::string scale;      // exact decimal text above 0

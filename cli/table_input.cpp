@@ -27,8 +27,8 @@ TableReadError TableInput::Choose()
 {
     const bool npy = head_.starts_with(kNpyMagic), npz = head_.starts_with(kZipMagic);
     if (!options_.array.empty() && !npz)
-        return {0, 0, "--array " + options_.array + " names an array of a .npz file, but this input is " +
-                          (npy ? "a .npy file" : "a text table")};
+        return LineFault(0, "--array " + options_.array + " names an array of a .npz file, but this input is " +
+                          (npy ? "a .npy file" : "a text table"));
     if (npy)
         reader_.emplace<NpyReader>(options_);
     else if (npz)

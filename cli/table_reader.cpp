@@ -14,8 +14,14 @@ constexpr int64_t kLinesBetweenCancelChecks = 4096;
 
 TableReadError ErrorAt(int64_t line, std::size_t offset, std::string message)
 {
-    return {line, int64_t(offset) + 1, std::move(message)};
+    TableReadError error;
+    error.line = line;
+    error.column = int64_t(offset) + 1;
+    error.message = std::move(message);
+    return error;
 }
+
+
 
 // What a UTF-8 sequence starting at text[i] is, looking no further than end.
 enum class Sequence { Valid, Incomplete, Invalid };
@@ -200,22 +206,21 @@ std::string ReadValue(std::string_view cell, const std::optional<ExactDecimal>& 
     return {};
 }
 
-// The first line's cells: how many, and whether any chosen one begins like a number.
-struct FirstLine {
-    std::size_t width = 0;
-    bool numeric = false;
-};
-
-FirstLine LookAtFirstLine(std::string_view line, Delimiter delimiter, const std::vector<int>& columns)
+// The first line's cells, blanks around them trimmed.
+std::vector<std::string> CellsOf(std::string_view line, Delimiter delimiter)
 {
-    FirstLine first;
-    ForEachCell(line, delimiter, [&](std::string_view cell, std::size_t) {
-        ++first.width;
-        const bool chosen = columns.empty() || std::find(columns.begin(), columns.end(), first.width) != columns.end();
-        if (chosen && LooksNumeric(cell))
-            first.numeric = true;
-    });
-    return first;
+    std::vector<std::string> cells;
+    ForEachCell(line, delimiter, [&](std::string_view cell, std::size_t) { cells.emplace_back(cell); });
+    return cells;
+}
+
+bool AnyLooksNumeric(const std::vector<std::string>& cells, const std::vector<int>& columns)
+{
+    for (std::size_t c = 0; c < cells.size(); ++c)
+        if ((columns.empty() || std::find(columns.begin(), columns.end(), int(c + 1)) != columns.end()) &&
+            LooksNumeric(cells[c]))
+            return true;
+    return false;
 }
 
 // slot[c] is where column c (0-based) of a row goes, -1 when it is not read.
@@ -230,29 +235,46 @@ std::vector<int32_t> SlotsOfColumns(const std::vector<int>& columns, std::size_t
 }
 
 // Reads the chosen cells of a data line into row; the line must have a cell
-// for every slot.
+// for every slot. A cell at fault is named by its field and its header name.
 TableReadError ReadRow(std::string_view line, int64_t number, Delimiter delimiter,
-                       const std::vector<int32_t>& slotOfColumn, const std::optional<ExactDecimal>& scale, int32_t* row)
+                       const std::vector<int32_t>& slotOfColumn, const std::vector<std::string>& names,
+                       const std::optional<ExactDecimal>& scale, int32_t* row)
 {
     const std::size_t width = slotOfColumn.size();
-    std::size_t cells = 0, firstExtraOffset = 0;
+    std::size_t cells = 0;
     TableReadError error;
     ForEachCell(line, delimiter, [&](std::string_view cell, std::size_t offset) {
-        if (cells == width)
-            firstExtraOffset = offset;
         if (!error && cells < width && slotOfColumn[cells] >= 0) {
             std::string message = ReadValue(cell, scale, row[slotOfColumn[cells]]);
-            if (!message.empty())
+            if (!message.empty()) {
                 error = ErrorAt(number, offset, std::move(message));
+                error.field = int64_t(cells) + 1;
+                if (cells < names.size())
+                    error.fieldName = names[cells];
+            }
         }
         ++cells;
     });
     if (cells != width)
-        return ErrorAt(number, cells > width ? firstExtraOffset : line.size(),
-                       "row has " + Counted(cells, "cell") + " where the first line has " + std::to_string(width));
+        return LineFault(number, "row has " + Counted(cells, "cell") + " where the first line has " + std::to_string(width));
     return error;
 }
 } // namespace
+
+TableReadError LineFault(int64_t line, std::string message)
+{
+    TableReadError error;
+    error.line = line;
+    error.message = std::move(message);
+    return error;
+}
+
+TableReadError CancelledRead(int64_t line)
+{
+    TableReadError error = LineFault(line, "interrupted");
+    error.cancelled = true;
+    return error;
+}
 
 TableReader::TableReader(TableReadOptions options) : options_(std::move(options)) {}
 
@@ -288,7 +310,7 @@ TableReadError TableReader::Finish(Table& table)
     if (error_)
         return error_;
     if (table_.rows == 0)
-        return error_ = {0, 0, table_.hasHeader ? "a header but no data rows" : "no data rows"};
+        return error_ = LineFault(0, table_.hasHeader ? "a header but no data rows" : "no data rows");
     table_.values.shrink_to_fit();
     table = std::move(table_);
     return {};
@@ -338,7 +360,7 @@ TableReadError TableReader::ReadLine(std::string_view line, std::size_t checked)
 {
     const int64_t number = ++lines_;
     if (number % kLinesBetweenCancelChecks == 0 && options_.cancel && options_.cancel->load())
-        return {number, 0, "interrupted", true};
+        return CancelledRead(number);
     if (TableReadError error = CheckLine(line, checked, number))
         return error;
     if (!line.empty() && line.back() == '\r')
@@ -352,7 +374,7 @@ TableReadError TableReader::ReadLine(std::string_view line, std::size_t checked)
     const std::size_t dimension = std::size_t(table_.dimension);
     const std::size_t filled = table_.values.size();
     table_.values.resize(filled + dimension);  // grows by doubling: no allocation for most rows
-    if (TableReadError error = ReadRow(line, number, table_.delimiter, slotOfColumn_, options_.scale,
+    if (TableReadError error = ReadRow(line, number, table_.delimiter, slotOfColumn_, names_, options_.scale,
                                        table_.values.data() + filled))
         return error;
     ++table_.rows;
@@ -364,15 +386,21 @@ TableReadError TableReader::ReadLine(std::string_view line, std::size_t checked)
 TableReadError TableReader::ReadFirstLine(std::string_view line)
 {
     table_.delimiter = options_.delimiter == Delimiter::Detect ? Detect(line) : options_.delimiter;
-    const FirstLine first = LookAtFirstLine(line, table_.delimiter, options_.columns);
-    for (int column : options_.columns)
-        if (std::size_t(column) > first.width)
-            return {lines_, 0, "column " + std::to_string(column) + " was chosen, but the table has " +
-                                   Counted(int64_t(first.width), "column")};
-    slotOfColumn_ = SlotsOfColumns(options_.columns, first.width);
-    table_.dimension = int32_t(options_.columns.empty() ? first.width : options_.columns.size());
-    table_.hasHeader =
-        options_.header == HeaderRule::Present || (options_.header == HeaderRule::Detect && !first.numeric);
+    const std::vector<std::string> cells = CellsOf(line, table_.delimiter);
+    // Names in --columns make the first line their header.
+    const bool named = NamesAColumn(options_.columns);
+    if (named && options_.header == HeaderRule::Absent)
+        return LineFault(lines_, "--columns names columns, but --no-header makes the first line data");
+    std::vector<int> columns;
+    if (std::string problem = ChooseColumns(options_.columns, int64_t(cells.size()), named ? cells : std::vector<std::string>(), columns);
+        !problem.empty())
+        return LineFault(lines_, problem);
+    slotOfColumn_ = SlotsOfColumns(columns, cells.size());
+    table_.dimension = int32_t(columns.empty() ? cells.size() : columns.size());
+    table_.hasHeader = named || options_.header == HeaderRule::Present ||
+                       (options_.header == HeaderRule::Detect && !AnyLooksNumeric(cells, columns));
+    if (table_.hasHeader)
+        names_ = cells;
     return {};
 }
 

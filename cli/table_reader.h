@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "base/exact_decimal.h"
+#include "cli/column_choice.h"
 
 // The longest line read, its line end (LF or CRLF) not counted; a longer one
 // is refused rather than guessed at.
@@ -36,7 +37,7 @@ enum class HeaderRule { Detect, Present, Absent };
 struct TableReadOptions {
     Delimiter delimiter = Delimiter::Detect;
     HeaderRule header = HeaderRule::Detect;
-    std::vector<int> columns;            // 1-based; empty: every column
+    std::vector<ColumnPick> columns;     // empty: every column
     std::optional<ExactDecimal> scale;   // every value read as round(value * scale)
     std::string array;                   // the array of a .npz to read; empty: its only one
     const std::atomic<bool>* cancel = nullptr;  // checked every few thousand lines
@@ -56,11 +57,18 @@ struct Table {
 struct TableReadError {
     int64_t line = 0;    // 1-based; 0 when the error belongs to no line
     int64_t column = 0;  // 1-based byte column; 0 when none
+    int64_t field = 0;   // 1-based cell of the line when a cell is at fault; 0 when none
+    std::string fieldName;  // that cell's column's name in the header, if there is one
     std::string message;
     bool cancelled = false;  // the cancel flag was raised; the message says so
 
     explicit operator bool() const { return !message.empty(); }
 };
+
+// An error at a line (0: at none) that no cell or byte is blamed for.
+TableReadError LineFault(int64_t line, std::string message);
+// The read stopped by the cancel flag at a line (0: at none).
+TableReadError CancelledRead(int64_t line);
 
 class TableReader {
 public:
@@ -82,6 +90,7 @@ private:
     TableReadOptions options_;
     Table table_;
     std::vector<int32_t> slotOfColumn_;  // where each cell of a row goes; -1 when it is not read
+    std::vector<std::string> names_;     // the header's cells, when there is a header
     std::string head_;                   // the first bytes, until it is clear whether they are a byte order mark
     bool headDone_ = false;
     std::string pending_;                // a line whose end has not come yet

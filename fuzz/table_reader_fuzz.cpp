@@ -23,7 +23,7 @@ TableReadOptions OptionsOf(uint8_t choice)
     options.delimiter = Delimiter(choice % 5);
     options.header = HeaderRule(choice / 5 % 3);
     if (choice & 0x40)
-        options.columns = {2, 1};
+        options.columns = {{2, 2, ""}, {1, 1, ""}};
     if (choice & 0x80)
         options.scale = ExactDecimal{25, -1, false};  // 2.5
     return options;

@@ -94,7 +94,8 @@ TEST(NpyFile, RowsOfTheEnginesLayoutAreReadInPlace)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.dict);
         TableReadOptions options;
-        options.columns = c.columns;
+        for (int column : c.columns)
+            options.columns.push_back({column, column, ""});
         Table table;
         ASSERT_FALSE(ReadTableFile(folder.Write("t.npy", npy(c.dict)), options, table));
         EXPECT_EQ(bool(table.mapped), c.inPlace);
