@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cli/exit_codes.h"
+#include "cluster/launcher.h"
 
 ToolError UsageError(std::string message) { return {kExitUsage, std::move(message)}; }
 
@@ -54,6 +55,10 @@ std::string ErrorLine(const ToolError& error)
 int ReportError(const ToolError& error)
 {
     if (!error)
+        return error.exitCode;
+    // Under an MPI launcher every rank meets the same error (bad arguments
+    // above all, found before the ranks have joined): rank 0 alone says it.
+    if (LauncherRank().value_or(0) != 0)
         return error.exitCode;
     std::fprintf(stderr, "%s\n", ErrorLine(error).c_str());
     std::fflush(stderr);

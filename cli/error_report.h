@@ -39,7 +39,8 @@ std::string Counted(int64_t count, std::string_view noun, std::string_view plura
 // The line an error is reported as, without its newline.
 std::string ErrorLine(const ToolError& error);
 
-// The error's line on standard error (none for no error); returns its exit code.
+// The error's line on standard error (none for no error; under an MPI
+// launcher, on rank 0 alone); returns its exit code.
 int ReportError(const ToolError& error);
 
 // The system's text for errno, as in "No such file or directory".

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 #include <numeric>
+#include <type_traits>
 
 #include "cli/error_report.h"
 
@@ -42,8 +43,8 @@ std::string Prepare(const NpyHeader& header, const TableReadOptions& options, st
                     std::vector<int32_t>& slots, int32_t& dimension)
 {
     if (header.kind == 'f' && !options.scale)
-        return "the array holds floats (" + header.TypeName() +
-               "); use --scale K to read every value as round(value * K)";
+        return "the array holds floats (" + header.TypeName() + "); use --scale K to read every value as " +
+               (options.autoScale ? "round(value * K) (--scale auto is for text tables)" : "round(value * K)");
     if (std::string problem = ChooseColumns(options.columns, header.Columns(), {}, columns); !problem.empty())
         return problem;
     slots.assign(std::size_t(header.Columns()), -1);
@@ -136,6 +137,57 @@ std::string DataSizeProblem(const NpyHeader& header, std::size_t bytes)
         return "the file goes on for " + Counted(int64_t(bytes - needed), "byte") +
                " after the array's data (shape " + ShapeOf(header) + ")";
     return {};
+}
+
+template <typename Whole>
+Whole ByteSwapped(Whole value)
+{
+    Whole swapped = 0;
+    for (std::size_t i = 0; i < sizeof(Whole); ++i, value = Whole(value >> 8))
+        swapped = Whole(swapped << 8 | (value & 0xFF));
+    return swapped;
+}
+
+// Integers of one width, row after row, every column read, no scale: each
+// item is its value. False at the first value outside the 32-bit range,
+// which the item-by-item read then reports.
+template <typename Whole>
+bool ConvertIntegers(const char* data, bool swap, std::vector<int32_t>& values)
+{
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        Whole item;
+        std::memcpy(&item, data + i * sizeof(Whole), sizeof(Whole));
+        if (swap)
+            item = ByteSwapped(item);
+        const bool inRange = std::is_signed_v<Whole> ? int64_t(item) >= INT32_MIN && int64_t(item) <= INT32_MAX
+                                                     : uint64_t(item) <= uint64_t(INT32_MAX);
+        if (!inRange)
+            return false;
+        values[i] = int32_t(item);
+    }
+    return true;
+}
+
+bool ConvertedAtOnce(const NpyHeader& header, const TableReadOptions& options, const std::vector<int>& columns,
+                     const char* data, std::vector<int32_t>& values)
+{
+    bool everyColumnInOrder = columns.empty() || int64_t(columns.size()) == header.Columns();
+    for (std::size_t k = 0; k < columns.size(); ++k)
+        everyColumnInOrder = everyColumnInOrder && columns[k] == int(k + 1);
+    if (!everyColumnInOrder || options.scale || (header.fortranOrder && header.Columns() > 1))
+        return false;
+    const bool swap = header.bigEndian != (std::endian::native == std::endian::big);
+    switch (header.itemBytes * (header.kind == 'i' ? 1 : header.kind == 'u' ? -1 : 0)) {
+    case 1: return ConvertIntegers<int8_t>(data, swap, values);
+    case 2: return ConvertIntegers<int16_t>(data, swap, values);
+    case 4: return ConvertIntegers<int32_t>(data, swap, values);
+    case 8: return ConvertIntegers<int64_t>(data, swap, values);
+    case -1: return ConvertIntegers<uint8_t>(data, swap, values);
+    case -2: return ConvertIntegers<uint16_t>(data, swap, values);
+    case -4: return ConvertIntegers<uint32_t>(data, swap, values);
+    case -8: return ConvertIntegers<uint64_t>(data, swap, values);
+    default: return false;
+    }
 }
 
 // The rows of the file in place: little-endian int32 in C order (or one
@@ -296,6 +348,8 @@ TableReadError ReadNpyInPlace(std::string_view file, std::shared_ptr<const void>
         return {};
     }
     table.values.resize(std::size_t(table.rows) * std::size_t(dimension));
+    if (ConvertedAtOnce(header, options, columns, data.data(), table.values))
+        return {};
     const int64_t items = ItemCount(header);
     for (int64_t item = 0; item < items; ++item) {
         if (Cancelled(options, item))

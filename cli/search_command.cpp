@@ -1,6 +1,7 @@
 #include "cli/search_command.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -41,7 +42,8 @@ void ConvertSettings(const SearchOptions& options, SearchSettings& settings)
     settings.read.array = options.array;
     if (!options.columns.empty())
         ParseColumnList(options.columns, settings.read.columns);  // checked by the parser
-    if (!options.scale.empty())
+    settings.read.autoScale = options.scale == "auto";
+    if (!options.scale.empty() && !settings.read.autoScale)
         settings.read.scale = Decimal(options.scale);
     if (!options.fraction.empty())
         settings.fraction = Decimal(options.fraction);
@@ -183,6 +185,8 @@ ToolError RunSearch(const SearchOptions& options, const ClusterRun& run, OutputF
     Table table;
     if (ToolError error = OpenAndShareTable(options, settings, run, output, table))
         return error;
+    if (settings.read.autoScale && !options.quiet && run.rank == 0)
+        std::fprintf(stderr, "kvs search: --scale auto: every value times 1e%d\n", table.scaleDigits);
     int64_t size = 0;
     if (ToolError error = SubsetSize(options, settings, table.rows, size))
         return error;

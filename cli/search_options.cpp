@@ -47,9 +47,16 @@ CLI::App* AddSearchOptions(CLI::App& app, SearchOptions& options)
         "The first line is data, whatever it holds");
     header->excludes(noHeader);
     noHeader->excludes(header);
-    command->add_option("--scale", options.scale,
-                        "Read every value as round(value * K), for tables of decimals (default: none, integers)")
-        ->check(PositiveDecimal(false));
+    command
+        ->add_option("--scale", options.scale,
+                     "Read every value as round(value * K), for tables of decimals; auto: the smallest power of ten "
+                     "that makes every value whole (default: none, integers)")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                const std::string refused = text == "auto" ? "" : PositiveDecimal(false)(text);
+                return refused.empty() ? refused : refused + ", or auto";
+            },
+            "K|auto"));
     command->add_option("--array", options.array, "The array of a .npz file to read (default: its only one)");
     command
         ->add_option("--format", options.format,

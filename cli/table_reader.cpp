@@ -234,24 +234,59 @@ std::vector<int32_t> SlotsOfColumns(const std::vector<int>& columns, std::size_t
     return slots;
 }
 
-// Reads the chosen cells of a data line into row; the line must have a cell
-// for every slot. A cell at fault is named by its field and its header name.
+// The decimal places a value needs to be whole: 0 for an integer.
+int32_t DecimalPlaces(ExactDecimal value)
+{
+    while (value.mantissa != 0 && value.mantissa % 10 == 0) {
+        value.mantissa /= 10;
+        ++value.exponent;
+    }
+    return value.mantissa == 0 ? 0 : std::max(0, -value.exponent);
+}
+
+// Values times 10^digits, when every one stays in the signed 32-bit range.
+bool ScaleValues(std::vector<int32_t>& values, int32_t digits)
+{
+    int64_t factor = 1;
+    for (int32_t i = 0; i < digits && factor <= INT32_MAX; ++i)
+        factor *= 10;
+    for (int32_t value : values)
+        if (value != 0 && (factor > INT32_MAX || !std::in_range<int32_t>(value * factor)))
+            return false;
+    for (int32_t& value : values)
+        value = int32_t(value * factor);
+    return true;
+}
+
+// The error of the cell at offset, the field-th of its line (from 0), named
+// by its field and its header name.
+TableReadError FieldError(int64_t number, std::size_t offset, std::size_t field,
+                          const std::vector<std::string>& names, std::string message)
+{
+    TableReadError error = ErrorAt(number, offset, std::move(message));
+    error.field = int64_t(field) + 1;
+    if (field < names.size())
+        error.fieldName = names[field];
+    return error;
+}
+
+// Reads the chosen cells of a data line into row with readCell(cell, offset,
+// field, value), which returns why a cell is no value or nothing; the line
+// must have a cell for every slot. A cell at fault is named by its field and
+// its header name.
+template <typename ReadCell>
 TableReadError ReadRow(std::string_view line, int64_t number, Delimiter delimiter,
                        const std::vector<int32_t>& slotOfColumn, const std::vector<std::string>& names,
-                       const std::optional<ExactDecimal>& scale, int32_t* row)
+                       ReadCell readCell, int32_t* row)
 {
     const std::size_t width = slotOfColumn.size();
     std::size_t cells = 0;
     TableReadError error;
     ForEachCell(line, delimiter, [&](std::string_view cell, std::size_t offset) {
         if (!error && cells < width && slotOfColumn[cells] >= 0) {
-            std::string message = ReadValue(cell, scale, row[slotOfColumn[cells]]);
-            if (!message.empty()) {
-                error = ErrorAt(number, offset, std::move(message));
-                error.field = int64_t(cells) + 1;
-                if (cells < names.size())
-                    error.fieldName = names[cells];
-            }
+            std::string message = readCell(cell, offset, cells, row[slotOfColumn[cells]]);
+            if (!message.empty())
+                error = FieldError(number, offset, cells, names, std::move(message));
         }
         ++cells;
     });
@@ -374,11 +409,50 @@ TableReadError TableReader::ReadLine(std::string_view line, std::size_t checked)
     const std::size_t dimension = std::size_t(table_.dimension);
     const std::size_t filled = table_.values.size();
     table_.values.resize(filled + dimension);  // grows by doubling: no allocation for most rows
-    if (TableReadError error = ReadRow(line, number, table_.delimiter, slotOfColumn_, names_, options_.scale,
-                                       table_.values.data() + filled))
+    TableReadError error;
+    int32_t* row = table_.values.data() + filled;
+    if (options_.autoScale) {
+        error = ReadRow(line, number, table_.delimiter, slotOfColumn_, names_,
+                        [&](std::string_view cell, std::size_t offset, std::size_t field, int32_t& value) {
+                            return ReadAutoScaled(cell, number, offset, field, value);
+                        }, row);
+        if (atMostDigits_)
+            return mostDigits_;
+    } else {
+        error = ReadRow(line, number, table_.delimiter, slotOfColumn_, names_,
+                        [&](std::string_view cell, std::size_t, std::size_t, int32_t& value) {
+                            return ReadValue(cell, options_.scale, value);
+                        }, row);
+    }
+    if (error)
         return error;
     ++table_.rows;
     return {};
+}
+
+std::string TableReader::ReadAutoScaled(std::string_view cell, int64_t line, std::size_t offset, std::size_t field,
+                                        int32_t& value)
+{
+    ExactDecimal decimal;
+    const NumberSyntax syntax = ParseExactDecimal(cell, decimal);
+    if (cell.empty() || (syntax != NumberSyntax::Integer && syntax != NumberSyntax::Decimal))
+        return ReadValue(cell, std::nullopt, value);
+    const int32_t places = DecimalPlaces(decimal);
+    const std::string needs = "needs --scale auto to be 1e" + std::to_string(std::max(places, table_.scaleDigits));
+    const char* beyond = ", which takes the table outside the signed 32-bit range; give --scale K to round";
+    if (places > table_.scaleDigits) {
+        if (!ScaleValues(table_.values, places - table_.scaleDigits))
+            return Shown(cell) + " " + needs + beyond;
+        table_.scaleDigits = places;
+        mostDigits_ = FieldError(line, offset, field, names_, Shown(cell) + " " + needs + beyond);
+    }
+    if (ScaleToInt32(decimal, {1, table_.scaleDigits, false}, value))
+        return {};
+    if (table_.scaleDigits == 0)
+        return Shown(cell) + " is outside " + kInt32Range;
+    // The error is the cell's that needs the most digits, wherever it is.
+    atMostDigits_ = true;
+    return mostDigits_.message;
 }
 
 // The first line that is not skipped sets the delimiter and the width of

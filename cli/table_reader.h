@@ -39,6 +39,10 @@ struct TableReadOptions {
     HeaderRule header = HeaderRule::Detect;
     std::vector<ColumnPick> columns;     // empty: every column
     std::optional<ExactDecimal> scale;   // every value read as round(value * scale)
+    // The scale is the smallest power of ten that makes every value whole
+    // (Table::scaleDigits); a table that it takes outside the signed 32-bit
+    // range is refused at the cell that needs the most digits.
+    bool autoScale = false;
     std::string array;                   // the array of a .npz to read; empty: its only one
     const std::atomic<bool>* cancel = nullptr;  // checked every few thousand lines
 };
@@ -50,6 +54,7 @@ struct Table {
     int32_t dimension = 0;
     Delimiter delimiter = Delimiter::Blank;  // the one used
     bool hasHeader = false;
+    int32_t scaleDigits = 0;  // with autoScale: the values are round(value * 10^scaleDigits)
 
     const int32_t* Data() const { return mapped ? mapped.get() : values.data(); }
 };
@@ -86,6 +91,10 @@ private:
     TableReadError Hold(std::string_view bytes);
     TableReadError ReadLine(std::string_view line, std::size_t checked);
     TableReadError ReadFirstLine(std::string_view line);
+    // A cell under autoScale: the scale grows (the values read so far with
+    // it) when the cell needs more digits.
+    std::string ReadAutoScaled(std::string_view cell, int64_t line, std::size_t offset, std::size_t field,
+                               int32_t& value);
 
     TableReadOptions options_;
     Table table_;
@@ -93,6 +102,8 @@ private:
     std::vector<std::string> names_;     // the header's cells, when there is a header
     std::string head_;                   // the first bytes, until it is clear whether they are a byte order mark
     bool headDone_ = false;
+    TableReadError mostDigits_;          // under autoScale: the cell that needs the most digits, as an error
+    bool atMostDigits_ = false;          // that error is the read's
     std::string pending_;                // a line whose end has not come yet
     std::size_t pendingChecked_ = 0;     // its bytes known to be text
     int64_t lines_ = 0;                  // lines read whole

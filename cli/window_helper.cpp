@@ -53,10 +53,9 @@ void AddWindowCommand(CLI::App& app, const std::string& name, const char* summar
     command->callback([command, name, &exitCode] {
         // Under an MPI launcher every rank would run the whole command: rank
         // 0 says so once, and every rank ends with the same exit code.
-        if (const std::optional<int> rank = LauncherRank()) {
-            const ToolError refused = UsageError(name + " runs as one process, not on the ranks of an MPI job: "
-                                                        "start it without mpirun");
-            exitCode = *rank == 0 ? ReportError(refused) : refused.exitCode;
+        if (LauncherRank()) {
+            exitCode = ReportError(UsageError(name + " runs as one process, not on the ranks of an MPI job: "
+                                                     "start it without mpirun"));
             return;
         }
         exitCode = ReportError(RunHelper(name, command->remaining()));

@@ -41,6 +41,7 @@ expect "search study" in_bash kvs s
 expect "--header --help" in_bash kvs search t.csv --he
 expect "dense described" in_bash kvs search t.csv --method d
 expect "text json" in_bash kvs demo --format ""
+expect "auto" in_bash kvs search t.csv --scale a
 expect "repeat restart" in_bash kvs demo pick:1,2 re
 expect "--threads" in_bash kvs study --th
 
@@ -50,6 +51,7 @@ expect "search study" in_fish "kvs s"
 expect "--header --help" in_fish "kvs search t.csv --he"
 expect "dense described" in_fish "kvs search t.csv --method d"
 expect "--export-series" in_fish "kvs demo --ex"
+expect "auto" in_fish "kvs search t.csv --scale a"
 
 # zsh: the script parses, and compinit takes it as kvs's completion.
 zsh -n "$dir/_kvs" || fail "_kvs does not parse"

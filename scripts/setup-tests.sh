@@ -19,6 +19,8 @@ tools=(
   emscripten fonttools chromium chromium-driver python3-selenium
   clang libclang-rt-14-dev
   zsh fish
+  # The output tests hold a flush back with strace.
+  strace
   # The manual (docs/): Sphinx with Markdown pages, the Python API from the
   # docstrings, the C and C++ API through Doxygen, the layer diagram drawn
   # by Graphviz, the benchmarks' pictures by matplotlib; kvs-doc links

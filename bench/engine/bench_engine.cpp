@@ -54,13 +54,16 @@ void BM_Uniform(benchmark::State& state)
 }
 constexpr int kDense = int(kvs::SearchMethod::Dense);
 constexpr int kTree = int(kvs::SearchMethod::Tree);
+constexpr int kGrid = int(kvs::SearchMethod::Grid);
 BENCHMARK(BM_Uniform)
     ->Args({4000, 2, 2002, kDense})
     ->Args({20000, 2, 10001, kDense})
     ->Args({20000, 2, 20, kDense})
     ->Args({20000, 2, 20, kTree})
+    ->Args({20000, 2, 20, kGrid})
     ->Args({10000, 16, 5001, kDense})
     ->Args({1000000, 2, 100, kTree})
+    ->Args({1000000, 2, 100, kGrid})
     ->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 

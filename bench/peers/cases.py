@@ -30,7 +30,13 @@ CASES = [
     Case("50 Gaussian clusters", 50000, 16, 100, 8),
     Case("Gaussian", 100000, 32, 100, 9),
     Case("embeddings", 5000, 768, 50, 10),
+    Case("uniform", 10000000, 2, 100, 11),
+    Case("uniform", 100000000, 2, 100, 12),
 ]
+
+# Tables of this many rows or more are written as .npy (text of 10^8 rows
+# would be 1.5 GB, and reading it the larger part of the run).
+BINARY_ROWS = 10000000
 
 
 def case_label(case):
@@ -60,6 +66,15 @@ def case_rows(case, build="build/plain"):
     raise ValueError("unknown case kind: %s" % case.kind)
 
 
+def case_file_name(case, number):
+    """The file name the case's table is written to: .npy from BINARY_ROWS rows, else .csv."""
+    return "table_%d.%s" % (number, "npy" if case.rows >= BINARY_ROWS else "csv")
+
+
 def write_case(case, path, build="build/plain"):
-    """Writes the case's table as kvs reads it: comma-separated, one row a line."""
-    np.savetxt(path, case_rows(case, build), fmt="%d", delimiter=",")
+    """Writes the case's table as kvs reads it: a .npy array when the path
+    names one, else comma-separated, one row a line."""
+    if path.endswith(".npy"):
+        np.save(path, case_rows(case, build))
+    else:
+        np.savetxt(path, case_rows(case, build), fmt="%d", delimiter=",")

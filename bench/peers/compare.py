@@ -27,7 +27,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
-from cases import CASES, case_label, write_case  # noqa: E402
+from cases import CASES, case_file_name, case_label, write_case  # noqa: E402
 from peer_common import peer_environment  # noqa: E402
 from peers import PEERS  # noqa: E402
 
@@ -36,11 +36,18 @@ ROUNDS = 3
 LONG = 120  # seconds: a peer run this long is not repeated
 
 # Peers left out where they would run for hours: all n^2 distances of a
-# million rows.
+# million rows or more, and the k-d tree's 10^8 queries (10^7 take minutes).
 SKIPPED = {
     ("numpy", 1000000): "n^2 = 10^12 distances: hours",
     ("sklearn brute", 1000000): "n^2 = 10^12 distances: hours",
     ("faiss", 1000000): "n^2 = 10^12 distances: hours",
+    ("numpy", 10000000): "n^2 = 10^14 distances: days",
+    ("sklearn brute", 10000000): "n^2 = 10^14 distances: days",
+    ("faiss", 10000000): "n^2 = 10^14 distances: days",
+    ("numpy", 100000000): "n^2 = 10^16 distances",
+    ("sklearn brute", 100000000): "n^2 = 10^16 distances",
+    ("faiss", 100000000): "n^2 = 10^16 distances",
+    ("sklearn kd_tree", 100000000): "10^8 queries of 100 neighbours: hours",
 }
 
 
@@ -151,7 +158,7 @@ def main():
         for number in chosen:
             case = CASES[number - 1]
             label = case_label(case)
-            path = os.path.join(folder, "table_%d.csv" % number)
+            path = os.path.join(folder, case_file_name(case, number))
             write_case(case, path, build)
             print("case %d: %s" % (number, label), file=sys.stderr)
             ours, peers = run_case(case, path, env,

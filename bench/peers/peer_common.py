@@ -31,8 +31,10 @@ def blas_description():
 
 
 def load_table(path):
-    """A table file as the benchmark writes it (comma-separated integers, one
-    row per line) as a 2-D int64 array."""
+    """A table file as the benchmark writes it (a .npy array, or
+    comma-separated integers, one row per line) as a 2-D int64 array."""
+    if path.endswith(".npy"):
+        return np.load(path).astype(np.int64)
     return np.ascontiguousarray(np.loadtxt(path, delimiter=",", dtype=np.int64, ndmin=2))
 
 

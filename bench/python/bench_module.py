@@ -28,7 +28,7 @@ import numpy as np
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "peers"))
 
-from cases import CASES, case_label, case_rows, write_case  # noqa: E402
+from cases import CASES, case_file_name, case_label, case_rows, write_case  # noqa: E402
 from compare import arguments, format_seconds, print_table, run_case, table_row  # noqa: E402
 from peer_common import peer_environment  # noqa: E402
 
@@ -63,7 +63,7 @@ def main():
         for number in chosen:
             case = CASES[number - 1]
             rows = case_rows(case, build)
-            path = os.path.join(folder, "table_%d.csv" % number)
+            path = os.path.join(folder, case_file_name(case, number))
             write_case(case, path, build)
             print("case %d: %s" % (number, case_label(case)), file=sys.stderr)
             ours, peers = run_case(case, path, env, lambda: timed_search(kvs, rows, case.size))

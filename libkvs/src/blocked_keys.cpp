@@ -331,6 +331,8 @@ bool HasWordPairs() { return false; }
 #endif
 }  // namespace
 
+bool WordPairsAvailable() { return HasWordPairs(); }
+
 template <typename TileKey>
 void PairPanelKeys(const int32_t* panel, const int32_t* next, const int64_t* rowLengths,
                    const int64_t* nextLengths, const int32_t* centres, const int64_t* centreLengths, int32_t pairs,

@@ -32,6 +32,10 @@ namespace kvs {
 
 constexpr int kPanelRows = 16;
 constexpr int kTileCentres = 8;
+// The tables whose dense keys are made in blocks: from this many columns on
+// and up to this many rows (search.cpp weighs the rest).
+constexpr int32_t kFewestBlockedDimensions = 8;
+constexpr int64_t kMostBlockedRows = int64_t(1) << 21;
 // The largest centred squares for which the keys in doubles are exact.
 constexpr SearchScore kLargestCentredSquares = SearchScore(1) << 51;
 
@@ -57,6 +61,9 @@ struct PackedTable {
 
     bool paired() const { return pairPanels != nullptr; }
 };
+
+// Whether this processor makes the keys from word pairs (AVX-512 VNNI).
+bool WordPairsAvailable();
 
 // The doubles the table takes laid out in doubles.
 uint64_t PackedDoubles(const VectorTable& table);

@@ -14,6 +14,7 @@
 #include <new>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include <kvs/search.h>
 
@@ -33,6 +34,18 @@ inline bool Beats(SearchScore score, int64_t centre, const BestCentre& best)
 {
     return best.centre < 0 || score < best.score || (score == best.score && centre > best.centre);
 }
+
+// A search that keeps the centres near the best rather than the best alone:
+// a centre is dropped only when its score is proven above reach(best) for
+// the best score seen, and every centre scored within that reach is kept, in
+// the list of its thread. Reach(best) is at least best; a caller that
+// filters the lists by the reach of the final best has every centre within
+// it. Each list is trimmed by its thread's current reach as it grows.
+struct NearBest {
+    SearchScore (*reach)(const void* context, SearchScore best) = nullptr;
+    const void* context = nullptr;
+    std::vector<BestCentre>* kept = nullptr;  // kMaxSearchThreads lists
+};
 
 // What the threads of one search share.
 class CentreLoop {
@@ -74,6 +87,18 @@ private:
     double reportedFraction = 0;  // under reporting
 };
 
+// Adds a centre to a list of those near the best; once the list has grown
+// to twice its size at the last trim, drops those beyond the current reach.
+inline void KeepNear(std::vector<BestCentre>& kept, const BestCentre& centre, const BestCentre& shown,
+                     std::size_t& trimmedSize)
+{
+    kept.push_back(centre);
+    if (shown.centre < 0 || kept.size() < 2 * trimmedSize + 64)
+        return;
+    std::erase_if(kept, [&](const BestCentre& c) { return c.score > shown.score; });
+    trimmedSize = kept.size();
+}
+
 // Each Worker names the centre (a 0-based row) at each position,
 //   int64_t Centre(int64_t position)
 // and scores one centre at a time:
@@ -87,11 +112,18 @@ private:
 //   static constexpr int64_t kChunkGranule
 // A worker may allocate through the standard library (the tree's queries in
 // many dimensions do); a failure must not escape a thread.
+//
+// With near, the worker is shown the best with its score raised to its
+// reach, so that it drops only centres beyond the reach, and the centres it
+// scores within the reach are kept in *kept.
 template <typename Worker>
-void RunWorker(CentreLoop& loop, Worker& worker, BestCentre& best)
+void RunWorker(CentreLoop& loop, Worker& worker, BestCentre& best, const NearBest* near = nullptr,
+               std::vector<BestCentre>* kept = nullptr)
 {
     int64_t first = 0;
     int64_t last = 0;
+    BestCentre shown = best;
+    std::size_t trimmedSize = 0;
     try {
         while (loop.TakeChunk(first, last)) {
             if constexpr (requires { worker.StartChunk(first, last); })
@@ -99,8 +131,15 @@ void RunWorker(CentreLoop& loop, Worker& worker, BestCentre& best)
             for (int64_t position = first; position < last; ++position) {
                 const int64_t centre = worker.Centre(position);
                 SearchScore score = 0;
-                if (worker.Score(centre, best, score) && Beats(score, centre, best))
+                if (!worker.Score(centre, near ? shown : best, score))
+                    continue;
+                if (near && (shown.centre < 0 || score <= shown.score))
+                    KeepNear(*kept, {score, centre}, shown, trimmedSize);
+                if (Beats(score, centre, best)) {
                     best = {score, centre};
+                    if (near)
+                        shown = {near->reach(near->context, score), centre};
+                }
             }
             loop.FinishChunk(last - first);
         }
@@ -116,7 +155,7 @@ void RunWorker(CentreLoop& loop, Worker& worker, BestCentre& best)
 // positions), and in threadsRun the number of threads that ran.
 template <typename Worker>
 SearchStatus RunCentres(const SearchRequest& request, int64_t count, int threads, Worker* workers, BestCentre& best,
-                        int& threadsRun)
+                        int& threadsRun, const NearBest* near = nullptr)
 {
     int64_t granule = 1;
     if constexpr (requires { Worker::kChunkGranule; })
@@ -127,14 +166,16 @@ SearchStatus RunCentres(const SearchRequest& request, int64_t count, int threads
     int started = 1;
     for (; started < threads; ++started) {
         try {
-            helpers[started] = std::thread([&, started] { RunWorker(loop, workers[started], bests[started]); });
+            helpers[started] = std::thread([&, started] {
+                RunWorker(loop, workers[started], bests[started], near, near ? &near->kept[started] : nullptr);
+            });
         } catch (const std::system_error&) {
             break;
         } catch (const std::bad_alloc&) {
             break;
         }
     }
-    RunWorker(loop, workers[0], bests[0]);
+    RunWorker(loop, workers[0], bests[0], near, near ? &near->kept[0] : nullptr);
     for (int t = 1; t < started; ++t)
         helpers[t].join();
     best = BestCentre{};

@@ -82,7 +82,8 @@ static KVS_AVX2_CLONES void CellKeys(const Value* columns, int64_t rows, int32_t
 
 // How many of the keys of rows [first, last) (as CellKeys) are no greater
 // than limit; their sum is added to sum. None is kept. narrow: d is 2 and
-// every key of these rows is below 2^32 (and so each base below 2^16 + 2^16).
+// every key of these rows is below 2^32 (so every difference of a base and a
+// value is below 2^16 in magnitude, and each base fits 32 bits).
 template <typename Key, typename Value, typename Sum>
 static KVS_AVX2_CLONES int64_t CellKeysWithin(const Value* columns, int64_t rows, int32_t d, const int64_t* base,
                                               int64_t first, int64_t last, Key limit, bool narrow, Sum& sum)
@@ -147,7 +148,7 @@ struct GridWorker {
     int64_t capacity = 0;
     int64_t* point = nullptr;  // d: the centre's coordinates
     int64_t* base = nullptr;   // d: the centre less a cell's corner
-    int64_t extent[2] = {};    // in two coordinates: the largest offset along each in a cell
+    int64_t extent[2] = {};    // in two coordinates: how far a cell's values reach along each
     uint64_t* tied = nullptr;  // a bit for every sorted position
     int64_t* listed = nullptr;  // kListedTies
     int listedCount = 0;
@@ -157,6 +158,7 @@ struct GridWorker {
     Key radius = 0;
     bool hasRadius = false;
     int64_t cell = 0;  // of the last centre
+    int64_t cellAt[kGridColumns] = {};
     // The pass of one centre:
     int64_t count = 0;      // keys collected
     Key limit = 0;          // the largest key still collected
@@ -166,14 +168,17 @@ struct GridWorker {
 
     const GridShape& shape() const { return grid->shape(); }
 
+    // The coordinates of the cell of the row at a sorted position.
     void CellAt(int64_t position, int64_t* at)
     {
         const uint32_t* starts = grid->starts();
-        if (position < starts[cell] || position >= starts[cell + 1])
+        if (position < starts[cell] || position >= starts[cell + 1]) {
             cell = std::upper_bound(starts, starts + shape().cellCount + 1, uint32_t(position)) - starts - 1;
-        at[2] = cell % shape().cells[2];
-        at[1] = cell / shape().cells[2] % shape().cells[1];
-        at[0] = cell / shape().cells[2] / shape().cells[1];
+            cellAt[2] = cell % shape().cells[2];
+            cellAt[1] = cell / shape().cells[2] % shape().cells[1];
+            cellAt[0] = cell / shape().cells[2] / shape().cells[1];
+        }
+        std::copy_n(cellAt, kGridColumns, at);
     }
 
     // Keeps the s smallest keys collected and lowers the limit below the largest of them.
@@ -287,17 +292,17 @@ struct GridWorker {
         }
     }
 
-    // Whether every key to the rows of the cell whose base is set is below
-    // 2^32, in two coordinates kept as offsets: the farthest a row of it
-    // can be along a column is the larger of the base and its distance from
-    // the column's largest offset in the cell (extent).
-    bool NarrowCell() const
+    // Whether every key to the rows of the cell at the given coordinates is
+    // below 2^32, in two coordinates: the farthest a row of it can be along
+    // a column is the centre's distance from the farther end of the cell's span.
+    bool NarrowCell(const int64_t* at) const
     {
-        if (!std::is_same_v<Value, uint16_t> || d != 2)
+        if (d != 2)
             return false;
         uint64_t farthest = 0;
-        for (int k = 0; k < 2; ++k) {
-            const uint64_t far = uint64_t(std::max(std::abs(base[k]), std::abs(base[k] - extent[k])));
+        for (int32_t k = 0; k < 2; ++k) {
+            const int64_t low = grid->CellLow(k, at);
+            const uint64_t far = uint64_t(std::max(std::abs(point[k] - low), std::abs(point[k] - low - extent[k])));
             if (far >= (uint64_t(1) << 16))
                 return false;
             farthest += far * far;
@@ -322,7 +327,7 @@ struct GridWorker {
             for (int32_t k = 0; k < d; ++k)
                 base[k] = point[k] - grid->Corner(k, at);
             found += CellKeysWithin<Key, Value>(columns, rows, d, base, starts[index], starts[index + 1], within,
-                                                NarrowCell(), sum);
+                                                NarrowCell(at), sum);
         };
         for (int64_t r = 0;; ++r) {
             VisitRing(centreCell, r, count);

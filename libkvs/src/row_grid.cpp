@@ -8,9 +8,11 @@ namespace kvs {
 namespace {
 // A cell holds about s / kCellShare rows of an even spread, at least
 // kFewestCellRows: a centre's s nearest rows then lie in the few cells
-// around its own, and a cell's pass is long enough to run on vectors.
+// around its own, and a cell's pass is long enough to run on vectors and
+// to outweigh what each cell costs besides (finding it, its bounds, its
+// corner): at s 20 a cell of 32 rows searched in 0.8 of the time of one of 5.
 constexpr double kCellShare = 4;
-constexpr double kFewestCellRows = 2;
+constexpr double kFewestCellRows = 32;
 // The cells may be up to this many times the target where some columns are
 // narrower than a cell.
 constexpr int64_t kMostCellsOverTarget = 4;

@@ -74,20 +74,22 @@ public:
     const void* column(int32_t k) const { return values + size_t(k) * size_t(rows) * valueBytes(); }
     // The sorted positions of the centres, or null when every row is one.
     const int32_t* centreOrder() const { return order; }
-    // What column k's values in the cell at the given coordinates are kept
-    // as offsets from: the cell's corner along a grid column, the column's
-    // smallest value along another, 0 where values are kept whole.
-    int64_t Corner(int32_t k, const int64_t* at) const
+    // The smallest value column k can have in the cell at the given
+    // coordinates: its corner along a grid column, the column's smallest
+    // value along another.
+    int64_t CellLow(int32_t k, const int64_t* at) const
     {
-        if (!gridShape.offsets)
-            return 0;
         for (int j = 0; j < gridShape.columns; ++j) {
             if (gridShape.column[j] == k)
                 return gridShape.low[j] + at[j] * gridShape.width;
         }
         return lowest[k];
     }
-    // The largest offset of column k in any cell (with offsets).
+    // What column k's values in the cell at the given coordinates are kept
+    // as offsets from: its CellLow, or 0 where values are kept whole.
+    int64_t Corner(int32_t k, const int64_t* at) const { return gridShape.offsets ? CellLow(k, at) : 0; }
+    // How far column k's values in a cell can reach beyond its CellLow, in
+    // a table whose other columns are constant.
     int64_t Extent(int32_t k) const
     {
         for (int j = 0; j < gridShape.columns; ++j) {

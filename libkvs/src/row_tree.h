@@ -9,8 +9,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
+// nanoflann writes "Failed to allocate memory." to standard error before it
+// throws std::bad_alloc for a tree's storage, and a library never prints:
+// its one message is taken out, and the callers catch the exception.
+// nanoflann is included here alone, so every use of it is quiet.
+#define fprintf(...) static_cast<void>(0)
 #include <nanoflann.hpp>
+#undef fprintf
 
 #include <kvs/search.h>
 

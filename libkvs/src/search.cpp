@@ -105,8 +105,6 @@ SearchMethod MethodBeforeTrial(const SearchRequest& request, const ColumnRanges&
 // where doubles hold every value of the computation exactly, and only while
 // what it adds to the memory stays moderate: a tile of centres' keys per
 // thread (8 · n keys) and the table in doubles (twice its own size).
-constexpr int32_t kFewestBlockedDimensions = 8;
-constexpr int64_t kMostBlockedRows = int64_t(1) << 21;
 constexpr uint64_t kMostPackedDoubles = uint64_t(1) << 28;
 
 bool BlockedKeysPay(const SearchRequest& request, const ColumnRanges& ranges)
@@ -186,10 +184,11 @@ KeyWidth KeyWidthFor(SearchScore largestKey)
     return KeyWidth::Bits128;
 }
 
-SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& result)
+SearchStatus SearchRows(const SearchRequest& request, const NearBest* near, SearchResult& result)
 {
     SearchPlan plan;
     plan.request = &request;
+    plan.near = near;
     if (!TableIsValid(request.table) || request.size < 1 || request.size > request.table.rows ||
         !CentreRange(request, plan.begin, plan.end) || request.threads < 0 || !AllocatorIsValid(request.allocator))
         return SearchStatus::BadArgument;
@@ -240,6 +239,11 @@ SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& resul
     return SearchStatus::Ok;
 }
 
+SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& result)
+{
+    return SearchRows(request, nullptr, result);
+}
+
 SearchStatus OrderSubset(const VectorTable& table, int64_t size, int64_t centre, int64_t* subset,
                          const Allocator& allocator)
 {
@@ -283,6 +287,8 @@ const char* SearchStatusMessage(SearchStatus status)
         return "cancelled";
     case SearchStatus::Overflow:
         return "overflow";
+    case SearchStatus::NotFinite:
+        return "not a finite number";
     }
     return "unknown status";
 }

@@ -30,6 +30,8 @@ struct SearchPlan {
     // centres at once (blocked_keys.h); none where they do not pay or are
     // not exact.
     const PackedTable* packed = nullptr;
+    // Keeps the centres near the best as well (centre_loop.h); none for a plain search.
+    const NearBest* near = nullptr;
 };
 
 // Calls action with a value of the key type of the given width.
@@ -65,7 +67,7 @@ SearchStatus RunOnThreads(const SearchPlan& plan, int64_t count, uint64_t bytesP
         unsigned char* cursor = workspace.slice(t);
         workers[t] = makeWorker(cursor);
     }
-    return RunCentres(*plan.request, count, plan.threads, workers, best, threadsRun);
+    return RunCentres(*plan.request, count, plan.threads, workers, best, threadsRun, plan.near);
 }
 
 // Whether the k-d tree finds the size nearest rows of a few centres spread
@@ -79,6 +81,10 @@ constexpr int64_t kLocalShare = 16;
 bool TreePathsCoverEnough(const VectorTable& table);
 bool TreeQueriesStayLocal(const VectorTable& table, const ColumnRanges& ranges, int64_t size,
                           const Allocator& allocator);
+
+// SearchSimilarRows, keeping the centres near the best in near's lists
+// when near is given (it fills no subset then: result.subset must be null).
+SearchStatus SearchRows(const SearchRequest& request, const NearBest* near, SearchResult& result);
 
 SearchStatus DenseSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
 SearchStatus DescribedSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);

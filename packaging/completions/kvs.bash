@@ -41,7 +41,11 @@ _kvs()
         COMPREPLY=($(compgen -f -- "$cur"))
         return
         ;;
-    -s | --size | --fraction | -j | --threads | --columns | --scale | --array | --client | --levels | --trials | --seed | \
+    --scale)
+        COMPREPLY=($(compgen -W 'auto' -- "$cur")) # or a number of the user's own
+        return
+        ;;
+    -s | --size | --fraction | -j | --threads | --columns | --array | --client | --levels | --trials | --seed | \
         --length | --repeats)
         return # a number or a list of the user's own
         ;;

@@ -18,7 +18,7 @@ complete -c kvs -n $search -l columns -x -d 'Use only these columns: numbers, ra
 complete -c kvs -n $search -l delimiter -x -a 'detect comma semicolon tab blank' -d 'The cell separator'
 complete -c kvs -n $search -l header -d 'The first line is a header'
 complete -c kvs -n $search -l no-header -d 'The first line is data'
-complete -c kvs -n $search -l scale -x -d 'Read every value as round(value * K)'
+complete -c kvs -n $search -l scale -x -a 'auto' -d 'Read every value as round(value * K), or auto'
 complete -c kvs -n $search -l array -x -d 'The array of a .npz file to read'
 complete -c kvs -n $search -l format -x -a 'text csv json rows' -d 'Output format'
 complete -c kvs -n $search -s o -l output -r -F -d 'Write the result to a file'

@@ -5,19 +5,24 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <new>
+#include <poll.h>
+#include <signal.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/xattr.h>
 #include <time.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 struct PendingFile {
     int fd = -1;
@@ -26,6 +31,16 @@ struct PendingFile {
     TemporaryFile* recorded = nullptr;
     std::string temporary;
     std::string target;
+    // The replaced file's permissions, given to the temporary file once its
+    // content is written; none for a new file.
+    bool replacing = false;
+    mode_t mode = 0;
+    // Written straight through without waiting: a reader that leaves the
+    // bytes untaken for this long, in all, fails the write.
+    bool boundedWait = false;
+    int waitLeftMs = 0;
+    // The caller's flag to stop at (Ctrl-C in kvs); none for the window.
+    const std::atomic<bool>* stop = nullptr;
 };
 
 namespace {
@@ -34,6 +49,9 @@ namespace {
 constexpr int kMaxLinks = 40;
 // Large writes go in pieces, so that a signal's handler runs soon after it comes.
 constexpr std::size_t kWritePiece = std::size_t(4) << 20;
+// How long, in all, a file that must not block waits for a FIFO's or a
+// socket's reader to take its bytes.
+constexpr int kReaderWaitMs = 1000;
 
 thread_local int lastError = 0;
 
@@ -112,14 +130,27 @@ bool FindTarget(std::string path, Target* target)
     return false;
 }
 
+// In a folder with the sticky bit (as /tmp), the system lets a file be
+// replaced only by its owner, the folder's owner or the administrator.
+bool StickyFolderForbids(const Target& target)
+{
+    struct stat folder;
+    const uid_t user = ::geteuid();
+    return ::stat(FolderOf(target.path).c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) && user != 0 &&
+           target.status.st_uid != user && folder.st_uid != user;
+}
+
 // Why an existing file may not be replaced, as cp sees it: the user may not
 // write it, or its owner may not (so the administrator, whom the system
-// lets write anything, is refused as the owner would be). 0 when it may.
+// lets write anything, is refused as the owner would be), or the rename
+// over it would be refused. 0 when it may.
 int WriteRefusal(const Target& target)
 {
     if (!(target.status.st_mode & S_IWUSR))
         return EACCES;
-    return ::faccessat(AT_FDCWD, target.path.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+    if (::faccessat(AT_FDCWD, target.path.c_str(), W_OK, AT_EACCESS) != 0)
+        return errno;
+    return StickyFolderForbids(target) ? EPERM : 0;
 }
 
 // Creates an empty file beside the target under a name no other file has,
@@ -151,14 +182,76 @@ int CreateTemporaryBeside(PendingFile* file)
 }
 
 // The replaced file's owner and group where the system lets this user keep
-// them, then its permissions; the set-user and set-group bits only with the
-// owner and group they were given for.
-bool KeepOwnerAndMode(int fd, const struct stat& old)
+// them, and its permissions without the set-user and set-group bits, which
+// a write would clear: they come with the rest (KeepModeAndAttributes), and
+// only with the owner and group they were given for.
+bool KeepOwner(PendingFile* file, const struct stat& old)
 {
-    mode_t mode = old.st_mode & 07777;
-    if (::fchown(fd, old.st_uid, old.st_gid) != 0)
-        mode &= ~mode_t(S_ISUID | S_ISGID);
-    return ::fchmod(fd, mode) == 0;
+    file->replacing = true;
+    file->mode = old.st_mode & 07777;
+    if (::fchown(file->fd, old.st_uid, old.st_gid) != 0)
+        file->mode &= ~mode_t(S_ISUID | S_ISGID);
+    return ::fchmod(file->fd, file->mode & ~mode_t(S_ISUID | S_ISGID)) == 0;
+}
+
+// Whether the system refuses an extended attribute to this user (a trusted
+// or security one to whoever is not the administrator) or to this file
+// system: the attribute is left out, as cp --preserve=all leaves it out.
+bool AttributeRefused(int error)
+{
+    return error == EPERM || error == EACCES || error == ENOTSUP || error == ENODATA;
+}
+
+// One list of the system's: attribute names, or an attribute's value.
+template <class Read>
+int ReadWhole(std::vector<char>& bytes, Read read)
+{
+    while (true) {
+        const ssize_t size = read(nullptr, 0);
+        if (size < 0)
+            return errno;
+        bytes.resize(std::size_t(size));
+        const ssize_t got = read(bytes.data(), bytes.size());
+        if (got >= 0) {
+            bytes.resize(std::size_t(got));
+            return 0;
+        }
+        if (errno != ERANGE)  // it grew in between: ask again
+            return errno;
+    }
+}
+
+// Copies the old file's extended attributes, and so its access control list
+// (system.posix_acl_access), to the temporary file. 0, or why one that the
+// system allows could not be copied.
+int CopyAttributes(const std::string& from, int to)
+{
+    std::vector<char> names;
+    int error = ReadWhole(names, [&](char* list, std::size_t size) { return ::listxattr(from.c_str(), list, size); });
+    if (error)
+        return AttributeRefused(error) || error == ENOENT ? 0 : error;
+    std::vector<char> value;
+    for (std::size_t at = 0; at < names.size(); at += std::strlen(names.data() + at) + 1) {
+        const char* name = names.data() + at;
+        error = ReadWhole(value, [&](char* bytes, std::size_t size) { return ::getxattr(from.c_str(), name, bytes, size); });
+        if (!error && ::fsetxattr(to, name, value.data(), value.size(), 0) != 0)
+            error = errno;
+        if (error && !AttributeRefused(error))
+            return error;
+    }
+    return 0;
+}
+
+// The replaced file's extended attributes and whole permissions, once the
+// content is written: a write by a user other than the administrator clears
+// the set-user and set-group bits and a file's capabilities.
+int KeepModeAndAttributes(const PendingFile& file)
+{
+    if (!file.replacing)
+        return 0;
+    if (const int error = CopyAttributes(file.target, file.fd))
+        return error;
+    return ::fchmod(file.fd, file.mode) == 0 ? 0 : errno;
 }
 
 // Closes and removes the temporary file and releases the handle.
@@ -173,7 +266,7 @@ void Abandon(PendingFile* file)
     delete file;
 }
 
-FileHandle OpenBeside(const Target& target)
+FileHandle OpenBeside(const Target& target, const std::atomic<bool>* stop)
 {
     if (target.exists)
         if (const int refusal = WriteRefusal(target))
@@ -182,11 +275,12 @@ FileHandle OpenBeside(const Target& target)
     if (!file)
         return OpenFailed(ENOMEM);
     file->target = target.path;
+    file->stop = stop;
     if (const int error = CreateTemporaryBeside(file)) {
         delete file;
         return OpenFailed(error);
     }
-    if (target.exists && !KeepOwnerAndMode(file->fd, target.status)) {
+    if (target.exists && !KeepOwner(file, target.status)) {
         const int error = errno;
         Abandon(file);
         return OpenFailed(error);
@@ -194,18 +288,22 @@ FileHandle OpenBeside(const Target& target)
     return Opened(file);
 }
 
-// A descriptor opened without waiting is made to wait on its writes again.
-FileHandle StraightThrough(int fd)
+// A descriptor opened without waiting. Given a flag to stop at (kvs), its
+// writes wait for the reader again, as a shell's do; otherwise (the window,
+// which must never block) they wait a bounded time at most.
+FileHandle StraightThrough(int fd, const std::atomic<bool>* stopWaiting)
 {
     auto* file = new (std::nothrow) PendingFile;
     const int flags = ::fcntl(fd, F_GETFL);
-    if (!file || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    if (!file || flags < 0 || (stopWaiting && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)) {
         const int error = file ? errno : ENOMEM;
         ::close(fd);
         delete file;
         return OpenFailed(error);
     }
     file->fd = fd;
+    file->boundedWait = !stopWaiting;
+    file->waitLeftMs = kReaderWaitMs;
     return Opened(file);
 }
 
@@ -244,12 +342,12 @@ FileHandle OpenStraight(const Target& target, const std::atomic<bool>* stopWaiti
         ::close(fd);
         return OpenFailed(EAGAIN);
     }
-    return StraightThrough(fd);
+    return StraightThrough(fd, stopWaiting);
 }
 
 // A socket: a stream connection to whoever listens there. A listener whose
 // queue is full fails at once (EAGAIN).
-FileHandle Connect(const Target& target)
+FileHandle Connect(const Target& target, const std::atomic<bool>* stopWaiting)
 {
     sockaddr_un address = {};
     address.sun_family = AF_UNIX;
@@ -264,7 +362,7 @@ FileHandle Connect(const Target& target)
         ::close(fd);
         return OpenFailed(error);
     }
-    return StraightThrough(fd);
+    return StraightThrough(fd, stopWaiting);
 }
 
 // Flushes the folder's entries, so that the rename survives a crash as well
@@ -279,6 +377,58 @@ void FlushFolderOf(const std::string& path)
     ::close(folder);
 }
 
+// While it lives, a write to a pipe or a socket whose reader has gone fails
+// with EPIPE in this thread and raises no SIGPIPE, which would end the
+// program: a broken pipe is a failed write like any other. A SIGPIPE that
+// was pending before stays pending.
+class PipeSignalHeld {
+public:
+    PipeSignalHeld()
+    {
+        sigemptyset(&pipeSignal_);
+        sigaddset(&pipeSignal_, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipeSignal_, &before_);
+        sigset_t pending;
+        pendingBefore_ = sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE);
+    }
+    ~PipeSignalHeld()
+    {
+        constexpr timespec kNoWait = {0, 0};
+        if (!pendingBefore_) {
+            const int error = errno;
+            while (sigtimedwait(&pipeSignal_, nullptr, &kNoWait) < 0 && errno == EINTR) {
+            }
+            errno = error;
+        }
+        pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+    }
+    PipeSignalHeld(const PipeSignalHeld&) = delete;
+    PipeSignalHeld& operator=(const PipeSignalHeld&) = delete;
+
+private:
+    sigset_t pipeSignal_;
+    sigset_t before_;
+    bool pendingBefore_ = false;
+};
+
+// Waits for room in a file that is written without blocking, up to the
+// time left of its bounded wait; false, with errno set, when none came.
+bool WaitForRoom(int fd, int& waitLeftMs)
+{
+    const auto start = std::chrono::steady_clock::now();
+    pollfd ready = {fd, POLLOUT, 0};
+    const int polled = ::poll(&ready, 1, waitLeftMs);
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    waitLeftMs -= std::min<int>(waitLeftMs, int(waited.count()));
+    if (polled < 0 && errno != EINTR)
+        return false;
+    if (polled == 0 && waitLeftMs == 0) {
+        errno = ETIMEDOUT;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 FileHandle OpenFileForWriting(const char* path, const std::atomic<bool>* stopWaiting)
@@ -289,14 +439,14 @@ FileHandle OpenFileForWriting(const char* path, const std::atomic<bool>* stopWai
     if (!FindTarget(path, &target))
         return OpenFailed(errno);
     if (!target.exists)
-        return OpenBeside(target);
+        return OpenBeside(target, stopWaiting);
     const mode_t type = target.status.st_mode & S_IFMT;
     if (type == S_IFDIR)
         return OpenFailed(EISDIR);
     if (type == S_IFREG && !target.descriptor)
-        return OpenBeside(target);
+        return OpenBeside(target, stopWaiting);
     if (type == S_IFSOCK && !target.descriptor)
-        return Connect(target);
+        return Connect(target, stopWaiting);
     return OpenStraight(target, stopWaiting);
 }
 
@@ -305,10 +455,16 @@ bool WriteFileBytes(FileHandle file, const void* data, std::size_t length)
     if (!file)
         return Done(false, EBADF);
     const char* bytes = static_cast<const char*>(data);
+    const PipeSignalHeld pipeSignalHeld;
     while (length > 0) {
         // A signal whose handler returns stops a write that waits (on a FIFO
         // or a socket): the program asked to stop.
         const ssize_t written = ::write(file->fd, bytes, std::min(length, kWritePiece));
+        if (written < 0 && errno == EAGAIN && file->boundedWait) {
+            if (!WaitForRoom(file->fd, file->waitLeftMs))
+                return Done(false, errno);
+            continue;
+        }
         if (written <= 0)
             return Done(false, written < 0 ? errno : ENOSPC);
         bytes += written;
@@ -321,9 +477,9 @@ bool CloseFileHandle(FileHandle file)
 {
     if (!file)
         return Done(false, EBADF);
-    int error = 0;
+    int error = KeepModeAndAttributes(*file);
     // A file written straight through has nothing to flush to a disk.
-    if (file->recorded && ::fsync(file->fd) != 0)
+    if (!error && file->recorded && ::fsync(file->fd) != 0)
         error = errno;
     if (::close(std::exchange(file->fd, -1)) != 0 && !error)
         error = errno;
@@ -331,6 +487,9 @@ bool CloseFileHandle(FileHandle file)
     if (!error && testHooks.failFileClose && testHooks.failFileClose())
         error = EIO;
 #endif
+    // The flush can take long: a stop asked for meanwhile still keeps the old file.
+    if (!error && file->recorded && file->stop && file->stop->load())
+        error = EINTR;
     if (!error && file->recorded && ::rename(file->temporary.c_str(), file->target.c_str()) != 0)
         error = errno;
     if (error) {

@@ -90,8 +90,12 @@ void RemoveTemporaryFilesOnSignals()
     struct sigaction action = {};
     action.sa_handler = EndWithSignal;
     sigemptyset(&action.sa_mask);
-    for (int signalNumber : kEndingSignals) {
+    const auto handle = [&](int signalNumber) {
         if (SignalAtDefault(signalNumber))
             sigaction(signalNumber, &action, nullptr);
-    }
+    };
+    for (int signalNumber : kEndingSignals)
+        handle(signalNumber);
+    for (int signalNumber = SIGRTMIN; signalNumber <= SIGRTMAX; ++signalNumber)
+        handle(signalNumber);
 }

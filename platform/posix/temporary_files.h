@@ -6,9 +6,11 @@
 
 #include <csignal>
 
-// The signals that end a program when it does not handle them, and that a
-// user, a terminal or the system sends: each one removes the temporary files.
-constexpr int kEndingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGTERM, SIGXCPU, SIGXFSZ};
+// The signals whose default action ends the program, real-time signals
+// aside: each one removes the temporary files (SIGKILL cannot be caught).
+constexpr int kEndingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGILL,    SIGTRAP, SIGABRT, SIGBUS,  SIGFPE,
+                                  SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE,   SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU,
+                                  SIGXFSZ, SIGVTALRM, SIGPROF, SIGPOLL, SIGPWR,  SIGSYS};
 
 // One temporary file's entry.
 struct TemporaryFile;
@@ -24,8 +26,8 @@ void ForgetTemporaryFile(TemporaryFile* file);
 // for signal handlers.
 void RemoveTemporaryFiles();
 
-// Makes each ending signal remove the temporary files and then end the
-// program as it would have ended anyway. A signal that is not at its default
+// Makes each ending signal, and each real-time signal, remove the temporary
+// files and then end the program as it would have ended anyway. A signal that is not at its default
 // action is left as it is: one the program was started with ignored (nohup,
 // a background job) stays ignored, and one it handles itself keeps its
 // handler (which calls RemoveTemporaryFiles before it ends the program).

@@ -1,5 +1,6 @@
 # Type stubs of the Python module kvs.
 import decimal
+import fractions
 from collections.abc import Callable, Sequence
 from typing import Any, NamedTuple
 
@@ -13,17 +14,20 @@ _Column = int | str
 
 class SearchResult:
     centre: int
-    centre_vector: npt.NDArray[np.int32]
+    centre_vector: npt.NDArray[Any]
     subset: npt.NDArray[np.int64]
-    score: int
+    score: int | fractions.Fraction
     mean_squared_distance: float
     method: str
     threads: int
     seconds: float
+    scale: int | fractions.Fraction | decimal.Decimal
+    exact: bool
     labels: Any
-    def __init__(self, centre: int, centre_vector: npt.NDArray[np.int32], subset: npt.NDArray[np.int64],
-                 score: int, mean_squared_distance: float, method: str, threads: int, seconds: float,
-                 labels: Any = None) -> None: ...
+    def __init__(self, centre: int, centre_vector: npt.NDArray[Any], subset: npt.NDArray[np.int64],
+                 score: int | fractions.Fraction, mean_squared_distance: float, method: str, threads: int,
+                 seconds: float, scale: int | fractions.Fraction | decimal.Decimal = 1,
+                 exact: bool = True, labels: Any = None) -> None: ...
 
 def search(data: npt.ArrayLike | Any, size: int | None = None, *, fraction: _Number | None = None,
            method: str = "auto", threads: int = 0, columns: _Column | Sequence[_Column] | None = None,

@@ -13,22 +13,31 @@ class SearchResult:
     centre : int
         The winning centre's row, counted from 0: the last of the rows with
         the smallest score.
-    centre_vector : numpy.ndarray of int32
-        The centre's coordinates as searched (after scale).
+    centre_vector : numpy.ndarray
+        The centre's coordinates as searched: int32 (after scale), or a
+        float table's own floats.
     subset : numpy.ndarray of int64
         The rows nearest to the centre, size of them, in the engine's order
         (the decreasing-step sort of the centre's squared distances).
-    score : int
+    score : int or fractions.Fraction
         The sum of the squared distances from the centre to the subset's
-        rows, exact (it can exceed 64 bits).
+        rows, exact (it can exceed 64 bits); a Fraction for floats.
     mean_squared_distance : float
         score / size.
     method : str
-        The method that ran: "dense", "tree" or "described".
+        The method that ran: "dense", "tree", "grid" (which "auto" picks for
+        few coordinates and many rows) or "described".
     threads : int
         The threads that ran.
     seconds : float
         The search's own time.
+    scale : int, fractions.Fraction or decimal.Decimal
+        For floats, the power of two 2^e at which the table was searched as
+        round(value * 2^e) before the centres that rounding could promote
+        were scored again exactly; with scale=K, K; else 1.
+    exact : bool
+        Whether the answer is the exact one for the values as given: False
+        only with scale=K, where it is exact for the rounded values.
     labels : pandas.Index or None
         For a pandas frame, its own index labels of the subset's rows, in
         the subset's order (frame.loc[result.labels] is
@@ -43,6 +52,8 @@ class SearchResult:
     method: str
     threads: int
     seconds: float
+    scale: object = 1
+    exact: bool = True
     labels: object = None
 
     def __repr__(self):
@@ -50,4 +61,4 @@ class SearchResult:
         return (f"kvs.SearchResult(centre={self.centre}, centre_vector={self.centre_vector.tolist()}, "
                 f"subset={subset} ({len(self.subset)} rows), score={self.score}, "
                 f"mean_squared_distance={self.mean_squared_distance:.6g}, method={self.method!r}, "
-                f"threads={self.threads}, seconds={self.seconds:.3g})")
+                f"threads={self.threads}, seconds={self.seconds:.3g}, scale={self.scale}, exact={self.exact})")

@@ -1,4 +1,5 @@
 """kvs.search: the library's exact search on a table handed in from Python."""
+import decimal
 import os
 import sys
 
@@ -21,9 +22,12 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
     data : 2-D array-like or pandas.DataFrame
         One vector per row. Integers of any width are taken as they are (an
         int32 array in C order without a copy) and must fit the signed 32-bit
-        range. Floats, and strings or Decimals of decimal numbers, need
-        scale; long doubles are refused. A masked array is searched if no
-        cell of it is masked.
+        range. float16, float32 and float64 values are searched exactly as
+        they are stored, without scale: every finite float is a fraction
+        whose denominator is a power of two, and the answer is the one for
+        their exact squared distances. Strings or Decimals of decimal
+        numbers need scale; long doubles are refused. A masked array is
+        searched if no cell of it is masked.
     size : int, optional
         The rows in the subset, 1 to n. Give size or fraction.
     fraction : float, str or decimal.Decimal, optional
@@ -46,7 +50,8 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
         Read every value as round(value * scale), halves away from zero,
         computed exactly from the value's decimal digits: a float's digits
         are the shortest ones that read back as the same float (its repr),
-        so 1.005 at scale 100 is 101, not 100.
+        so 1.005 at scale 100 is 101, not 100. The answer is then the one
+        for the rounded values.
     progress : bool or callable, optional
         True shows a bar on a terminal or in a notebook (tqdm's when it is
         installed) once the search has run for half a second, and nothing
@@ -59,15 +64,16 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
     -------
     SearchResult
         centre (row from 0), centre_vector, subset (int64 rows from 0, in
-        the engine's order), score (an exact int), mean_squared_distance,
-        method, threads and seconds; for a pandas frame also labels, the
+        the engine's order), score (exact: an int, or for floats a
+        fractions.Fraction), mean_squared_distance, method, threads,
+        seconds, scale and exact; for a pandas frame also labels, the
         frame's index labels of the subset (frame.loc[result.labels]).
 
     Raises
     ------
     TypeError
-        A float table without scale, a long double table, a wrong type of
-        argument, neither or both of size and fraction.
+        A long double table, a wrong type of argument, neither or both of
+        size and fraction.
     ValueError
         A table that is not 2-D or has no rows, a value outside the signed
         32-bit range (after scale), NaN or infinity (the message names the
@@ -96,18 +102,23 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
     (0, 2, [0, 1, 2])
     >>> kvs.search([[0.25], [0.5], [2.0]], 2, scale=100).score
     625
+    >>> kvs.search([[0.25], [0.5], [2.0]], 2).score
+    Fraction(1, 16)
     """
     if comm is not None and progress is not None:
         raise ValueError("progress: not available with comm (each rank searches only its share of the centres)")
     if comm is None:
         table, size, threads = _prepare(data, size, fraction, method, threads, columns, scale)
         if progress is None:
-            found = _kvs.search(table, size, method, threads, None)
+            found = _run(table, size, method, threads, None)
         else:
             with _progress.reporter(progress) as report:
-                found = _kvs.search(table, size, method, threads, report)
+                found = _run(table, size, method, threads, report)
     else:
-        found = _ranks.search(comm, lambda: _prepare(data, size, fraction, method, threads, columns, scale), method)
+        found = _ranks.search(comm, lambda: _integers(_prepare(data, size, fraction, method, threads, columns, scale)),
+                              method)
+    if scale is not None:  # the answer for the rounded values
+        found = (*found[:8], decimal.Decimal(_table.number_text("scale", scale)), False)
     return SearchResult(*found, labels=_index_labels(data, found[2]))
 
 
@@ -120,7 +131,8 @@ def _prepare(data, size, fraction, method, threads, columns, scale):
     if (size is None) == (fraction is None):
         raise TypeError("give the subset size with size=S or fraction=F" + ("" if size is None else ", not both"))
     fraction_text = None if fraction is None else _table.number_text("fraction", fraction)
-    scale = None if scale is None else _kvs.parse_scale(_table.number_text("scale", scale))
+    scale_text = None if scale is None else _table.number_text("scale", scale)
+    scale = None if scale is None else _kvs.parse_scale(scale_text)
 
     table = _table.read_table(data, columns, scale)
     rows = table.shape[0]
@@ -132,6 +144,19 @@ def _prepare(data, size, fraction, method, threads, columns, scale):
     if size > rows:
         raise ValueError(f"size {size}: larger than the {rows} rows of the data")
     return table, size, threads
+
+
+def _run(table, size, method, threads, report):
+    if isinstance(table, _table.FloatTable):
+        return _kvs.search_floats(table.values, size, method, threads, report, table.names)
+    return _kvs.search(table, size, method, threads, report)
+
+
+def _integers(prepared):
+    """What _prepare gave, refused for a float table: the ranks search int32 rows."""
+    if isinstance(prepared[0], _table.FloatTable):
+        raise TypeError("comm: float tables are searched exactly in one process; pass scale=K to share them out")
+    return prepared
 
 
 def _thread_count(threads):

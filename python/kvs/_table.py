@@ -10,12 +10,25 @@ import decimal
 import numbers
 import operator
 import sys
+from typing import NamedTuple
 
 import numpy as np
 
 from . import _kvs
 
 INT32_MIN, INT32_MAX = -2**31, 2**31 - 1
+
+
+class FloatTable(NamedTuple):
+    """A table of float16, float32 or float64 values (C order, native byte
+    order) searched exactly, and its columns' names for messages."""
+
+    values: np.ndarray
+    names: list
+
+    @property
+    def shape(self):
+        return self.values.shape
 
 
 def number_text(name, value):
@@ -48,8 +61,9 @@ def integer_from(name, value, low, high=INT32_MAX):
 
 
 def read_table(data, columns=None, scale=None):
-    """data as a C-contiguous int32 array of shape (n, d), n and d at least 1.
-    scale is None or what _kvs.parse_scale made of it."""
+    """data as a C-contiguous int32 array of shape (n, d), n and d at least 1,
+    or floats without a scale as a FloatTable. scale is None or what
+    _kvs.parse_scale made of it."""
     if (type(data) is np.ndarray and data.dtype == np.int32 and data.ndim == 2 and data.flags.c_contiguous
             and data.flags.aligned and data.size and columns is None and scale is None):
         return data  # searched as it is
@@ -72,6 +86,8 @@ def read_table(data, columns=None, scale=None):
         return _kvs.int32_table_from_text(cells, values.shape[0], scale, names)
     if not values.dtype.isnative:
         values = values.astype(values.dtype.newbyteorder("="))
+    if values.dtype.kind == "f" and values.dtype.itemsize <= 8 and scale is None:
+        return FloatTable(np.ascontiguousarray(values), names)  # searched exactly as they are
     if values.dtype == np.float16 and scale is not None:
         values = values.astype(np.float32)  # read with float32's digits
     return _kvs.int32_table(values, scale, names)

@@ -5,6 +5,7 @@
 #include <pybind11/stl.h>
 
 #include "base/progress_bar.h"
+#include "float_table.h"
 #include "rank_search.h"
 #include "search_call.h"
 #include "table_values.h"
@@ -39,6 +40,14 @@ PYBIND11_MODULE(_kvs, module)
             return SearchTable(table, size, MethodNamed(method), threads, progress);
         },
         py::arg("table").noconvert(), py::arg("size"), py::arg("method"), py::arg("threads"), py::arg("progress"));
+    module.def(
+        "search_floats",
+        [](const py::array& table, int64_t size, const std::string& method, int threads, const py::object& progress,
+           const std::vector<std::string>& columnNames) {
+            return SearchFloatTable(table, size, MethodNamed(method), threads, progress, columnNames);
+        },
+        py::arg("table").noconvert(), py::arg("size"), py::arg("method"), py::arg("threads"), py::arg("progress"),
+        py::arg("column_names"));
     module.def("window_series", &BuildWindowSeries, py::arg("picks"), py::arg("levels"), py::arg("length"),
                py::arg("repeats"), py::arg("noise_state"), py::arg("background_state"));
     AddWindowSettings(module);

@@ -135,6 +135,34 @@ kvs::SearchMethod MethodNamed(const std::string& name)
     throw py::value_error("method '" + name + "': expected auto, dense, tree or described");
 }
 
+double RunSearch(kvs::SearchRequest& request, const py::object& progress,
+                 const std::function<kvs::SearchStatus(const kvs::SearchRequest&)>& search)
+{
+    std::atomic<bool> cancel{false};
+    ProgressRelay relay{progress, cancel, {}};
+    if (!progress.is_none()) {
+        request.progress = ProgressRelay::Report;
+        request.progressContext = &relay;
+    }
+    request.cancel = &cancel;
+    kvs::SearchStatus status;
+    double seconds;
+    {
+        py::gil_scoped_release released;
+        InterruptCancels interrupts(cancel);
+        const auto start = std::chrono::steady_clock::now();
+        status = search(request);
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    if (PyErr_CheckSignals() != 0)
+        throw py::error_already_set();
+    if (relay.raised)
+        throw *relay.raised;
+    if (status != kvs::SearchStatus::Ok)
+        ThrowForStatus(status);
+    return seconds;
+}
+
 py::tuple SearchTable(const py::array_t<int32_t, py::array::c_style>& table, int64_t size,
                       kvs::SearchMethod method, int threads, const py::object& progress,
                       const kvs::Allocator& allocator)
@@ -144,37 +172,17 @@ py::tuple SearchTable(const py::array_t<int32_t, py::array::c_style>& table, int
     const int32_t dimension = int32_t(table.shape(1));
     py::array_t<int64_t> subset(size > 0 ? size : 0);
 
-    std::atomic<bool> cancel{false};
-    ProgressRelay relay{progress, cancel, {}};
     kvs::SearchRequest request;
     request.table = {table.data(), table.shape(0), dimension};
     request.size = size;
     request.method = method;
     request.threads = threads;
-    if (!progress.is_none()) {
-        request.progress = ProgressRelay::Report;
-        request.progressContext = &relay;
-    }
-    request.cancel = &cancel;
     request.allocator = allocator;
     kvs::SearchResult result;
     result.subset = subset.mutable_data();
-
-    kvs::SearchStatus status;
-    double seconds;
-    {
-        py::gil_scoped_release released;
-        InterruptCancels interrupts(cancel);
-        const auto start = std::chrono::steady_clock::now();
-        status = kvs::SearchSimilarRows(request, result);
-        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
-    if (PyErr_CheckSignals() != 0)
-        throw py::error_already_set();
-    if (relay.raised)
-        throw *relay.raised;
-    if (status != kvs::SearchStatus::Ok)
-        ThrowForStatus(status);
+    const double seconds = RunSearch(request, progress, [&result](const kvs::SearchRequest& filled) {
+        return kvs::SearchSimilarRows(filled, result);
+    });
 
     const int32_t* centre = table.data() + result.centre * dimension;
     py::array_t<int32_t> centreVector(dimension);

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include <kvs/search.h>
@@ -29,6 +30,14 @@ void RememberMainThread();
 
 // A method by its name in the library; ValueError for any other name.
 kvs::SearchMethod MethodNamed(const std::string& name);
+
+// Runs search(request) on this thread with the GIL released, the progress
+// callable (None or a callable of the fraction done) and Ctrl-C wired to the
+// request's progress and cancel fields; raises what the search or the
+// callable raised, or the search's status as an exception; returns the
+// seconds it took.
+double RunSearch(kvs::SearchRequest& request, const py::object& progress,
+                 const std::function<kvs::SearchStatus(const kvs::SearchRequest&)>& search);
 
 // A score as an exact Python int (it can exceed 64 bits).
 py::object ExactInt(const kvs::Score& score);

@@ -125,6 +125,9 @@ TEST(KvsSearch, EverySpellingOfATableGivesTheEnginesAnswer)
         {"decimals scaled", folder.Write("h.csv", quarters), {"--size", "13", "--scale", "4"}, ""},
         {"exponents", folder.Write("i.csv", Spelled(rows, ",", [](int32_t v) { return std::to_string(v) + "00e-2"; })),
          {"--size", "13", "--scale", "1"}, ""},
+        {"exponents of whole values, --scale auto",
+         folder.Write("o.csv", Spelled(rows, ",", [](int32_t v) { return std::to_string(v) + ".000e0"; })),
+         {"--size", "13", "--scale", "auto", "-q"}, ""},
         {"fraction", folder.Write("j.csv", comma), {"--fraction", "0.31"}, ""},  // ceil(0.31 * 40) = 13
         {"tree method, one thread", folder.Write("k.csv", comma), {"-s", "13", "--method", "tree", "-j", "1"}, ""},
         {"described method", folder.Write("l.csv", comma), {"-s", "13", "--method", "described"}, ""},

@@ -3,13 +3,20 @@
 // target's kind decides how it is written, a failure or a signal leaves the
 // old file byte for byte, and nothing is ever left beside it.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -75,6 +82,60 @@ struct stat StatusOf(const std::string& path)
     struct stat status = {};
     stat(path.c_str(), &status);
     return status;
+}
+
+// A user that is neither the administrator nor the owner of the test's files.
+constexpr uid_t kOtherUser = 65534;
+
+// An access control list that lets kOtherUser read and write, in the
+// system's encoding of system.posix_acl_access: a version, then entries of
+// a tag, permissions and an id, sorted by tag.
+std::string AclGrantingOtherUser()
+{
+    struct Entry {
+        uint16_t tag, permissions;
+        uint32_t id;
+    };
+    const uint32_t version = 2;
+    const Entry entries[] = {{0x01, 6, ~0u}, {0x02, 6, kOtherUser}, {0x04, 4, ~0u}, {0x10, 6, ~0u}, {0x20, 0, ~0u}};
+    std::string bytes(reinterpret_cast<const char*>(&version), sizeof version);
+    bytes.append(reinterpret_cast<const char*>(entries), sizeof entries);
+    return bytes;
+}
+
+std::string Attribute(const std::string& path, const char* name)
+{
+    std::string value(4096, '\0');
+    const ssize_t size = getxattr(path.c_str(), name, value.data(), value.size());
+    return value.substr(0, size < 0 ? 0 : std::size_t(size));
+}
+
+// Whether the process waits in a call to fsync.
+bool InFsync(pid_t process)
+{
+    std::ifstream call("/proc/" + std::to_string(process) + "/syscall");
+    long number = -1;
+    call >> number;
+    return number == SYS_fsync;
+}
+
+// Whether the folder holds a temporary file of a save with bytes in it.
+bool SavingIn(const std::string& folder)
+{
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        if (entry.path().filename().string().starts_with(".kestrand-save-") && entry.file_size(error) > 0)
+            return true;
+    return false;
+}
+
+// The first child of a process, 0 when it has none.
+pid_t ChildOf(pid_t parent)
+{
+    std::ifstream children("/proc/" + std::to_string(parent) + "/task/" + std::to_string(parent) + "/children");
+    pid_t child = 0;
+    children >> child;
+    return child;
 }
 } // namespace
 
@@ -172,9 +233,171 @@ TEST(KvsOutput, EveryKindOfTargetFollowsTheRules)
     }, {&reader});
 }
 
-// Ctrl-C, SIGTERM and SIGHUP during a large save end kvs at once: the old
-// file keeps its bytes and the temporary file is gone; Ctrl-C exits with 130
-// and its line, the others end kvs as they end any program. Started with
+// A replaced file keeps what its owner gave it: its access control list and
+// extended attributes, and its set-user and set-group bits when its owner,
+// not the administrator, replaces it. A file in a sticky folder (as /tmp)
+// that the system would not let the user replace is refused before any
+// work (exit 2), not after the search.
+TEST(KvsOutput, AReplacedFileKeepsWhatItsOwnerGaveIt)
+{
+    ScratchFolder folder;
+    chmod(folder.Path("").c_str(), 0755);  // for the other user
+    const std::string table = folder.Write("t.csv", "1,2\n3,4\n5,6\n");
+    const std::string result = Timeless(RunKvs({"search", table, "-s", "2"}).out);
+    const std::string old = "old result\n";
+    const std::string acl = AclGrantingOtherUser();
+    const auto isResult = [&](const std::string& path) { return Timeless(folder.Read(path.substr(folder.Path("").size()))) == result; };
+    const auto folderOf = [&](const char* name, mode_t mode, uid_t owner) {
+        std::filesystem::create_directory(folder.Path(name));
+        chown(folder.Path(name).c_str(), owner, owner);
+        chmod(folder.Path(name).c_str(), mode);
+    };
+    const auto oldFile = [&](const char* name, mode_t mode, uid_t owner) {
+        const std::string path = folder.Write(name, old);
+        chown(path.c_str(), owner, owner);
+        chmod(path.c_str(), mode);
+        return path;
+    };
+    const struct {
+        const char* name;
+        std::function<std::optional<std::string>()> target;  // none when the file system cannot hold it
+        uid_t user;
+        int exitCode;
+        std::string message;
+        std::function<bool(const std::string& target, const KvsRun&)> holds;
+    } cases[] = {
+        {"a file with an access control list and a user's attribute",
+         [&]() -> std::optional<std::string> {
+             const std::string path = oldFile("acl.txt", 0640, 0);
+             if (setxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0 ||
+                 setxattr(path.c_str(), "user.origin", "kept", 4, 0) != 0)
+                 return std::nullopt;
+             return path;
+         },
+         0, 0, "",
+         [&](const std::string& path, const KvsRun&) {
+             return isResult(path) && Attribute(path, "system.posix_acl_access") == acl &&
+                    Attribute(path, "user.origin") == "kept" && (StatusOf(path).st_mode & 07777) == 0660;
+         }},
+        {"a set-user and set-group program replaced by its owner",
+         [&] {
+             folderOf("own", 0755, kOtherUser);
+             return oldFile("own/tool", 06755, kOtherUser);
+         },
+         kOtherUser, 0, "",
+         [&](const std::string& path, const KvsRun&) {
+             return isResult(path) && (StatusOf(path).st_mode & 07777) == 06755 && StatusOf(path).st_uid == kOtherUser;
+         }},
+        {"someone else's file in a sticky folder",
+         [&] {
+             folderOf("shared", 01777, 0);
+             return oldFile("shared/theirs.txt", 0666, 0);
+         },
+         kOtherUser, 2, "theirs.txt': Operation not permitted",
+         [&](const std::string& path, const KvsRun& run) { return folder.Read(path.substr(folder.Path("").size())) == old && run.out.empty(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::optional<std::string> target = c.target();
+        if (!target) {
+            std::printf("skipped \"%s\": the file system does not hold it\n", c.name);
+            continue;
+        }
+        KvsInvocation invocation;
+        invocation.arguments = {"search", table, "-s", "2", "-o", *target};
+        invocation.user = c.user;
+        const KvsRun run = RunKvs(invocation);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_TRUE(c.message.empty() ? run.err.empty() : run.err.find(c.message) != std::string::npos) << run.err;
+        EXPECT_TRUE(c.holds(*target, run));
+        EXPECT_FALSE(TemporaryFilesLeftIn(folder.Path("")));
+    }
+}
+
+// Ctrl-C while the new file is being flushed to the disk (the flush held
+// back for two seconds by strace) still keeps the old file: exit 130.
+TEST(KvsOutput, CtrlCDuringTheFlushKeepsTheOldFile)
+{
+    const std::string strace = "/usr/bin/strace";
+    if (access(strace.c_str(), X_OK) != 0)
+        GTEST_SKIP() << "needs strace (scripts/setup.sh installs it)";
+    ScratchFolder folder;
+    const std::string table = folder.Write("t.csv", "1,2\n3,4\n5,6\n");
+    const std::string old = "old result\n";
+    const std::string path = folder.Write("out.txt", old);
+    KvsInvocation invocation;
+    invocation.program = strace;
+    invocation.arguments = {"-qq", "-o", "/dev/null", "-e", "trace=fsync", "-e", "inject=fsync:delay_enter=2000000",
+                            KVS_PROGRAM, "search", table, "-s", "2", "-o", path};
+    // The signal goes to kvs, strace's child, while it waits in the flush.
+    SignalPlan plan;
+    plan.signalNumber = 0;
+    plan.when = [&](pid_t tracer) {
+        const pid_t kvs = ChildOf(tracer);
+        if (kvs == 0 || !CatchesSignal(kvs, SIGINT) || !SavingIn(folder.Path("")) || !InFsync(kvs))
+            return false;
+        kill(kvs, SIGINT);
+        return true;
+    };
+    const KvsRun run = RunKvs(invocation, plan);
+    EXPECT_EQ(run.exitCode, 130) << run.err;
+    EXPECT_EQ(run.err, "kvs: interrupted\n");
+    EXPECT_EQ(folder.Read("out.txt"), old);
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"out.txt", "t.csv"}));
+}
+
+// A FIFO's reader that takes 1000 bytes and goes: a file given with -o is a
+// failed write (exit 1, one line); standard output follows a pipeline's
+// convention (kvs ends quietly of SIGPIPE, as cat or grep would).
+TEST(KvsOutput, AReaderThatGoesEarlyIsAFailedWrite)
+{
+    ScratchFolder folder;
+    // Three rows of 20000 columns: a report of over 100 KB, more than a pipe holds.
+    std::string row;
+    for (int k = 0; k < 20000; ++k)
+        row += (k ? "," : "") + std::to_string(10000 + k);
+    const std::string table = folder.Write("wide.csv", row + "\n" + row + "\n" + row + "\n");
+    const struct {
+        const char* name;
+        bool toStandardOutput;
+        int exitCode;
+        std::string error;
+    } cases[] = {
+        {"-o FIFO", false, 1, "kvs: cannot write '" + folder.Path("fifo0") + "': Broken pipe\n"},
+        {"standard output", true, 128 + SIGPIPE, ""},
+    };
+    int count = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string fifo = folder.Path("fifo" + std::to_string(count++));
+        const int reader = OpenFifoReader(fifo);
+        ASSERT_GE(reader, 0);
+        std::thread reading([reader] {
+            pollfd ready = {reader, POLLIN, 0};
+            poll(&ready, 1, 60 * 1000);
+            char taken[1000];
+            [[maybe_unused]] const ssize_t got = read(reader, taken, sizeof taken);
+            close(reader);
+        });
+        KvsInvocation invocation;
+        invocation.arguments = {"search", table, "-s", "1"};
+        if (c.toStandardOutput)
+            invocation.standardOutputPath = fifo;
+        else
+            invocation.arguments.insert(invocation.arguments.end(), {"-o", fifo});
+        const KvsRun run = RunKvs(invocation);
+        reading.join();
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_EQ(run.err, c.error);
+    }
+    EXPECT_FALSE(TemporaryFilesLeftIn(folder.Path("")));
+}
+
+// Ctrl-C, SIGTERM, SIGHUP and the other signals whose default action ends
+// a program (a user's, the profiler's and a real-time one here; the
+// window's tests take the others) during a large save end kvs at once: the old file keeps its bytes and the
+// temporary file is gone; Ctrl-C exits with 130 and its line, the others
+// end kvs as they end any program. Started with
 // SIGHUP ignored (nohup), kvs keeps it ignored and finishes the save.
 TEST(KvsOutput, SignalsDuringALargeSaveKeepTheOldFile)
 {
@@ -184,13 +407,7 @@ TEST(KvsOutput, SignalsDuringALargeSaveKeepTheOldFile)
     const std::string old = "the old picture\n";
     const std::string path = folder.Write("big.bmp", old);
     // The window has begun writing the picture's bytes (not only tried the name).
-    const auto saving = [&](pid_t) {
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(folder.Path(""), error))
-            if (entry.path().filename().string().starts_with(".kestrand-save-") && entry.file_size(error) > 0)
-                return true;
-        return false;
-    };
+    const auto saving = [&](pid_t) { return SavingIn(folder.Path("")); };
     const struct {
         int signalNumber;
         int ignoredAtStart;
@@ -201,6 +418,9 @@ TEST(KvsOutput, SignalsDuringALargeSaveKeepTheOldFile)
         {SIGTERM, 0, 128 + SIGTERM, ""},
         {SIGHUP, 0, 128 + SIGHUP, ""},
         {SIGHUP, SIGHUP, 0, ""},
+        {SIGUSR1, 0, 128 + SIGUSR1, ""},
+        {SIGPROF, 0, 128 + SIGPROF, ""},
+        {SIGRTMIN, 0, 128 + SIGRTMIN, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.signalNumber);

@@ -1,6 +1,7 @@
 #include "run_kvs.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -124,6 +125,9 @@ KvsRun RunKvs(const KvsInvocation& invocation, const SignalPlan& plan)
             close(fd);
         for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
             signal(signalNumber, signalNumber == plan.ignoredAtStart ? SIG_IGN : SIG_DFL);
+        if (invocation.user && (setgroups(0, nullptr) != 0 || setresgid(invocation.user, invocation.user, invocation.user) != 0 ||
+                                setresuid(invocation.user, invocation.user, invocation.user) != 0))
+            _exit(126);
         execv(argv[0], argv.data());
         _exit(127);
     }

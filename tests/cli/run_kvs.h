@@ -29,6 +29,7 @@ struct KvsInvocation {
     std::string interruptWhenErrorShows;
     int interruptAfterMs = -1;
     std::string program = KVS_PROGRAM;  // the built kvs, or a copy of it
+    uid_t user = 0;                     // run as this user and its like-numbered group, when not 0
 };
 
 // A signal other than the invocation's SIGINT: sent once `when`, asked every

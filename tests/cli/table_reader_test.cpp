@@ -103,3 +103,42 @@ TEST(NpyFile, RowsOfTheEnginesLayoutAreReadInPlace)
         EXPECT_EQ(std::vector<int32_t>(table.Data(), table.Data() + table.rows * table.dimension), c.values);
     }
 }
+
+// --scale auto: the smallest power of ten that makes every value whole,
+// found as the rows come (the rows read before a cell that needs more digits
+// are scaled again); a table it takes outside 32 bits is refused at the
+// cell that needs the most digits, wherever the value that overflows is.
+TEST(TableReader, AutoScaleIsTheSmallestPowerOfTenThatMakesEveryValueWhole)
+{
+    struct Case {
+        const char* text;
+        int32_t digits;
+        std::vector<int32_t> values;
+        int64_t line = 0;  // of the error, when refused
+        int64_t column = 0;
+    };
+    const Case cases[] = {
+        {"1,2\n3,-4\n", 0, {1, 2, 3, -4}},
+        {"1.5,2\n0.25,3.10\n-7,8e-1\n", 2, {150, 200, 25, 310, -700, 80}},
+        {"x,y\n2.50,1e2\n0.0,-0\n", 1, {25, 1000, 0, 0}},
+        {"1,0.000001\n3000,4\n", 6, {}, 1, 3},       // 3000 * 10^6 overflows: the cell with 6 places is named
+        {"3000,4\n1,0.000001\n", 6, {}, 2, 3},       // the earlier rows overflow as it is read
+        {"2147483648,1\n", 0, {}, 1, 1},             // outside 32 bits without decimals
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TableReadOptions options;
+        options.autoScale = true;
+        Table table;
+        const TableReadError error = ReadTable(c.text, options, table);
+        EXPECT_EQ(error.line, c.line);
+        EXPECT_EQ(error.column, c.column);
+        if (c.line == 0) {
+            EXPECT_EQ(table.scaleDigits, c.digits);
+            EXPECT_EQ(table.values, c.values);
+        } else if (c.digits > 0) {
+            EXPECT_EQ(error.message, "'0.000001' needs --scale auto to be 1e6, which takes the table outside the "
+                                     "signed 32-bit range; give --scale K to round");
+        }
+    }
+}

@@ -115,6 +115,38 @@ TEST(EngineDifferential, GridMatchesTheReferenceProcedureOnHardTables)
     }
 }
 
+// Tables of many cells, where a centre's rings reach out several cells and
+// most centres are dropped by their thread's radius: the grid against the
+// dense method (held to the reference procedure above) on uniform rows,
+// rows on a lattice (ties everywhere), and tight clusters among scattered
+// rows, in 1 to 3 coordinates.
+TEST(EngineDifferential, GridMatchesTheDenseSearchOnManyCells)
+{
+    std::mt19937 random(2027);
+    for (int kind = 0; kind < 3; ++kind) {
+        for (int32_t dimension = 1; dimension <= 3; ++dimension) {
+            Table table{{}, 6000, dimension};
+            std::uniform_int_distribution<int32_t> spread(-100'000, 100'000);
+            std::uniform_int_distribution<int32_t> lattice(-20, 20);
+            std::uniform_int_distribution<int32_t> jitter(-50, 50);
+            for (int64_t i = 0; i < table.rows * dimension; ++i) {
+                const bool clustered = kind == 2 && i % 3 != 0;
+                table.values.push_back(kind == 1 ? lattice(random) * 7 : clustered ? 5000 * int32_t(i % 4) + jitter(random)
+                                                                                   : spread(random));
+            }
+            for (int64_t size : {int64_t(1), int64_t(9), int64_t(150)}) {
+                SCOPED_TRACE(testing::Message() << "kind " << kind << ", d " << dimension << ", s " << size);
+                const Found expected = Search(table, size, kvs::SearchMethod::Dense, 2);
+                const Found found = Search(table, size, kvs::SearchMethod::Grid, 2, JunkFilledHeap());
+                ASSERT_EQ(found.status, kvs::SearchStatus::Ok);
+                EXPECT_EQ(found.centre, expected.centre);
+                EXPECT_EQ(found.score, expected.score);
+                EXPECT_EQ(found.subset, expected.subset);
+            }
+        }
+    }
+}
+
 // Sizes on both sides of each step of the first gap (4 from 14 keys, 13 from
 // 41, 40 from 122, 121 from 365, 364 from 1094), keys from all equal to
 // spread over 63 bits.

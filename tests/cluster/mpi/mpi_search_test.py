@@ -136,6 +136,20 @@ def window_commands_refuse_to_run_on_ranks(args):
         expect(result.stdout == "", f"{command}: output {result.stdout}")
 
 
+def argument_errors_are_said_once(args):
+    """Bad arguments, found before the ranks join the job, are said by rank
+    0 alone: one line, and every rank ends with exit code 2."""
+    with tempfile.TemporaryDirectory() as folder:
+        table = random_table(folder, "t.csv", 20, -9, 9, 7)
+        for arguments in (["search", "--frobnicate", table, "-s", "2"], ["search", table], ["search", table, "-s", "0"],
+                          ["search", table, "-s", "2", "-j", "999"], ["serch", table, "-s", "2"]):
+            result = run(mpirun(args, 3, [args.kvs] + arguments))
+            lines = [line for line in result.stderr.splitlines() if line.startswith(("kvs: ", "kvs search: "))]
+            expect(result.returncode == 2, f"{arguments}: exit code {result.returncode}: {result.stderr}")
+            expect(len(lines) == 1, f"{arguments}: {len(lines)} lines: {result.stderr}")
+            expect(result.stdout == "", f"{arguments}: output {result.stdout}")
+
+
 def failing_rank_stops_every_rank(args):
     with tempfile.TemporaryDirectory() as folder:
         window, _ = write_tables(args, folder)
@@ -258,6 +272,7 @@ def main():
         "same_output_as_one_process": lambda: same_output_as_one_process(args),
         "same_output_on_small_tables": lambda: same_output_on_small_tables(args),
         "window_commands_refuse_to_run_on_ranks": lambda: window_commands_refuse_to_run_on_ranks(args),
+        "argument_errors_are_said_once": lambda: argument_errors_are_said_once(args),
         "failing_rank_stops_every_rank": lambda: failing_rank_stops_every_rank(args),
         "killed_rank_ends_the_job": lambda: killed_rank_ends_the_job(args),
         "progress_bar_on_the_launchers_terminal": lambda: progress_bar_on_the_launchers_terminal(args),

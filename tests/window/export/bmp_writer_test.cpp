@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 #include "export/bmp_writer.h"
 #include "export_files.h"
@@ -510,8 +512,10 @@ TEST_F(BmpWriterTest, EveryKindOfTargetFollowsTheSaveRules)
     }
 }
 
-// A signal that ends the window mid-save removes the temporary file first,
-// then ends it as the signal would have; the old file keeps its bytes.
+// Every signal whose default action ends the window (all but SIGKILL, which
+// cannot be caught) removes the temporary file first when it comes
+// mid-save, then ends it as the signal would have; the old file keeps its
+// bytes.
 TEST(SaveUnderSignals, EndingSignalsRemoveTheTemporaryFile)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -519,9 +523,20 @@ TEST(SaveUnderSignals, EndingSignalsRemoveTheTemporaryFile)
     const std::string path = folder.path("old.bmp");
     const std::vector<uint8_t> old(100, 0x5A);
     WriteWholeFile(path, old);
-    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+    std::vector<int> signals = {SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGUSR1,
+                                SIGUSR2,   SIGPIPE, SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU, SIGXFSZ,
+                                SIGVTALRM, SIGPOLL, SIGPWR,  SIGSYS,  SIGRTMIN, SIGRTMIN + 1, SIGRTMAX};
+    // SIGPROF is not among them: GoogleTest starts a death test with it
+    // ignored, and an ignored signal stays ignored (kvs's tests take it).
+#if !defined(__SANITIZE_ADDRESS__)
+    // The address sanitizer keeps these for itself, to report a crash its own way.
+    signals.insert(signals.end(), {SIGSEGV, SIGBUS, SIGFPE});
+#endif
+    for (const int signalNumber : signals) {
         EXPECT_EXIT(
             {
+                const rlimit noCore = {};
+                setrlimit(RLIMIT_CORE, &noCore);
                 RemoveTemporaryFilesOnSignals();
                 FileHandle file = OpenFileForWriting(path.c_str());
                 if (WriteFileBytes(file, "new", 3) && TemporaryFilesLeftIn(folder.path("")))

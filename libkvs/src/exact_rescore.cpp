@@ -1,0 +1,165 @@
+#include "exact_rescore.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "decreasing_step_order.h"
+#include "row_keys.h"
+#include "wide_natural.h"
+
+namespace kvs {
+
+namespace {
+
+// Bounds widened by more than the double roundings of a root: the key's
+// conversion to a double and its square root each round by at most 2^-53.
+const double kRootSlack = std::ldexp(1.0, -50);
+
+// A magnitude m · 2^shift into words (zeroed first); a zero has no shift.
+void ShiftedWords(uint64_t mantissa, int32_t shift, uint64_t* words, int count)
+{
+    std::fill(words, words + count, 0);
+    if (mantissa == 0)
+        return;
+    const int word = shift / 64;
+    const int bit = shift % 64;
+    words[word] = mantissa << bit;
+    if (bit != 0 && word + 1 < count)
+        words[word + 1] = mantissa >> (64 - bit);
+}
+
+}  // namespace
+
+ExactScorer::ExactScorer(const FloatTable& table, const FloatFacts& facts, const VectorTable& image,
+                         const double* rowErrors, int64_t size, bool narrowKeys)
+    : table(table), image(image), rowErrors(rowErrors), size(size), narrowKeys(narrowKeys),
+      lowExponent(facts.lowExponent),
+      // Magnitudes are below 2^(high - low) units, their sums and differences
+      // below 2^(high - low + 1): in valueWords words. A key adds d < 2^31
+      // squares, a score s < 2^31 keys: 62 bits more than a square's.
+      valueWords((facts.highExponent - facts.lowExponent) / 64 + 1), keyWords(2 * valueWords + 1),
+      a(std::size_t(valueWords)), b(std::size_t(valueWords)), difference(std::size_t(valueWords))
+{
+}
+
+void ExactScorer::ExactKey(int64_t rowA, int64_t rowB, uint64_t* key)
+{
+    std::fill(key, key + keyWords, 0);
+    const int32_t d = table.dimension;
+    std::vector<uint64_t>& x = a;
+    std::vector<uint64_t>& y = b;
+    std::vector<uint64_t>& gap = difference;
+    for (int32_t k = 0; k < d; ++k) {
+        const Dyadic u = DyadicOf(FloatValue(table, rowA * d + k));
+        const Dyadic v = DyadicOf(FloatValue(table, rowB * d + k));
+        if (u.mantissa == 0 && v.mantissa == 0)
+            continue;
+        ShiftedWords(u.mantissa, u.exponent - lowExponent, x.data(), valueWords);
+        ShiftedWords(v.mantissa, v.exponent - lowExponent, y.data(), valueWords);
+        const bool sameSign = u.mantissa == 0 || v.mantissa == 0 || u.negative == v.negative;
+        if (!sameSign) {
+            AddWide(x.data(), valueWords, y.data(), valueWords);
+            AddSquareWide(key, keyWords, x.data(), valueWords);
+        } else if (CompareWide(x.data(), y.data(), valueWords) >= 0) {
+            SubtractWide(x.data(), y.data(), gap.data(), valueWords);
+            AddSquareWide(key, keyWords, gap.data(), valueWords);
+        } else {
+            SubtractWide(y.data(), x.data(), gap.data(), valueWords);
+            AddSquareWide(key, keyWords, gap.data(), valueWords);
+        }
+    }
+}
+
+double ExactScorer::ImageRoot(const int32_t* row, const int32_t* centre) const
+{
+    const int32_t d = image.dimension;
+    if (narrowKeys)
+        return std::sqrt(double(RowKey<uint64_t>(row, centre, d)));
+    return std::sqrt(to_double(ToScore(RowKey<SearchScore>(row, centre, d))));
+}
+
+void ExactScorer::FindWindow(int64_t centre)
+{
+    // A row's exact distance (the root of its key) is within the sum of the
+    // two rows' distances from their images of its image's distance. At
+    // least s rows are within the s-th smallest upper bound; a row whose
+    // lower bound exceeds it cannot be among the s nearest.
+    const int64_t n = image.rows;
+    const int32_t d = image.dimension;
+    lowRoots.resize(std::size_t(n));
+    highRoots.resize(std::size_t(n));
+    const int32_t* c = image.values + centre * d;
+    for (int64_t row = 0; row < n; ++row) {
+        const double root = ImageRoot(image.values + row * d, c);
+        const double error = (rowErrors[centre] + rowErrors[row]) * (1 + kRootSlack);
+        lowRoots[std::size_t(row)] = root * (1 - kRootSlack) - error;
+        highRoots[std::size_t(row)] = root * (1 + kRootSlack) + error;
+    }
+    scratch = highRoots;
+    std::nth_element(scratch.begin(), scratch.begin() + (size - 1), scratch.end());
+    const double reach = scratch[std::size_t(size - 1)];
+    window.clear();
+    for (int64_t row = 0; row < n; ++row)
+        if (lowRoots[std::size_t(row)] <= reach)
+            window.push_back(row);
+}
+
+void ExactScorer::SortWindow()
+{
+    const std::size_t count = window.size();
+    keys.resize(count * std::size_t(keyWords));
+    sorted.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        sorted[i] = int32_t(i);
+        ExactKey(window[i], centreRow, keys.data() + i * std::size_t(keyWords));
+    }
+    std::sort(sorted.begin(), sorted.end(), [this](int32_t x, int32_t y) {
+        return CompareWide(keys.data() + std::size_t(x) * std::size_t(keyWords),
+                           keys.data() + std::size_t(y) * std::size_t(keyWords), keyWords) < 0;
+    });
+}
+
+void ExactScorer::Score(int64_t centre, uint64_t* score, int64_t* subset)
+{
+    centreRow = centre;
+    FindWindow(centre);
+    SortWindow();
+    std::fill(score, score + keyWords, 0);
+    for (int64_t i = 0; i < size; ++i)
+        AddWide(score, keyWords, keys.data() + std::size_t(sorted[std::size_t(i)]) * std::size_t(keyWords), keyWords);
+    if (subset)
+        OrderSubset(subset);
+}
+
+void ExactScorer::OrderSubset(int64_t* subset)
+{
+    // The decreasing-step sort places each entry by comparisons alone, and
+    // each of its passes is a stable insertion sort of every chain. So rows
+    // whose keys are all above those of a set of rows do not change where
+    // that set's rows go or in what order, whatever their own keys: the rows
+    // up to the s-th smallest key (all in the window) get their ranks, and
+    // every other row one rank above them.
+    auto keyAt = [this](std::size_t i) { return keys.data() + std::size_t(sorted[i]) * std::size_t(keyWords); };
+    const int64_t n = image.rows;
+    std::vector<int64_t> ranks(static_cast<std::size_t>(n));
+    std::vector<int32_t> index(static_cast<std::size_t>(n));
+    const uint64_t* last = keyAt(std::size_t(size - 1));
+    int64_t rank = 0;
+    std::size_t i = 0;
+    for (; i < sorted.size() && CompareWide(keyAt(i), last, keyWords) <= 0; ++i) {
+        if (i > 0 && CompareWide(keyAt(i), keyAt(i - 1), keyWords) != 0)
+            ++rank;
+        ranks[std::size_t(window[std::size_t(sorted[i])])] = rank;
+    }
+    std::vector<bool> ranked(std::size_t(n), false);
+    for (std::size_t j = 0; j < i; ++j)
+        ranked[std::size_t(window[std::size_t(sorted[j])])] = true;
+    for (int64_t row = 0; row < n; ++row)
+        if (!ranked[std::size_t(row)])
+            ranks[std::size_t(row)] = rank + 1;
+    DecreaseStepSort(int32_t(n), ranks.data(), index.data());
+    for (int64_t j = 0; j < size; ++j)
+        subset[j] = index[std::size_t(j)];
+}
+
+}  // namespace kvs

@@ -1,0 +1,56 @@
+// The values of a float table, read exactly: each as the double that holds
+// it (every float16 and float32 is one), and a finite double as an odd
+// integer times a power of two. What one pass over the table finds decides
+// the integers that hold every value exactly and the fixed-point image
+// that the engine searches in its place.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include <kvs/float_search.h>
+
+#include "wide_score.h"
+
+namespace kvs {
+
+// The value at a position (row · d + column), exactly.
+double FloatValue(const FloatTable& table, int64_t position);
+
+// A finite double as ±mantissa · 2^exponent, the mantissa odd, or 0 (either zero).
+struct Dyadic {
+    uint64_t mantissa = 0;
+    int32_t exponent = 0;
+    bool negative = false;
+};
+Dyadic DyadicOf(double value);
+
+// What a pass over the table finds.
+struct FloatFacts {
+    int64_t notFinite = -1;  // the position of the first NaN or infinity, if any
+    // Every value is an integer multiple of 2^lowExponent, and below
+    // 2^highExponent in magnitude (both 0 for a table of zeros).
+    int32_t lowExponent = 0;
+    int32_t highExponent = 0;
+    std::vector<double> low, high;  // each column's smallest and largest value
+};
+// Stops at the first value that is not finite.
+FloatFacts ReadFloatFacts(const FloatTable& table);
+
+// The exponent e of the image round(value · 2^e) to search: the largest at
+// which every image value fits 32 bits and the spreads of the columns stay
+// within what the engine's fastest exact path for the table's shape takes,
+// but no larger than makes every value whole. The image itself may still
+// need a smaller one (ImageFits).
+int32_t ImageExponent(const FloatTable& table, const FloatFacts& facts);
+
+// The image at exponent e into values (n·d), and each row's distance from
+// its image in units of 2^-e, rounded up, into rowErrors (n); 0 for a row
+// the image holds exactly. False when a value does not fit 32 bits.
+bool MakeImage(const FloatTable& table, int32_t exponent, int32_t* values, double* rowErrors);
+
+// Whether the image's columns are within the fast path ImageExponent aimed
+// at; and the largest key of any two of its rows. rangeRoom: 2·d values.
+bool ImageFits(const VectorTable& image, int32_t* rangeRoom, SearchScore& largestKey);
+
+}  // namespace kvs
