@@ -174,7 +174,9 @@ SearchStatus SearchSimilarFloatRows(const FloatSearchRequest& request, FloatSear
                     for (const BestCentre& centre : list)
                         if (centre.score <= last)
                             kept.push_back(centre.centre);
+                kept.push_back(found.centre);  // within its own reach, whatever method kept the lists
                 std::sort(kept.begin(), kept.end());
+                kept.erase(std::unique(kept.begin(), kept.end()), kept.end());
                 const bool narrowKeys = largestKey <= std::numeric_limits<uint64_t>::max();
                 const SearchStatus scored = ScoreKept(request, facts, image, rowErrors, narrowKeys, kept, result);
                 if (scored != SearchStatus::Ok) {

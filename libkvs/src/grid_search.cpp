@@ -444,7 +444,7 @@ SearchStatus Run(const SearchPlan& plan, const RowGrid& grid, BestCentre& best, 
         for (int32_t k = 0; k < 2 && k < int32_t(d); ++k)
             worker.extent[k] = grid.Extent(k);
     }
-    const SearchStatus status = RunCentres(request, plan.end - plan.begin, plan.threads, workers, best, threadsRun);
+    const SearchStatus status = RunCentres(request, plan.end - plan.begin, plan.threads, workers, best, threadsRun, plan.near);
     if (status != SearchStatus::Ok || best.centre < 0)
         return status;
     // The positions that tie the best score, marked by the threads whose best it is.

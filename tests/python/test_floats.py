@@ -142,3 +142,18 @@ def test_frames_of_floats():
                           "label": ["w", "x", "y", "z"]})
     result = assert_exact(frame[["a", "b"]], 2)
     assert kvs.search(frame, 2, columns=["a", "b"]).score == result.score
+
+
+def test_few_coordinates_take_the_grid_and_stay_exact():
+    # The cost model picks the grid here; the rows moved by 2^-40 make the
+    # image inexact, so the grid keeps the centres near its best as well.
+    table = np.random.default_rng(1).integers(-1000, 1000, (20000, 2)).astype(np.float64)
+    table[::7, 0] += 2.0 ** -40
+    result = kvs.search(table, 20)
+    rows = [[fractions.Fraction(value) for value in row] for row in table.tolist()]
+
+    def exact_score(centre):
+        return sum(sorted(sum((a - b) ** 2 for a, b in zip(rows[centre], row)) for row in rows)[:20])
+
+    assert result.method == "grid" and result.score == exact_score(result.centre)
+    assert result.score <= exact_score(kvs.search(np.rint(table).astype(np.int32), 20).centre)
