@@ -4,7 +4,7 @@
 # the module's target alone), installs it into a fresh venv made with
 # Debian's packages beside it (numpy, pandas, scikit-learn, pytest), and
 # checks there that kvs is the wheel's, carries libkvs inside (no
-# libkvs.so.1 is loaded), and runs the README's examples and the docstrings'.
+# libkvs.so.1 is loaded), and runs the Python guide's examples and the docstrings'.
 # Then `pip install --no-build-isolation .` into a second venv, which reuses
 # the wheel's CMake build.
 # Usage: check_wheel.sh SCRATCH_FOLDER

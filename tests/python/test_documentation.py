@@ -1,5 +1,5 @@
-"""Every example runs as printed: the README's "From Python" section and the
-module's docstrings, as doctests."""
+"""Every example runs as printed: the manual's Python guide and the module's
+docstrings, as doctests."""
 import doctest
 import os
 import re
@@ -10,20 +10,22 @@ import kvs
 from kvs import _estimator, _search, _window
 
 
-def readme_section():
-    with open(os.path.join(os.environ["KV_SOURCE_DIR"], "README.md"), encoding="utf-8") as file:
-        return re.search(r"^## From Python.*?(?=^## )", file.read(), re.S | re.M).group(0)
+def guide_examples():
+    """The Python guide's pycon blocks, one after the other."""
+    path = os.path.join(os.environ["KV_SOURCE_DIR"], "docs", "guide", "python.md")
+    with open(path, encoding="utf-8") as file:
+        return "\n".join(re.findall(r"^```pycon\n(.*?)^```", file.read(), re.S | re.M))
 
 
 @pytest.mark.parametrize("name, text", [
-    ("README.md, From Python", None),
+    ("docs/guide/python.md", None),
     ("kvs", kvs.__doc__),
     ("kvs.search", _search.search.__doc__),
     ("kvs.window_series", _window.window_series.__doc__),
     ("kvs.SimilarSubset", _estimator.SimilarSubset.__doc__),
 ])
 def test_examples_run_as_printed(name, text):
-    test = doctest.DocTestParser().get_doctest(text or readme_section(), {}, name, name, 0)
+    test = doctest.DocTestParser().get_doctest(text or guide_examples(), {}, name, name, 0)
     assert test.examples
     runner = doctest.DocTestRunner(optionflags=doctest.NORMALIZE_WHITESPACE)
     runner.run(test)

@@ -2,7 +2,7 @@
 # Installs libkvs from a built tree into a scratch prefix, then builds the
 # programs of this folder against it as a user would, once with CMake's
 # find_package and once with pkg-config, and runs each: all must print the
-# same answer. The README's "From C++" program must be nearest.cpp as it is.
+# same answer. The README's C++ quick start must show nearest.cpp as it is.
 # Usage: check_consumer.sh BUILD_DIR WORK_DIR README
 set -euo pipefail
 build=$1 work=$2 readme=$3
@@ -16,19 +16,13 @@ check() {
   [ "$said" = "$expected" ] || fail "$1 printed '$said', not '$expected'"
 }
 
-# The program the README shows under "From C++", as printed.
-/usr/bin/python3 - "$readme" "$here/nearest.cpp" <<'PY' || fail "the README's From C++ program is not nearest.cpp"
-import sys
-lines = open(sys.argv[1]).read().split("\n")
-start = lines.index("## From C++")
-first = lines.index("    #include <kvs/search.h>", start)
-block = []
-for line in lines[first:]:
-    if line and not line.startswith("    "):
-        break
-    block.append(line[4:])
-shown = "\n".join(block).rstrip("\n") + "\n"
-sys.exit(shown != open(sys.argv[2]).read())
+# The program the README's C++ quick start shows, as printed: its fenced
+# block that opens with the include of kvs/search.h.
+/usr/bin/python3 - "$readme" "$here/nearest.cpp" <<'PY' || fail "the README's C++ program is not nearest.cpp"
+import re, sys
+blocks = re.findall(r"^```cpp\n(.*?)^```", open(sys.argv[1]).read(), re.S | re.M)
+shown = [block for block in blocks if block.startswith("#include <kvs/search.h>")]
+sys.exit(shown != [open(sys.argv[2]).read()])
 PY
 
 rm -rf "$work"
