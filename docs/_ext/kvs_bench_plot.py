@@ -13,9 +13,9 @@ PLOT = os.path.join(os.path.dirname(__file__), "..", "..", "bench", "peers", "pl
 
 
 def load_plot():
-    spec = importlib.util.spec_from_file_location("bench_plot", PLOT)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("bench_plot", PLOT)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 

@@ -11,9 +11,9 @@ CHECK = os.path.join(os.path.dirname(__file__), "..", "..", "tests", "layers", "
 
 
 def load_layers(path=CHECK):
-    spec = importlib.util.spec_from_file_location("check_layers", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("check_layers", path)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module.LAYERS
 
 

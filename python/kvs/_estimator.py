@@ -9,10 +9,6 @@ from sklearn.utils.validation import check_is_fitted
 
 from ._search import search
 
-# Bits of a float table's fixed-point image: every value becomes a whole
-# number below 2**30 in magnitude, which every method of the library takes.
-_FIXED_POINT_BITS = 30
-
 
 class SimilarSubset(OutlierMixin, BaseEstimator):
     """The size mutually closest rows of a table, as an outlier detector.
@@ -60,10 +56,9 @@ class SimilarSubset(OutlierMixin, BaseEstimator):
 
     Notes
     -----
-    Integer tables (and floats that are all whole numbers in the signed
-    32-bit range) are searched exactly. Other float tables are searched on a
-    fixed-point image: each value times the power of two that brings the
-    largest magnitude just under 2**30, rounded to a whole number.
+    The rows are searched exactly as the float64 values they are (as
+    `kvs.search` searches a float table): the subset is the one the real
+    squared distances of those values give.
 
     Examples
     --------
@@ -94,7 +89,7 @@ class SimilarSubset(OutlierMixin, BaseEstimator):
         """
         X = self._validate_data(X, dtype=np.float64)
         fraction = "0.5" if self.size is None and self.fraction is None else self.fraction
-        result = search(_searchable(X), self.size, fraction=fraction, method=self.method,
+        result = search(X, self.size, fraction=fraction, method=self.method,
                         threads=effective_n_jobs(self.n_jobs))
         self.centre_ = result.centre
         self.location_ = X[result.centre].copy()
@@ -143,14 +138,3 @@ class SimilarSubset(OutlierMixin, BaseEstimator):
         # float in fit and in predict, whatever the layout it came in.
         difference = np.ascontiguousarray(X) - self.location_
         return (difference * difference).sum(axis=1)
-
-
-def _searchable(X):
-    """X as the int32 table the search takes: as it is when every value is a
-    whole number in the signed 32-bit range, else its fixed-point image."""
-    whole = np.rint(X)
-    if np.array_equal(whole, X) and (whole.size == 0 or np.abs(whole).max() < 2**31):
-        return whole.astype(np.int32)
-    peak = np.abs(X).max()
-    _, exponent = np.frexp(peak)  # peak < 2**exponent
-    return np.rint(np.ldexp(X, _FIXED_POINT_BITS - exponent)).astype(np.int32)

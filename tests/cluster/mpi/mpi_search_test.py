@@ -163,7 +163,7 @@ def failing_rank_stops_every_rank(args):
         # room for the table (the test build's seam KV_TEST_FAIL_RANK, which
         # the shipped kvs does not read).
         seams = args.kvs_with_test_seams
-        cases = [(args.kvs, [bad], None, 2, f"kvs: {bad}:2:3: "),
+        cases = [(args.kvs, [bad], None, 2, f"kvs: {bad}: line 2, field 2: "),
                  (args.kvs, [os.path.join(folder, "missing.txt")], None, 2, "kvs: "),
                  (seams, [window], "1", 1, "kvs: rank 1 of 3: out of memory for the table (1000 rows of 2 values)"),
                  (seams, [window], "2", 1, "kvs: rank 2 of 3: out of memory for the table (1000 rows of 2 values)"),
