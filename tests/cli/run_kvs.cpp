@@ -123,8 +123,16 @@ KvsRun RunKvs(const KvsInvocation& invocation, const SignalPlan& plan)
         dup2(err[1], STDERR_FILENO);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
             close(fd);
-        for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
-            signal(signalNumber, signalNumber == plan.ignoredAtStart ? SIG_IGN : SIG_DFL);
+        // kvs starts as from a plain shell, whatever this test inherited
+        // (a harness may run it with some signals ignored or blocked): every
+        // signal at its default action and none blocked, but for the one the
+        // plan ignores.
+        for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber)
+            if (signalNumber != SIGKILL && signalNumber != SIGSTOP)
+                signal(signalNumber, signalNumber == plan.ignoredAtStart ? SIG_IGN : SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         if (invocation.user && (setgroups(0, nullptr) != 0 || setresgid(invocation.user, invocation.user, invocation.user) != 0 ||
                                 setresuid(invocation.user, invocation.user, invocation.user) != 0))
             _exit(126);
