@@ -134,6 +134,22 @@ TEST(SpaceSlabs, EachSlabHoldsItsCentresThenTheRowsWithinTheHaloInTableOrder)
     EXPECT_EQ(centres, view.rows);
 }
 
+TEST(SpaceSlabs, CentreScoreIsTheEnginesScoreOfThatCentre)
+{
+    const Table tables[] = {Rows("wide", 500, 2, 2000000000, 0, 30, 9), Rows("ties", 400, 3, 1, 0, 100, 10)};
+    for (const Table& table : tables)
+        for (int64_t centre : {int64_t(0), int64_t(17), table.View().rows - 1}) {
+            kvs::SearchRequest request;
+            request.table = table.View();
+            request.size = table.size;
+            request.centreBegin = centre;
+            request.centreEnd = centre + 1;
+            kvs::SearchResult result;
+            ASSERT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Ok);
+            EXPECT_EQ(CentreScore(table.View(), table.size, centre), result.score) << table.name << " " << centre;
+        }
+}
+
 TEST(SpaceSlabs, HaloIsTheLeastWholeRootOfTheScore)
 {
     const struct {
