@@ -122,8 +122,8 @@ bool TakeSlab(const kvs::VectorTable& table, const SlabSplit& split, int rank, i
     }
     slab = {};
     try {
-        slab.values.resize(std::size_t(rows * d));
-        slab.centreRows.resize(std::size_t(centres));
+        slab.values.reset(new int32_t[std::size_t(rows * d)]);
+        slab.centreRows.reset(new int32_t[std::size_t(centres)]);
     } catch (const std::bad_alloc&) {
         slab = {};
         return false;
@@ -138,7 +138,7 @@ bool TakeSlab(const kvs::VectorTable& table, const SlabSplit& split, int rank, i
         if (!isCentre && (v < low - halo || v >= high + halo))
             continue;
         const int64_t to = isCentre ? centre++ : other++;
-        std::copy_n(table.values + row * d, d, slab.values.data() + to * d);
+        std::copy_n(table.values + row * d, d, slab.values.get() + to * d);
         if (isCentre)
             slab.centreRows[std::size_t(to)] = int32_t(row);
     }

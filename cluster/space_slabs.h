@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include <kvs/search.h>
@@ -22,7 +23,7 @@
 struct SlabSplit {
     int32_t column = 0;            // the column the slabs cut
     std::vector<int64_t> cuts;     // ranks - 1 values, rising: slab r holds values in [cuts[r - 1], cuts[r])
-    std::vector<int64_t> samples;  // one row a slab (or any row where a slab samples none), scored for the halo
+    std::vector<int64_t> samples;  // a sampled row at each slab's middle (by the sample), scored for the halo
 };
 
 // The cuts and the sampled rows for the given number of ranks, from a sample
@@ -37,13 +38,15 @@ int64_t HaloFor(const kvs::Score& score);
 
 // A rank's part of the table: the centres of its slab, then the other rows
 // within the halo of it, each part in table order.
+// Its arrays are left unfilled until the rows are copied in: zero-filling
+// them first would cost as much again.
 struct SlabTable {
-    std::vector<int32_t> values;
+    std::unique_ptr<int32_t[]> values;  // rows × d
     int64_t rows = 0;
-    int64_t centres = 0;               // rows 0 .. centres - 1 are the slab's centres
-    std::vector<int32_t> centreRows;   // each centre's row in the table
+    int64_t centres = 0;                    // rows 0 .. centres - 1 are the slab's centres
+    std::unique_ptr<int32_t[]> centreRows;  // each centre's row in the table
 
-    kvs::VectorTable View(int32_t dimension) const { return {values.data(), rows, dimension}; }
+    kvs::VectorTable View(int32_t dimension) const { return {values.get(), rows, dimension}; }
 };
 
 // Rank's slab with the given halo; false, with slab empty, without the memory.

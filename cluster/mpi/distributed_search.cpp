@@ -493,7 +493,7 @@ RankOutcome SearchSlabs(const ClusterRun& run, const kvs::SearchRequest& own, co
     const int64_t all = std::accumulate(centres.begin(), centres.end(), int64_t(0));
     RankOutcome outcome = SearchChunks(run, part, part.centreEnd, request, std::move(pools), all);
     if (outcome.status == kvs::SearchStatus::Ok && outcome.result.centre != kvs::kNoCentre)
-        outcome.result.centre = slab.centreRows[std::size_t(outcome.result.centre)];
+        outcome.result.centre = slab.centreRows[outcome.result.centre];
     return outcome;
 }
 }  // namespace

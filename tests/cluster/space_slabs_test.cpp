@@ -67,7 +67,7 @@ PartialBest SearchOverSlabs(const Table& table, int ranks)
         request.centreEnd = slab.centres;
         kvs::SearchResult result;
         EXPECT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Ok);
-        FoldPartialBest(best, {result.score, slab.centreRows[std::size_t(result.centre)]});
+        FoldPartialBest(best, {result.score, slab.centreRows[result.centre]});
     }
     return best;
 }
@@ -124,9 +124,12 @@ TEST(SpaceSlabs, EachSlabHoldsItsCentresThenTheRowsWithinTheHaloInTableOrder)
                         expectedRows.push_back(int32_t(row));
                 }
             }
-        EXPECT_EQ(slab.values, expected) << "rank " << rank;
-        EXPECT_EQ(slab.centreRows, expectedRows) << "rank " << rank;
-        EXPECT_EQ(slab.rows * 2, int64_t(expected.size()));
+        ASSERT_EQ(slab.rows * 2, int64_t(expected.size()));
+        ASSERT_EQ(slab.centres, int64_t(expectedRows.size()));
+        EXPECT_EQ(std::vector<int32_t>(slab.values.get(), slab.values.get() + expected.size()), expected)
+            << "rank " << rank;
+        EXPECT_EQ(std::vector<int32_t>(slab.centreRows.get(), slab.centreRows.get() + slab.centres), expectedRows)
+            << "rank " << rank;
         // About an even share of the rows is each slab's.
         EXPECT_NEAR(double(slab.centres), 1000.0, 150.0) << "rank " << rank;
         centres += slab.centres;
