@@ -56,6 +56,35 @@ Wide Key(const int32_t* a, const int32_t* b, int32_t dimension)
     }
     return key;
 }
+struct SlabBounds {
+    int32_t column;
+    int64_t low, high, halo;  // the centres' values are [low, high), the others' within halo of them
+};
+
+// The rows of each kind appended to their own room, in table order: the
+// centres' values and rows, and the others near them. Every row is written
+// to the end of both and only its own kind's count moves on, with no branch
+// on the rows (whose side of a cut is as good as random). Fixed is the
+// dimension where the copies are made for one (none: 0).
+template <int32_t Fixed>
+void SortRows(const kvs::VectorTable& table, const SlabBounds& bounds, int32_t* centreValues, int32_t* centreRows,
+              int32_t* others, int64_t& centres, int64_t& near)
+{
+    const int64_t d = Fixed ? Fixed : table.dimension;
+    for (int64_t row = 0; row < table.rows; ++row) {
+        const int32_t* from = table.values + row * d;
+        const int64_t v = from[bounds.column];
+        const bool centre = (v >= bounds.low) & (v < bounds.high);
+        const bool inHalo = !centre & (v >= bounds.low - bounds.halo) & (v < bounds.high + bounds.halo);
+        for (int64_t k = 0; k < d; ++k) {
+            centreValues[centres * d + k] = from[k];
+            others[near * d + k] = from[k];
+        }
+        centreRows[centres] = int32_t(row);
+        centres += centre;
+        near += inHalo;
+    }
+}
 }  // namespace
 
 SlabSplit SplitIntoSlabs(const kvs::VectorTable& table, int ranks)
@@ -112,35 +141,31 @@ bool TakeSlab(const kvs::VectorTable& table, const SlabSplit& split, int rank, i
     const int64_t low = rank == 0 ? std::numeric_limits<int32_t>::min() : split.cuts[std::size_t(rank - 1)];
     const int64_t high =
         rank == int(split.cuts.size()) ? int64_t(std::numeric_limits<int32_t>::max()) + 1 : split.cuts[std::size_t(rank)];
-    const auto value = [&](int64_t row) { return int64_t(table.values[row * d + split.column]); };
-    int64_t centres = 0;
-    int64_t rows = 0;
-    for (int64_t row = 0; row < table.rows; ++row) {
-        const int64_t v = value(row);
-        centres += v >= low && v < high;
-        rows += v >= low - halo && v < high + halo;
-    }
+    // One pass (SortRows) into room for the whole table and one row more,
+    // of which only what is written is ever touched; the others then follow
+    // the centres.
     slab = {};
+    std::unique_ptr<int32_t[]> others;
     try {
-        slab.values.reset(new int32_t[std::size_t(rows * d)]);
-        slab.centreRows.reset(new int32_t[std::size_t(centres)]);
+        const std::size_t room = std::size_t((table.rows + 1) * d);
+        slab.values.reset(new int32_t[room]);
+        slab.centreRows.reset(new int32_t[std::size_t(table.rows + 1)]);
+        others.reset(new int32_t[room]);
     } catch (const std::bad_alloc&) {
         slab = {};
         return false;
     }
-    slab.rows = rows;
+    int64_t centres = 0;
+    int64_t near = 0;
+    const SlabBounds bounds{split.column, low, high, halo};
+    if (d == 1)
+        SortRows<1>(table, bounds, slab.values.get(), slab.centreRows.get(), others.get(), centres, near);
+    else if (d == 2)
+        SortRows<2>(table, bounds, slab.values.get(), slab.centreRows.get(), others.get(), centres, near);
+    else
+        SortRows<0>(table, bounds, slab.values.get(), slab.centreRows.get(), others.get(), centres, near);
+    std::copy_n(others.get(), near * d, slab.values.get() + centres * d);
+    slab.rows = centres + near;
     slab.centres = centres;
-    int64_t centre = 0;
-    int64_t other = centres;
-    for (int64_t row = 0; row < table.rows; ++row) {
-        const int64_t v = value(row);
-        const bool isCentre = v >= low && v < high;
-        if (!isCentre && (v < low - halo || v >= high + halo))
-            continue;
-        const int64_t to = isCentre ? centre++ : other++;
-        std::copy_n(table.values + row * d, d, slab.values.get() + to * d);
-        if (isCentre)
-            slab.centreRows[std::size_t(to)] = int32_t(row);
-    }
     return true;
 }
