@@ -78,15 +78,24 @@ kvs_result* NewResult(const kvs::Allocator& allocator, int64_t size, std::size_t
     return result;
 }
 
-// The exact score's words into the result, without the zero words above
-// the most significant one.
+// The exact score into the result as odd words * 2^exponent, so that equal
+// scores read the same whatever units the search counted them in: without
+// the zero words above the most significant one, nor the zero bits below the
+// least significant one.
 void KeepScore(kvs_result& result, const uint64_t* words, std::size_t count, int32_t exponent)
 {
     while (count > 0 && words[count - 1] == 0)
         --count;
-    std::copy(words, words + count, result.scoreWords);
+    for (; count > 0 && words[0] == 0; --count, ++words)
+        exponent += 64;
+    const int shift = count > 0 ? std::countr_zero(words[0]) : 0;
+    for (std::size_t i = 0; i < count; ++i)
+        result.scoreWords[i] = shift == 0 ? words[i]
+                                          : words[i] >> shift | (i + 1 < count ? words[i + 1] << (64 - shift) : 0);
+    if (count > 0 && result.scoreWords[count - 1] == 0)
+        --count;
     result.scoreCount = count;
-    result.scoreExponent = count > 0 ? exponent : 0;
+    result.scoreExponent = count > 0 ? exponent + shift : 0;
 }
 
 // The search runs first and the result's block is taken for the winner's

@@ -138,9 +138,10 @@ KVS_API int64_t kvs_result_size(const kvs_result* result);
 KVS_API void kvs_result_score(const kvs_result* result, uint64_t* high, uint64_t* low);
 /* Since 1.1: the winner's exact score of any table, as
    (words[0] + words[1] * 2^64 + ...) * 2^exponent, least significant word
-   first; returns the number of words (0 for a score of 0), and writes them
-   and the exponent when they fit capacity words (KVS_EXACT_SCORE_WORDS
-   always does). An integer table's exponent is 0. */
+   first, words[0] odd: one way of writing each number. Returns the number of
+   words (0 for a score of 0, with exponent 0), and writes them and the
+   exponent when they fit capacity words (KVS_EXACT_SCORE_WORDS always
+   does). */
 KVS_API size_t kvs_result_exact_score(const kvs_result* result, uint64_t* words, size_t capacity,
                                       int32_t* exponent);
 /* Since 1.1: a float table was first searched as round(value * 2^e) at this
