@@ -118,13 +118,6 @@ struct SearchResult {
 
 KVS_API SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& result);
 
-// The method a search of the request runs, as the cost model chooses it
-// before any trial: Auto where a trial of the k-d tree decides (many
-// coordinates), and the request's own method for a request the search would
-// refuse or without the room to look. For a caller that splits a search by
-// method before running it; reads the table once or twice.
-KVS_API SearchMethod PlannedSearchMethod(const SearchRequest& request);
-
 // The winner's subset on its own: the s rows nearest to the given centre in
 // the decreasing-step order of its keys. For a process that combines the
 // best centres of several ranges.
