@@ -11,10 +11,6 @@
 // still running, so every rank stops soon and they agree on the first real
 // failure. At the end the ranks' best centres combine by the engine's rule,
 // and rank 0 orders the winner's subset and hands it on.
-//
-// Where the engine would search with the grid, the ranks split the table by
-// space instead (space_slabs.h): each deals out the centres of its own slab
-// to itself, through rank 0 as before, and sorts only the rows near them.
 #include <mpi.h>
 
 #include <algorithm>
@@ -22,15 +18,12 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <numeric>
 #include <thread>
-#include <vector>
 
 #include "cluster/centre_chunks.h"
 #include "cluster/cluster.h"
 #include "cluster/mpi/agreement.h"
 #include "cluster/partial_best.h"
-#include "cluster/space_slabs.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -169,14 +162,12 @@ private:
 };
 
 // Rank 0: deals out the chunks, to its own search as to the others', and
-// reports every rank's progress. The chunks come from one pool that every
-// rank shares, or from a pool of each rank's own (one a rank, by rank).
+// reports every rank's progress.
 class Dealer {
 public:
-    Dealer(const ClusterRun& run, RankSearch& own, const kvs::SearchRequest& request, std::vector<CentreChunks> pools,
-           int64_t centres)
-        : own_(own), request_(request), pools_(std::move(pools)), centres_(centres),
-          workers_(std::size_t(run.ranks)), working_(run.ranks - 1)
+    Dealer(const ClusterRun& run, RankSearch& own, const kvs::SearchRequest& request, CentreRange centres, int threads)
+        : own_(own), request_(request), chunks_(MakeCentreChunks(0, centres.count(), run.ranks, threads)),
+          centres_(centres.count()), workers_(std::size_t(run.ranks)), working_(run.ranks - 1)
     {
     }
 
@@ -188,7 +179,7 @@ public:
             while (Pending(MPI_ANY_SOURCE, kTagToRoot))
                 Answer();
             if (own_.Asking())
-                own_.Answer(NextChunk(kRoot));
+                own_.Answer(NextChunk());
             if (!ownFinished && own_.Finished()) {
                 ownFinished = true;
                 if (own_.Status() != kvs::SearchStatus::Ok)
@@ -212,10 +203,7 @@ private:
         bool finished = false;  // its search has ended and it was told to stop
     };
 
-    CentreRange NextChunk(int rank)
-    {
-        return stopping_ ? CentreRange{} : TakeCentreChunk(pools_[pools_.size() == 1 ? 0 : std::size_t(rank)]);
-    }
+    CentreRange NextChunk() { return stopping_ ? CentreRange{} : TakeCentreChunk(chunks_); }
 
     void Answer()
     {
@@ -234,7 +222,7 @@ private:
             Send(Order{kStop}, status.MPI_SOURCE);
             return;
         }
-        const CentreRange next = NextChunk(status.MPI_SOURCE);
+        const CentreRange next = NextChunk();
         Send(next.count() > 0 ? Order{kChunk, next.begin, next.end} : Order{kStop}, status.MPI_SOURCE);
     }
 
@@ -263,7 +251,7 @@ private:
 
     RankSearch& own_;
     const kvs::SearchRequest& request_;
-    std::vector<CentreChunks> pools_;
+    CentreChunks chunks_;
     int64_t centres_;
     std::vector<Worker> workers_;  // by rank; rank 0's entry stays unused
     int working_;                  // other ranks whose search has not yet ended
@@ -405,97 +393,6 @@ int ThreadsOfAllRanks(int own)
     WaitAsleep(request);
     return threads;
 }
-// How one rank's search ended: its status and its best centre.
-struct RankOutcome {
-    kvs::SearchStatus status = kvs::SearchStatus::Ok;
-    kvs::SearchResult result;
-};
-
-// This rank's engine search over the chunks that rank 0 deals out of the
-// pools (by rank 0 alone), own being how many of them this rank can get
-// and all how many every rank can.
-RankOutcome SearchChunks(const ClusterRun& run, const kvs::SearchRequest& rankRequest, int64_t own,
-                         const kvs::SearchRequest& request, std::vector<CentreChunks> pools, int64_t all)
-{
-    RankSearch search(rankRequest, own, request.cancel);
-    if (run.rank == kRoot)
-        Dealer(run, search, request, std::move(pools), all).Run();
-    else
-        Worker(search).Run();
-    // The main thread looks for the user's cancel between its messages, so
-    // the search may have ended before it was seen; it cancels all the same.
-    if (search.Status() == kvs::SearchStatus::Ok && search.UserCancelled())
-        return {kvs::SearchStatus::Cancelled, {}};
-    return {search.Status(), search.Result()};
-}
-
-// Every centre dealt out to every rank from one pool.
-RankOutcome SearchShared(const ClusterRun& run, const kvs::SearchRequest& own, const kvs::SearchRequest& request,
-                         CentreRange centres)
-{
-    return SearchChunks(run, own, centres.count(), request,
-                        {MakeCentreChunks(0, centres.count(), run.ranks, own.threads)}, centres.count());
-}
-
-// The grid sorts every row it searches into its cells; split by space
-// (space_slabs.h), each rank sorts only the rows near its slab. The other
-// methods prepare nothing that grows with the rows this way. Every rank
-// must take the same way: a rank that cannot plan (without the memory)
-// keeps them all to the shared one, where its search fails as it would.
-bool SplitBySpace(const kvs::SearchRequest& own, CentreRange centres)
-{
-    const int grid = centres.begin == 0 && centres.end == own.table.rows &&
-                     kvs::PlannedSearchMethod(own) == kvs::SearchMethod::Grid;
-    int everyRank = 0;
-    MPI_Request request;
-    MPI_Iallreduce(&grid, &everyRank, 1, MPI_INT, MPI_LAND, MPI_COMM_WORLD, &request);
-    WaitAsleep(request);
-    return everyRank != 0;
-}
-
-// This rank's slab, its halo from the least of the ranks' sampled centres' scores.
-kvs::SearchStatus TakeOwnSlab(const ClusterRun& run, const kvs::SearchRequest& own, const SlabSplit& split,
-                              SlabTable& slab)
-{
-    const kvs::Score sampled = CentreScore(own.table, own.size, split.samples[std::size_t(run.rank)]);
-    std::vector<kvs::Score> scores(std::size_t(run.ranks));
-    MPI_Request request;
-    MPI_Iallgather(&sampled, 2, MPI_UINT64_T, scores.data(), 2, MPI_UINT64_T, MPI_COMM_WORLD, &request);
-    WaitAsleep(request);
-    const int64_t halo = HaloFor(*std::min_element(scores.begin(), scores.end()));
-    const bool taken = TakeSlab(own.table, split, run.rank, halo, slab);
-    return AgreeOnSearchStatus(run, taken ? kvs::SearchStatus::Ok : kvs::SearchStatus::OutOfMemory);
-}
-
-// Each rank searches the centres of its slab against the rows near it, in
-// chunks from a pool of its own. A slab of fewer rows than the subset holds
-// no centre that can win (each of those sees its s nearest rows), so its
-// rank searches none.
-RankOutcome SearchSlabs(const ClusterRun& run, const kvs::SearchRequest& own, const kvs::SearchRequest& request)
-{
-    const SlabSplit split = SplitIntoSlabs(own.table, run.ranks);
-    SlabTable slab;
-    if (const kvs::SearchStatus status = TakeOwnSlab(run, own, split, slab); status != kvs::SearchStatus::Ok)
-        return {status, {}};
-    const bool searched = slab.centres > 0 && slab.rows >= own.size;
-    kvs::SearchRequest part = own;
-    part.method = kvs::SearchMethod::Grid;
-    part.table = searched ? slab.View(own.table.dimension) : own.table;
-    part.centreBegin = 0;
-    part.centreEnd = searched ? slab.centres : 0;
-    std::vector<int64_t> centres(std::size_t(run.ranks));
-    MPI_Request gathered;
-    MPI_Iallgather(&part.centreEnd, 1, MPI_INT64_T, centres.data(), 1, MPI_INT64_T, MPI_COMM_WORLD, &gathered);
-    WaitAsleep(gathered);
-    std::vector<CentreChunks> pools;
-    for (int64_t count : centres)
-        pools.push_back(MakeCentreChunks(0, count, 1, own.threads));
-    const int64_t all = std::accumulate(centres.begin(), centres.end(), int64_t(0));
-    RankOutcome outcome = SearchChunks(run, part, part.centreEnd, request, std::move(pools), all);
-    if (outcome.status == kvs::SearchStatus::Ok && outcome.result.centre != kvs::kNoCentre)
-        outcome.result.centre = slab.centreRows[std::size_t(outcome.result.centre)];
-    return outcome;
-}
 }  // namespace
 
 kvs::SearchStatus SearchAcrossRanks(const ClusterRun& run, const kvs::SearchRequest& request, kvs::SearchResult& result)
@@ -511,9 +408,22 @@ kvs::SearchStatus SearchAcrossRanks(const ClusterRun& run, const kvs::SearchRequ
 
     // Each rank's search finds its best centre (its result asks for no
     // subset); the winner's subset is ordered once, below.
-    const auto [rankStatus, rankResult] =
-        SplitBySpace(own, centres) ? SearchSlabs(run, own, request) : SearchShared(run, own, request, centres);
+    kvs::SearchStatus rankStatus = kvs::SearchStatus::Ok;
+    kvs::SearchResult rankResult;
+    {
+        RankSearch search(own, centres.count(), request.cancel);
+        if (run.rank == kRoot)
+            Dealer(run, search, request, centres, own.threads).Run();
+        else
+            Worker(search).Run();
+        rankStatus = search.Status();
+        rankResult = search.Result();
+    }
 
+    // The main thread looks for the user's cancel between its messages, so
+    // the search may have ended before it was seen; it cancels all the same.
+    if (rankStatus == kvs::SearchStatus::Ok && request.cancel && request.cancel->load(std::memory_order_relaxed))
+        rankStatus = kvs::SearchStatus::Cancelled;
     const kvs::SearchStatus status = AgreeOnSearchStatus(run, rankStatus);
     if (status != kvs::SearchStatus::Ok)
         return status;

@@ -42,12 +42,6 @@ bool CentreRange(const SearchRequest& request, int64_t& begin, int64_t& end)
     return begin >= 0 && begin <= end && end <= request.table.rows;
 }
 
-bool RequestIsValid(const SearchRequest& request, int64_t& begin, int64_t& end)
-{
-    return TableIsValid(request.table) && request.size >= 1 && request.size <= request.table.rows &&
-           CentreRange(request, begin, end) && request.threads >= 0 && AllocatorIsValid(request.allocator);
-}
-
 // Below about this much work (coordinate steps, a millisecond or so) a second
 // thread costs more than it saves: starting it takes tens of microseconds,
 // and on a busy machine waiting for it to run and finish can take longer.
@@ -195,7 +189,8 @@ SearchStatus SearchRows(const SearchRequest& request, const NearBest* near, Sear
     SearchPlan plan;
     plan.request = &request;
     plan.near = near;
-    if (!RequestIsValid(request, plan.begin, plan.end))
+    if (!TableIsValid(request.table) || request.size < 1 || request.size > request.table.rows ||
+        !CentreRange(request, plan.begin, plan.end) || request.threads < 0 || !AllocatorIsValid(request.allocator))
         return SearchStatus::BadArgument;
     Workspace rangeSpace(request.allocator, 1, SliceBytes<int32_t>(ColumnRangeValues(request.table)), Fill::None);
     if (!rangeSpace.valid())
@@ -242,20 +237,6 @@ SearchStatus SearchRows(const SearchRequest& request, const NearBest* near, Sear
     result.centre = best.centre;
     result.score = ToScore(best.score);
     return SearchStatus::Ok;
-}
-
-SearchMethod PlannedSearchMethod(const SearchRequest& request)
-{
-    int64_t begin = 0;
-    int64_t end = 0;
-    if (!RequestIsValid(request, begin, end))
-        return request.method;
-    Workspace rangeSpace(request.allocator, 1, SliceBytes<int32_t>(ColumnRangeValues(request.table)), Fill::None);
-    if (!rangeSpace.valid())
-        return request.method;
-    const ColumnRanges ranges = FindColumnRanges(request.table, SetUpThreads(request, end - begin),
-                                                 reinterpret_cast<int32_t*>(rangeSpace.slice(0)));
-    return MethodBeforeTrial(request, ranges, LargestKey(ranges));
 }
 
 SearchStatus SearchSimilarRows(const SearchRequest& request, SearchResult& result)

@@ -58,8 +58,6 @@ TEST(EngineContract, BadArgumentsAreRefused)
         result.subset = subset;
         EXPECT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::BadArgument) << c.what;
         EXPECT_EQ(result.centre, kvs::kNoCentre) << c.what;
-        request.method = kvs::SearchMethod::Tree;
-        EXPECT_EQ(kvs::PlannedSearchMethod(request), kvs::SearchMethod::Tree) << c.what;
     }
     EXPECT_EQ(kvs::OrderSubset(table.view(), 2, -1, subset), kvs::SearchStatus::BadArgument);
     EXPECT_EQ(kvs::OrderSubset(table.view(), 2, 5, subset), kvs::SearchStatus::BadArgument);
@@ -67,36 +65,6 @@ TEST(EngineContract, BadArgumentsAreRefused)
     EXPECT_EQ(kvs::OrderSubset(table.view(), 2, 0, nullptr), kvs::SearchStatus::BadArgument);
     EXPECT_EQ(kvs::OrderSubset(table.view(), 2, 0, subset, halfAllocator), kvs::SearchStatus::BadArgument);
     EXPECT_EQ(counter.seen, 0) << "nothing is allocated for a bad argument";
-}
-
-// The method planned before the search is the one that runs, wherever no
-// trial decides.
-TEST(EngineContract, ThePlannedMethodRuns)
-{
-    const struct {
-        Table table;
-        int64_t size;
-        kvs::SearchMethod method;
-    } cases[] = {
-        {RandomTable(4000, 2, 100000, 2), 20, kvs::SearchMethod::Auto},
-        {RandomTable(4000, 2, 100000, 2), 2000, kvs::SearchMethod::Auto},
-        {RandomTable(3000, 3, 1000, 3), 10, kvs::SearchMethod::Auto},
-        {RandomTable(100, 2, 9, 4), 10, kvs::SearchMethod::Tree},
-        {RandomTable(100, 2, 9, 4), 10, kvs::SearchMethod::Described},
-    };
-    for (const auto& c : cases) {
-        kvs::SearchRequest request;
-        request.table = c.table.view();
-        request.size = c.size;
-        request.method = c.method;
-        kvs::SearchResult result;
-        ASSERT_EQ(kvs::SearchSimilarRows(request, result), kvs::SearchStatus::Ok);
-        EXPECT_EQ(kvs::PlannedSearchMethod(request), result.method) << kvs::SearchMethodName(result.method);
-    }
-    kvs::SearchRequest grid;
-    grid.table = cases[0].table.view();
-    grid.size = 20;
-    EXPECT_EQ(kvs::PlannedSearchMethod(grid), kvs::SearchMethod::Grid);
 }
 
 // A search split over centre ranges, combined by the smallest score (the

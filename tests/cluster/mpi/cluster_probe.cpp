@@ -125,7 +125,7 @@ void SameAnswerAsOneProcess(const ClusterRun& run, Checks& checks)
          {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree}},
         {"clustered", ClusteredTable(3000, 5), {60}, {kvs::SearchMethod::Auto, kvs::SearchMethod::Tree}},
         {"one row", RandomTable(1, 2, 5, 6), {1}, {kvs::SearchMethod::Dense}},
-        // The grid's tables, split over the ranks by space.
+        // The grid's tables: its centres dealt out in the grid's cell order.
         {"uniform", RandomTable(6000, 2, 100000, 8), {20, 150}, {kvs::SearchMethod::Auto, kvs::SearchMethod::Grid}},
         {"ties across the cuts", RandomTable(4000, 2, 3, 9), {60}, {kvs::SearchMethod::Auto}},
         {"equal rows", RandomTable(3000, 2, 0, 10), {50}, {kvs::SearchMethod::Auto}},
@@ -161,8 +161,7 @@ void ReleaseNothing(void*, void*) {}
 void EveryRankStopsTogether(const ClusterRun& run, Checks& checks)
 {
     const Table table = RandomTable(3000, 2, 1000, 7);
-    // Dense; the grid, split by space; and auto, which plans the grid on
-    // every rank but one that has no memory to plan with (none splits then).
+    // Dense, the grid named, and auto choosing the grid.
     const std::pair<kvs::SearchMethod, int64_t> searches[] = {
         {kvs::SearchMethod::Dense, 1500}, {kvs::SearchMethod::Grid, 20}, {kvs::SearchMethod::Auto, 20}};
     for (const auto& [method, size] : searches)

@@ -73,7 +73,7 @@ def probe(args, ranks):
 def same_output_as_one_process(args):
     with tempfile.TemporaryDirectory() as folder:
         window, ties = write_tables(args, folder)
-        # The grid's tables (auto), which the ranks split by space.
+        # Tables the grid searches (auto).
         grid = random_table(folder, "grid.txt", 20000, -5000, 5000, 11)
         cases = [[window, "-s", "502"],
                  [ties, "-s", "900", "--method", "dense"],
