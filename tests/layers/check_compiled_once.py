@@ -17,10 +17,11 @@ import sys
 TARGET = re.compile(r"CMakeFiles/([^/]+)\.dir/")
 
 
-def target_of(entry):
-    output = entry.get("output") or entry["command"].split(" -o ", 1)[1].split()[0]
-    match = TARGET.search(output)
-    return match.group(1) if match else output
+def target_of(entry, command):
+    """The target a command builds for, from its object's path (a resource
+    compiler names it with no -o)."""
+    match = TARGET.search(entry.get("output") or command)
+    return match.group(1) if match else command
 
 
 def twice(entries):
@@ -30,7 +31,7 @@ def twice(entries):
         command = entry.get("command") or " ".join(entry["arguments"])
         kind = "seam" if "-DKV_TEST_HOOKS" in command.split() else "plain"
         path = os.path.normpath(os.path.join(entry["directory"], entry["file"]))
-        builds[path][kind].append(target_of(entry))
+        builds[path][kind].append(target_of(entry, command))
     return sorted(f"{path}: compiled for {', '.join(sorted(targets))}"
                   for path, kinds in builds.items() for targets in kinds.values() if len(targets) > 1)
 

@@ -23,6 +23,10 @@ def entry(source, target, *flags):
     ([entry("a.cpp", "lib"), entry("a.cpp", "tests", "-DNDEBUG")], ["/s/a.cpp: compiled for lib, tests"]),
     ([entry("a.cpp", "s1", "-DKV_TEST_HOOKS"), entry("a.cpp", "s2", "-DKV_TEST_HOOKS")],
      ["/s/a.cpp: compiled for s1, s2"]),
+    # A resource compiler names its object with no -o.
+    ([{"directory": "/b", "file": "/s/a.rc", "command": "windres -O coff /s/a.rc res/CMakeFiles/res.dir/a.rc.res"},
+      {"directory": "/b", "file": "/s/a.rc", "command": "windres -O coff /s/a.rc app/CMakeFiles/app.dir/a.rc.res"}],
+     ["/s/a.rc: compiled for app, res"]),
     # A define that merely names the hooks is no seam.
     ([entry("a.cpp", "lib"), entry("a.cpp", "other", "-DKV_TEST_HOOKS_OFF")], ["/s/a.cpp: compiled for lib, other"]),
 ])
