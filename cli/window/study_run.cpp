@@ -8,26 +8,12 @@
 
 #include <kvs/search.h>
 
-#include "app/app_state.h"
-#include "vectors/noise_generators.h"
-#include "vectors/vector_containers.h"
-#include "vectors/vector_series.h"
+#include "vectors/series_builder.h"
 
 namespace {
 
-constexpr int32_t kDimension = appSettings.defaultDimension;
+constexpr int32_t kDimension = kSeriesDimension;
 constexpr int32_t kPickDescriptor = 1; // the identity the copies of the first pick carry
-
-// The series builder draws from the process-wide background state, and the
-// containers come from the program's heap, whose counts are plain variables:
-// one builder at a time.
-std::mutex builderLock;
-
-struct TrialSeries {
-    std::vector<int32_t> noisy; // row after row
-    std::vector<int32_t> clean;
-    std::vector<int32_t> identities;
-};
 
 // SplitMix64: a well-mixed 64-bit value from any counter.
 uint64_t Mix(uint64_t x)
@@ -40,29 +26,12 @@ uint64_t Mix(uint64_t x)
 
 // The window's experiment: one pick, the background drawn and the copies
 // laid at the end by the window's builder, then the window's noise.
-ToolError BuildTrialSeries(const StudySettings& settings, int32_t level, const TrialDraw& draw, TrialSeries& out)
+ToolError BuildTrialSeries(const StudySettings& settings, int32_t level, const TrialDraw& draw, SeriesRows& out)
 {
-    std::lock_guard lock(builderLock);
     const int32_t pick[kDimension] = {draw.x, draw.y};
-    const int16_t savedBackgroundState = backgroundState;
-    backgroundState = draw.backgroundState;
-    int16_t noise = draw.noiseState;
-    VectorsArrayHeader* picked = AppendVector(nullptr, kDimension, 1, kPickDescriptor, pick, nullptr);
-    VectorSeriesHeader* series =
-        picked ? BuildVectorSeries(nullptr, settings.length, settings.repeats, nullptr, picked, nullptr) : nullptr;
-    AddSeriesNoise(nullptr, level, noise, series);
-    if (series) {
-        for (int32_t i = 0; i < series->length; ++i) {
-            out.noisy.insert(out.noisy.end(), series->noisyVectorValues[i], series->noisyVectorValues[i] + kDimension);
-            out.clean.insert(out.clean.end(), series->vectorValues[i], series->vectorValues[i] + kDimension);
-            out.identities.push_back(series->vectorIdentities[i]);
-        }
-    }
-    const bool built = series != nullptr;
-    FreeVectorSeriesHeader(nullptr, series);
-    FreeVectorsArrayHeader(nullptr, picked);
-    backgroundState = savedBackgroundState;
-    if (!built)
+    const int32_t levels[] = {level};
+    if (!BuildSeriesRows(pick, kDimension, levels, settings.length, settings.repeats,
+                         {draw.noiseState, draw.backgroundState}, out))
         return RunFailure("out of memory while building a series of " + Counted(settings.length, "vector"));
     return {};
 }
@@ -85,7 +54,7 @@ Summary Summarise(const std::vector<TrialScore>& scores, size_t first, size_t co
 TrialDraw DrawTrial(uint64_t seed, int64_t trial)
 {
     const uint64_t base = Mix(seed) ^ Mix(uint64_t(trial) + 0x5851F42D4C957F2Du);
-    const int32_t range = appSettings.coordinateRange;
+    const int32_t range = kCoordinateRange;
     const uint64_t side = uint64_t(2 * range + 1);
     TrialDraw draw;
     draw.x = int32_t(Mix(base + 1) % side) - range;
@@ -99,7 +68,7 @@ ToolError RunTrial(const StudySettings& settings, int32_t level, int64_t trial, 
                    const std::atomic<bool>* cancel)
 {
     const TrialDraw draw = DrawTrial(settings.seed, trial);
-    TrialSeries series;
+    SeriesRows series;
     if (ToolError error = BuildTrialSeries(settings, level, draw, series))
         return error;
 

@@ -420,6 +420,10 @@ kvs::SearchStatus SearchAcrossRanks(const ClusterRun& run, const kvs::SearchRequ
         rankResult = search.Result();
     }
 
+    // The main thread looks for the user's cancel between its messages, so
+    // the search may have ended before it was seen; it cancels all the same.
+    if (rankStatus == kvs::SearchStatus::Ok && request.cancel && request.cancel->load(std::memory_order_relaxed))
+        rankStatus = kvs::SearchStatus::Cancelled;
     const kvs::SearchStatus status = AgreeOnSearchStatus(run, rankStatus);
     if (status != kvs::SearchStatus::Ok)
         return status;

@@ -3,21 +3,11 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
-#include <cstdlib>
 
+#include "platform/common/modal_dialog.h"
 #include "platform/qt/surface_records.h"
 #include "platform/qt/window_records.h"
-#include "platform/resources.h"
-#include "platform/test_hooks.h"
-
-class ResourceDialog;
-
-struct DialogBox {
-    DialogProcedure procedure = nullptr;
-    ResourceDialog* dialog = nullptr; // none under a test hook
-    intptr_t result = 0;
-    bool ended = false;
-};
+#include "platform/software/dialog_layout.h"
 
 // A dialog whose every way of closing becomes a command to its procedure:
 // the default button and Enter send the button's id, Escape and the close
@@ -36,33 +26,23 @@ private:
 
 namespace {
 
-// Dialog units: a quarter of the dialog font's average character width
-// across and an eighth of its cell height down.
-struct DialogUnits {
-    int baseX;
-    int baseY;
-    QRect Map(int x, int y, int width, int height) const
-    {
-        return QRect(x * baseX / 4, y * baseY / 8, width * baseX / 4, height * baseY / 8);
-    }
-};
+// A place given in dialog units, in pixels.
+QRect Map(const DialogUnits& units, int x, int y, int width, int height)
+{
+    const DialogPlace place = units.Place(x, y, width, height);
+    return QRect(place.x, place.y, place.width, place.height);
+}
 
 // The icon image closest in size to the control.
 QPixmap PixmapOfIcon(const IconResource* icon, int size)
 {
-    if (!icon || icon->imageCount == 0)
-        return {};
-    const IconImage* best = &icon->images[0];
-    for (int i = 1; i < icon->imageCount; ++i) {
-        if (std::abs(icon->images[i].width - size) < std::abs(best->width - size))
-            best = &icon->images[i];
-    }
-    return QPixmap::fromImage(QImage(best->xpm));
+    const IconImage* image = ClosestIconImage(icon, size);
+    return image ? QPixmap::fromImage(QImage(image->xpm)) : QPixmap();
 }
 
 void AddControl(ResourceDialog* dialog, const DialogControl& control, const DialogUnits& units)
 {
-    const QRect place = units.Map(control.x, control.y, control.width, control.height);
+    const QRect place = Map(units, control.x, control.y, control.width, control.height);
     switch (control.kind) {
     case ControlIcon: {
         auto* label = new QLabel(dialog);
@@ -99,7 +79,7 @@ void BuildDialog(ResourceDialog* dialog, const DialogResource* resource, QWidget
     const DialogFont font = DialogFontOf(resource->fontName, resource->fontPoints);
     dialog->setFont(font.font);
     const DialogUnits units = {font.baseX, font.baseY};
-    const QRect frame = units.Map(resource->x, resource->y, resource->width, resource->height);
+    const QRect frame = Map(units, resource->x, resource->y, resource->width, resource->height);
     dialog->setFixedSize(frame.size());
     if (ownerClient)
         dialog->setGeometry(QRect(ownerClient->mapToGlobal(frame.topLeft()), frame.size()));
@@ -109,37 +89,17 @@ void BuildDialog(ResourceDialog* dialog, const DialogResource* resource, QWidget
 
 } // namespace
 
-intptr_t RunDialogBox(AppInstance* /*instance*/, const DialogResource* resource, AppWindow* owner,
-                      DialogProcedure procedure)
+intptr_t ShowDialogBox(DialogBox* box, AppInstance* /*instance*/, const DialogResource* resource, AppWindow* owner)
 {
-    if (!resource || !procedure)
-        return -1;
-    DialogBox box;
-    box.procedure = procedure;
-#ifdef KV_TEST_HOOKS
-    if (testHooks.showDialogBox) {
-        testHooks.showDialogBox(&box, resource, owner, procedure);
-        return box.result;
-    }
-#endif
     QWidget* ownerWidget = WindowIsLive(owner) ? static_cast<QWidget*>(owner->frame) : nullptr;
-    ResourceDialog dialog(&box, ownerWidget);
-    box.dialog = &dialog;
+    ResourceDialog dialog(box, ownerWidget);
+    box->close = [&dialog] { dialog.done(0); };
     BuildDialog(&dialog, resource, ownerWidget ? owner->client : nullptr);
-    procedure(&box, MessageInitDialog, 0, 0);
-    if (!box.ended)
+    box->procedure(box, MessageInitDialog, 0, 0);
+    if (!box->ended)
         dialog.exec();
+    box->close = nullptr;
     ReturnKeyboardFocus(owner);
-    return box.result;
-}
-
-void EndDialogBox(DialogBox* dialog, intptr_t result)
-{
-    if (!dialog)
-        return;
-    dialog->result = result;
-    dialog->ended = true;
-    if (dialog->dialog)
-        dialog->dialog->done(0);
+    return box->result;
 }
 

@@ -2,53 +2,41 @@
 
 #include <QMenu>
 
+#include "platform/software/menu_layout.h"
 #include "platform/window.h"
 
 namespace {
 
 const char* kCommandIdProperty = "commandId";
 
-// Adds the entries from index onwards to menu up to the MenuEnd that closes
-// it, and returns the index after that MenuEnd.
-int AddEntries(AppWindow* window, QMenu* menu, const MenuResource* resource, int index)
+void AddItem(AppWindow* window, QMenu* menu, const MenuNode& item)
 {
-    while (index < resource->entryCount) {
-        const MenuEntry& entry = resource->entries[index++];
-        switch (entry.kind) {
-        case MenuEnd:
-            return index;
-        case MenuSeparator:
+    QAction* action = menu->addAction(QString::fromUtf8(item.text));
+    const int id = item.commandId;
+    action->setProperty(kCommandIdProperty, id);
+    QObject::connect(action, &QAction::triggered, [window, id] {
+        SendAppMessage(window, MessageCommand, uintptr_t(id), 0);
+    });
+}
+
+void AddEntries(AppWindow* window, QMenu* menu, const std::vector<MenuNode>& entries)
+{
+    for (const MenuNode& entry : entries) {
+        if (entry.kind == MenuSeparator)
             menu->addSeparator();
-            break;
-        case MenuPopup:
-            index = AddEntries(window, menu->addMenu(QString::fromUtf8(entry.text)), resource, index);
-            break;
-        case MenuItem: {
-            QAction* action = menu->addAction(QString::fromUtf8(entry.text));
-            const int id = entry.commandId;
-            action->setProperty(kCommandIdProperty, id);
-            QObject::connect(action, &QAction::triggered, [window, id] {
-                SendAppMessage(window, MessageCommand, uintptr_t(id), 0);
-            });
-            break;
-        }
-        }
+        else if (entry.kind == MenuPopup)
+            AddEntries(window, menu->addMenu(QString::fromUtf8(entry.text)), entry.entries);
+        else
+            AddItem(window, menu, entry);
     }
-    return index;
 }
 
 } // namespace
 
 void BuildMenuBar(AppWindow* window, QMenuBar* bar, const MenuResource* resource)
 {
-    int index = 0;
-    while (index < resource->entryCount) {
-        const MenuEntry& entry = resource->entries[index++];
-        if (entry.kind != MenuPopup)
-            continue;
-        QMenu* menu = bar->addMenu(QString::fromUtf8(entry.text));
-        index = AddEntries(window, menu, resource, index);
-    }
+    for (const MenuNode& menu : MenuBarOf(resource))
+        AddEntries(window, bar->addMenu(QString::fromUtf8(menu.text)), menu.entries);
 }
 
 QAction* FindMenuItem(QMenuBar* bar, const char* menuText, const char* itemText)

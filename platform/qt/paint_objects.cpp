@@ -1,5 +1,5 @@
 // The Qt adapter's side of the paint objects and surfaces: colours in the
-// toolkit's form, the making and freeing of surfaces, and pixels read back.
+// toolkit's form, the freeing of surfaces, and pixels read back.
 #include "platform/qt/raster.h"
 #include "platform/qt/surface_records.h"
 
@@ -13,9 +13,9 @@ Color ColorOfRgb(QRgb rgb)
     return MakeColor(uint8_t(qRed(rgb)), uint8_t(qGreen(rgb)), uint8_t(qBlue(rgb)));
 }
 
-PaintState& PaintStateOf(DrawSurface* surface)
+SurfaceRecord& RecordOf(DrawSurface* surface)
 {
-    return surface->paint;
+    return *surface;
 }
 
 void ReleaseFontFace(FontFace* face)
@@ -23,19 +23,8 @@ void ReleaseFontFace(FontFace* face)
     delete face;
 }
 
-DrawSurface* NewDrawSurface(SurfaceSort sort, AppWindow* window, QImage* target)
-{
-    auto* surface = new DrawSurface;
-    surface->sort = sort;
-    surface->window = window;
-    surface->target = target;
-    surface->paint = FreshPaintState();
-    return surface;
-}
-
 void FreeDrawSurface(DrawSurface* surface)
 {
-    ReleasePaintState(surface->paint);
     delete surface;
 }
 

@@ -4,14 +4,11 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QStringList>
-#include <cstring>
 
-#include "platform/qt/chosen_path.h"
+#include "platform/common/save_prompt.h"
 #include "platform/qt/window_records.h"
 
 namespace {
-
-SaveFileDialogHandler currentHandler = nullptr;
 
 // Icons and type names from an entry's kind and name alone. The toolkit's
 // provider works out types from file contents, which reads every file it is
@@ -46,32 +43,12 @@ QStringList NameFilters(const SaveFileRequest& request)
     return filters;
 }
 
-void ClearName(SaveFileRequest* request)
-{
-    if (request->fileName && request->fileNameSize > 0)
-        request->fileName[0] = '\0';
-}
-
 } // namespace
-
-SaveFileResult StoreChosenPath(SaveFileRequest* request, const char* path)
-{
-    const std::size_t length = std::strlen(path);
-    if (!request->fileName || length + 1 > request->fileNameSize) {
-        ClearName(request);
-        return SaveFileNameTooLong;
-    }
-    std::memcpy(request->fileName, path, length + 1);
-    return SaveFileConfirmed;
-}
 
 SaveFileResult RunSaveFileDialog(SaveFileRequest* request)
 {
-    if (!request)
-        return SaveFileCancelled;
-    if (currentHandler)
-        return currentHandler(request);
-    ClearName(request);
+    if (const auto answer = AnswerWithoutPrompt(request))
+        return *answer;
     QWidget* owner = WindowIsLive(request->owner) ? static_cast<QWidget*>(request->owner->frame) : nullptr;
     // The dialog's file lister may still ask for icons while it closes, so the
     // provider outlives it.
@@ -95,11 +72,4 @@ SaveFileResult RunSaveFileDialog(SaveFileRequest* request)
         return SaveFileCancelled;
     const QByteArray path = QFile::encodeName(dialog.selectedFiles().first());
     return StoreChosenPath(request, path.constData());
-}
-
-SaveFileDialogHandler SetSaveFileDialogHandler(SaveFileDialogHandler handler)
-{
-    SaveFileDialogHandler previous = currentHandler;
-    currentHandler = handler;
-    return previous;
 }

@@ -6,30 +6,20 @@
 #include <QRegion>
 
 #include "platform/drawing.h"
-#include "platform/software/paint_state.h"
+#include "platform/software/surface_record.h"
 
 // A font object's face: the toolkit's font, one for each object.
 struct FontFace {
     QFont font;
 };
 
-enum SurfaceSort { SurfacePaint, SurfaceWindow, SurfaceMemory };
+struct DrawSurface : SurfaceRecord {
+    DrawSurface(SurfaceSort sort, AppWindow* window, QImage* target) : SurfaceRecord(sort, window), target(target) {}
 
-struct DrawSurface {
-    SurfaceSort sort = SurfaceMemory;
-    AppWindow* window = nullptr;      // window surfaces
-    QImage* target = nullptr;         // where drawing goes; none draws nothing
+    QImage* target;                   // where drawing goes; none draws nothing
     QImage bitmapImage;               // memory surfaces: the selected bitmap's pixels, wrapped
-    SurfaceBitmap* bitmap = nullptr;  // memory surfaces: the selected bitmap
-    bool clipped = false;
     QRegion clip;                     // the paint's area when clipped
-    PaintState paint;
 };
-
-// A surface with the fresh defaults: black pen, white brush, body font.
-DrawSurface* NewDrawSurface(SurfaceSort sort, AppWindow* window, QImage* target);
-// Lets go of the surface's objects and frees it.
-void FreeDrawSurface(DrawSurface* surface);
 
 // A dialog resource's font and the dialog base units it gives: its average
 // character width and its cell height, in pixels.

@@ -1,5 +1,5 @@
-// Window surfaces over the client image, memory surfaces over bitmaps, and
-// copying between them.
+// Paint and window surfaces over the client image, memory surfaces drawing
+// into bitmaps, and copying between them.
 #include <QPainter>
 
 #include "platform/software/bitmap_record.h"
@@ -40,7 +40,7 @@ DrawSurface* BeginPaintSurface(AppWindow* window)
         return nullptr;
     FitClientImage(window);
     ++window->paintsBegun;
-    DrawSurface* surface = NewDrawSurface(SurfacePaint, window, &window->clientImage);
+    DrawSurface* surface = new DrawSurface(SurfacePaint, window, &window->clientImage);
     surface->clipped = true;
     surface->clip = window->invalid;
     if (window->eraseWanted) {
@@ -66,7 +66,7 @@ DrawSurface* OpenWindowSurface(AppWindow* window)
     if (!WindowIsLive(window))
         return nullptr;
     FitClientImage(window);
-    return NewDrawSurface(SurfaceWindow, window, &window->clientImage);
+    return new DrawSurface(SurfaceWindow, window, &window->clientImage);
 }
 
 void CloseWindowSurface(AppWindow* window, DrawSurface* surface)
@@ -78,35 +78,13 @@ void CloseWindowSurface(AppWindow* window, DrawSurface* surface)
 
 DrawSurface* CreateMemorySurface(DrawSurface* /*like*/)
 {
-    return NewDrawSurface(SurfaceMemory, nullptr, nullptr);
+    return new DrawSurface(SurfaceMemory, nullptr, nullptr);
 }
 
-void DeleteMemorySurface(DrawSurface* memory)
+void DrawIntoBitmap(DrawSurface* memory, SurfaceBitmap* bitmap)
 {
-    if (!memory || memory->sort != SurfaceMemory)
-        return;
-    if (memory->bitmap)
-        memory->bitmap->selected = false;
-    FreeDrawSurface(memory);
-}
-
-// Selecting none takes the current bitmap out, so that it can be released.
-// A bitmap selected into another surface stays there: the call gives none.
-SurfaceBitmap* SelectSurfaceBitmap(DrawSurface* memory, SurfaceBitmap* bitmap)
-{
-    if (!memory || memory->sort != SurfaceMemory)
-        return nullptr;
-    if (bitmap && bitmap->selected && bitmap != memory->bitmap)
-        return nullptr;
-    SurfaceBitmap* previous = memory->bitmap;
-    if (previous)
-        previous->selected = false;
-    memory->bitmap = bitmap;
     memory->bitmapImage = bitmap ? WrapBitmap(bitmap) : QImage();
     memory->target = memory->bitmapImage.isNull() ? nullptr : &memory->bitmapImage;
-    if (bitmap)
-        bitmap->selected = true;
-    return previous;
 }
 
 void CopySurfaceArea(DrawSurface* destination, int32_t x, int32_t y, int32_t width, int32_t height,

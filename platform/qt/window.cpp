@@ -1,21 +1,14 @@
-// Window kinds, windows, message dispatch, invalidation and the message loop.
+// Windows as the toolkit shows them, invalidation and the message loop.
 #include <QApplication>
 #include <QEventLoop>
 #include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "platform/drawing.h"
 #include "platform/qt/menu_bar.h"
 #include "platform/qt/window_records.h"
-#include "platform/software/window_kinds.h"
-
-struct AppInstance {
-    int unused;
-};
 
 namespace {
 
@@ -48,21 +41,6 @@ QuitState& Quit()
     return quit;
 }
 
-void DestroyAppWindow(AppWindow* window)
-{
-    if (!WindowIsLive(window) || window->destroying)
-        return;
-    window->destroying = true;
-    SendAppMessage(window, MessageDestroy, 0, 0);
-    window->destroyed = true;
-    FrameWindow* frame = window->frame;
-    window->frame = nullptr;
-    window->client = nullptr;
-    frame->hide();
-    // The window may be destroyed from inside one of its own event handlers.
-    frame->deleteLater();
-}
-
 void PostPaintRequest(AppWindow* window)
 {
     if (window->paintPosted)
@@ -92,9 +70,26 @@ QEvent::Type PaintRequestEventType()
     return type;
 }
 
-bool WindowIsLive(const AppWindow* window)
+WindowRecord* RecordOf(AppWindow* window)
 {
-    return window && !window->destroyed;
+    return window;
+}
+
+AppWindow* MakeAppWindow(const WindowKind& kind, const char* title)
+{
+    AppWindow* window = Windows().emplace_back(std::make_unique<AppWindow>(kind, title)).get();
+    BuildFrame(window);
+    return window;
+}
+
+void ReleaseAppWindow(AppWindow* window)
+{
+    FrameWindow* frame = window->frame;
+    window->frame = nullptr;
+    window->client = nullptr;
+    frame->hide();
+    // The window may be destroyed from inside one of its own event handlers.
+    frame->deleteLater();
 }
 
 int CountLiveWindows()
@@ -112,30 +107,6 @@ bool AnyPaintPosted()
             return true;
     }
     return false;
-}
-
-AppInstance* CurrentInstance()
-{
-    static AppInstance instance{};
-    return &instance;
-}
-
-AppWindow* CreateAppWindow(AppInstance* /*instance*/, const char* kindName, const char* title)
-{
-    const WindowKind* kind = FindWindowKind(kindName);
-    if (!kind)
-        return nullptr;
-    Windows().push_back(std::make_unique<AppWindow>());
-    AppWindow* window = Windows().back().get();
-    window->kind = *kind;
-    window->title = title ? title : "";
-    BuildFrame(window);
-    if (SendAppMessage(window, MessageCreate, 0, 0) == -1) {
-        // Creation failed: the window goes without ever having been shown.
-        DestroyAppWindow(window);
-        return nullptr;
-    }
-    return window;
 }
 
 void ShowWindowMaximized(AppWindow* window)
@@ -210,30 +181,6 @@ void ResetPostedQuit()
     Quit().code = 0;
 }
 
-intptr_t SendAppMessage(AppWindow* window, uint32_t message, uintptr_t p1, intptr_t p2)
-{
-    if (!WindowIsLive(window))
-        return 0;
-    return window->kind.procedure(window, message, p1, p2);
-}
-
-intptr_t DefaultWindowProc(AppWindow* window, uint32_t message, uintptr_t /*p1*/, intptr_t /*p2*/)
-{
-    if (!WindowIsLive(window))
-        return 0;
-    switch (message) {
-    case MessageClose:
-        DestroyAppWindow(window);
-        return 0;
-    case MessagePaint:
-        // Nobody draws: the area is still erased and counts as painted.
-        EndPaintSurface(window, BeginPaintSurface(window));
-        return 0;
-    default:
-        return 0;
-    }
-}
-
 void InvalidateArea(AppWindow* window, const Rect* area, bool erase)
 {
     if (!WindowIsLive(window))
@@ -274,11 +221,8 @@ void PaintInvalidArea(AppWindow* window)
     window->paintPosted = false;
     if (paintsHeld || window->invalid.isEmpty())
         return;
-    const int paintsBefore = window->paintsBegun;
-    SendAppMessage(window, MessagePaint, 0, 0);
-    if (!WindowIsLive(window) || window->paintsBegun != paintsBefore)
+    if (!SendPaintMessage(window))
         return;
-    // A procedure that did not paint at all leaves nothing to repeat.
     window->invalid = QRegion();
     window->eraseWanted = false;
 }

@@ -7,25 +7,20 @@
 #include <QMainWindow>
 #include <QRegion>
 #include <QWidget>
-#include <string>
 
-#include "platform/window.h"
+#include "platform/software/window_record.h"
 
 class ClientWidget;
 class FrameWindow;
 
-struct AppWindow {
-    WindowKind kind;             // a copy of the registered kind
-    std::string title;
+struct AppWindow : WindowRecord {
+    using WindowRecord::WindowRecord;
+
     FrameWindow* frame = nullptr;   // none once the window is destroyed
     ClientWidget* client = nullptr;
     QImage clientImage;          // what the client area shows, RGB32
     QRegion invalid;             // waiting for a paint
-    bool eraseWanted = false;
     bool paintPosted = false;
-    int paintsBegun = 0;         // counts BeginPaintSurface calls
-    bool destroying = false;
-    bool destroyed = false;
 };
 
 // The top-level window: title bar, menu bar and the client widget.
@@ -74,9 +69,6 @@ void ShowClientImage(AppWindow* window);
 // Gives the keyboard back to the window's client area, as when a modal
 // window it owns has closed.
 void ReturnKeyboardFocus(AppWindow* window);
-
-// The live window behind a handle, or none when it is destroyed.
-bool WindowIsLive(const AppWindow* window);
 
 // The Windows-style key code of a Qt key, 0xFF for keys without one.
 int KeyCodeOfQtKey(int qtKey);

@@ -34,9 +34,10 @@ struct PaintState {
     int32_t penY = 0;
 };
 
-// Defined by each backend: the paint state of one of its surfaces, and the
-// release of a font object's face when the object is freed.
+// What a surface draws with (its record, software/surface_record.h).
 PaintState& PaintStateOf(DrawSurface* surface);
+// Defined by each backend: the release of a font object's face when the
+// object is freed.
 void ReleaseFontFace(FontFace* face);
 
 // A pen, brush or font for the program, known as live until it is deleted.

@@ -47,7 +47,7 @@ constexpr uint8_t kFamilyRoman = 0x10;
 // "System" is a raster face of one size: dialog units from its 8 x 16 cell
 // whatever size is asked for.
 constexpr const char* kFixedDialogFace = "System";
-constexpr DialogUnitsOfFont kFixedDialogUnits = {8, 16};
+constexpr DialogUnits kFixedDialogUnits = {8, 16};
 
 constexpr int kScreenDpi = 96;
 constexpr int kPointsPerInch = 72;
@@ -355,7 +355,7 @@ void PaintText(DrawSurface* surface, int32_t x, int32_t y, const char* text, int
         NoteShownText(surface->window, cell, text, length);
 }
 
-DialogUnitsOfFont DialogUnitsOf(const char* faceName, int32_t points)
+DialogUnits DialogUnitsOf(const char* faceName, int32_t points)
 {
     if (faceName && strcasecmp(faceName, kFixedDialogFace) == 0)
         return kFixedDialogUnits;

@@ -1,45 +1,30 @@
 #include "platform/web/menu_bar.h"
 
+#include "platform/software/menu_layout.h"
 #include "platform/web/page_bridge.h"
 
 namespace {
 
-// Adds the entries from index onwards to the open popup up to the MenuEnd
-// that closes it, and returns the index after that MenuEnd.
-int AddEntries(const MenuResource* resource, int index)
+// Adds the entries to the open popup; a menu among them is a popup of its own.
+void AddEntries(const std::vector<MenuNode>& entries)
 {
-    while (index < resource->entryCount) {
-        const MenuEntry& entry = resource->entries[index++];
-        switch (entry.kind) {
-        case MenuEnd:
-            return index;
-        case MenuSeparator:
+    for (const MenuNode& entry : entries) {
+        if (entry.kind == MenuSeparator) {
             kv_menu_add_separator();
-            break;
-        case MenuPopup:
+        } else if (entry.kind == MenuPopup) {
             kv_menu_open_popup(entry.text);
-            index = AddEntries(resource, index);
+            AddEntries(entry.entries);
             kv_menu_close_popup();
-            break;
-        case MenuItem:
+        } else {
             kv_menu_add_item(entry.text, entry.commandId);
-            break;
         }
     }
-    return index;
 }
 
 } // namespace
 
+// The bar's menus are popups at its top level.
 void BuildPageMenuBar(const MenuResource* resource)
 {
-    int index = 0;
-    while (index < resource->entryCount) {
-        const MenuEntry& entry = resource->entries[index++];
-        if (entry.kind != MenuPopup)
-            continue;
-        kv_menu_open_popup(entry.text);
-        index = AddEntries(resource, index);
-        kv_menu_close_popup();
-    }
+    AddEntries(MenuBarOf(resource));
 }

@@ -1,5 +1,5 @@
 // The web backend's side of the paint objects and surfaces: pixel words,
-// the writing of spans, the making and freeing of surfaces, and pixels read back.
+// the writing of spans, the freeing of surfaces, and pixels read back.
 #include <algorithm>
 
 #include "platform/software/raster_shapes.h"
@@ -43,27 +43,16 @@ void FillSpan(DrawSurface* surface, int32_t x0, int32_t x1, int32_t y, Color col
     }
 }
 
-PaintState& PaintStateOf(DrawSurface* surface)
+SurfaceRecord& RecordOf(DrawSurface* surface)
 {
-    return surface->paint;
+    return *surface;
 }
 
 // Faces are shared and kept: a font object's going leaves its face.
 void ReleaseFontFace(FontFace* /*face*/) {}
 
-DrawSurface* NewDrawSurface(SurfaceSort sort, AppWindow* window, PixelImage target)
-{
-    auto* surface = new DrawSurface;
-    surface->sort = sort;
-    surface->window = window;
-    surface->target = target;
-    surface->paint = FreshPaintState();
-    return surface;
-}
-
 void FreeDrawSurface(DrawSurface* surface)
 {
-    ReleasePaintState(surface->paint);
     delete surface;
 }
 

@@ -2,28 +2,19 @@
 // filters. A page has no folders to show: the chosen name is the name the
 // browser downloads the file under, and since a download never replaces a
 // file, the prompt never asks before replacing one.
-#include <cstring>
 #include <string>
 
-#include "platform/save_dialog.h"
+#include "platform/common/save_prompt.h"
 #include "platform/web/page_bridge.h"
 #include "platform/web/web_records.h"
 
 namespace {
-
-SaveFileDialogHandler currentHandler = nullptr;
 
 struct Prompt {
     SaveFileRequest* request;
     bool done = false;
     SaveFileResult result = SaveFileCancelled;
 };
-
-void ClearName(SaveFileRequest* request)
-{
-    if (request->fileName && request->fileNameSize > 0)
-        request->fileName[0] = '\0';
-}
 
 std::string TypedName()
 {
@@ -47,18 +38,6 @@ std::string WithDefaultExtension(std::string name, const char* extension)
     return name;
 }
 
-// The name goes back through the request's buffer when it fits, terminator
-// included; a name cut to fit would be another name, so it is refused.
-SaveFileResult StoreName(SaveFileRequest* request, const std::string& name)
-{
-    if (!request->fileName || name.size() + 1 > request->fileNameSize) {
-        ClearName(request);
-        return SaveFileNameTooLong;
-    }
-    std::memcpy(request->fileName, name.c_str(), name.size() + 1);
-    return SaveFileConfirmed;
-}
-
 // OK with no name typed yet does nothing, as in a desktop's prompt.
 void Answer(void* context, int id)
 {
@@ -70,7 +49,7 @@ void Answer(void* context, int id)
     const std::string typed = TypedName();
     if (typed.empty())
         return;
-    prompt->result = StoreName(prompt->request, WithDefaultExtension(typed, prompt->request->defaultExtension));
+    prompt->result = StoreChosenPath(prompt->request, WithDefaultExtension(typed, prompt->request->defaultExtension));
     prompt->done = true;
 }
 
@@ -78,11 +57,8 @@ void Answer(void* context, int id)
 
 SaveFileResult RunSaveFileDialog(SaveFileRequest* request)
 {
-    if (!request)
-        return SaveFileCancelled;
-    if (currentHandler)
-        return currentHandler(request);
-    ClearName(request);
+    if (const auto answer = AnswerWithoutPrompt(request))
+        return *answer;
     constexpr int32_t kFlowing = -1;
     kv_modal_open(request->title ? request->title : "", kFlowing, 0, 0, 0);
     kv_modal_add_name_box("File name:");
@@ -95,13 +71,6 @@ SaveFileResult RunSaveFileDialog(SaveFileRequest* request)
     RunModalLoop(prompt.done, Answer, &prompt);
     kv_modal_close();
     if (prompt.result == SaveFileCancelled)
-        ClearName(request);
+        ClearChosenName(request);
     return prompt.result;
-}
-
-SaveFileDialogHandler SetSaveFileDialogHandler(SaveFileDialogHandler handler)
-{
-    SaveFileDialogHandler previous = currentHandler;
-    currentHandler = handler;
-    return previous;
 }

@@ -1,5 +1,5 @@
-// Paint and window surfaces over the client image, memory surfaces over
-// bitmaps, and copying between them.
+// Paint and window surfaces over the client image, memory surfaces drawing
+// into bitmaps, and copying between them.
 #include <algorithm>
 #include <vector>
 
@@ -37,7 +37,7 @@ DrawSurface* BeginPaintSurface(AppWindow* window)
     FitClientImage(window);
     ProvidePixels(window);
     ++window->paintsBegun;
-    DrawSurface* surface = NewDrawSurface(SurfacePaint, window, window->image);
+    DrawSurface* surface = new DrawSurface(SurfacePaint, window, window->image);
     surface->clipped = true;
     surface->clip = window->invalid;
     BeginTextsOfPaint(window);
@@ -71,7 +71,7 @@ DrawSurface* OpenWindowSurface(AppWindow* window)
     FitClientImage(window);
     ProvidePixels(window);
     BeginTextsOfPaint(window);
-    return NewDrawSurface(SurfaceWindow, window, window->image);
+    return new DrawSurface(SurfaceWindow, window, window->image);
 }
 
 void CloseWindowSurface(AppWindow* window, DrawSurface* surface)
@@ -87,34 +87,12 @@ void CloseWindowSurface(AppWindow* window, DrawSurface* surface)
 
 DrawSurface* CreateMemorySurface(DrawSurface* /*like*/)
 {
-    return NewDrawSurface(SurfaceMemory, nullptr, {});
+    return new DrawSurface(SurfaceMemory, nullptr, {});
 }
 
-void DeleteMemorySurface(DrawSurface* memory)
+void DrawIntoBitmap(DrawSurface* memory, SurfaceBitmap* bitmap)
 {
-    if (!memory || memory->sort != SurfaceMemory)
-        return;
-    if (memory->bitmap)
-        memory->bitmap->selected = false;
-    FreeDrawSurface(memory);
-}
-
-// Selecting none takes the current bitmap out, so that it can be released.
-// A bitmap selected into another surface stays there: the call gives none.
-SurfaceBitmap* SelectSurfaceBitmap(DrawSurface* memory, SurfaceBitmap* bitmap)
-{
-    if (!memory || memory->sort != SurfaceMemory)
-        return nullptr;
-    if (bitmap && bitmap->selected && bitmap != memory->bitmap)
-        return nullptr;
-    SurfaceBitmap* previous = memory->bitmap;
-    if (previous)
-        previous->selected = false;
-    memory->bitmap = bitmap;
     memory->target = ImageOfBitmap(bitmap);
-    if (bitmap)
-        bitmap->selected = true;
-    return previous;
 }
 
 void CopySurfaceArea(DrawSurface* destination, int32_t x, int32_t y, int32_t width, int32_t height,

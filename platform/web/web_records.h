@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "platform/drawing.h"
-#include "platform/software/paint_state.h"
-#include "platform/window.h"
+#include "platform/software/dialog_layout.h"
+#include "platform/software/surface_record.h"
+#include "platform/software/window_record.h"
 
 // How a pixel's word holds its colour, alpha 0xFF in the top byte.
 enum PixelOrder : uint8_t {
@@ -33,19 +34,15 @@ struct ShownText {
     std::string text;
 };
 
-struct AppWindow {
-    WindowKind kind;                 // a copy of the registered kind
-    std::string title;
+struct AppWindow : WindowRecord {
+    using WindowRecord::WindowRecord;
+
     std::vector<uint32_t> pixels;    // the client image
     PixelImage image;                // over pixels
     std::vector<Rect> invalid;       // waiting for a paint; right and bottom exclusive
-    bool eraseWanted = false;
-    int paintsBegun = 0;             // counts BeginPaintSurface calls
     std::vector<ShownText> texts;    // in the order they were drawn
     std::size_t textsInsertAt = 0;   // where the texts a paint draws go
     std::string textsShown;          // what the page was last told
-    bool destroying = false;
-    bool destroyed = false;
 };
 
 // One face at one size and style, with the glyphs drawn so far. Faces are
@@ -69,20 +66,14 @@ struct FontFace {
     std::unordered_map<uint32_t, Glyph> glyphs;
 };
 
-enum SurfaceSort { SurfacePaint, SurfaceWindow, SurfaceMemory };
+struct DrawSurface : SurfaceRecord {
+    DrawSurface(SurfaceSort sort, AppWindow* window, PixelImage target) : SurfaceRecord(sort, window), target(target) {}
 
-struct DrawSurface {
-    SurfaceSort sort = SurfaceMemory;
-    AppWindow* window = nullptr;     // paint and window surfaces
     PixelImage target;               // where drawing goes; no words draws nothing
-    SurfaceBitmap* bitmap = nullptr; // memory surfaces: the selected bitmap
-    bool clipped = false;
     std::vector<Rect> clip;          // the paint's area when clipped; right and bottom exclusive
-    PaintState paint;
 };
 
 // window.cpp
-bool WindowIsLive(const AppWindow* window);
 // The smallest rectangle that holds them all (at least one).
 Rect BoundingBox(const std::vector<Rect>& rects);
 // Brings the client image to the client area's size; all of it becomes
@@ -106,19 +97,13 @@ AppWindow* InputWindow();
 void RunModalLoop(const bool& done, void (*onCommand)(void* context, int id), void* context);
 
 // pixels.cpp
-DrawSurface* NewDrawSurface(SurfaceSort sort, AppWindow* window, PixelImage target);
-void FreeDrawSurface(DrawSurface* surface);
 uint32_t WordOfColor(Color color, PixelOrder order);
 Color ColorOfWord(uint32_t word, PixelOrder order);
 
 // fonts.cpp
 // A face for a dialog resource's font: its base units (average character
 // width and cell height) in pixels.
-struct DialogUnitsOfFont {
-    int32_t baseX;
-    int32_t baseY;
-};
-DialogUnitsOfFont DialogUnitsOf(const char* faceName, int32_t points);
+DialogUnits DialogUnitsOf(const char* faceName, int32_t points);
 
 // shown_text.cpp: the texts of the client area, kept for the page's reader.
 // A paint starts by forgetting the texts in its area (BeginTextsOfPaint);

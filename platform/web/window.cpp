@@ -1,20 +1,14 @@
-// Window kinds, windows, message dispatch, invalidation and painting on the
-// page. The page holds one client area: every window fills it.
+// Windows on the page, invalidation and painting. The page holds one client
+// area: every window fills it.
 #include <emscripten.h>
 
 #include <algorithm>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "platform/software/window_kinds.h"
 #include "platform/web/menu_bar.h"
 #include "platform/web/page_bridge.h"
 #include "platform/web/web_records.h"
-
-struct AppInstance {
-    int unused;
-};
 
 EM_ASYNC_JS(void, kv_yield_to_page, (), { await new Promise((resolve) => setTimeout(resolve, 0)); });
 
@@ -61,20 +55,6 @@ void AddInvalid(AppWindow* window, const Rect& part)
         invalid = {BoundingBox(invalid)};
 }
 
-void DestroyAppWindow(AppWindow* window)
-{
-    if (!WindowIsLive(window) || window->destroying)
-        return;
-    window->destroying = true;
-    SendAppMessage(window, MessageDestroy, 0, 0);
-    window->destroyed = true;
-    window->pixels = {};
-    window->image = {};
-    window->invalid.clear();
-    if (!InputWindow())
-        kv_window_closed(); // the page's last window
-}
-
 // The page's client area, as last read: it changes only when the page says
 // so (PageResized) or when the page's own layout changes (a menu bar built).
 struct ClientSize {
@@ -106,37 +86,29 @@ Rect BoundingBox(const std::vector<Rect>& rects)
     return box;
 }
 
-bool WindowIsLive(const AppWindow* window)
+WindowRecord* RecordOf(AppWindow* window)
 {
-    return window && !window->destroyed;
+    return window;
 }
 
-AppInstance* CurrentInstance()
+AppWindow* MakeAppWindow(const WindowKind& kind, const char* title)
 {
-    static AppInstance instance{};
-    return &instance;
-}
-
-AppWindow* CreateAppWindow(AppInstance* /*instance*/, const char* kindName, const char* title)
-{
-    const WindowKind* kind = FindWindowKind(kindName);
-    if (!kind)
-        return nullptr;
-    Windows().push_back(std::make_unique<AppWindow>());
-    AppWindow* window = Windows().back().get();
-    window->kind = *kind;
-    window->title = title ? title : "";
+    AppWindow* window = Windows().emplace_back(std::make_unique<AppWindow>(kind, title)).get();
     kv_set_title(window->title.c_str());
     if (window->kind.menu)
         BuildPageMenuBar(window->kind.menu);
     ReadPageClientSize();
     FitClientImage(window);
-    if (SendAppMessage(window, MessageCreate, 0, 0) == -1) {
-        // Creation failed: the window goes without ever having been shown.
-        DestroyAppWindow(window);
-        return nullptr;
-    }
     return window;
+}
+
+void ReleaseAppWindow(AppWindow* window)
+{
+    window->pixels = {};
+    window->image = {};
+    window->invalid.clear();
+    if (!InputWindow())
+        kv_window_closed(); // the page's last window
 }
 
 // The page's client area fills the browser's window, which is as maximised
@@ -162,30 +134,6 @@ void UpdateAppWindow(AppWindow* window)
     kv_yield_to_page();
     FitClientImage(window);
     PaintInvalidArea(window);
-}
-
-intptr_t SendAppMessage(AppWindow* window, uint32_t message, uintptr_t p1, intptr_t p2)
-{
-    if (!WindowIsLive(window))
-        return 0;
-    return window->kind.procedure(window, message, p1, p2);
-}
-
-intptr_t DefaultWindowProc(AppWindow* window, uint32_t message, uintptr_t /*p1*/, intptr_t /*p2*/)
-{
-    if (!WindowIsLive(window))
-        return 0;
-    switch (message) {
-    case MessageClose:
-        DestroyAppWindow(window);
-        return 0;
-    case MessagePaint:
-        // Nobody draws: the area is still erased and counts as painted.
-        EndPaintSurface(window, BeginPaintSurface(window));
-        return 0;
-    default:
-        return 0;
-    }
 }
 
 void InvalidateArea(AppWindow* window, const Rect* area, bool erase)
@@ -283,11 +231,8 @@ void PaintInvalidArea(AppWindow* window)
 {
     if (window->invalid.empty())
         return;
-    const int paintsBefore = window->paintsBegun;
-    SendAppMessage(window, MessagePaint, 0, 0);
-    if (!WindowIsLive(window) || window->paintsBegun != paintsBefore)
+    if (!SendPaintMessage(window))
         return;
-    // A procedure that did not paint at all leaves nothing to repeat.
     window->invalid.clear();
     window->eraseWanted = false;
 }

@@ -1,6 +1,7 @@
 // The save-file prompt: the system's common dialog.
-#include "platform/save_dialog.h"
 #include "platform/win32/handles.h"
+
+#include "platform/common/save_prompt.h"
 
 #include <cderr.h>
 #include <commdlg.h>
@@ -11,8 +12,6 @@
 #include <string>
 
 namespace {
-
-SaveFileDialogHandler currentHandler = nullptr;
 
 // Wine's prompt (8.0) joins the folder and the typed name in a buffer of
 // MAX_PATH characters on its stack before it compares the path with the
@@ -95,21 +94,12 @@ std::string FilterList(const SaveFileRequest& request)
     return list;
 }
 
-void ClearName(SaveFileRequest* request)
-{
-    if (request->fileName && request->fileNameSize > 0)
-        request->fileName[0] = '\0';
-}
-
 } // namespace
 
 SaveFileResult RunSaveFileDialog(SaveFileRequest* request)
 {
-    if (!request)
-        return SaveFileCancelled;
-    if (currentHandler)
-        return currentHandler(request);
-    ClearName(request);
+    if (const auto answer = AnswerWithoutPrompt(request))
+        return *answer;
     const std::string filters = FilterList(*request);
     OPENFILENAMEA prompt = {};
     prompt.lStructSize = sizeof prompt;
@@ -129,13 +119,6 @@ SaveFileResult RunSaveFileDialog(SaveFileRequest* request)
         return SaveFileConfirmed;
     // A chosen path longer than the buffer is refused, never cut short.
     const bool tooLong = guard.tooLong || CommDlgExtendedError() == FNERR_BUFFERTOOSMALL;
-    ClearName(request);
+    ClearChosenName(request);
     return tooLong ? SaveFileNameTooLong : SaveFileCancelled;
-}
-
-SaveFileDialogHandler SetSaveFileDialogHandler(SaveFileDialogHandler handler)
-{
-    const SaveFileDialogHandler previous = currentHandler;
-    currentHandler = handler;
-    return previous;
 }

@@ -3,10 +3,10 @@
 #include <map>
 #include <string>
 
-#include "platform/resources.h"
-#include "platform/test_hooks.h"
 #include "platform/win32/handles.h"
-#include "platform/window.h"
+
+#include "platform/common/modal_dialog.h"
+#include "platform/resources.h"
 
 namespace {
 
@@ -71,25 +71,20 @@ LRESULT CALLBACK KindWindowProc(HWND window, UINT message, WPARAM p1, LPARAM p2)
     return record->kind->procedure(AppWindowOf(window), programMessage, p1, p2);
 }
 
-// A modal dialog run from a dialog resource: the record its handle stands for.
-struct DialogRun {
-    DialogProcedure procedure;
-    HWND dialog;      // none under a test hook
-    intptr_t result;
-};
-
+// A modal dialog run from a dialog resource: its record rides in the
+// dialog's user data from WM_INITDIALOG on.
 INT_PTR CALLBACK ResourceDialogProc(HWND dialog, UINT message, WPARAM p1, LPARAM p2)
 {
     if (message == WM_INITDIALOG) {
-        auto* run = reinterpret_cast<DialogRun*>(p2);
-        run->dialog = dialog;
-        SetWindowLongPtrA(dialog, DWLP_USER, LONG_PTR(run));
+        auto* box = reinterpret_cast<DialogBox*>(p2);
+        box->close = [dialog, box] { EndDialog(dialog, box->result); };
+        SetWindowLongPtrA(dialog, DWLP_USER, LONG_PTR(box));
     }
-    auto* run = reinterpret_cast<DialogRun*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    auto* box = reinterpret_cast<DialogBox*>(GetWindowLongPtrA(dialog, DWLP_USER));
     const uint32_t programMessage = ProgramMessage(message);
-    if (!run || (programMessage != MessageInitDialog && programMessage != MessageCommand))
+    if (!box || (programMessage != MessageInitDialog && programMessage != MessageCommand))
         return FALSE;
-    return run->procedure(reinterpret_cast<DialogBox*>(run), programMessage, p1, p2);
+    return box->procedure(box, programMessage, p1, p2);
 }
 
 } // namespace
@@ -191,29 +186,11 @@ Rect GetClientArea(AppWindow* window)
     return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
-intptr_t RunDialogBox(AppInstance* instance, const DialogResource* resource, AppWindow* owner,
-                      DialogProcedure procedure)
+intptr_t ShowDialogBox(DialogBox* box, AppInstance* instance, const DialogResource* resource, AppWindow* owner)
 {
-    if (!resource || !procedure)
-        return -1;
-    DialogRun run = {procedure, nullptr, 0};
-#ifdef KV_TEST_HOOKS
-    if (testHooks.showDialogBox) {
-        testHooks.showDialogBox(reinterpret_cast<DialogBox*>(&run), resource, owner, procedure);
-        return run.result;
-    }
-#endif
-    return DialogBoxParamA(InstanceHandle(instance), MAKEINTRESOURCEA(resource->id), WindowHandle(owner),
-                           ResourceDialogProc, LPARAM(&run));
-}
-
-void EndDialogBox(DialogBox* dialog, intptr_t result)
-{
-    if (!dialog)
-        return;
-    auto* run = reinterpret_cast<DialogRun*>(dialog);
-    run->result = result;
-    if (run->dialog)
-        EndDialog(run->dialog, result);
+    const intptr_t result = DialogBoxParamA(InstanceHandle(instance), MAKEINTRESOURCEA(resource->id),
+                                            WindowHandle(owner), ResourceDialogProc, LPARAM(box));
+    box->close = nullptr;
+    return result;
 }
 

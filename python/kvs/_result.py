@@ -1,7 +1,17 @@
 """What kvs.search returns."""
+import sys
 from dataclasses import dataclass
 
 import numpy as np
+
+
+# repr shows vectors of up to this many values whole; longer ones by their
+# first and last three, as numpy abbreviates long arrays.
+_WHOLE = 8
+
+
+def _abbreviated(values):
+    return np.array2string(values, separator=", ", threshold=_WHOLE, edgeitems=3, max_line_width=sys.maxsize)
 
 
 @dataclass(eq=False, repr=False, slots=True)
@@ -57,8 +67,11 @@ class SearchResult:
     labels: object = None
 
     def __repr__(self):
-        subset = np.array2string(self.subset, separator=", ", threshold=8, edgeitems=3)
-        return (f"kvs.SearchResult(centre={self.centre}, centre_vector={self.centre_vector.tolist()}, "
+        subset = _abbreviated(self.subset)
+        centre_vector = self.centre_vector.tolist()
+        if self.centre_vector.size > _WHOLE:
+            centre_vector = f"{_abbreviated(self.centre_vector)} ({self.centre_vector.size} values)"
+        return (f"kvs.SearchResult(centre={self.centre}, centre_vector={centre_vector}, "
                 f"subset={subset} ({len(self.subset)} rows), score={self.score}, "
                 f"mean_squared_distance={self.mean_squared_distance:.6g}, method={self.method!r}, "
                 f"threads={self.threads}, seconds={self.seconds:.3g}, scale={self.scale}, exact={self.exact})")

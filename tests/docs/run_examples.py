@@ -33,7 +33,10 @@ import sys
 import tempfile
 
 LINK = re.compile(r"\]\(([^)\s]+)\)")
-FENCE = re.compile(r"^(`{3,}|~{3,})\s*\{?([\w-]*)\}?\s*$")
+# An opening fence: its language, or a MyST directive with its argument
+# (```{literalinclude} path), whose closing fence must not be read as the
+# opening of another block.
+FENCE = re.compile(r"^(`{3,}|~{3,})\s*\{?([\w-]*)\}?(\s.*)?$")
 CHECKER = doctest.OutputChecker()
 FLAGS = doctest.ELLIPSIS | doctest.NORMALIZE_WHITESPACE
 

@@ -31,12 +31,21 @@ rm -rf /
   >>> 1 + 1
   2
   ```
+
+```{literalinclude} nearest.c
+:language: c
+```
+
+```console
+$ true
+```
 """
 
 
 def test_blocks_and_commands_are_found():
     found = run_examples.blocks(PAGE)
-    assert [(language, line) for language, line, _ in found] == [("console", 4), ("sh", 15), ("pycon", 21)]
+    assert [(language, line) for language, line, _ in found] == [
+        ("console", 4), ("sh", 15), ("pycon", 21), ("literalinclude", 26), ("console", 30)]
     assert found[2][2] == [">>> 1 + 1", "2"]
     commands = run_examples.session(found[0][2], found[0][1])
     assert [(line, command) for line, command, _ in commands] == [

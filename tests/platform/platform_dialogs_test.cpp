@@ -12,7 +12,7 @@
 
 #include "export/snapshot.h"
 #include "platform/message_box.h"
-#include "platform/qt/chosen_path.h"
+#include "platform/common/save_prompt.h"
 #include "platform/qt/modal_driver.h"
 #include "platform/qt/toolkit_message_box.h"
 #include "platform/save_dialog.h"
@@ -83,6 +83,15 @@ TEST_F(DialogsTest, ADialogEndedWhileStartingIsNeverShown)
     dialogTrace.endOnInit = true;
     EXPECT_EQ(RunDialogBox(CurrentInstance(), &kAboutDialog, window, TraceDialogProc), 77);
     EXPECT_EQ(dialogTrace.messages, (std::vector<uint32_t>{MessageInitDialog}));
+}
+
+TEST_F(DialogsTest, NothingIsShownWithoutAResourceAProcedureOrARequest)
+{
+    EXPECT_EQ(RunDialogBox(CurrentInstance(), nullptr, window, TraceDialogProc), -1);
+    EXPECT_EQ(RunDialogBox(CurrentInstance(), &kAboutDialog, window, nullptr), -1);
+    EXPECT_EQ(RunSaveFileDialog(nullptr), SaveFileCancelled);
+    EndDialogBox(nullptr, 1);
+    EXPECT_TRUE(dialogTrace.messages.empty());
 }
 
 // OK (Enter), Escape and the close box all reach the procedure as commands.

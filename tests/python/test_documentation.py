@@ -1,5 +1,7 @@
 """Every example runs as printed: the manual's Python guide and the module's
-docstrings, as doctests."""
+docstrings, as doctests; every field of a result is in its docstring and
+its stub."""
+import dataclasses
 import doctest
 import os
 import re
@@ -31,3 +33,13 @@ def test_examples_run_as_printed(name, text):
     runner.run(test)
     assert runner.summarize(verbose=False).failed == 0
 
+
+
+def test_every_result_field_is_documented_and_stubbed():
+    path = os.path.join(os.environ["KV_SOURCE_DIR"], "python", "kvs", "__init__.pyi")
+    with open(path, encoding="utf-8") as file:
+        stub = re.search(r"^class SearchResult:\n((?:    .*\n)+)", file.read(), re.M).group(1)
+    fields = {field.name for field in dataclasses.fields(kvs.SearchResult)}
+    assert {"scale", "exact"} <= fields
+    assert set(re.findall(r"^    (\w+) : ", kvs.SearchResult.__doc__, re.M)) == fields
+    assert set(re.findall(r"^    (\w+): ", stub, re.M)) == fields

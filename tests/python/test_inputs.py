@@ -168,3 +168,22 @@ def test_result_reads_well():
     text = repr(kvs.search(TABLE, 2))
     assert text.startswith("kvs.SearchResult(centre=1, centre_vector=[1, 0], subset=[1, 0] (2 rows), score=1, ")
     assert "method='dense', threads=1, seconds=" in text
+
+
+@pytest.mark.parametrize("length, shown", [
+    (1, "centre_vector=[7], "),
+    (8, "centre_vector=[7, 8, 9, 10, 11, 12, 13, 14], "),
+    (9, "centre_vector=[ 7,  8,  9, ..., 13, 14, 15] (9 values), "),
+    (768, "centre_vector=[  7,   8,   9, ..., 772, 773, 774] (768 values), "),
+])
+def test_long_centre_vectors_read_abbreviated(length, shown):
+    result = kvs.SearchResult(centre=0, centre_vector=np.arange(7, 7 + length, dtype=np.int32), subset=np.arange(1),
+                              score=0, mean_squared_distance=0.0, method="dense", threads=1, seconds=0.0)
+    assert shown in repr(result)
+
+
+def test_an_embeddings_result_reads_on_one_short_line():
+    embeddings = np.random.default_rng(3).normal(scale=0.05, size=(30, 768)).astype(np.float32)
+    text = repr(kvs.search(embeddings, 5))
+    assert "(768 values), subset=" in text and "(5 rows)" in text
+    assert "\n" not in text and len(text) < 400

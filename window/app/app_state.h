@@ -18,7 +18,7 @@ struct AppSettings {
     int32_t defaultCoordinate; // each coordinate of the initial vector
     int32_t seriesLength;      // elements in the series
     int32_t repeatCount;       // copies of each picked vector; also the subset size searched for
-    int32_t noiseLevels[6];
+    NoiseLevelTable noiseLevels;
     int32_t noiseLevelCount;
     int32_t maxPicks;          // vectors the user may pick before a Restart
     int32_t pickCapacity;      // room for vectors in the picked set
@@ -27,12 +27,12 @@ struct AppSettings {
 
 inline constexpr AppSettings appSettings = {
     "KestrandVectorsSubset",
-    2,
+    kSeriesDimension,
     100,
-    1000,
-    502,
-    {0, 5, 10, 25, 50, 100},
-    6,
+    kSeriesLength,
+    kSeriesRepeats,
+    kSeriesNoiseLevels,
+    int32_t(kSeriesNoiseLevels.size()),
     1,
     1,
     kCoordinateRange,
@@ -68,8 +68,7 @@ struct AppState {
 
     // The window's own generators: its series and noise never depend on
     // another window's.
-    int16_t noiseState = kInitialNoiseState;
-    int16_t backgroundState = kInitialBackgroundState;
+    GeneratorStates generators;
 
     // Layout of the latest paint.
     int32_t marginX = 0;

@@ -8,7 +8,7 @@
 #include "platform/window.h"
 #include "res/resources.h"
 #include "search/subset_search.h"
-#include "vectors/noise_generators.h"
+#include "vectors/series_builder.h"
 #include "vectors/vector_containers.h"
 #include "vectors/vector_series.h"
 
@@ -37,17 +37,10 @@ void SelectNoiseLevel(AppState& state, int32_t index)
     state.noiseLevel = appSettings.noiseLevels[index];
 }
 
-// The series builder draws the background from the process-wide generator:
-// it is given the window's own for the build.
-void BuildNoisySeries(AppWindow* window, AppState& state)
+void RebuildSeries(AppWindow* window, AppState& state)
 {
-    const int16_t sharedBackground = backgroundState;
-    backgroundState = state.backgroundState;
-    state.series = BuildVectorSeries(window, appSettings.seriesLength, appSettings.repeatCount, state.referenceVector,
-                                     state.pickedVectors, state.series);
-    state.backgroundState = backgroundState;
-    backgroundState = sharedBackground;
-    AddSeriesNoise(window, state.noiseLevel, state.noiseState, state.series);
+    state.series = BuildNoisySeries(window, appSettings.seriesLength, appSettings.repeatCount, state.referenceVector,
+                                    state.pickedVectors, state.noiseLevel, state.generators, state.series);
     InvalidatePanel(window, state.seriesPanelRect);
     InvalidatePanel(window, state.resultPanelRect);
 }
@@ -87,7 +80,7 @@ void OnCommand(AppWindow* window, AppState& state, int commandId)
         break;
     case IDM_CREATE_SERIES:
     case IDM_REPEAT:
-        BuildNoisySeries(window, state);
+        RebuildSeries(window, state);
         break;
     case IDM_SEARCH:
         SearchSeries(window, state);

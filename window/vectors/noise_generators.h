@@ -11,6 +11,14 @@ extern int16_t backgroundState; // starts at 11157
 constexpr int16_t kInitialNoiseState = 10597;
 constexpr int16_t kInitialBackgroundState = 11157;
 
+// A pair of states apart from the process-wide pair, starting where it starts:
+// each main window's own, or the ones a series is asked to be drawn from
+// (vectors/series_builder.h).
+struct GeneratorStates {
+    int16_t noise = kInitialNoiseState;
+    int16_t background = kInitialBackgroundState;
+};
+
 // The largest level NoiseSample scales without overflow (see below).
 constexpr int32_t kLargestNoiseLevel = 10922;
 

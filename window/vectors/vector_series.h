@@ -2,6 +2,7 @@
 // all in one block reached through one table of row pointers.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "platform/types.h"
@@ -10,6 +11,14 @@
 // Half the width of the vector plane, in coordinate units: the panels show
 // -range..range across, and background coordinates stay 3 units inside it.
 constexpr int32_t kCoordinateRange = 180;
+
+// The window's series: vectors of kSeriesDimension coordinates, kSeriesLength
+// elements, kSeriesRepeats copies of each pick, and the noise levels offered.
+constexpr int32_t kSeriesDimension = 2;
+constexpr int32_t kSeriesLength = 1000;
+constexpr int32_t kSeriesRepeats = 502;
+using NoiseLevelTable = std::array<int32_t, 6>;
+constexpr NoiseLevelTable kSeriesNoiseLevels = {0, 5, 10, 25, 50, 100};
 
 struct VectorSeriesHeader {
     VectorHeader* lpVectorHeader;   // the reference vector given at creation; not owned

@@ -19,7 +19,7 @@
 
 namespace kvs {
 
-// The values are those of the C interface's kvs_status (kvs.h) up to Overflow.
+// The values are those of the C interface's kvs_status (kvs.h).
 enum class SearchStatus {
     Ok = 0,
     BadArgument = 1,  // no rows, more than 2^31 - 1 rows, d < 1, s outside 1 .. n, a centre range outside
@@ -28,8 +28,7 @@ enum class SearchStatus {
     Cancelled = 3,    // the cancel flag was raised; the result is not filled
     Overflow = 4,     // a score could exceed the widest accumulator; never a wrong sum. Within
                       // the limits above every score fits 128 bits, so no search returns it today.
-    NotFinite = 5,    // a value of a float table is NaN or infinite (float_search.h, which the C
-                      // interface does not have: it never returns this)
+    NotFinite = 5,    // a value of a float table is NaN or infinite (float_search.h)
 };
 
 // The values are those of the C interface's kvs_method (kvs.h).

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cluster/cluster.h"
@@ -124,6 +125,11 @@ void SameAnswerAsOneProcess(const ClusterRun& run, Checks& checks)
          {kvs::SearchMethod::Dense, kvs::SearchMethod::Tree}},
         {"clustered", ClusteredTable(3000, 5), {60}, {kvs::SearchMethod::Auto, kvs::SearchMethod::Tree}},
         {"one row", RandomTable(1, 2, 5, 6), {1}, {kvs::SearchMethod::Dense}},
+        // The grid's tables: its centres dealt out in the grid's cell order.
+        {"uniform", RandomTable(6000, 2, 100000, 8), {20, 150}, {kvs::SearchMethod::Auto, kvs::SearchMethod::Grid}},
+        {"ties across the cuts", RandomTable(4000, 2, 3, 9), {60}, {kvs::SearchMethod::Auto}},
+        {"equal rows", RandomTable(3000, 2, 0, 10), {50}, {kvs::SearchMethod::Auto}},
+        {"clustered grid", ClusteredTable(6000, 11), {60}, {kvs::SearchMethod::Grid}},
     };
     for (const Case& c : cases)
         for (int64_t size : c.sizes)
@@ -155,18 +161,23 @@ void ReleaseNothing(void*, void*) {}
 void EveryRankStopsTogether(const ClusterRun& run, Checks& checks)
 {
     const Table table = RandomTable(3000, 2, 1000, 7);
-    for (int failing = 0; failing < run.ranks; ++failing) {
-        const std::string rank = " on rank " + std::to_string(failing);
-        Search search(table, 1500, kvs::SearchMethod::Dense, 1);
-        if (run.rank == failing)
-            search.request.allocator = {&Refuse, &ReleaseNothing, nullptr};
-        checks.Expect(search.Run(&run).status == kvs::SearchStatus::OutOfMemory, "out of memory" + rank);
-        search.request.allocator = {};
+    // Dense, the grid named, and auto choosing the grid.
+    const std::pair<kvs::SearchMethod, int64_t> searches[] = {
+        {kvs::SearchMethod::Dense, 1500}, {kvs::SearchMethod::Grid, 20}, {kvs::SearchMethod::Auto, 20}};
+    for (const auto& [method, size] : searches)
+        for (int failing = 0; failing < run.ranks; ++failing) {
+            const std::string rank = std::string(" ") + kvs::SearchMethodName(method) + " on rank " +
+                                     std::to_string(failing);
+            Search search(table, size, method, 1);
+            if (run.rank == failing)
+                search.request.allocator = {&Refuse, &ReleaseNothing, nullptr};
+            checks.Expect(search.Run(&run).status == kvs::SearchStatus::OutOfMemory, "out of memory" + rank);
+            search.request.allocator = {};
 
-        std::atomic<bool> cancel{run.rank == failing};
-        search.request.cancel = &cancel;
-        checks.Expect(search.Run(&run).status == kvs::SearchStatus::Cancelled, "cancelled" + rank);
-    }
+            std::atomic<bool> cancel{run.rank == failing};
+            search.request.cancel = &cancel;
+            checks.Expect(search.Run(&run).status == kvs::SearchStatus::Cancelled, "cancelled" + rank);
+        }
     checks.Expect(Search(table, 3001, kvs::SearchMethod::Dense, 1).Run(&run).status == kvs::SearchStatus::BadArgument,
                   "size above the rows");
 }

@@ -73,9 +73,13 @@ def probe(args, ranks):
 def same_output_as_one_process(args):
     with tempfile.TemporaryDirectory() as folder:
         window, ties = write_tables(args, folder)
+        # Tables the grid searches (auto).
+        grid = random_table(folder, "grid.txt", 20000, -5000, 5000, 11)
         cases = [[window, "-s", "502"],
                  [ties, "-s", "900", "--method", "dense"],
-                 [ties, "-s", "60", "--method", "tree", "--format", "json"]]
+                 [ties, "-s", "60", "--method", "tree", "--format", "json"],
+                 [ties, "-s", "60", "--format", "csv"],
+                 [grid, "-s", "40", "--format", "json"]]
         for case in cases:
             search = [args.kvs, "search", "-q"] + case
             alone = run(search + ["-j", "1"])
@@ -94,7 +98,7 @@ def same_output_as_one_process(args):
         with open(result) as written:
             alone = run([args.kvs, "search", "-q", window, "-s", "502"])
             expect(without_timing(written.read()) == without_timing(alone.stdout), "-o on 3 ranks: the file")
-        expect(sorted(os.listdir(folder)) == ["result.txt", "ties.txt", "window.txt"], "-o: stray files")
+        expect(sorted(os.listdir(folder)) == ["grid.txt", "result.txt", "ties.txt", "window.txt"], "-o: stray files")
 
 
 def same_output_on_small_tables(args):

@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
 # Installs libkvs from a built tree into a scratch prefix, then builds the
 # programs of this folder against it as a user would, once with CMake's
-# find_package and once with pkg-config, and runs each: all must print the
-# same answer. The README's C++ quick start must show nearest.cpp as it is.
+# find_package and once with pkg-config, and runs each: nearest.cpp and
+# nearest.c must print the same answer, nearest_float.c its float twin's. The README's C++ quick start must show nearest.cpp as it is.
 # Usage: check_consumer.sh BUILD_DIR WORK_DIR README
 set -euo pipefail
 build=$1 work=$2 readme=$3
 here=$(cd "$(dirname "$0")" && pwd)
 expected="centre 5, score 2, subset 5 2 3"
+expected_float="centre 5, score 0.125 = 0x1 * 2^-3, subset 5 2 3"
 
 fail() { echo "check_consumer: $*" >&2; exit 1; }
+# check EXPECTED PROGRAM: the program runs and prints EXPECTED.
 check() {
-  local said
+  local want=$1 said
+  shift
   said=$("$@") || fail "$1 failed"
-  [ "$said" = "$expected" ] || fail "$1 printed '$said', not '$expected'"
+  [ "$said" = "$want" ] || fail "$1 printed '$said', not '$want'"
 }
 
 # The program the README's C++ quick start shows, as printed: its fenced
@@ -35,10 +38,11 @@ done
 # (and its location, so the programs run as built).
 cmake -S "$here" -B "$work/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$prefix" \
   -DCMAKE_C_FLAGS="-Wall -Wextra -Werror" -DCMAKE_CXX_FLAGS="-Wall -Wextra -Werror" > "$work/cmake.log" ||
-  { cat "$work/cmake.log"; fail "find_package(kvs 1.0) failed"; }
+  { cat "$work/cmake.log"; fail "find_package(kvs 1.1) failed"; }
 cmake --build "$work/cmake" > "$work/build.log" || { cat "$work/build.log"; fail "the CMake build failed"; }
-check "$work/cmake/nearest"
-check "$work/cmake/nearest_c"
+check "$expected" "$work/cmake/nearest"
+check "$expected" "$work/cmake/nearest_c"
+check "$expected_float" "$work/cmake/nearest_float"
 
 # With pkg-config, in plain C99 and C++14 with every warning an error.
 pc=$(find "$prefix" -name kvs.pc)
@@ -46,7 +50,10 @@ pc=$(find "$prefix" -name kvs.pc)
 flags=$(PKG_CONFIG_PATH=$(dirname "$pc") pkg-config --cflags --libs kvs)
 c++ -std=c++14 -Wall -Wextra -pedantic -Werror "$here/nearest.cpp" $flags -o "$work/nearest"
 cc -std=c99 -Wall -Wextra -pedantic -Werror "$here/nearest.c" $flags -o "$work/nearest_c"
+cc -std=c99 -Wall -Wextra -pedantic -Werror "$here/nearest_float.c" $flags -o "$work/nearest_float"
 libdir=$(dirname "$(dirname "$pc")")
-LD_LIBRARY_PATH=$libdir check "$work/nearest"
-LD_LIBRARY_PATH=$libdir check "$work/nearest_c"
-echo "check_consumer: find_package(kvs) and pkg-config kvs both build programs that find '$expected'"
+LD_LIBRARY_PATH=$libdir check "$expected" "$work/nearest"
+LD_LIBRARY_PATH=$libdir check "$expected" "$work/nearest_c"
+LD_LIBRARY_PATH=$libdir check "$expected_float" "$work/nearest_float"
+echo "check_consumer: find_package(kvs) and pkg-config kvs both build programs that find '$expected'" \
+  "and '$expected_float'"

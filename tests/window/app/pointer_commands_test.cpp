@@ -80,14 +80,14 @@ TEST_F(PointerCommands, SecondPickIsIgnoredUntilRestart)
     Click(PickPoint(State()).x, PickPoint(State()).y);
     const std::vector<int32_t> before = NoisyValues(State().series);
     const int32_t picked[2] = {State().initialVector[0], State().initialVector[1]};
-    const int16_t noiseBefore = State().noiseState;
+    const int16_t noiseBefore = State().generators.noise;
 
     Click(State().seriesPanelRect.left + 20, State().seriesPanelRect.bottom - 20);
     EXPECT_EQ(State().pickCount, 1);
     EXPECT_EQ(State().pickedVectors->count, 1);
     EXPECT_EQ(State().initialVector[0], picked[0]);
     EXPECT_EQ(State().initialVector[1], picked[1]);
-    EXPECT_EQ(State().noiseState, noiseBefore); // no command ran
+    EXPECT_EQ(State().generators.noise, noiseBefore); // no command ran
     EXPECT_EQ(NoisyValues(State().series), before);
 
     ClickButton(RestartButton);
@@ -127,10 +127,10 @@ TEST_F(PointerCommands, NoiseLevelStepsStopAtBothEnds)
     OpenWindow();
     const int32_t upLevels[] = {5, 10, 25, 50, 100, 100};
     for (int32_t level : upLevels) {
-        const int16_t noiseBefore = State().noiseState;
+        const int16_t noiseBefore = State().generators.noise;
         ClickButton(NoiseUpButton);
         EXPECT_EQ(State().noiseLevel, level);
-        EXPECT_NE(State().noiseState, noiseBefore) << "each press rebuilds the series with fresh noise";
+        EXPECT_NE(State().generators.noise, noiseBefore) << "each press rebuilds the series with fresh noise";
     }
     EXPECT_EQ(State().noiseLevelIndex, 5);
 
@@ -284,10 +284,10 @@ TEST_F(PointerCommands, CreateSeriesAndRepeatMenuItemsBuildTheSameHiddenSeries)
     EXPECT_EQ(State().seriesHidden, 1);
     EXPECT_EQ(State().searchDone, 1);
 
-    const int16_t background = State().backgroundState;
+    const int16_t background = State().generators.background;
     ChooseMenu(" Processing", " Repeat");
     EXPECT_EQ(CleanValues(State().series), clean);
-    EXPECT_EQ(State().backgroundState, background); // the background is drawn once
+    EXPECT_EQ(State().generators.background, background); // the background is drawn once
     EXPECT_EQ(State().searchDone, 1);
 }
 

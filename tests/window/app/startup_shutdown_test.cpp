@@ -46,8 +46,8 @@ TEST_F(StartUpAndShutdown, OpensMaximisedPaintedAndInTheInitialState)
     EXPECT_EQ(State().pickCount, 0);
     EXPECT_EQ(State().searchDone, 0);
     EXPECT_EQ(State().seriesHidden, 1);
-    EXPECT_EQ(State().noiseState, kInitialNoiseState);
-    EXPECT_EQ(State().backgroundState, kInitialBackgroundState);
+    EXPECT_EQ(State().generators.noise, kInitialNoiseState);
+    EXPECT_EQ(State().generators.background, kInitialBackgroundState);
     EXPECT_TRUE(messages.messages().empty());
 
     // The first paint ran before any input could arrive: the layout exists.
@@ -140,8 +140,8 @@ TEST_F(StartUpAndShutdown, TwoMainWindowsKeepStatesOfTheirOwn)
     EXPECT_EQ(State().noiseLevel, 5);
     EXPECT_EQ(other->series, nullptr);
     EXPECT_EQ(other->noiseLevel, 0);
-    EXPECT_EQ(other->noiseState, kInitialNoiseState);
-    EXPECT_EQ(other->backgroundState, kInitialBackgroundState);
+    EXPECT_EQ(other->generators.noise, kInitialNoiseState);
+    EXPECT_EQ(other->generators.background, kInitialBackgroundState);
 
     UserCloseWindow(window);
     PumpMessages();
