@@ -1,7 +1,9 @@
 #include "cli/error_report.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <utility>
 
 #include "cli/exit_codes.h"
@@ -58,8 +60,13 @@ int ReportError(const ToolError& error)
         return error.exitCode;
     // Under an MPI launcher every rank meets the same error (bad arguments
     // above all, found before the ranks have joined): rank 0 alone says it.
-    if (LauncherRank().value_or(0) != 0)
+    // The launcher ends the whole job as soon as one rank fails, and may
+    // then drop what rank 0 has written but not yet forwarded: the others
+    // give rank 0 a moment to say it and end first.
+    if (LauncherRank().value_or(0) != 0) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
         return error.exitCode;
+    }
     std::fprintf(stderr, "%s\n", ErrorLine(error).c_str());
     std::fflush(stderr);
     return error.exitCode;

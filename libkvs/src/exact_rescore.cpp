@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "decreasing_step_order.h"
-#include "row_keys.h"
+#include "shared_work.h"
 #include "wide_natural.h"
 
 namespace kvs {
@@ -31,8 +31,8 @@ void ShiftedWords(uint64_t mantissa, int32_t shift, uint64_t* words, int count)
 }  // namespace
 
 ExactScorer::ExactScorer(const FloatTable& table, const FloatFacts& facts, const VectorTable& image,
-                         const double* rowErrors, int64_t size, bool narrowKeys)
-    : table(table), image(image), rowErrors(rowErrors), size(size), narrowKeys(narrowKeys),
+                         const double* rowErrors, int64_t size, int threads)
+    : table(table), image(image), rowErrors(rowErrors), size(size), threads(threads),
       lowExponent(facts.lowExponent),
       // Magnitudes are below 2^(high - low) units, their sums and differences
       // below 2^(high - low + 1): in valueWords words. A key adds d < 2^31
@@ -70,68 +70,93 @@ void ExactScorer::ExactKey(int64_t rowA, int64_t rowB, uint64_t* key)
     }
 }
 
-double ExactScorer::ImageRoot(const int32_t* row, const int32_t* centre) const
+namespace {
+
+// The image's key of a row to the centre, as a double: each square is an
+// integer's (exact), rounded once, and summed in lanes that the compiler
+// runs on vector registers; the sum of d non-negative terms is within
+// (d - 1)·2^-53 of its exact value, relatively, in any order.
+constexpr int32_t kLanes = 8;
+double ImageKey(const int32_t* row, const int32_t* centre, int32_t d)
 {
-    const int32_t d = image.dimension;
-    if (narrowKeys)
-        return std::sqrt(double(RowKey<uint64_t>(row, centre, d)));
-    return std::sqrt(to_double(ToScore(RowKey<SearchScore>(row, centre, d))));
+    double lanes[kLanes] = {};
+    int32_t k = 0;
+    for (; k + kLanes <= d; k += kLanes)
+        for (int32_t lane = 0; lane < kLanes; ++lane) {
+            const double gap = double(row[k + lane]) - double(centre[k + lane]);
+            lanes[lane] += gap * gap;
+        }
+    for (; k < d; ++k) {
+        const double gap = double(row[k]) - double(centre[k]);
+        lanes[0] += gap * gap;
+    }
+    double key = 0;
+    for (const double lane : lanes)
+        key += lane;
+    return key;
 }
+
+}  // namespace
 
 void ExactScorer::FindWindow(int64_t centre)
 {
     // A row's exact distance (the root of its key) is within the sum of the
     // two rows' distances from their images of its image's distance. At
     // least s rows are within the s-th smallest upper bound; a row whose
-    // lower bound exceeds it cannot be among the s nearest.
+    // lower bound exceeds it cannot be among the s nearest. The image's key
+    // in doubles is within (d + 1)·2^-53 of itself, relatively, and so its
+    // root within half that and one more rounding.
     const int64_t n = image.rows;
     const int32_t d = image.dimension;
+    const double slack = kRootSlack + double(d + 2) * std::ldexp(1.0, -53);
     lowRoots.resize(std::size_t(n));
     highRoots.resize(std::size_t(n));
     const int32_t* c = image.values + centre * d;
-    for (int64_t row = 0; row < n; ++row) {
-        const double root = ImageRoot(image.values + row * d, c);
-        const double error = (rowErrors[centre] + rowErrors[row]) * (1 + kRootSlack);
-        lowRoots[std::size_t(row)] = root * (1 - kRootSlack) - error;
-        highRoots[std::size_t(row)] = root * (1 + kRootSlack) + error;
-    }
+    constexpr int64_t kRowsPerPiece = 1024;
+    ShareItems((n + kRowsPerPiece - 1) / kRowsPerPiece, threads, [&](int64_t piece) {
+        const int64_t end = std::min(n, (piece + 1) * kRowsPerPiece);
+        for (int64_t row = piece * kRowsPerPiece; row < end; ++row) {
+            const double root = std::sqrt(ImageKey(image.values + row * d, c, d));
+            const double error = (rowErrors[centre] + rowErrors[row]) * (1 + kRootSlack);
+            lowRoots[std::size_t(row)] = root * (1 - slack) - error;
+            highRoots[std::size_t(row)] = root * (1 + slack) + error;
+        }
+    });
     scratch = highRoots;
     std::nth_element(scratch.begin(), scratch.begin() + (size - 1), scratch.end());
     const double reach = scratch[std::size_t(size - 1)];
-    window.clear();
+    scored.centre = centre;
+    scored.rows.clear();
     for (int64_t row = 0; row < n; ++row)
         if (lowRoots[std::size_t(row)] <= reach)
-            window.push_back(row);
+            scored.rows.push_back(row);
 }
 
 void ExactScorer::SortWindow()
 {
-    const std::size_t count = window.size();
-    keys.resize(count * std::size_t(keyWords));
-    sorted.resize(count);
+    const std::size_t count = scored.rows.size();
+    scored.keys.resize(count * std::size_t(keyWords));
+    scored.sorted.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
-        sorted[i] = int32_t(i);
-        ExactKey(window[i], centreRow, keys.data() + i * std::size_t(keyWords));
+        scored.sorted[i] = int32_t(i);
+        ExactKey(scored.rows[i], scored.centre, scored.keys.data() + i * std::size_t(keyWords));
     }
-    std::sort(sorted.begin(), sorted.end(), [this](int32_t x, int32_t y) {
-        return CompareWide(keys.data() + std::size_t(x) * std::size_t(keyWords),
-                           keys.data() + std::size_t(y) * std::size_t(keyWords), keyWords) < 0;
+    std::sort(scored.sorted.begin(), scored.sorted.end(), [this](int32_t x, int32_t y) {
+        return CompareWide(scored.keys.data() + std::size_t(x) * std::size_t(keyWords),
+                           scored.keys.data() + std::size_t(y) * std::size_t(keyWords), keyWords) < 0;
     });
 }
 
-void ExactScorer::Score(int64_t centre, uint64_t* score, int64_t* subset)
+void ExactScorer::Score(int64_t centre, uint64_t* score)
 {
-    centreRow = centre;
     FindWindow(centre);
     SortWindow();
     std::fill(score, score + keyWords, 0);
-    for (int64_t i = 0; i < size; ++i)
-        AddWide(score, keyWords, keys.data() + std::size_t(sorted[std::size_t(i)]) * std::size_t(keyWords), keyWords);
-    if (subset)
-        OrderSubset(subset);
+    for (std::size_t i = 0; i < std::size_t(size); ++i)
+        AddWide(score, keyWords, scored.KeyAt(i, keyWords), keyWords);
 }
 
-void ExactScorer::OrderSubset(int64_t* subset)
+void ExactScorer::BestSubset(int64_t* subset) const
 {
     // The decreasing-step sort places each entry by comparisons alone, and
     // each of its passes is a stable insertion sort of every chain. So rows
@@ -139,21 +164,21 @@ void ExactScorer::OrderSubset(int64_t* subset)
     // that set's rows go or in what order, whatever their own keys: the rows
     // up to the s-th smallest key (all in the window) get their ranks, and
     // every other row one rank above them.
-    auto keyAt = [this](std::size_t i) { return keys.data() + std::size_t(sorted[i]) * std::size_t(keyWords); };
+    auto keyAt = [this](std::size_t i) { return best.KeyAt(i, keyWords); };
     const int64_t n = image.rows;
     std::vector<int64_t> ranks(static_cast<std::size_t>(n));
     std::vector<int32_t> index(static_cast<std::size_t>(n));
     const uint64_t* last = keyAt(std::size_t(size - 1));
     int64_t rank = 0;
     std::size_t i = 0;
-    for (; i < sorted.size() && CompareWide(keyAt(i), last, keyWords) <= 0; ++i) {
+    for (; i < best.sorted.size() && CompareWide(keyAt(i), last, keyWords) <= 0; ++i) {
         if (i > 0 && CompareWide(keyAt(i), keyAt(i - 1), keyWords) != 0)
             ++rank;
-        ranks[std::size_t(window[std::size_t(sorted[i])])] = rank;
+        ranks[std::size_t(best.rows[std::size_t(best.sorted[i])])] = rank;
     }
     std::vector<bool> ranked(std::size_t(n), false);
     for (std::size_t j = 0; j < i; ++j)
-        ranked[std::size_t(window[std::size_t(sorted[j])])] = true;
+        ranked[std::size_t(best.rows[std::size_t(best.sorted[j])])] = true;
     for (int64_t row = 0; row < n; ++row)
         if (!ranked[std::size_t(row)])
             ranks[std::size_t(row)] = rank + 1;

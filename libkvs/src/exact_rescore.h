@@ -17,46 +17,58 @@ namespace kvs {
 class ExactScorer {
 public:
     // The table, what a pass over it found, and its image with each row's
-    // distance from it (float_values.h); all must outlive the scorer.
-    // narrowKeys: every key of the image fits 64 bits.
+    // distance from it (float_values.h); all must outlive the scorer. The
+    // pass over the image for each centre is shared among up to `threads`
+    // threads.
     ExactScorer(const FloatTable& table, const FloatFacts& facts, const VectorTable& image, const double* rowErrors,
-                int64_t size, bool narrowKeys);
+                int64_t size, int threads);
 
     // The words of a score; a score is in units of 2^scoreExponent().
     int words() const { return keyWords; }
     int32_t scoreExponent() const { return 2 * lowExponent; }
 
-    // The centre's exact score into score (words() words) and, when subset is
-    // given, its s rows in order. May throw std::bad_alloc.
-    void Score(int64_t centre, uint64_t* score, int64_t* subset);
+    // The centre's exact score into score (words() words). May throw
+    // std::bad_alloc.
+    void Score(int64_t centre, uint64_t* score);
+    // The centre last scored is the best so far: its keys are kept for
+    // BestSubset.
+    void KeepAsBest() { std::swap(scored, best); }
+    // The best centre's s rows, in order. May throw std::bad_alloc.
+    void BestSubset(int64_t* subset) const;
 
 private:
+    // A centre's window: the rows whose exact key can be among its s
+    // smallest, their exact keys (words() words each), and their positions
+    // in ascending order of those keys.
+    struct Window {
+        int64_t centre = 0;
+        std::vector<int64_t> rows;
+        std::vector<uint64_t> keys;
+        std::vector<int32_t> sorted;
+        const uint64_t* KeyAt(std::size_t i, int words) const
+        {
+            return keys.data() + std::size_t(sorted[i]) * std::size_t(words);
+        }
+    };
+
     // The exact key of rows a and b into key (words() words, zeroed first).
     void ExactKey(int64_t a, int64_t b, uint64_t* key);
-    // The rows whose exact key can be among the centre's s smallest.
     void FindWindow(int64_t centre);
-    // The root of the image's key of a row to the centre.
-    double ImageRoot(const int32_t* row, const int32_t* centre) const;
-    // The window's positions in ascending order of their exact keys.
     void SortWindow();
-    void OrderSubset(int64_t* subset);
 
     const FloatTable& table;
     const VectorTable& image;
     const double* rowErrors;
     int64_t size;
-    bool narrowKeys;
+    int threads;
     int32_t lowExponent;
     int valueWords;  // of a magnitude in units of 2^lowExponent, and of a difference of two
     int keyWords;
-    int64_t centreRow = 0;
 
     std::vector<double> lowRoots;   // per row: bounds on the square root of its exact key
     std::vector<double> highRoots;
     std::vector<double> scratch;
-    std::vector<int64_t> window;    // rows
-    std::vector<uint64_t> keys;     // the window's exact keys, words() words each
-    std::vector<int32_t> sorted;    // positions in the window
+    Window scored, best;
     std::vector<uint64_t> a, b, difference;  // one value's words
 };
 

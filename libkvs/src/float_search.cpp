@@ -76,40 +76,41 @@ ExactNumber NumberOf(const uint64_t* words, int count, int32_t exponent)
 // fits 32 bits and the fast path; the first that fits 32 bits when none
 // fits the path within a few steps (it is then searched more slowly, as
 // exactly).
-int32_t MakeFittingImage(const FloatTable& table, const FloatFacts& facts, VectorTable& image, double* rowErrors,
-                         int32_t* rangeRoom, SearchScore& largestKey)
+int32_t MakeFittingImage(const FloatTable& table, const FloatFacts& facts, int threads, VectorTable& image,
+                         double* rowErrors, int32_t* rangeRoom)
 {
     int32_t exponent = ImageExponent(table, facts);
     int32_t* values = const_cast<int32_t*>(image.values);
     for (int step = 0;; ++step, --exponent) {
-        if (!MakeImage(table, exponent, values, rowErrors))
+        if (!MakeImage(table, facts, exponent, threads, values, rowErrors))
             continue;
-        if (ImageFits(image, rangeRoom, largestKey) || step >= 8)
+        if (ImageFits(image, threads, rangeRoom) || step >= 8)
             return exponent;
     }
 }
 
 // Scores the kept centres exactly; the winner's into result.
 SearchStatus ScoreKept(const FloatSearchRequest& request, const FloatFacts& facts, const VectorTable& image,
-                       const double* rowErrors, bool narrowKeys, const std::vector<int64_t>& kept,
+                       const double* rowErrors, int threads, const std::vector<int64_t>& kept,
                        FloatSearchResult& result)
 {
-    ExactScorer scorer(request.table, facts, image, rowErrors, request.search.size, narrowKeys);
+    ExactScorer scorer(request.table, facts, image, rowErrors, request.search.size, threads);
     const std::size_t words = std::size_t(scorer.words());
     std::vector<uint64_t> best(words), score(words);
     int64_t winner = kNoCentre;
     for (const int64_t centre : kept) {
         if (request.search.cancel && request.search.cancel->load(std::memory_order_relaxed))
             return SearchStatus::Cancelled;
-        scorer.Score(centre, score.data(), nullptr);
+        scorer.Score(centre, score.data());
         // The centres are in ascending order: the later of equal scores wins.
         if (winner == kNoCentre || CompareWide(score.data(), best.data(), int(words)) <= 0) {
             best.swap(score);
             winner = centre;
+            scorer.KeepAsBest();
         }
     }
     if (result.subset)
-        scorer.Score(winner, score.data(), result.subset);
+        scorer.BestSubset(result.subset);
     result.centre = winner;
     result.score = NumberOf(best.data(), int(words), scorer.scoreExponent());
     result.rescored = int64_t(kept.size());
@@ -127,7 +128,8 @@ SearchStatus SearchSimilarFloatRows(const FloatSearchRequest& request, FloatSear
         return SearchStatus::BadArgument;
     const FloatTable& table = request.table;
     try {
-        const FloatFacts facts = ReadFloatFacts(table);
+        const int threads = SetUpThreads(request.search, table.rows);
+        const FloatFacts facts = ReadFloatFacts(table, threads);
         if (facts.notFinite >= 0) {
             result.badRow = facts.notFinite / table.dimension;
             result.badColumn = int32_t(facts.notFinite % table.dimension);
@@ -143,8 +145,7 @@ SearchStatus SearchSimilarFloatRows(const FloatSearchRequest& request, FloatSear
         VectorTable image{Carve<int32_t>(cursor, n * d), table.rows, table.dimension};
         double* rowErrors = Carve<double>(cursor, n);
         int32_t* rangeRoom = Carve<int32_t>(cursor, 2 * d);
-        SearchScore largestKey = 0;
-        result.scaleExponent = MakeFittingImage(table, facts, image, rowErrors, rangeRoom, largestKey);
+        result.scaleExponent = MakeFittingImage(table, facts, threads, image, rowErrors, rangeRoom);
         const double largestError = *std::max_element(rowErrors, rowErrors + n);
 
         SearchRequest search = request.search;
@@ -177,8 +178,7 @@ SearchStatus SearchSimilarFloatRows(const FloatSearchRequest& request, FloatSear
                 kept.push_back(found.centre);  // within its own reach, whatever method kept the lists
                 std::sort(kept.begin(), kept.end());
                 kept.erase(std::unique(kept.begin(), kept.end()), kept.end());
-                const bool narrowKeys = largestKey <= std::numeric_limits<uint64_t>::max();
-                const SearchStatus scored = ScoreKept(request, facts, image, rowErrors, narrowKeys, kept, result);
+                const SearchStatus scored = ScoreKept(request, facts, image, rowErrors, threads, kept, result);
                 if (scored != SearchStatus::Ok) {
                     result = FloatSearchResult{};
                     result.subset = subset;

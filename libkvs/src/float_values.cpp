@@ -1,6 +1,7 @@
 #include "float_values.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -8,25 +9,25 @@
 #include <type_traits>
 
 #include "blocked_keys.h"
+#include "shared_work.h"
 #include "table_range.h"
 
 namespace kvs {
 
 namespace {
 
-// A binary16 value's bits as the double that holds it.
-double HalfValue(uint16_t bits)
+// A binary16 value's bits as the float that holds it, in a few branch-free
+// steps that run on vector registers: normal values move their exponent
+// into float's range, infinities and NaNs keep theirs at the top, and
+// subnormals (and zero), below 2^10 units of 2^-24, are their integers
+// scaled.
+float HalfValue(uint16_t bits)
 {
-    const int exponentField = (bits >> 10) & 0x1f;
-    const int fraction = bits & 0x3ff;
-    double magnitude;
-    if (exponentField == 0x1f)
-        magnitude = fraction ? std::numeric_limits<double>::quiet_NaN() : std::numeric_limits<double>::infinity();
-    else if (exponentField == 0)
-        magnitude = std::ldexp(double(fraction), -24);  // subnormal (or zero)
-    else
-        magnitude = std::ldexp(double(fraction | 0x400), exponentField - 25);
-    return bits & 0x8000 ? -magnitude : magnitude;
+    const uint32_t magnitude = bits & 0x7fffu;
+    const uint32_t moved = magnitude << 13;
+    const uint32_t wide = magnitude >= 0x7c00u ? moved | 0x7f800000u : moved + (uint32_t(127 - 15) << 23);
+    const float value = magnitude < 0x400u ? float(int32_t(magnitude)) * 0x1p-24f : std::bit_cast<float>(wide);
+    return std::bit_cast<float>(std::bit_cast<uint32_t>(value) | (uint32_t(bits & 0x8000u) << 16));
 }
 
 // Whether the table is searched by the word pairs' keys on this processor,
@@ -50,18 +51,6 @@ int64_t LargestPairReach(int32_t dimension)
 int32_t LargestExponentWithin(double x, double limit) { return int32_t(std::floor(std::log2(limit / x))); }
 
 }  // namespace
-
-double FloatValue(const FloatTable& table, int64_t position)
-{
-    switch (table.format) {
-    case FloatFormat::Float16:
-        return HalfValue(static_cast<const uint16_t*>(table.values)[position]);
-    case FloatFormat::Float32:
-        return static_cast<const float*>(table.values)[position];
-    default:
-        return static_cast<const double*>(table.values)[position];
-    }
-}
 
 Dyadic DyadicOf(double value)
 {
@@ -95,100 +84,150 @@ auto WithValues(const FloatTable& table, Action action)
     }
 }
 
-double AsDouble(uint16_t bits) { return HalfValue(bits); }
-double AsDouble(float value) { return value; }
-double AsDouble(double value) { return value; }
-
-// A format's bits: the exponent field above the mantissa's, and the
-// exponent of a unit in the last place for each field.
+// A value as the wider float that holds it exactly: binary16 and float as
+// float, double as itself; Bits is that float's bits as a signed integer,
+// whose order is the order of the magnitudes.
+float Widen(uint16_t bits) { return HalfValue(bits); }
+float Widen(float value) { return value; }
+double Widen(double value) { return value; }
 template <typename Value>
-struct Layout;
-template <>
-struct Layout<uint16_t> {
-    using Bits = uint16_t;
-    static constexpr int kMantissaBits = 10, kFields = 32, kBias = 15;
-};
-template <>
-struct Layout<float> {
-    using Bits = uint32_t;
-    static constexpr int kMantissaBits = 23, kFields = 256, kBias = 127;
-};
-template <>
-struct Layout<double> {
-    using Bits = uint64_t;
-    static constexpr int kMantissaBits = 52, kFields = 2048, kBias = 1023;
-};
+using Wide = decltype(Widen(Value()));
+template <typename W>
+using BitsOf = std::conditional_t<sizeof(W) == 4, int32_t, int64_t>;
 
-template <typename Value>
-FloatFacts ReadFacts(const FloatTable& table, const Value* values)
+}  // namespace
+
+double FloatValue(const FloatTable& table, int64_t position)
 {
-    using L = Layout<Value>;
-    using Bits = typename L::Bits;
-    const int64_t count = table.rows * table.dimension;
-    // The mantissas (with the leading bit of normal numbers) of all values
-    // of each exponent field, or-ed together: the lowest bit set among them
-    // is the lowest of any of them, the highest the highest. The last field
-    // is NaN's and infinity's.
-    std::vector<uint64_t> fields(std::size_t(L::kFields), 0);
-    const Bits mantissaMask = Bits((Bits(1) << L::kMantissaBits) - 1);
-    for (int64_t i = 0; i < count; ++i) {
-        const Bits bits = std::bit_cast<Bits>(values[i]);
-        const int field = int(bits >> L::kMantissaBits) & (L::kFields - 1);
-        fields[std::size_t(field)] |= (bits & mantissaMask) | (field != 0 ? uint64_t(mantissaMask) + 1 : 0);
+    return WithValues(table, [&](auto values) { return double(Widen(values[position])); });
+}
+
+namespace {
+
+// What a pass over some rows finds in each column, in the wide type W: the
+// smallest and largest value, the least of the values' lowest set bits (a
+// power of two) and the largest magnitude, as bits (an infinity's or a
+// NaN's is above every finite one's).
+template <typename W>
+struct Part {
+    using Bits = BitsOf<W>;
+    explicit Part(int32_t d)
+        : lows(std::size_t(d), std::numeric_limits<W>::infinity()),
+          highs(std::size_t(d), -std::numeric_limits<W>::infinity()),
+          lowestBits(std::size_t(d), std::numeric_limits<Bits>::max()), largest(std::size_t(d), 0)
+    {
     }
+    std::vector<W> lows, highs;
+    std::vector<Bits> lowestBits, largest;
+};
+
+// The value of a nonzero finite magnitude's lowest set bit, as bits: the
+// magnitude less itself with that bit cleared (an exact difference of two
+// floats of one binade), or the magnitude itself when it is a power of
+// two (no mantissa bits). Zero has none: the largest bits, which no
+// minimum takes.
+template <typename W>
+BitsOf<W> LowestBit(BitsOf<W> magnitude)
+{
+    using Bits = BitsOf<W>;
+    constexpr Bits kMantissa = (Bits(1) << (std::numeric_limits<W>::digits - 1)) - 1;
+    const Bits cleared = magnitude & (magnitude - 1);
+    const Bits step = std::bit_cast<Bits>(W(std::bit_cast<W>(magnitude) - std::bit_cast<W>(cleared)));
+    const Bits bit = (magnitude & kMantissa) != 0 ? step : magnitude;
+    return magnitude != 0 ? bit : std::numeric_limits<Bits>::max();
+}
+
+// One pass over rows [begin, end), into a part made for d columns: each
+// row's columns in a plain loop that the compiler runs on vector registers
+// (no sum across the columns).
+template <typename Value>
+void ReadRows(const Value* values, int32_t d, int64_t begin, int64_t end, Part<Wide<Value>>& part)
+{
+    using W = Wide<Value>;
+    using Bits = BitsOf<W>;
+    W* lows = part.lows.data();
+    W* highs = part.highs.data();
+    Bits* lowestBits = part.lowestBits.data();
+    Bits* largest = part.largest.data();
+    for (int64_t row = begin; row < end; ++row) {
+        const Value* cells = values + row * d;
+        for (int32_t k = 0; k < d; ++k) {
+            const W value = Widen(cells[k]);
+            const Bits magnitude = std::bit_cast<Bits>(value) & std::numeric_limits<Bits>::max();
+            lowestBits[k] = std::min(lowestBits[k], LowestBit<W>(magnitude));
+            largest[k] = std::max(largest[k], magnitude);
+            lows[k] = std::min(lows[k], value);
+            highs[k] = std::max(highs[k], value);
+        }
+    }
+}
+
+// Rows a piece of the set-up passes takes: tens of thousands of values or
+// more, and at most 64 pieces, enough for the threads to share.
+int64_t RowsPerPiece(const FloatTable& table)
+{
+    return std::max({int64_t(1), (int64_t(1) << 16) / table.dimension, (table.rows + 63) / 64});
+}
+
+int64_t Pieces(const FloatTable& table)
+{
+    const int64_t each = RowsPerPiece(table);
+    return (table.rows + each - 1) / each;
+}
+
+template <typename Value>
+FloatFacts ReadFacts(const FloatTable& table, const Value* values, int threads)
+{
+    using W = Wide<Value>;
+    const int32_t d = table.dimension;
+    const int64_t each = RowsPerPiece(table);
+    // Made before the threads start: a thread must not allocate (an
+    // exception cannot leave it).
+    std::vector<Part<W>> parts(std::size_t(Pieces(table)), Part<W>(d));
+    ShareItems(int64_t(parts.size()), threads, [&](int64_t piece) {
+        ReadRows(values, d, piece * each, std::min(table.rows, (piece + 1) * each), parts[std::size_t(piece)]);
+    });
+    using Bits = BitsOf<W>;
+    constexpr Bits kInfinity = std::bit_cast<Bits>(std::numeric_limits<W>::infinity());
     FloatFacts facts;
-    if (fields.back() != 0) {
-        for (int64_t i = 0;; ++i)
-            if (!std::isfinite(AsDouble(values[i]))) {
+    for (std::size_t piece = 0; piece < parts.size(); ++piece) {
+        const std::vector<Bits>& largest = parts[piece].largest;
+        if (*std::max_element(largest.begin(), largest.end()) < kInfinity)
+            continue;
+        for (int64_t i = int64_t(piece) * each * d;; ++i)
+            if (!std::isfinite(Widen(values[i]))) {
                 facts.notFinite = i;
                 return facts;
             }
     }
-    int32_t low = std::numeric_limits<int32_t>::max();
-    int32_t high = std::numeric_limits<int32_t>::min();
-    for (int field = 0; field + 1 < L::kFields; ++field) {
-        const uint64_t mantissas = fields[std::size_t(field)];
-        if (mantissas == 0)
-            continue;
-        const int32_t unit = std::max(field, 1) - L::kBias - L::kMantissaBits;
-        low = std::min(low, unit + int32_t(std::countr_zero(mantissas)));
-        high = std::max(high, unit + int32_t(std::bit_width(mantissas)));
-    }
-    if (high >= low) {
-        facts.lowExponent = low;
-        facts.highExponent = high;
-    }
-    // Each column's smallest and largest value, in the values' own type
-    // (which the compiler runs on vector registers), then as doubles.
-    const int32_t d = table.dimension;
-    if constexpr (std::is_same_v<Value, uint16_t>) {
-        facts.low.assign(std::size_t(d), std::numeric_limits<double>::infinity());
-        facts.high.assign(std::size_t(d), -std::numeric_limits<double>::infinity());
-        for (int64_t i = 0; i < count; ++i) {
-            const std::size_t k = std::size_t(i % d);
-            facts.low[k] = std::min(facts.low[k], HalfValue(values[i]));
-            facts.high[k] = std::max(facts.high[k], HalfValue(values[i]));
+    Part<W> whole = std::move(parts[0]);
+    for (std::size_t piece = 1; piece < parts.size(); ++piece) {
+        const Part<W>& part = parts[piece];
+        for (std::size_t k = 0; k < std::size_t(d); ++k) {
+            whole.lows[k] = std::min(whole.lows[k], part.lows[k]);
+            whole.highs[k] = std::max(whole.highs[k], part.highs[k]);
+            whole.lowestBits[k] = std::min(whole.lowestBits[k], part.lowestBits[k]);
+            whole.largest[k] = std::max(whole.largest[k], part.largest[k]);
         }
-    } else {
-        std::vector<Value> lows(values, values + d), highs(values, values + d);
-        for (int64_t row = 1; row < table.rows; ++row) {
-            const Value* cells = values + row * d;
-            for (int32_t k = 0; k < d; ++k) {
-                lows[std::size_t(k)] = std::min(lows[std::size_t(k)], cells[k]);
-                highs[std::size_t(k)] = std::max(highs[std::size_t(k)], cells[k]);
-            }
-        }
-        facts.low.assign(lows.begin(), lows.end());
-        facts.high.assign(highs.begin(), highs.end());
     }
+    // Every value is a multiple of the least lowest bit, 2^low; the largest
+    // magnitude is below 2^(ilogb + 1). A table of zeros has neither.
+    const Bits largest = *std::max_element(whole.largest.begin(), whole.largest.end());
+    if (largest != 0) {
+        const Bits lowest = *std::min_element(whole.lowestBits.begin(), whole.lowestBits.end());
+        facts.lowExponent = int32_t(std::ilogb(std::bit_cast<W>(lowest)));
+        facts.highExponent = int32_t(std::ilogb(std::bit_cast<W>(largest))) + 1;
+    }
+    facts.low.assign(whole.lows.begin(), whole.lows.end());
+    facts.high.assign(whole.highs.begin(), whole.highs.end());
     return facts;
 }
 
 }  // namespace
 
-FloatFacts ReadFloatFacts(const FloatTable& table)
+FloatFacts ReadFloatFacts(const FloatTable& table, int threads)
 {
-    return WithValues(table, [&](auto values) { return ReadFacts(table, values); });
+    return WithValues(table, [&](auto values) { return ReadFacts(table, values, threads); });
 }
 
 int32_t ImageExponent(const FloatTable& table, const FloatFacts& facts)
@@ -219,61 +258,109 @@ int32_t ImageExponent(const FloatTable& table, const FloatFacts& facts)
 
 namespace {
 
-template <typename Value>
-bool MakeImageOf(const FloatTable& table, const Value* cells, int32_t exponent, int32_t* values, double* rowErrors)
+// How a row's values are scaled by 2^e: by one multiplication, exact where
+// 2^e is a double (every e of a float32 or float16 table), else by ldexp.
+struct ByFactor {
+    double factor;
+    double operator()(double value) const { return value * factor; }
+};
+struct ByLdexp {
+    int32_t exponent;
+    double operator()(double value) const { return std::ldexp(value, exponent); }
+};
+
+// The squares of the errors are summed in this many lanes, which the
+// compiler runs on vector registers; the bound on their roundings holds
+// for any order of the sum.
+constexpr int32_t kLanes = 8;
+
+// One row's image into out, every value of which fits 32 bits, and its
+// distance from it, rounded up (0 when exact). errors: room for d doubles.
+// Each loop runs on vector registers.
+template <typename Value, typename Scale>
+double ImageRow(const Value* cells, int32_t d, Scale scale, double underflowSlack, int32_t* out, double* errors)
 {
-    const int32_t d = table.dimension;
-    // Each coordinate's error is exact (the value times 2^e is exact, and it
-    // is within half a unit of its rounding); their sum of squares gets at
-    // most d roundings, and the root one more, each covered here. A value
-    // times 2^e can lose bits below 2^-1022 only where e < 0; a small
-    // margin per coordinate covers those. 2^e itself is a double for every
-    // e of a float32 or float16 table; others scale with ldexp.
-    const double sumSlack = 1 + double(d + 2) * std::ldexp(1.0, -52);
-    const double underflowSlack = exponent < 0 ? std::ldexp(1.0, -1000) : 0;
-    const bool multiplies = exponent >= -1022 && exponent <= 1023;
-    const double factor = multiplies ? std::ldexp(1.0, exponent) : 0;
     // Adding and taking away 1.5·2^52 rounds a double below 2^51 to an
     // integer, ties to even, in two instructions.
     const double rounder = 0x1.8p52;
-    const double largest = double(std::numeric_limits<int32_t>::max());
-    for (int64_t row = 0; row < table.rows; ++row) {
-        double squares = 0;
-        double largestError = 0;
-        bool fits = true;
-        for (int32_t k = 0; k < d; ++k) {
-            const double value = AsDouble(cells[row * d + k]);
-            const double scaled = multiplies ? value * factor : std::ldexp(value, exponent);
-            fits = fits && std::fabs(scaled) <= largest;
-            const double rounded = (scaled + rounder) - rounder;
-            values[row * d + k] = fits ? int32_t(rounded) : 0;
-            const double error = scaled - rounded;
-            squares += error * error;
-            largestError = std::max(largestError, std::fabs(error));
-        }
-        if (!fits)
-            return false;
-        // Squares below 2^-1022 may lose all their bits: 2^-500 per
-        // coordinate covers what that takes from the root.
-        rowErrors[row] = largestError == 0 && underflowSlack == 0
-                             ? 0
-                             : std::sqrt(squares * sumSlack) * (1 + std::ldexp(1.0, -51)) +
-                                   (underflowSlack + std::ldexp(1.0, -500)) * d;
+    for (int32_t k = 0; k < d; ++k) {
+        const double scaled = scale(double(Widen(cells[k])));
+        const double rounded = (scaled + rounder) - rounder;
+        out[k] = int32_t(rounded);
+        errors[k] = scaled - rounded;
     }
-    return true;
+    // The sums of the squares and of the magnitudes of the errors: the
+    // latter is 0 only when every error is (no nonzero term is lost).
+    double squares[kLanes] = {}, magnitudes[kLanes] = {};
+    int32_t k = 0;
+    for (; k + kLanes <= d; k += kLanes)
+        for (int32_t lane = 0; lane < kLanes; ++lane) {
+            squares[lane] += errors[k + lane] * errors[k + lane];
+            magnitudes[lane] += std::fabs(errors[k + lane]);
+        }
+    for (; k < d; ++k) {
+        squares[0] += errors[k] * errors[k];
+        magnitudes[0] += std::fabs(errors[k]);
+    }
+    double sum = 0, inexact = 0;
+    for (int32_t lane = 0; lane < kLanes; ++lane) {
+        sum += squares[lane];
+        inexact += magnitudes[lane];
+    }
+    if (inexact == 0 && underflowSlack == 0)
+        return 0;
+    // Each coordinate's error is exact (the value times 2^e is exact, and it
+    // is within half a unit of its rounding); their sum of squares gets at
+    // most d roundings, and the root one more, each covered here. A value
+    // times 2^e can lose bits below 2^-1022 only where e < 0, which
+    // underflowSlack covers per coordinate; squares below 2^-1022 may lose
+    // all their bits: 2^-500 per coordinate covers what that takes from the
+    // root.
+    const double sumSlack = 1 + double(d + 2) * std::ldexp(1.0, -52);
+    return std::sqrt(sum * sumSlack) * (1 + std::ldexp(1.0, -51)) + (underflowSlack + std::ldexp(1.0, -500)) * d;
+}
+
+template <typename Value, typename Scale>
+void MakeImageOf(const FloatTable& table, const Value* cells, Scale scale, double underflowSlack, int threads,
+                 int32_t* values, double* rowErrors)
+{
+    const int32_t d = table.dimension;
+    const int64_t each = RowsPerPiece(table);
+    const int64_t pieces = Pieces(table);
+    std::vector<double> errors(std::size_t(pieces) * std::size_t(d));  // before the threads start
+    ShareItems(pieces, threads, [&](int64_t piece) {
+        const int64_t end = std::min(table.rows, (piece + 1) * each);
+        double* room = errors.data() + piece * d;
+        for (int64_t row = piece * each; row < end; ++row)
+            rowErrors[row] = ImageRow(cells + row * d, d, scale, underflowSlack, values + row * d, room);
+    });
 }
 
 }  // namespace
 
-bool MakeImage(const FloatTable& table, int32_t exponent, int32_t* values, double* rowErrors)
+bool MakeImage(const FloatTable& table, const FloatFacts& facts, int32_t exponent, int threads, int32_t* values,
+               double* rowErrors)
 {
-    return WithValues(table, [&](auto cells) { return MakeImageOf(table, cells, exponent, values, rowErrors); });
+    // Every value fits when the largest magnitude does: |value| · 2^e at
+    // most 2^31 - 1, which rounds to no more (the scaling is exact).
+    double largest = 0;
+    for (std::size_t k = 0; k < facts.low.size(); ++k)
+        largest = std::max({largest, -facts.low[k], facts.high[k]});
+    if (!(std::ldexp(largest, exponent) <= double(std::numeric_limits<int32_t>::max())))
+        return false;
+    const double underflowSlack = exponent < 0 ? std::ldexp(1.0, -1000) : 0;
+    WithValues(table, [&](auto cells) {
+        if (exponent >= -1022 && exponent <= 1023)
+            MakeImageOf(table, cells, ByFactor{std::ldexp(1.0, exponent)}, underflowSlack, threads, values, rowErrors);
+        else
+            MakeImageOf(table, cells, ByLdexp{exponent}, underflowSlack, threads, values, rowErrors);
+    });
+    return true;
 }
 
-bool ImageFits(const VectorTable& image, int32_t* rangeRoom, SearchScore& largestKey)
+bool ImageFits(const VectorTable& image, int threads, int32_t* rangeRoom)
 {
-    const ColumnRanges ranges = FindColumnRanges(image, 1, rangeRoom);
-    largestKey = LargestKey(ranges);
+    const ColumnRanges ranges = FindColumnRanges(image, threads, rangeRoom);
     if (AimsAtWordPairs(image.rows, image.dimension))
         return LargestReach(ranges) <= LargestPairReach(image.dimension);
     return CentredSquares(ranges) <= kLargestCentredSquares;

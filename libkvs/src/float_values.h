@@ -34,8 +34,9 @@ struct FloatFacts {
     int32_t highExponent = 0;
     std::vector<double> low, high;  // each column's smallest and largest value
 };
-// Stops at the first value that is not finite.
-FloatFacts ReadFloatFacts(const FloatTable& table);
+// Stops at the first value that is not finite. The passes over the table
+// (here and in MakeImage, ImageFits) are shared among up to `threads` threads.
+FloatFacts ReadFloatFacts(const FloatTable& table, int threads);
 
 // The exponent e of the image round(value · 2^e) to search: the largest at
 // which every image value fits 32 bits and the spreads of the columns stay
@@ -47,10 +48,11 @@ int32_t ImageExponent(const FloatTable& table, const FloatFacts& facts);
 // The image at exponent e into values (n·d), and each row's distance from
 // its image in units of 2^-e, rounded up, into rowErrors (n); 0 for a row
 // the image holds exactly. False when a value does not fit 32 bits.
-bool MakeImage(const FloatTable& table, int32_t exponent, int32_t* values, double* rowErrors);
+bool MakeImage(const FloatTable& table, const FloatFacts& facts, int32_t exponent, int threads, int32_t* values,
+               double* rowErrors);
 
 // Whether the image's columns are within the fast path ImageExponent aimed
-// at; and the largest key of any two of its rows. rangeRoom: 2·d values.
-bool ImageFits(const VectorTable& image, int32_t* rangeRoom, SearchScore& largestKey);
+// at. rangeRoom: 2·d values.
+bool ImageFits(const VectorTable& image, int threads, int32_t* rangeRoom);
 
 }  // namespace kvs

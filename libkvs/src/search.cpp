@@ -132,13 +132,6 @@ bool TrialWhileLayingOut(const SearchRequest& request, const ColumnRanges& range
     return treePays;
 }
 
-// The threads that share the work before the centres: those a dense search
-// of the request would run on.
-int SetUpThreads(const SearchRequest& request, int64_t centres)
-{
-    return ThreadsFor(request, SearchMethod::Dense, centres);
-}
-
 // Chooses the method and its threads, and where the dense keys are made in
 // blocks lays out the table for them in laidOut (and in plan.packed): with a
 // second thread, during the cost model's trial, on the chance that it
@@ -173,6 +166,11 @@ SearchStatus ChooseAndLayOut(const SearchRequest& request, SearchScore largestKe
     plan.packed = &laidOut->laidOut();
     return SearchStatus::Ok;
 }
+}  // namespace
+
+int SetUpThreads(const SearchRequest& request, int64_t centres)
+{
+    return ThreadsFor(request, SearchMethod::Dense, centres);
 }
 
 KeyWidth KeyWidthFor(SearchScore largestKey)

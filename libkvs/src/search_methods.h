@@ -82,6 +82,10 @@ bool TreePathsCoverEnough(const VectorTable& table);
 bool TreeQueriesStayLocal(const VectorTable& table, const ColumnRanges& ranges, int64_t size,
                           const Allocator& allocator);
 
+// The threads that share the work before the centres: those a dense search
+// of the request's table over that many centres would run on.
+int SetUpThreads(const SearchRequest& request, int64_t centres);
+
 // SearchSimilarRows, keeping the centres near the best in near's lists
 // when near is given (it fills no subset then: result.subset must be null).
 SearchStatus SearchRows(const SearchRequest& request, const NearBest* near, SearchResult& result);

@@ -117,6 +117,42 @@ TEST(FloatSearch, TiesOfTheImageAreBrokenByTheLastBits)
     EXPECT_EQ(ScoreAt(found.result.score, -106), expected);
 }
 
+// The passes over a large table are shared out in pieces of rows: the
+// finest value, in the last piece, still sets the unit of the exact keys,
+// and the first NaN in row order is named, on one thread or two. Rows
+// (i, 0), one far row (2^24, 0) that leaves the image too coarse for the
+// last row's n - 2 + ulp, whose distance ulp to row n - 2 decides.
+TEST(FloatSearch, TheFinestValueAndTheFirstNaNCountInEveryPieceOfRows)
+{
+    constexpr int64_t n = 70000;
+    const auto check = [&](auto zero, kvs::FloatFormat format, int32_t ulpExponent) {
+        using Value = decltype(zero);
+        std::vector<Value> values(std::size_t(2 * n), Value(0));
+        for (int64_t i = 0; i < n; ++i)
+            values[std::size_t(2 * i)] = Value(i);
+        values[0] = Value(1 << 24);
+        values[std::size_t(2 * (n - 1))] = Value(n - 2) + std::ldexp(Value(1), ulpExponent);
+        for (int threads : {1, 2}) {
+            SCOPED_TRACE(threads);
+            const FloatFound found = SearchFloats(values.data(), format, n, 2, 2, kvs::SearchMethod::Auto, threads);
+            ASSERT_EQ(found.status, kvs::SearchStatus::Ok);
+            EXPECT_FALSE(found.result.imageExact);
+            EXPECT_EQ(found.result.centre, n - 1);
+            EXPECT_EQ(found.subset, (std::vector<int64_t>{n - 1, n - 2}));
+            EXPECT_EQ(ScoreAt(found.result.score, 2 * ulpExponent), (kvs::Score{0, 1}));
+        }
+        std::vector<Value> broken = values;
+        broken[std::size_t(2 * 69000)] = std::numeric_limits<Value>::quiet_NaN();
+        broken[std::size_t(2 * 40000 + 1)] = std::numeric_limits<Value>::quiet_NaN();
+        const FloatFound found = SearchFloats(broken.data(), format, n, 2, 2, kvs::SearchMethod::Auto, 2);
+        EXPECT_EQ(found.status, kvs::SearchStatus::NotFinite);
+        EXPECT_EQ(found.result.badRow, 40000);
+        EXPECT_EQ(found.result.badColumn, 1);
+    };
+    check(0.0f, kvs::FloatFormat::Float32, -7);
+    check(0.0, kvs::FloatFormat::Float64, -36);
+}
+
 TEST(FloatSearch, NaNAndInfinityNameTheirCell)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
