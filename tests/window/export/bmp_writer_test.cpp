@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -18,7 +16,6 @@
 #include "platform/memory.h"
 #include "seams/test_seams.h"
 #include "platform/message_box.h"
-#include "platform/posix/temporary_files.h"
 #include "support/posix/write_targets.h"
 #include "support/recording_message_box.h"
 
@@ -509,44 +506,6 @@ TEST_F(BmpWriterTest, EveryKindOfTargetFollowsTheSaveRules)
         for (int* end : {&reader, &writer})
             if (*end >= 0)
                 close(std::exchange(*end, -1));
-    }
-}
-
-// Every signal whose default action ends the window (all but SIGKILL, which
-// cannot be caught) removes the temporary file first when it comes
-// mid-save, then ends it as the signal would have; the old file keeps its
-// bytes.
-TEST(SaveUnderSignals, EndingSignalsRemoveTheTemporaryFile)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    ScratchFolder folder;
-    const std::string path = folder.path("old.bmp");
-    const std::vector<uint8_t> old(100, 0x5A);
-    WriteWholeFile(path, old);
-    std::vector<int> signals = {SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGUSR1,
-                                SIGUSR2,   SIGPIPE, SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU, SIGXFSZ,
-                                SIGVTALRM, SIGPOLL, SIGPWR,  SIGSYS,  SIGRTMIN, SIGRTMIN + 1, SIGRTMAX};
-    // SIGPROF is not among them: GoogleTest starts a death test with it
-    // ignored, and an ignored signal stays ignored (kvs's tests take it).
-#if !defined(__SANITIZE_ADDRESS__)
-    // The address sanitizer keeps these for itself, to report a crash its own way.
-    signals.insert(signals.end(), {SIGSEGV, SIGBUS, SIGFPE});
-#endif
-    for (const int signalNumber : signals) {
-        EXPECT_EXIT(
-            {
-                const rlimit noCore = {};
-                setrlimit(RLIMIT_CORE, &noCore);
-                RemoveTemporaryFilesOnSignals();
-                FileHandle file = OpenFileForWriting(path.c_str());
-                if (WriteFileBytes(file, "new", 3) && TemporaryFilesLeftIn(folder.path("")))
-                    raise(signalNumber);
-                std::exit(0);
-            },
-            testing::KilledBySignal(signalNumber), "")
-            << signalNumber;
-        EXPECT_EQ(ReadWholeFile(path), old);
-        EXPECT_EQ(folder.names(), std::vector<std::string>{"old.bmp"});
     }
 }
 
