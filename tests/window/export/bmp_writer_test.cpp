@@ -378,115 +378,30 @@ TEST_F(BmpWriterTest, EveryFailedWriteIsReportedAndKeepsTheOldFile)
     SetMessageBoxHandler(recorder);
 }
 
-// The rules every save follows, by what the chosen name is: a file, or a
-// link to one, is replaced through a temporary file beside it, keeping its
-// permissions and owner and leaving the links as they are; a FIFO, a device,
-// a socket or a descriptor of the program is written straight through and
-// stays what it is; a folder, a loop of links, a write-protected file, a FIFO
-// that nobody reads (at once: the window never waits) and a full or
-// read-only disk are refused with the window's messages, and the old file
-// keeps its bytes. No case leaves a temporary file.
-TEST_F(BmpWriterTest, EveryKindOfTargetFollowsTheSaveRules)
+// The window's messages for each step of a save that fails: the name is
+// refused (a folder, a FIFO that nobody reads: the window never waits) or a
+// write fails (a device that is always full); a FIFO with a reader takes the
+// whole file. The rules themselves, for every kind of target, are the
+// platform's (tests/platform/posix/file_rules_test.cpp).
+TEST_F(BmpWriterTest, EachFailingStepOfASaveHasItsMessage)
 {
-    using std::filesystem::file_type;
     bitmap = CreateBitmapOfDepth(8, 8, 1, 32);
     ASSERT_NE(bitmap, nullptr);
     constexpr std::size_t kFileBytes = 54 + 8 * 8 * 4;
-    const std::vector<uint8_t> old(100, 0x5A);
-    const mode_t umaskBits = umask(0);
-    umask(umaskBits);
-    std::filesystem::create_directory(folder.path("real"));
-    const std::string real = folder.path("real/picture.bmp");
     const auto at = [&](const char* name) { return folder.path(name); };
-    const auto oldFile = [&](mode_t mode) {
-        WriteWholeFile(real, old);
-        chmod(real.c_str(), mode);
-        return real;
-    };
-    const auto link = [&](const char* name, const std::string& destination) {
-        std::filesystem::create_symlink(destination, at(name));
-        return at(name);
-    };
-    const auto type = [&](const char* name) { return std::filesystem::symlink_status(at(name)).type(); };
-    const auto isNew = [](const std::string& path) { return ReadWholeFile(path).size() == kFileBytes; };
-    const auto mode = [](const std::string& path) {
-        struct stat status = {};
-        stat(path.c_str(), &status);
-        return status;
-    };
-    int reader = -1;  // a FIFO's, a pipe's or a socket's other end
-    int writer = -1;  // a pipe's writing end, which the program holds
-    std::optional<SmallFilesystem> full;
-    std::optional<SmallFilesystem> readOnly;
-    const auto mounted = [&](std::optional<SmallFilesystem>& disk, const char* name, bool ro) {
-        std::filesystem::create_directory(at(name));
-        disk.emplace(at(name), 4096, ro);
-        return disk->Mounted();
-    };
+    int reader = -1;
     struct Case {
         const char* name;
-        std::function<std::string()> target;  // the path chosen; "" when the system does not let the test make it
-        const char* message;                  // the writer's message, "" when the save succeeds
-        std::function<bool()> holds;          // what is true afterwards
+        std::function<std::string()> target;  // "" when the system does not let the test make it
+        const char* message;                  // "" when the save succeeds
     };
     const Case cases[] = {
-        {"a new file", [&] { return at("new.bmp"); }, "",
-         [&] { return isNew(at("new.bmp")) && (mode(at("new.bmp")).st_mode & 07777) == (0666 & ~umaskBits); }},
-        {"an old file", [&] { chown(oldFile(0640).c_str(), 1234, 5678); return real; }, "",
-         [&] {
-             const struct stat status = mode(real);
-             return isNew(real) && (status.st_mode & 07777) == 0640 &&
-                    (geteuid() != 0 || (status.st_uid == 1234 && status.st_gid == 5678));
-         }},
-        {"a link to a file", [&] { oldFile(0600); return link("absolute.bmp", real); }, "",
-         [&] { return isNew(real) && std::filesystem::read_symlink(at("absolute.bmp")) == real &&
-                      (mode(real).st_mode & 07777) == 0600; }},
-        {"a chain of relative links", [&] { oldFile(0644); link("second.bmp", "real/picture.bmp"); return link("first.bmp", "second.bmp"); }, "",
-         [&] { return isNew(real) && type("first.bmp") == file_type::symlink && type("second.bmp") == file_type::symlink; }},
-        {"a link whose file does not exist yet", [&] { std::filesystem::remove(real); return link("dangling.bmp", "real/picture.bmp"); }, "",
-         [&] { return isNew(real) && type("dangling.bmp") == file_type::symlink; }},
-        {"a loop of links", [&] { link("loop1.bmp", "loop2.bmp"); return link("loop2.bmp", "loop1.bmp"); }, "CreateFile ERROR!",
-         [&] { return type("loop1.bmp") == file_type::symlink && type("loop2.bmp") == file_type::symlink; }},
-        {"a folder", [&] { std::filesystem::create_directory(at("dir.bmp")); return at("dir.bmp"); }, "CreateFile ERROR!",
-         [&] { return std::filesystem::is_empty(at("dir.bmp")); }},
-        {"a folder that does not exist", [&] { return at("missing/picture.bmp"); }, "CreateFile ERROR!",
-         [&] { return !FileExists(at("missing")); }},
-        {"a write-protected file", [&] { return oldFile(0444); }, "CreateFile ERROR!",
-         [&] { return ReadWholeFile(real) == old; }},
-        {"a FIFO that nobody reads", [&] { mkfifo(at("lonely.bmp").c_str(), 0644); return at("lonely.bmp"); }, "CreateFile ERROR!",
-         [&] { return type("lonely.bmp") == file_type::fifo; }},
-        {"a FIFO with a reader", [&] { reader = OpenFifoReader(at("fifo.bmp")); return at("fifo.bmp"); }, "",
-         [&] { return ReadToEnd(reader).size() == kFileBytes && type("fifo.bmp") == file_type::fifo; }},
-        {"a device that takes everything", [&] { return MakeMemoryDevice(at("null.bmp"), 3) ? at("null.bmp") : ""; }, "",
-         [&] { return type("null.bmp") == file_type::character; }},
+        {"a folder", [&] { std::filesystem::create_directory(at("dir.bmp")); return at("dir.bmp"); }, "CreateFile ERROR!"},
+        {"a FIFO that nobody reads", [&] { mkfifo(at("lonely.bmp").c_str(), 0644); return at("lonely.bmp"); },
+         "CreateFile ERROR!"},
         {"a device that is always full", [&] { return MakeMemoryDevice(at("full.bmp"), 7) ? at("full.bmp") : ""; },
-         "ERROR while writing BITMAPFILEHEADER!", [&] { return type("full.bmp") == file_type::character; }},
-        {"a socket with a listener", [&] { reader = ListenAt(at("socket.bmp")); return at("socket.bmp"); }, "",
-         [&] { return ReadFirstConnection(reader).size() == kFileBytes && type("socket.bmp") == file_type::socket; }},
-        {"a socket nobody listens at", [&] { close(ListenAt(at("closed.bmp"))); return at("closed.bmp"); }, "CreateFile ERROR!",
-         [&] { return type("closed.bmp") == file_type::socket; }},
-        {"a descriptor of the program, as /dev/stdout is",
-         [&] {
-             int ends[2];
-             if (pipe(ends) != 0)
-                 return std::string();
-             reader = ends[0];
-             writer = ends[1];
-             return link("descriptor.bmp", "/proc/self/fd/" + std::to_string(writer));
-         },
-         "", [&] { close(std::exchange(writer, -1)); return ReadToEnd(reader).size() == kFileBytes; }},
-        {"a name as long as the system allows", [&] { return at((std::string(251, 'n') + ".bmp").c_str()); }, "",
-         [&] { return isNew(at((std::string(251, 'n') + ".bmp").c_str())); }},
-        {"a full disk",
-         [&] {
-             if (!mounted(full, "small", false))
-                 return std::string();
-             WriteWholeFile(at("small/old.bmp"), old);
-             return at("small/old.bmp");
-         },
-         "ERROR while writing BITMAPFILEHEADER!", [&] { return ReadWholeFile(at("small/old.bmp")) == old; }},
-        {"a read-only disk", [&] { return mounted(readOnly, "readonly", true) ? at("readonly/new.bmp") : ""; },
-         "CreateFile ERROR!", [&] { return std::filesystem::is_empty(at("readonly")); }},
+         "ERROR while writing BITMAPFILEHEADER!"},
+        {"a FIFO with a reader", [&] { reader = OpenFifoReader(at("fifo.bmp")); return at("fifo.bmp"); }, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -501,12 +416,11 @@ TEST_F(BmpWriterTest, EveryKindOfTargetFollowsTheSaveRules)
             ExpectOneMessage(c.message);
         else
             EXPECT_TRUE(messages.messages().empty());
-        EXPECT_TRUE(c.holds());
         EXPECT_FALSE(TemporaryFilesLeftIn(folder.path("")));
-        for (int* end : {&reader, &writer})
-            if (*end >= 0)
-                close(std::exchange(*end, -1));
     }
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(ReadToEnd(reader).size(), kFileBytes);
+    close(reader);
 }
 
 }
