@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "blocked_keys.h"
+#include "cpu_dispatch.h"
 #include "shared_work.h"
 #include "table_range.h"
 
@@ -141,7 +142,8 @@ BitsOf<W> LowestBit(BitsOf<W> magnitude)
 // row's columns in a plain loop that the compiler runs on vector registers
 // (no sum across the columns).
 template <typename Value>
-void ReadRows(const Value* values, int32_t d, int64_t begin, int64_t end, Part<Wide<Value>>& part)
+[[gnu::always_inline]] inline void ReadRowsOf(const Value* values, int32_t d, int64_t begin, int64_t end,
+                                              Part<Wide<Value>>& part)
 {
     using W = Wide<Value>;
     using Bits = BitsOf<W>;
@@ -160,6 +162,21 @@ void ReadRows(const Value* values, int32_t d, int64_t begin, int64_t end, Part<W
             highs[k] = std::max(highs[k], value);
         }
     }
+}
+
+// The pass for each format, built for AVX2 as well as the baseline
+// (cpu_dispatch.h; a function with clones cannot be a template).
+static KVS_AVX2_CLONES void ReadRows(const uint16_t* values, int32_t d, int64_t begin, int64_t end, Part<float>& part)
+{
+    ReadRowsOf(values, d, begin, end, part);
+}
+static KVS_AVX2_CLONES void ReadRows(const float* values, int32_t d, int64_t begin, int64_t end, Part<float>& part)
+{
+    ReadRowsOf(values, d, begin, end, part);
+}
+static KVS_AVX2_CLONES void ReadRows(const double* values, int32_t d, int64_t begin, int64_t end, Part<double>& part)
+{
+    ReadRowsOf(values, d, begin, end, part);
 }
 
 // Rows a piece of the set-up passes takes: tens of thousands of values or
