@@ -4,7 +4,7 @@
 // the other, and a refused allocation shows nothing and holds nothing.
 #include "vectors/series_builder.h"
 
-#include <barrier>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -59,15 +59,23 @@ TEST_F(SeriesBuilderTest, BuildsOnTwoThreadsGiveWhatTheyGiveOneAfterTheOther)
     std::vector<Rows> byWindow(kBuilds);
     std::vector<Rows> byRows(kBuilds);
     {
-        std::barrier together(2); // each pair of builds starts at once
+        // Each pair of builds starts at once: a thread counts its arrival and
+        // waits, yielding, for the other's. (libstdc++'s std::barrier can miss
+        // a wake-up on the Windows build's threads and wait for ever.)
+        std::atomic<int> arrived{0};
+        const auto meet = [&](int build) {
+            arrived.fetch_add(1);
+            while (arrived.load() < 2 * (build + 1))
+                std::this_thread::yield();
+        };
         std::jthread window([&] {
             for (int build = 0; build < kBuilds; ++build) {
-                together.arrive_and_wait();
+                meet(build);
                 byWindow[build] = WindowBuild(picked, StatesOf(build));
             }
         });
         for (int build = 0; build < kBuilds; ++build) {
-            together.arrive_and_wait();
+            meet(build);
             byRows[build] = RowsBuild(StatesOf(build));
         }
     }
