@@ -30,6 +30,36 @@ struct Request {
     ~Request() { kvs_request_free(handle); }
 };
 
+// Searches with each allocation in turn refused, until one search succeeds:
+// every refusal gives KVS_OUT_OF_MEMORY, no result and nothing held, and the
+// success holds one block, its result. How many were refused.
+template <typename MakeRequest>
+int FailEachAllocation(MakeRequest makeRequest)
+{
+    int failures = 0;
+    for (long failing = 1;; ++failing) {
+        CountingAllocator counter;
+        counter.failAt = failing;
+        const kvs::Allocator hook = counter.hook();
+        const auto request = makeRequest();
+        EXPECT_EQ(kvs_request_set_allocator(request.handle, hook.allocate, hook.release, hook.context), KVS_OK);
+        kvs_result* result = nullptr;
+        const kvs_status status = kvs_search(request.handle, &result);
+        if (status == KVS_OK) {
+            EXPECT_EQ(counter.live, 1) << "the result is one block";
+            kvs_result_free(result);
+            EXPECT_EQ(counter.live, 0);
+            return failures;
+        }
+        EXPECT_EQ(status, KVS_OUT_OF_MEMORY) << "allocation " << failing;
+        EXPECT_EQ(result, nullptr) << "allocation " << failing;
+        EXPECT_EQ(counter.live, 0) << "allocation " << failing;
+        if (status != KVS_OUT_OF_MEMORY)
+            return failures;
+        ++failures;
+    }
+}
+
 // mantissa * 2^exponent with the mantissa odd (0: no words, exponent 0), so
 // that equal numbers compare equal however they were scaled.
 struct Exact {
@@ -164,27 +194,8 @@ TEST(CInterface, BadArgumentsAreRefusedAndAllocateNothing)
 TEST(CInterface, EachFailedAllocationGivesOutOfMemoryAndHoldsNothing)
 {
     const Table table = RandomTable(200, 2, 30, 8);
-    int failures = 0;
-    for (long failing = 1;; ++failing) {
-        CountingAllocator counter;
-        counter.failAt = failing;
-        const kvs::Allocator hook = counter.hook();
-        Request request(table, 9);
-        ASSERT_EQ(kvs_request_set_allocator(request.handle, hook.allocate, hook.release, hook.context), KVS_OK);
-        kvs_result* result = nullptr;
-        const kvs_status status = kvs_search(request.handle, &result);
-        if (status == KVS_OK) {
-            EXPECT_EQ(counter.live, 1) << "the result is one block";
-            kvs_result_free(result);
-            EXPECT_EQ(counter.live, 0);
-            break;
-        }
-        EXPECT_EQ(status, KVS_OUT_OF_MEMORY) << "allocation " << failing;
-        EXPECT_EQ(result, nullptr) << "allocation " << failing;
-        EXPECT_EQ(counter.live, 0) << "allocation " << failing;
-        ++failures;
-    }
-    EXPECT_GE(failures, 3) << "the search's storage, the result and the subset's order";
+    EXPECT_GE(FailEachAllocation([&] { return Request(table, 9); }), 3)
+        << "the search's storage, the result and the subset's order";
 }
 
 void CancelOnFirstReport(void* context, double) { kvs_request_cancel(static_cast<kvs_request*>(context)); }
@@ -494,27 +505,8 @@ TEST(CInterface, FloatSearchesThatRunOutOfMemoryOrAreCancelledHoldNothing)
     for (int32_t value : integers.values)
         values.push_back(value + 0.1);
     const FloatTable table = Floats(KVS_FLOAT32, values, 4);
-    int failures = 0;
-    for (long failing = 1;; ++failing) {
-        CountingAllocator counter;
-        counter.failAt = failing;
-        const kvs::Allocator hook = counter.hook();
-        FloatRequest request(table, 7);
-        ASSERT_EQ(kvs_request_set_allocator(request.handle, hook.allocate, hook.release, hook.context), KVS_OK);
-        kvs_result* result = nullptr;
-        const kvs_status status = kvs_search(request.handle, &result);
-        if (status == KVS_OK) {
-            EXPECT_EQ(counter.live, 1) << "the result is one block";
-            kvs_result_free(result);
-            EXPECT_EQ(counter.live, 0);
-            break;
-        }
-        EXPECT_EQ(status, KVS_OUT_OF_MEMORY) << "allocation " << failing;
-        EXPECT_EQ(result, nullptr) << "allocation " << failing;
-        EXPECT_EQ(counter.live, 0) << "allocation " << failing;
-        ++failures;
-    }
-    EXPECT_GE(failures, 4) << "the result, the image, the column ranges and the search's storage";
+    EXPECT_GE(FailEachAllocation([&] { return FloatRequest(table, 7); }), 4)
+        << "the result, the image, the column ranges and the search's storage";
 
     FloatRequest cancelled(table, 7);
     kvs_request_cancel(cancelled.handle);
