@@ -10,7 +10,6 @@
 #include <kvs/float_search.h>
 
 #include "float_values.h"
-#include "wide_score.h"
 
 namespace kvs {
 

@@ -10,8 +10,6 @@
 
 #include <kvs/float_search.h>
 
-#include "wide_score.h"
-
 namespace kvs {
 
 // The value at a position (row · d + column), exactly.
