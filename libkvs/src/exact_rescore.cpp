@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "cpu_dispatch.h"
 #include "decreasing_step_order.h"
 #include "shared_work.h"
 #include "wide_natural.h"
@@ -97,7 +98,7 @@ void NarrowKey(const int64_t* x, const int64_t* y, int32_t d, uint64_t* key)
 // runs on vector registers; the sum of d non-negative terms is within
 // (d - 1)·2^-53 of its exact value, relatively, in any order.
 constexpr int32_t kLanes = 8;
-double ImageKey(const int32_t* row, const int32_t* centre, int32_t d)
+[[gnu::always_inline]] inline double ImageKey(const int32_t* row, const int32_t* centre, int32_t d)
 {
     double lanes[kLanes] = {};
     int32_t k = 0;
@@ -116,6 +117,22 @@ double ImageKey(const int32_t* row, const int32_t* centre, int32_t d)
     return key;
 }
 
+// Bounds on the roots of the exact keys of rows [begin, end) to the centre
+// (FindWindow), built for AVX2 as well as the baseline (cpu_dispatch.h).
+static KVS_AVX2_CLONES void RootBounds(const VectorTable& image, const double* rowErrors, int64_t centre,
+                                       double slack, int64_t begin, int64_t end, double* lowRoots,
+                                       double* highRoots)
+{
+    const int32_t d = image.dimension;
+    const int32_t* c = image.values + centre * d;
+    for (int64_t row = begin; row < end; ++row) {
+        const double root = std::sqrt(ImageKey(image.values + row * d, c, d));
+        const double error = (rowErrors[centre] + rowErrors[row]) * (1 + kRootSlack);
+        lowRoots[row] = root * (1 - slack) - error;
+        highRoots[row] = root * (1 + slack) + error;
+    }
+}
+
 }  // namespace
 
 void ExactScorer::FindWindow(int64_t centre)
@@ -131,16 +148,10 @@ void ExactScorer::FindWindow(int64_t centre)
     const double slack = kRootSlack + double(d + 2) * std::ldexp(1.0, -53);
     lowRoots.resize(std::size_t(n));
     highRoots.resize(std::size_t(n));
-    const int32_t* c = image.values + centre * d;
     constexpr int64_t kRowsPerPiece = 1024;
     ShareItems((n + kRowsPerPiece - 1) / kRowsPerPiece, threads, [&](int64_t piece) {
-        const int64_t end = std::min(n, (piece + 1) * kRowsPerPiece);
-        for (int64_t row = piece * kRowsPerPiece; row < end; ++row) {
-            const double root = std::sqrt(ImageKey(image.values + row * d, c, d));
-            const double error = (rowErrors[centre] + rowErrors[row]) * (1 + kRootSlack);
-            lowRoots[std::size_t(row)] = root * (1 - slack) - error;
-            highRoots[std::size_t(row)] = root * (1 + slack) + error;
-        }
+        RootBounds(image, rowErrors, centre, slack, piece * kRowsPerPiece, std::min(n, (piece + 1) * kRowsPerPiece),
+                   lowRoots.data(), highRoots.data());
     });
     scratch = highRoots;
     std::nth_element(scratch.begin(), scratch.begin() + (size - 1), scratch.end());

@@ -314,7 +314,8 @@ constexpr int32_t kLanes = 8;
 // distance from it, rounded up (0 when exact). errors: room for d doubles.
 // Each loop runs on vector registers.
 template <typename Value, typename Scale>
-double ImageRow(const Value* cells, int32_t d, Scale scale, double underflowSlack, int32_t* out, double* errors)
+[[gnu::always_inline]] inline double ImageRow(const Value* cells, int32_t d, Scale scale, double underflowSlack,
+                                              int32_t* out, double* errors)
 {
     for (int32_t k = 0; k < d; ++k) {
         const double scaled = scale(double(Widen(cells[k])));
@@ -353,6 +354,40 @@ double ImageRow(const Value* cells, int32_t d, Scale scale, double underflowSlac
     return std::sqrt(sum * sumSlack) * (1 + std::ldexp(1.0, -51)) + (underflowSlack + std::ldexp(1.0, -500)) * d;
 }
 
+// The image of rows [begin, end) and their errors; errors: room for d doubles.
+template <typename Value, typename Scale>
+[[gnu::always_inline]] inline void ImageRowsOf(const Value* cells, int32_t d, int64_t begin, int64_t end,
+                                               Scale scale, double underflowSlack, int32_t* values,
+                                               double* rowErrors, double* errors)
+{
+    for (int64_t row = begin; row < end; ++row)
+        rowErrors[row] = ImageRow(cells + row * d, d, scale, underflowSlack, values + row * d, errors);
+}
+
+// Built for AVX2 as well as the baseline where 2^e is a double (cpu_dispatch.h;
+// a function with clones cannot be a template); the rare scaling by ldexp once.
+static KVS_AVX2_CLONES void ImageRows(const uint16_t* cells, int32_t d, int64_t begin, int64_t end, ByFactor scale,
+                                      double underflowSlack, int32_t* values, double* rowErrors, double* errors)
+{
+    ImageRowsOf(cells, d, begin, end, scale, underflowSlack, values, rowErrors, errors);
+}
+static KVS_AVX2_CLONES void ImageRows(const float* cells, int32_t d, int64_t begin, int64_t end, ByFactor scale,
+                                      double underflowSlack, int32_t* values, double* rowErrors, double* errors)
+{
+    ImageRowsOf(cells, d, begin, end, scale, underflowSlack, values, rowErrors, errors);
+}
+static KVS_AVX2_CLONES void ImageRows(const double* cells, int32_t d, int64_t begin, int64_t end, ByFactor scale,
+                                      double underflowSlack, int32_t* values, double* rowErrors, double* errors)
+{
+    ImageRowsOf(cells, d, begin, end, scale, underflowSlack, values, rowErrors, errors);
+}
+template <typename Value>
+void ImageRows(const Value* cells, int32_t d, int64_t begin, int64_t end, ByLdexp scale, double underflowSlack,
+               int32_t* values, double* rowErrors, double* errors)
+{
+    ImageRowsOf(cells, d, begin, end, scale, underflowSlack, values, rowErrors, errors);
+}
+
 template <typename Value, typename Scale>
 void MakeImageOf(const FloatTable& table, const Value* cells, Scale scale, double underflowSlack, int threads,
                  int32_t* values, double* rowErrors)
@@ -362,10 +397,8 @@ void MakeImageOf(const FloatTable& table, const Value* cells, Scale scale, doubl
     const int64_t pieces = Pieces(table);
     std::vector<double> errors(std::size_t(pieces) * std::size_t(d));  // before the threads start
     ShareItems(pieces, threads, [&](int64_t piece) {
-        const int64_t end = std::min(table.rows, (piece + 1) * each);
-        double* room = errors.data() + piece * d;
-        for (int64_t row = piece * each; row < end; ++row)
-            rowErrors[row] = ImageRow(cells + row * d, d, scale, underflowSlack, values + row * d, room);
+        ImageRows(cells, d, piece * each, std::min(table.rows, (piece + 1) * each), scale, underflowSlack, values,
+                  rowErrors, errors.data() + piece * d);
     });
 }
 
