@@ -1,15 +1,15 @@
 """kvs.search over the ranks of an MPI job (comm=, with mpi4py).
 
 Every rank holds the same table, of integers or of floats searched exactly.
-Rank 0 deals out the centres in chunks, as
-`kvs search` does under mpirun (guided self-scheduling: large chunks while
-much is left, small ones near the end), to its own search and to the other
-ranks' on request; each rank's search is prepared once (the method, the k-d
-tree) for all its chunks. The ranks' best centres combine by the engine's
-rule (the smallest exact score, the last of equal scores), rank 0 orders
-the winner's subset in the engine's order and hands it on: every rank
-returns the result one process would. A failure on any rank is raised on every rank,
-the lowest failing rank's, with its message."""
+Rank 0 deals out the centres in chunks, as `kvs search` does under mpirun
+(guided self-scheduling: large chunks while much is left, small ones near
+the end), to its own search and to the other ranks' on request; each rank's
+search is prepared once (the method, the k-d tree) for all its chunks. The
+ranks' best centres combine by the engine's rule (the smallest exact score,
+the last of equal scores); rank 0 orders the winner's subset in the
+engine's order (for floats by a search of that centre alone) and hands it
+on: every rank returns the result one process would. A failure on any rank
+is raised on every rank, the lowest failing rank's, with its message."""
 import hashlib
 import os
 import pickle
