@@ -99,9 +99,13 @@ SearchStatus ScoreKept(const FloatSearchRequest& request, const FloatFacts& fact
     const std::size_t words = std::size_t(scorer.words());
     std::vector<uint64_t> best(words), score(words);
     int64_t winner = kNoCentre;
-    for (const int64_t centre : kept) {
+    for (std::size_t i = 0; i < kept.size(); ++i) {
         if (request.search.cancel && request.search.cancel->load(std::memory_order_relaxed))
             return SearchStatus::Cancelled;
+        const std::size_t group = std::size_t(scorer.groupCentres());
+        if (i % group == 0)
+            scorer.BoundKeys(kept.data() + i, int(std::min(group, kept.size() - i)));
+        const int64_t centre = kept[i];
         scorer.Score(centre, score.data());
         // The centres are in ascending order: the later of equal scores wins.
         if (winner == kNoCentre || CompareWide(score.data(), best.data(), int(words)) <= 0) {
