@@ -133,7 +133,11 @@ SearchStatus SearchSimilarFloatRows(const FloatSearchRequest& request, FloatSear
         return SearchStatus::BadArgument;
     const FloatTable& table = request.table;
     try {
-        const int threads = SetUpThreads(request.search, table.rows);
+        // The image's search; the threads of the passes before it are those
+        // it would take for a table of the image's shape.
+        SearchRequest search = request.search;
+        search.table = {nullptr, table.rows, table.dimension};
+        const int threads = SetUpThreads(search, table.rows);
         const FloatFacts facts = ReadFloatFacts(table, threads);
         if (facts.notFinite >= 0) {
             result.badRow = facts.notFinite / table.dimension;
@@ -153,11 +157,10 @@ SearchStatus SearchSimilarFloatRows(const FloatSearchRequest& request, FloatSear
         ColumnRanges ranges;
         result.scaleExponent = FittingExponent(table, facts, rangeRoom, ranges);
         MakeImage(table, result.scaleExponent, threads, imageValues, rowErrors);
-        const VectorTable image{imageValues, table.rows, table.dimension};
+        search.table.values = imageValues;
+        const VectorTable& image = search.table;
         const double largestError = *std::max_element(rowErrors, rowErrors + n);
 
-        SearchRequest search = request.search;
-        search.table = image;
         SearchResult found;
         if (largestError == 0) {
             // The image is the table itself, scaled: its answer is exact.
