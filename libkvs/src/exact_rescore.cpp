@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "cpu_dispatch.h"
 #include "decreasing_step_order.h"
 #include "shared_work.h"
 #include "wide_natural.h"
@@ -38,6 +39,8 @@ ExactScorer::ExactScorer(const FloatTable& table, const FloatFacts& facts, const
       // below 2^(high - low + 1): in valueWords words. A key adds d < 2^31
       // squares, a score s < 2^31 keys: 62 bits more than a square's.
       valueWords((facts.highExponent - facts.lowExponent) / 64 + 1), keyWords(2 * valueWords + 1),
+      narrow(facts.highExponent - facts.lowExponent <= 62),
+      centreUnits(narrow ? std::size_t(table.dimension) : 0), rowUnits(centreUnits.size()),
       a(std::size_t(valueWords)), b(std::size_t(valueWords)), difference(std::size_t(valueWords))
 {
 }
@@ -72,12 +75,30 @@ void ExactScorer::ExactKey(int64_t rowA, int64_t rowB, uint64_t* key)
 
 namespace {
 
+// The key of two rows of integers below 2^62 in magnitude into key (three
+// words): a difference fits 64 bits, its square 128, and a sum of up to
+// 2^31 squares a third word.
+void NarrowKey(const int64_t* x, const int64_t* y, int32_t d, uint64_t* key)
+{
+    SearchScore low = 0;
+    uint64_t high = 0;
+    for (int32_t k = 0; k < d; ++k) {
+        const uint64_t gap = x[k] >= y[k] ? uint64_t(x[k] - y[k]) : uint64_t(y[k] - x[k]);
+        const SearchScore square = SearchScore(gap) * gap;
+        low += square;
+        high += low < square;
+    }
+    key[0] = uint64_t(low);
+    key[1] = uint64_t(low >> 64);
+    key[2] = high;
+}
+
 // The image's key of a row to the centre, as a double: each square is an
 // integer's (exact), rounded once, and summed in lanes that the compiler
 // runs on vector registers; the sum of d non-negative terms is within
 // (d - 1)·2^-53 of its exact value, relatively, in any order.
 constexpr int32_t kLanes = 8;
-double ImageKey(const int32_t* row, const int32_t* centre, int32_t d)
+[[gnu::always_inline]] inline double ImageKey(const int32_t* row, const int32_t* centre, int32_t d)
 {
     double lanes[kLanes] = {};
     int32_t k = 0;
@@ -96,6 +117,22 @@ double ImageKey(const int32_t* row, const int32_t* centre, int32_t d)
     return key;
 }
 
+// Bounds on the roots of the exact keys of rows [begin, end) to the centre
+// (FindWindow), built for AVX2 as well as the baseline (cpu_dispatch.h).
+static KVS_AVX2_CLONES void RootBounds(const VectorTable& image, const double* rowErrors, int64_t centre,
+                                       double slack, int64_t begin, int64_t end, double* lowRoots,
+                                       double* highRoots)
+{
+    const int32_t d = image.dimension;
+    const int32_t* c = image.values + centre * d;
+    for (int64_t row = begin; row < end; ++row) {
+        const double root = std::sqrt(ImageKey(image.values + row * d, c, d));
+        const double error = (rowErrors[centre] + rowErrors[row]) * (1 + kRootSlack);
+        lowRoots[row] = root * (1 - slack) - error;
+        highRoots[row] = root * (1 + slack) + error;
+    }
+}
+
 }  // namespace
 
 void ExactScorer::FindWindow(int64_t centre)
@@ -111,16 +148,10 @@ void ExactScorer::FindWindow(int64_t centre)
     const double slack = kRootSlack + double(d + 2) * std::ldexp(1.0, -53);
     lowRoots.resize(std::size_t(n));
     highRoots.resize(std::size_t(n));
-    const int32_t* c = image.values + centre * d;
     constexpr int64_t kRowsPerPiece = 1024;
     ShareItems((n + kRowsPerPiece - 1) / kRowsPerPiece, threads, [&](int64_t piece) {
-        const int64_t end = std::min(n, (piece + 1) * kRowsPerPiece);
-        for (int64_t row = piece * kRowsPerPiece; row < end; ++row) {
-            const double root = std::sqrt(ImageKey(image.values + row * d, c, d));
-            const double error = (rowErrors[centre] + rowErrors[row]) * (1 + kRootSlack);
-            lowRoots[std::size_t(row)] = root * (1 - slack) - error;
-            highRoots[std::size_t(row)] = root * (1 + slack) + error;
-        }
+        RootBounds(image, rowErrors, centre, slack, piece * kRowsPerPiece, std::min(n, (piece + 1) * kRowsPerPiece),
+                   lowRoots.data(), highRoots.data());
     });
     scratch = highRoots;
     std::nth_element(scratch.begin(), scratch.begin() + (size - 1), scratch.end());
@@ -132,15 +163,29 @@ void ExactScorer::FindWindow(int64_t centre)
             scored.rows.push_back(row);
 }
 
-void ExactScorer::SortWindow()
+void ExactScorer::WindowKeys()
 {
     const std::size_t count = scored.rows.size();
     scored.keys.resize(count * std::size_t(keyWords));
-    scored.sorted.resize(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        scored.sorted[i] = int32_t(i);
-        ExactKey(scored.rows[i], scored.centre, scored.keys.data() + i * std::size_t(keyWords));
+    if (!narrow) {
+        for (std::size_t i = 0; i < count; ++i)
+            ExactKey(scored.rows[i], scored.centre, scored.keys.data() + i * std::size_t(keyWords));
+        return;
     }
+    RowUnits(table, scored.centre, lowExponent, centreUnits.data());
+    for (std::size_t i = 0; i < count; ++i) {
+        RowUnits(table, scored.rows[i], lowExponent, rowUnits.data());
+        NarrowKey(rowUnits.data(), centreUnits.data(), table.dimension, scored.keys.data() + i * std::size_t(keyWords));
+    }
+}
+
+void ExactScorer::SortWindow()
+{
+    WindowKeys();
+    const std::size_t count = scored.rows.size();
+    scored.sorted.resize(count);
+    for (std::size_t i = 0; i < count; ++i)
+        scored.sorted[i] = int32_t(i);
     std::sort(scored.sorted.begin(), scored.sorted.end(), [this](int32_t x, int32_t y) {
         return CompareWide(scored.keys.data() + std::size_t(x) * std::size_t(keyWords),
                            scored.keys.data() + std::size_t(y) * std::size_t(keyWords), keyWords) < 0;

@@ -52,6 +52,8 @@ private:
 
     // The exact key of rows a and b into key (words() words, zeroed first).
     void ExactKey(int64_t a, int64_t b, uint64_t* key);
+    // The window's exact keys, each row's to the centre.
+    void WindowKeys();
     void FindWindow(int64_t centre);
     void SortWindow();
 
@@ -63,6 +65,10 @@ private:
     int32_t lowExponent;
     int valueWords;  // of a magnitude in units of 2^lowExponent, and of a difference of two
     int keyWords;
+    // Every magnitude is below 2^62 units: a difference fits 64 bits, and
+    // the keys are made from the rows' units (one row's in each array).
+    bool narrow;
+    std::vector<int64_t> centreUnits, rowUnits;
 
     std::vector<double> lowRoots;   // per row: bounds on the square root of its exact key
     std::vector<double> highRoots;

@@ -72,19 +72,20 @@ ExactNumber NumberOf(const uint64_t* words, int count, int32_t exponent)
     return number;
 }
 
-// The image at the largest exponent from ImageExponent down at which it
-// fits 32 bits and the fast path; the first that fits 32 bits when none
-// fits the path within a few steps (it is then searched more slowly, as
+// The largest exponent from ImageExponent down at which the image fits 32
+// bits and the fast path, with the image's column ranges at it (into
+// rangeRoom, 2·d values); the first that fits 32 bits when none fits the
+// path within a few steps (the image is then searched more slowly, as
 // exactly).
-int32_t MakeFittingImage(const FloatTable& table, const FloatFacts& facts, int threads, VectorTable& image,
-                         double* rowErrors, int32_t* rangeRoom)
+int32_t FittingExponent(const FloatTable& table, const FloatFacts& facts, int32_t* rangeRoom,
+                        ColumnRanges& ranges)
 {
     int32_t exponent = ImageExponent(table, facts);
-    int32_t* values = const_cast<int32_t*>(image.values);
     for (int step = 0;; ++step, --exponent) {
-        if (!MakeImage(table, facts, exponent, threads, values, rowErrors))
+        if (!ImageFitsWords(facts, exponent))
             continue;
-        if (ImageFits(image, threads, rangeRoom) || step >= 8)
+        ranges = ImageRanges(facts, exponent, rangeRoom);
+        if (ImageFits(table, ranges) || step >= 8)
             return exponent;
     }
 }
@@ -142,10 +143,13 @@ SearchStatus SearchSimilarFloatRows(const FloatSearchRequest& request, FloatSear
         if (!space.valid())
             return SearchStatus::OutOfMemory;
         unsigned char* cursor = space.slice(0);
-        VectorTable image{Carve<int32_t>(cursor, n * d), table.rows, table.dimension};
+        int32_t* imageValues = Carve<int32_t>(cursor, n * d);
         double* rowErrors = Carve<double>(cursor, n);
         int32_t* rangeRoom = Carve<int32_t>(cursor, 2 * d);
-        result.scaleExponent = MakeFittingImage(table, facts, threads, image, rowErrors, rangeRoom);
+        ColumnRanges ranges;
+        result.scaleExponent = FittingExponent(table, facts, rangeRoom, ranges);
+        MakeImage(table, result.scaleExponent, threads, imageValues, rowErrors);
+        const VectorTable image{imageValues, table.rows, table.dimension};
         const double largestError = *std::max_element(rowErrors, rowErrors + n);
 
         SearchRequest search = request.search;
@@ -154,7 +158,7 @@ SearchStatus SearchSimilarFloatRows(const FloatSearchRequest& request, FloatSear
         if (largestError == 0) {
             // The image is the table itself, scaled: its answer is exact.
             found.subset = result.subset;
-            const SearchStatus status = SearchRows(search, nullptr, found);
+            const SearchStatus status = SearchRows(search, nullptr, found, &ranges);
             if (status != SearchStatus::Ok)
                 return status;
             const uint64_t words[2] = {found.score.low, found.score.high};
@@ -165,7 +169,7 @@ SearchStatus SearchSimilarFloatRows(const FloatSearchRequest& request, FloatSear
             const ScoreReach reach{4 * largestError * std::sqrt(double(request.search.size))};
             std::vector<std::vector<BestCentre>> lists(kMaxSearchThreads);
             const NearBest near{ScoreReach::Reach, &reach, lists.data()};
-            const SearchStatus status = SearchRows(search, &near, found);
+            const SearchStatus status = SearchRows(search, &near, found, &ranges);
             if (status != SearchStatus::Ok)
                 return status;
             if (found.centre != kNoCentre) {

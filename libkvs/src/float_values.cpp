@@ -275,6 +275,15 @@ int32_t ImageExponent(const FloatTable& table, const FloatFacts& facts)
 
 namespace {
 
+// Adding and taking away 1.5·2^52 rounds a double below 2^51 to an
+// integer, ties to even, in two instructions; like every rounding to
+// nearest, it keeps the order of the values.
+double RoundedWhole(double scaled)
+{
+    const double rounder = 0x1.8p52;
+    return (scaled + rounder) - rounder;
+}
+
 // How a row's values are scaled by 2^e: by one multiplication, exact where
 // 2^e is a double (every e of a float32 or float16 table), else by ldexp.
 struct ByFactor {
@@ -286,6 +295,16 @@ struct ByLdexp {
     double operator()(double value) const { return std::ldexp(value, exponent); }
 };
 
+// Calls action with the scaling by 2^e.
+template <typename Action>
+void WithScale(int32_t exponent, Action action)
+{
+    if (exponent >= -1022 && exponent <= 1023)
+        action(ByFactor{std::ldexp(1.0, exponent)});
+    else
+        action(ByLdexp{exponent});
+}
+
 // The squares of the errors are summed in this many lanes, which the
 // compiler runs on vector registers; the bound on their roundings holds
 // for any order of the sum.
@@ -295,14 +314,12 @@ constexpr int32_t kLanes = 8;
 // distance from it, rounded up (0 when exact). errors: room for d doubles.
 // Each loop runs on vector registers.
 template <typename Value, typename Scale>
-double ImageRow(const Value* cells, int32_t d, Scale scale, double underflowSlack, int32_t* out, double* errors)
+[[gnu::always_inline]] inline double ImageRow(const Value* cells, int32_t d, Scale scale, double underflowSlack,
+                                              int32_t* out, double* errors)
 {
-    // Adding and taking away 1.5·2^52 rounds a double below 2^51 to an
-    // integer, ties to even, in two instructions.
-    const double rounder = 0x1.8p52;
     for (int32_t k = 0; k < d; ++k) {
         const double scaled = scale(double(Widen(cells[k])));
-        const double rounded = (scaled + rounder) - rounder;
+        const double rounded = RoundedWhole(scaled);
         out[k] = int32_t(rounded);
         errors[k] = scaled - rounded;
     }
@@ -337,6 +354,40 @@ double ImageRow(const Value* cells, int32_t d, Scale scale, double underflowSlac
     return std::sqrt(sum * sumSlack) * (1 + std::ldexp(1.0, -51)) + (underflowSlack + std::ldexp(1.0, -500)) * d;
 }
 
+// The image of rows [begin, end) and their errors; errors: room for d doubles.
+template <typename Value, typename Scale>
+[[gnu::always_inline]] inline void ImageRowsOf(const Value* cells, int32_t d, int64_t begin, int64_t end,
+                                               Scale scale, double underflowSlack, int32_t* values,
+                                               double* rowErrors, double* errors)
+{
+    for (int64_t row = begin; row < end; ++row)
+        rowErrors[row] = ImageRow(cells + row * d, d, scale, underflowSlack, values + row * d, errors);
+}
+
+// Built for AVX2 as well as the baseline where 2^e is a double (cpu_dispatch.h;
+// a function with clones cannot be a template); the rare scaling by ldexp once.
+static KVS_AVX2_CLONES void ImageRows(const uint16_t* cells, int32_t d, int64_t begin, int64_t end, ByFactor scale,
+                                      double underflowSlack, int32_t* values, double* rowErrors, double* errors)
+{
+    ImageRowsOf(cells, d, begin, end, scale, underflowSlack, values, rowErrors, errors);
+}
+static KVS_AVX2_CLONES void ImageRows(const float* cells, int32_t d, int64_t begin, int64_t end, ByFactor scale,
+                                      double underflowSlack, int32_t* values, double* rowErrors, double* errors)
+{
+    ImageRowsOf(cells, d, begin, end, scale, underflowSlack, values, rowErrors, errors);
+}
+static KVS_AVX2_CLONES void ImageRows(const double* cells, int32_t d, int64_t begin, int64_t end, ByFactor scale,
+                                      double underflowSlack, int32_t* values, double* rowErrors, double* errors)
+{
+    ImageRowsOf(cells, d, begin, end, scale, underflowSlack, values, rowErrors, errors);
+}
+template <typename Value>
+void ImageRows(const Value* cells, int32_t d, int64_t begin, int64_t end, ByLdexp scale, double underflowSlack,
+               int32_t* values, double* rowErrors, double* errors)
+{
+    ImageRowsOf(cells, d, begin, end, scale, underflowSlack, values, rowErrors, errors);
+}
+
 template <typename Value, typename Scale>
 void MakeImageOf(const FloatTable& table, const Value* cells, Scale scale, double underflowSlack, int threads,
                  int32_t* values, double* rowErrors)
@@ -346,41 +397,63 @@ void MakeImageOf(const FloatTable& table, const Value* cells, Scale scale, doubl
     const int64_t pieces = Pieces(table);
     std::vector<double> errors(std::size_t(pieces) * std::size_t(d));  // before the threads start
     ShareItems(pieces, threads, [&](int64_t piece) {
-        const int64_t end = std::min(table.rows, (piece + 1) * each);
-        double* room = errors.data() + piece * d;
-        for (int64_t row = piece * each; row < end; ++row)
-            rowErrors[row] = ImageRow(cells + row * d, d, scale, underflowSlack, values + row * d, room);
+        ImageRows(cells, d, piece * each, std::min(table.rows, (piece + 1) * each), scale, underflowSlack, values,
+                  rowErrors, errors.data() + piece * d);
     });
 }
 
 }  // namespace
 
-bool MakeImage(const FloatTable& table, const FloatFacts& facts, int32_t exponent, int threads, int32_t* values,
-               double* rowErrors)
+bool ImageFitsWords(const FloatFacts& facts, int32_t exponent)
 {
     // Every value fits when the largest magnitude does: |value| · 2^e at
     // most 2^31 - 1, which rounds to no more (the scaling is exact).
     double largest = 0;
     for (std::size_t k = 0; k < facts.low.size(); ++k)
         largest = std::max({largest, -facts.low[k], facts.high[k]});
-    if (!(std::ldexp(largest, exponent) <= double(std::numeric_limits<int32_t>::max())))
-        return false;
-    const double underflowSlack = exponent < 0 ? std::ldexp(1.0, -1000) : 0;
-    WithValues(table, [&](auto cells) {
-        if (exponent >= -1022 && exponent <= 1023)
-            MakeImageOf(table, cells, ByFactor{std::ldexp(1.0, exponent)}, underflowSlack, threads, values, rowErrors);
-        else
-            MakeImageOf(table, cells, ByLdexp{exponent}, underflowSlack, threads, values, rowErrors);
-    });
-    return true;
+    return std::ldexp(largest, exponent) <= double(std::numeric_limits<int32_t>::max());
 }
 
-bool ImageFits(const VectorTable& image, int threads, int32_t* rangeRoom)
+ColumnRanges ImageRanges(const FloatFacts& facts, int32_t exponent, int32_t* room)
 {
-    const ColumnRanges ranges = FindColumnRanges(image, threads, rangeRoom);
-    if (AimsAtWordPairs(image.rows, image.dimension))
-        return LargestReach(ranges) <= LargestPairReach(image.dimension);
+    // Scaled and rounded as MakeImage scales and rounds each value.
+    const int32_t d = int32_t(facts.low.size());
+    WithScale(exponent, [&](auto scale) {
+        for (int32_t k = 0; k < d; ++k) {
+            room[k] = int32_t(RoundedWhole(scale(facts.low[std::size_t(k)])));
+            room[d + k] = int32_t(RoundedWhole(scale(facts.high[std::size_t(k)])));
+        }
+    });
+    return {room, room + d, d};
+}
+
+bool ImageFits(const FloatTable& table, const ColumnRanges& ranges)
+{
+    if (AimsAtWordPairs(table.rows, table.dimension))
+        return LargestReach(ranges) <= LargestPairReach(table.dimension);
     return CentredSquares(ranges) <= kLargestCentredSquares;
+}
+
+void MakeImage(const FloatTable& table, int32_t exponent, int threads, int32_t* values, double* rowErrors)
+{
+    const double underflowSlack = exponent < 0 ? std::ldexp(1.0, -1000) : 0;
+    WithValues(table, [&](auto cells) {
+        WithScale(exponent, [&](auto scale) {
+            MakeImageOf(table, cells, scale, underflowSlack, threads, values, rowErrors);
+        });
+    });
+}
+
+void RowUnits(const FloatTable& table, int64_t row, int32_t lowExponent, int64_t* units)
+{
+    // Scaling a value by 2^-lowExponent makes a whole number, exactly.
+    const int32_t d = table.dimension;
+    WithValues(table, [&](auto cells) {
+        WithScale(-lowExponent, [&](auto scale) {
+            for (int32_t k = 0; k < d; ++k)
+                units[k] = int64_t(scale(double(Widen(cells[row * d + k]))));
+        });
+    });
 }
 
 }  // namespace kvs

@@ -182,7 +182,8 @@ KeyWidth KeyWidthFor(SearchScore largestKey)
     return KeyWidth::Bits128;
 }
 
-SearchStatus SearchRows(const SearchRequest& request, const NearBest* near, SearchResult& result)
+SearchStatus SearchRows(const SearchRequest& request, const NearBest* near, SearchResult& result,
+                        const ColumnRanges* knownRanges)
 {
     SearchPlan plan;
     plan.request = &request;
@@ -190,11 +191,16 @@ SearchStatus SearchRows(const SearchRequest& request, const NearBest* near, Sear
     if (!TableIsValid(request.table) || request.size < 1 || request.size > request.table.rows ||
         !CentreRange(request, plan.begin, plan.end) || request.threads < 0 || !AllocatorIsValid(request.allocator))
         return SearchStatus::BadArgument;
-    Workspace rangeSpace(request.allocator, 1, SliceBytes<int32_t>(ColumnRangeValues(request.table)), Fill::None);
-    if (!rangeSpace.valid())
-        return SearchStatus::OutOfMemory;
-    plan.ranges = FindColumnRanges(request.table, SetUpThreads(request, plan.end - plan.begin),
-                                   reinterpret_cast<int32_t*>(rangeSpace.slice(0)));
+    std::optional<Workspace> rangeSpace;
+    if (knownRanges) {
+        plan.ranges = *knownRanges;
+    } else {
+        rangeSpace.emplace(request.allocator, 1, SliceBytes<int32_t>(ColumnRangeValues(request.table)), Fill::None);
+        if (!rangeSpace->valid())
+            return SearchStatus::OutOfMemory;
+        plan.ranges = FindColumnRanges(request.table, SetUpThreads(request, plan.end - plan.begin),
+                                       reinterpret_cast<int32_t*>(rangeSpace->slice(0)));
+    }
     const SearchScore largestKey = LargestKey(plan.ranges);
     plan.keyWidth = KeyWidthFor(largestKey);
     std::optional<LaidOutTable> laidOut;

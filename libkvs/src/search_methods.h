@@ -88,7 +88,9 @@ int SetUpThreads(const SearchRequest& request, int64_t centres);
 
 // SearchSimilarRows, keeping the centres near the best in near's lists
 // when near is given (it fills no subset then: result.subset must be null).
-SearchStatus SearchRows(const SearchRequest& request, const NearBest* near, SearchResult& result);
+// The table's column ranges are found here unless the caller knows them.
+SearchStatus SearchRows(const SearchRequest& request, const NearBest* near, SearchResult& result,
+                        const ColumnRanges* knownRanges = nullptr);
 
 SearchStatus DenseSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
 SearchStatus DescribedSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);

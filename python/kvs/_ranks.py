@@ -1,14 +1,15 @@
 """kvs.search over the ranks of an MPI job (comm=, with mpi4py).
 
-Every rank holds the same table. Rank 0 deals out the centres in chunks, as
-`kvs search` does under mpirun (guided self-scheduling: large chunks while
-much is left, small ones near the end), to its own search and to the other
-ranks' on request; each rank's search is prepared once (the method, the k-d
-tree) for all its chunks. The ranks' best centres combine by the engine's
-rule (the smallest score, the last of equal scores), rank 0 orders the
-winner's subset in the engine's order and hands it on: every rank returns
-the result one process would. A failure on any rank is raised on every rank,
-the lowest failing rank's, with its message."""
+Every rank holds the same table, of integers or of floats searched exactly.
+Rank 0 deals out the centres in chunks, as `kvs search` does under mpirun
+(guided self-scheduling: large chunks while much is left, small ones near
+the end), to its own search and to the other ranks' on request; each rank's
+search is prepared once (the method, the k-d tree) for all its chunks. The
+ranks' best centres combine by the engine's rule (the smallest exact score,
+the last of equal scores); rank 0 orders the winner's subset in the
+engine's order (for floats by a search of that centre alone) and hands it
+on: every rank returns the result one process would. A failure on any rank
+is raised on every rank, the lowest failing rank's, with its message."""
 import hashlib
 import os
 import pickle
@@ -16,6 +17,7 @@ import threading
 import time
 
 from . import _kvs
+from ._table import FloatTable
 
 _TAG_NOTE = 1  # to rank 0: ("request",) for a chunk, ("done", failed) once a rank's search has ended
 _TAG_CHUNK = 2  # from rank 0: (first, last), or None for no more
@@ -45,8 +47,9 @@ def _portable(error):
 def check_same_call(comm, table, size, method):
     """ValueError on every rank unless every rank searches the same table
     for the same size with the same method."""
-    digest = hashlib.blake2b(memoryview(table).cast("B"), digest_size=16)  # no copy of the table
-    digest.update(repr((table.shape, size, method)).encode())
+    values = table.values if isinstance(table, FloatTable) else table
+    digest = hashlib.blake2b(memoryview(values).cast("B"), digest_size=16)  # no copy of the table
+    digest.update(repr((values.dtype.str, values.shape, size, method)).encode())
     digests = comm.allgather(digest.hexdigest())
     for rank, other in enumerate(digests):
         if other != digests[0]:
@@ -70,8 +73,9 @@ def rank_threads(comm, threads):
 
 def search(comm, prepare, method):
     """(centre, centre_vector, subset, score, mean_squared_distance, method,
-    threads, seconds), the same on every rank; prepare() reads this rank's
-    arguments into (table, size, threads)."""
+    threads, seconds), and for a float table its scale and exact, the same
+    on every rank; prepare() reads this rank's arguments into (table, size,
+    threads), table an int32 array or a FloatTable."""
     from mpi4py import MPI
     if MPI.Query_thread() < MPI.THREAD_SERIALIZED:
         raise RuntimeError("comm: the search's threads talk to rank 0, which needs MPI initialized with "
@@ -108,17 +112,28 @@ def _search(comm, prepare, method):
     centre, score, method_run, _ = max(bests, key=lambda part: (part[0] >= 0, -part[1], part[0]))
     total_threads = sum(part[3] for part in bests)
 
-    subset = None
+    winner = None
     if comm.Get_rank() == 0:
         try:
-            subset = _kvs.ordered_subset(table, size, centre)
+            winner = _winner(table, size, method, threads, centre, score)
         except Exception as raised:
             error = _portable(raised)
     seconds = time.perf_counter() - start
-    subset, seconds, error = comm.bcast((subset, seconds, error), root=0)
+    winner, seconds, error = comm.bcast((winner, seconds, error), root=0)
     if error is not None:
         raise error
-    return (centre, table[centre].copy(), subset, score, float(score) / size, method_run, total_threads, seconds)
+    return (*winner[:5], method_run, total_threads, seconds, *winner[5:])
+
+
+def _winner(table, size, method, threads, centre, score):
+    """What one process reports of the winning centre: (centre,
+    centre_vector, subset in the engine's order, score,
+    mean_squared_distance), and for a float table (scale, exact), from a
+    search of that centre alone."""
+    if isinstance(table, FloatTable):
+        found = _kvs.search_floats(table.values, size, method, threads, None, table.names, centre, centre + 1)
+        return (*found[:5], *found[8:])
+    return (centre, table[centre].copy(), _kvs.ordered_subset(table, size, centre), score, float(score) / size)
 
 
 def _search_chunks(comm, table, size, method, threads):
@@ -141,7 +156,10 @@ def _search_chunks(comm, table, size, method, threads):
 def _run(table, size, method, threads, source, done):
     best, error = None, None
     try:
-        best = _kvs.search_parts(table, size, method, threads, source)
+        if isinstance(table, FloatTable):
+            best = _kvs.search_float_parts(table.values, size, method, threads, source, table.names)
+        else:
+            best = _kvs.search_parts(table, size, method, threads, source)
     except BaseException as raised:
         error = raised
     done(error is not None)

@@ -58,7 +58,16 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
         elsewhere; a callable is called with the fraction of centres done,
         0 to 1: from the search's threads, one call at a time, with the GIL
         held for the call. An exception from it stops the search and is
-        raised.
+        raised. Not with comm.
+    comm : mpi4py.MPI.Comm, optional
+        Share the search out over the ranks of this communicator (an MPI
+        job, mpi4py's MPI.COMM_WORLD under mpirun): every rank passes the
+        same arguments, rank 0 deals out the centres in chunks as
+        `kvs search` does under mpirun, and every rank returns what one
+        process returns, for integer and float tables alike (floats are
+        still searched exactly); only threads and seconds describe the run.
+        A failure on any rank is raised on every rank, with the same
+        message.
 
     Returns
     -------
@@ -115,8 +124,7 @@ def search(data, size=None, *, fraction=None, method="auto", threads=0, columns=
             with _progress.reporter(progress) as report:
                 found = _run(table, size, method, threads, report)
     else:
-        found = _ranks.search(comm, lambda: _integers(_prepare(data, size, fraction, method, threads, columns, scale)),
-                              method)
+        found = _ranks.search(comm, lambda: _prepare(data, size, fraction, method, threads, columns, scale), method)
     if scale is not None:  # the answer for the rounded values
         found = (*found[:8], decimal.Decimal(_table.number_text("scale", scale)), False)
     return SearchResult(*found, labels=_index_labels(data, found[2]))
@@ -150,13 +158,6 @@ def _run(table, size, method, threads, report):
     if isinstance(table, _table.FloatTable):
         return _kvs.search_floats(table.values, size, method, threads, report, table.names)
     return _kvs.search(table, size, method, threads, report)
-
-
-def _integers(prepared):
-    """What _prepare gave, refused for a float table: the ranks search int32 rows."""
-    if isinstance(prepared[0], _table.FloatTable):
-        raise TypeError("comm: float tables are searched exactly in one process; pass scale=K to share them out")
-    return prepared
 
 
 def _thread_count(threads):

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include <kvs/float_search.h>
-
 #include "search_call.h"
 
 namespace kvs_python {
@@ -22,21 +20,31 @@ kvs::FloatFormat FormatOf(const py::array& table)
     throw py::type_error("search: expected float16, float32 or float64 values");
 }
 
-// words · 2^exponent as an exact Python number: an int, or a Fraction.
-py::object ExactNumber(const std::vector<uint64_t>& words, int32_t exponent)
+}  // namespace
+
+kvs::FloatSearchRequest FloatRequest(const py::array& table, int64_t size, kvs::SearchMethod method, int threads)
 {
-    py::object number = py::int_(0);
-    for (auto word = words.rbegin(); word != words.rend(); ++word)
-        number = (number.attr("__lshift__")(64)).attr("__or__")(py::int_(*word));
-    const py::object two = py::int_(2);
-    if (exponent >= 0)
-        return number.attr("__mul__")(two.attr("__pow__")(exponent));
-    return py::module_::import("fractions").attr("Fraction")(number, two.attr("__pow__")(-exponent));
+    if (table.ndim() != 2 || !(table.flags() & py::array::c_style))
+        throw py::value_error("search: the table must be 2-D and C-contiguous");
+    kvs::FloatSearchRequest request;
+    request.table = {table.data(), FormatOf(table), table.shape(0), int32_t(table.shape(1))};
+    request.search.size = size;
+    request.search.method = method;
+    request.search.threads = threads;
+    return request;
 }
 
-[[noreturn]] void ThrowNotFinite(const py::array& table, const kvs::FloatSearchResult& result,
-                                 const std::vector<std::string>& columnNames)
+kvs::SearchStatus SearchFloats(const kvs::FloatSearchRequest& request, kvs::FloatSearchResult& result)
 {
+    const kvs::SearchStatus status = kvs::SearchSimilarFloatRows(request, result);
+    return status == kvs::SearchStatus::NotFinite ? kvs::SearchStatus::Ok : status;
+}
+
+void RaiseIfNotFinite(const py::array& table, const kvs::FloatSearchResult& result,
+                      const std::vector<std::string>& columnNames)
+{
+    if (result.badRow < 0)
+        return;
     const std::size_t column = std::size_t(result.badColumn);
     const py::object cell = table.attr("__getitem__")(py::make_tuple(result.badRow, result.badColumn));
     const double value = cell.cast<double>();
@@ -46,38 +54,38 @@ py::object ExactNumber(const std::vector<uint64_t>& words, int32_t exponent)
                                              : std::string(value < 0 ? "-inf" : "inf") + " is infinite"));
 }
 
-}  // namespace
+py::object ExactNumber(const kvs::ExactNumber& number)
+{
+    py::object value = py::int_(0);
+    for (auto word = number.words.rbegin(); word != number.words.rend(); ++word)
+        value = (value.attr("__lshift__")(64)).attr("__or__")(py::int_(*word));
+    const py::object two = py::int_(2);
+    if (number.exponent >= 0)
+        return value.attr("__mul__")(two.attr("__pow__")(number.exponent));
+    return py::module_::import("fractions").attr("Fraction")(value, two.attr("__pow__")(-number.exponent));
+}
 
 py::tuple SearchFloatTable(const py::array& table, int64_t size, kvs::SearchMethod method, int threads,
-                           const py::object& progress, const std::vector<std::string>& columnNames)
+                           const py::object& progress, const std::vector<std::string>& columnNames,
+                           int64_t centreBegin, int64_t centreEnd)
 {
-    if (table.ndim() != 2 || !(table.flags() & py::array::c_style))
-        throw py::value_error("search: the table must be 2-D and C-contiguous");
-    const int32_t dimension = int32_t(table.shape(1));
+    kvs::FloatSearchRequest request = FloatRequest(table, size, method, threads);
+    request.search.centreBegin = centreBegin;
+    request.search.centreEnd = centreEnd;
     py::array_t<int64_t> subset(size > 0 ? size : 0);
-
-    kvs::FloatSearchRequest request;
-    request.table = {table.data(), FormatOf(table), table.shape(0), dimension};
-    request.search.size = size;
-    request.search.method = method;
-    request.search.threads = threads;
     kvs::FloatSearchResult result;
     result.subset = subset.mutable_data();
-    bool notFinite = false;
     // RunSearch fills request.search's progress and cancel fields in place.
     const double seconds = RunSearch(request.search, progress, [&](const kvs::SearchRequest&) {
-        const kvs::SearchStatus status = kvs::SearchSimilarFloatRows(request, result);
-        notFinite = status == kvs::SearchStatus::NotFinite;
-        return notFinite ? kvs::SearchStatus::Ok : status;
+        return SearchFloats(request, result);
     });
-    if (notFinite)
-        ThrowNotFinite(table, result, columnNames);
+    RaiseIfNotFinite(table, result, columnNames);
 
-    const py::object score = ExactNumber(result.score.words, result.score.exponent);
+    const py::object score = ExactNumber(result.score);
     const py::object centreVector = table.attr("__getitem__")(result.centre).attr("copy")();
     return py::make_tuple(result.centre, centreVector, subset, score,
                           score.attr("__truediv__")(size).cast<double>(), kvs::SearchMethodName(result.method),
-                          result.threads, seconds, ExactNumber({1}, result.scaleExponent), true);
+                          result.threads, seconds, ExactNumber({{1}, result.scaleExponent}), true);
 }
 
 }  // namespace kvs_python

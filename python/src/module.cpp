@@ -43,11 +43,12 @@ PYBIND11_MODULE(_kvs, module)
     module.def(
         "search_floats",
         [](const py::array& table, int64_t size, const std::string& method, int threads, const py::object& progress,
-           const std::vector<std::string>& columnNames) {
-            return SearchFloatTable(table, size, MethodNamed(method), threads, progress, columnNames);
+           const std::vector<std::string>& columnNames, int64_t centreBegin, int64_t centreEnd) {
+            return SearchFloatTable(table, size, MethodNamed(method), threads, progress, columnNames, centreBegin,
+                                    centreEnd);
         },
         py::arg("table").noconvert(), py::arg("size"), py::arg("method"), py::arg("threads"), py::arg("progress"),
-        py::arg("column_names"));
+        py::arg("column_names"), py::arg("centre_begin") = 0, py::arg("centre_end") = -1);
     module.def("window_series", &BuildWindowSeries, py::arg("picks"), py::arg("levels"), py::arg("length"),
                py::arg("repeats"), py::arg("noise_state"), py::arg("background_state"));
     AddWindowSettings(module);

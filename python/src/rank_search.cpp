@@ -1,15 +1,18 @@
 #include "rank_search.h"
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <kvs/search.h>
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
 #include "cluster/centre_chunks.h"
+#include "float_table.h"
 #include "search_call.h"
 
 namespace kvs_python {
@@ -57,30 +60,49 @@ struct SourceRelay {
     }
 };
 
-py::tuple SearchParts(const Table& table, int64_t size, kvs::SearchMethod method, int threads,
-                      const py::object& source)
+// Runs search() on the chunks that source hands out, with the GIL released;
+// raises what source or the search raised.
+void SearchChunks(kvs::SearchRequest& request, const py::object& source,
+                  const std::function<kvs::SearchStatus()>& search)
 {
     std::atomic<bool> cancel{false};
     SourceRelay relay{source, cancel, {}};
-    kvs::SearchRequest request;
-    request.table = ViewOf(table);
-    request.size = size;
-    request.method = method;
-    request.threads = threads;
     request.cancel = &cancel;
     request.centreSource = SourceRelay::Next;
     request.centreSourceContext = &relay;
-    kvs::SearchResult result;
     kvs::SearchStatus status;
     {
         py::gil_scoped_release released;
-        status = kvs::SearchSimilarRows(request, result);
+        status = search();
     }
     if (relay.raised)
         throw *relay.raised;
     if (status != kvs::SearchStatus::Ok)
         ThrowForStatus(status);
+}
+
+py::tuple SearchParts(const Table& table, int64_t size, kvs::SearchMethod method, int threads,
+                      const py::object& source)
+{
+    kvs::SearchRequest request;
+    request.table = ViewOf(table);
+    request.size = size;
+    request.method = method;
+    request.threads = threads;
+    kvs::SearchResult result;
+    SearchChunks(request, source, [&] { return kvs::SearchSimilarRows(request, result); });
     return py::make_tuple(result.centre, ExactInt(result.score), kvs::SearchMethodName(result.method),
+                          result.threads);
+}
+
+py::tuple SearchFloatParts(const py::array& table, int64_t size, kvs::SearchMethod method, int threads,
+                           const py::object& source, const std::vector<std::string>& columnNames)
+{
+    kvs::FloatSearchRequest request = FloatRequest(table, size, method, threads);
+    kvs::FloatSearchResult result;
+    SearchChunks(request.search, source, [&] { return SearchFloats(request, result); });
+    RaiseIfNotFinite(table, result, columnNames);
+    return py::make_tuple(result.centre, ExactNumber(result.score), kvs::SearchMethodName(result.method),
                           result.threads);
 }
 
@@ -118,6 +140,14 @@ void AddRankSearch(py::module_& module)
             return SearchParts(table, size, MethodNamed(method), threads, source);
         },
         py::arg("table").noconvert(), py::arg("size"), py::arg("method"), py::arg("threads"), py::arg("source"));
+    module.def(
+        "search_float_parts",
+        [](const py::array& table, int64_t size, const std::string& method, int threads, const py::object& source,
+           const std::vector<std::string>& columnNames) {
+            return SearchFloatParts(table, size, MethodNamed(method), threads, source, columnNames);
+        },
+        py::arg("table").noconvert(), py::arg("size"), py::arg("method"), py::arg("threads"), py::arg("source"),
+        py::arg("column_names"));
     module.def("ordered_subset", &OrderedSubset, py::arg("table").noconvert(), py::arg("size"), py::arg("centre"));
 }
 
