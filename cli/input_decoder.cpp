@@ -3,20 +3,14 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <climits>
 
 namespace {
-constexpr std::size_t kPieceBytes = 64 * 1024;  // inflated text handed on at a time
 constexpr std::string_view kGzipMagic = "\x1f\x8b";
 } // namespace
 
 InputDecoder::InputDecoder(Sink sink) : sink_(std::move(sink)) {}
 
-InputDecoder::~InputDecoder()
-{
-    if (stream_)
-        inflateEnd(stream_.get());
-}
+InputDecoder::~InputDecoder() = default;
 
 bool InputDecoder::Fail(std::string problem)
 {
@@ -34,13 +28,10 @@ bool InputDecoder::Decide(bool atEnd)
         mode_ = Mode::Plain;
         return head_.empty() || sink_(head_);
     }
-    stream_ = std::make_unique<z_stream_s>();
-    if (inflateInit2(stream_.get(), 16 + MAX_WBITS) != Z_OK) {  // 16: a gzip header, not zlib's own
-        stream_.reset();
+    stream_.emplace(16 + MAX_WBITS);  // 16: a gzip header, not zlib's own
+    if (!stream_->Valid())
         return Fail("out of memory");
-    }
     mode_ = Mode::Compressed;
-    piece_.resize(kPieceBytes);
     return Inflate(head_);
 }
 
@@ -80,29 +71,22 @@ bool InputDecoder::Inflate(std::string_view bytes)
                 mode_ = Mode::Padding;
                 return Write(bytes);
             }
-            inflateReset(stream_.get());  // the next member of a concatenated file
+            stream_->Reset();  // the next member of a concatenated file
             memberEnded_ = false;
         }
-        const uInt given = uInt(std::min<std::size_t>(bytes.size(), UINT_MAX));
-        stream_->next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-        stream_->avail_in = given;
-        stream_->next_out = reinterpret_cast<Bytef*>(piece_.data());
-        stream_->avail_out = uInt(piece_.size());
-        const int code = inflate(stream_.get(), Z_NO_FLUSH);
-        bytes.remove_prefix(given - stream_->avail_in);
+        const InflateStream::Step step = stream_->Inflate(bytes);
         // What was inflated goes on first, so that a fault in the text is
         // told before a fault found later in the data, however the data
         // came in pieces.
-        const std::size_t produced = piece_.size() - stream_->avail_out;
-        if (produced > 0 && !sink_(std::string_view(piece_.data(), produced)))
+        if (!step.inflated.empty() && !sink_(step.inflated))
             return false;
-        if (code == Z_MEM_ERROR)
+        if (step.code == Z_MEM_ERROR)
             return Fail("out of memory");
-        if (code != Z_OK && code != Z_STREAM_END && code != Z_BUF_ERROR)
-            return Fail(std::string("invalid compressed data (") + (stream_->msg ? stream_->msg : "corrupt") + ")");
-        outputFull = stream_->avail_out == 0;
-        memberEnded_ = code == Z_STREAM_END;
-        if (code == Z_BUF_ERROR && !outputFull)
+        if (step.code != Z_OK && step.code != Z_STREAM_END && step.code != Z_BUF_ERROR)
+            return Fail("invalid compressed data (" + stream_->Problem() + ")");
+        outputFull = step.outputFull;
+        memberEnded_ = step.code == Z_STREAM_END;
+        if (step.code == Z_BUF_ERROR && !outputFull)
             return true;  // every byte given is taken in; more must come
     }
     return true;

@@ -6,12 +6,11 @@
 #pragma once
 
 #include <functional>
-#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-struct z_stream_s;
+#include "cli/inflate_stream.h"
 
 class InputDecoder {
 public:
@@ -45,8 +44,7 @@ private:
     Sink sink_;
     Mode mode_ = Mode::Undecided;
     std::string head_;  // the first byte, until the second tells whether the input is gzip data
-    std::unique_ptr<z_stream_s> stream_;
+    std::optional<InflateStream> stream_;
     bool memberEnded_ = false;  // a gzip member is complete; another, or zero padding, may follow
-    std::vector<char> piece_;   // inflated text on its way to the sink
     std::string problem_;
 };

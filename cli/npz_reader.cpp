@@ -3,11 +3,9 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <climits>
 
 namespace {
 constexpr std::size_t kLocalHeaderBytes = 30;
-constexpr std::size_t kPieceBytes = 64 * 1024;
 constexpr uint16_t kEncrypted = 1, kSizesAfterData = 8;
 constexpr uint16_t kStored = 0, kDeflated = 8;
 constexpr uint32_t kNoSize = 0xFFFFFFFF;  // the size is in the zip64 field
@@ -67,11 +65,7 @@ void ReadZip64Sizes(std::string_view extra, uint64_t uncompressed, uint64_t& com
 
 NpzReader::NpzReader(TableReadOptions options) : options_(std::move(options)), wanted_(kLocalHeaderBytes) {}
 
-NpzReader::~NpzReader()
-{
-    if (stream_)
-        inflateEnd(stream_.get());
-}
+NpzReader::~NpzReader() = default;
 
 TableReadError NpzReader::Fault(const std::string& message) const { return LineFault(0, message); }
 
@@ -156,14 +150,13 @@ TableReadError NpzReader::StartMember()
     taken_ = 0;
     if (method_ == kDeflated) {
         if (!stream_) {
-            stream_ = std::make_unique<z_stream_s>();
-            if (inflateInit2(stream_.get(), -MAX_WBITS) != Z_OK) {  // raw deflate, as zip holds it
+            stream_.emplace(-MAX_WBITS);  // raw deflate, as zip holds it
+            if (!stream_->Valid()) {
                 stream_.reset();
                 return Fault("out of memory");
             }
-            piece_.resize(kPieceBytes);
         } else {
-            inflateReset(stream_.get());
+            stream_->Reset();
         }
     }
     step_ = Step::Data;
@@ -197,28 +190,20 @@ TableReadError NpzReader::TakeData(std::string_view& bytes)
     }
     bool outputFull = false;
     while (!bytes.empty() || outputFull) {
-        const uInt given = uInt(std::min<std::size_t>(bytes.size(), UINT_MAX));
-        stream_->next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-        stream_->avail_in = given;
-        stream_->next_out = reinterpret_cast<Bytef*>(piece_.data());
-        stream_->avail_out = uInt(piece_.size());
-        const int code = inflate(stream_.get(), Z_NO_FLUSH);
-        const std::size_t used = given - stream_->avail_in;
-        bytes.remove_prefix(used);
-        taken_ += used;
-        if (TableReadError error = Pass(std::string_view(piece_.data(), piece_.size() - stream_->avail_out)))
+        const InflateStream::Step step = stream_->Inflate(bytes);
+        taken_ += step.used;
+        if (TableReadError error = Pass(step.inflated))
             return error;
-        if (code == Z_MEM_ERROR)
+        if (step.code == Z_MEM_ERROR)
             return Fault("out of memory");
-        if (code != Z_OK && code != Z_STREAM_END && code != Z_BUF_ERROR)
-            return Fault("member '" + ArrayName(name_) + "': invalid compressed data (" +
-                         (stream_->msg ? stream_->msg : "corrupt") + ")");
-        if (code == Z_STREAM_END) {
+        if (step.code != Z_OK && step.code != Z_STREAM_END && step.code != Z_BUF_ERROR)
+            return Fault("member '" + ArrayName(name_) + "': invalid compressed data (" + stream_->Problem() + ")");
+        if (step.code == Z_STREAM_END) {
             if (!(flags_ & kSizesAfterData) && taken_ != compressedBytes_)
                 return Fault("member '" + ArrayName(name_) + "': its compressed size does not match its data");
             return EndMember(crc_);
         }
-        outputFull = stream_->avail_out == 0;
+        outputFull = step.outputFull;
     }
     return {};
 }

@@ -5,16 +5,14 @@
 // are read; the array's CRC-32 is checked.
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cli/inflate_stream.h"
 #include "cli/npy_reader.h"
 #include "cli/table_reader.h"
-
-struct z_stream_s;
 
 constexpr std::string_view kZipMagic = "PK\x03\x04";
 
@@ -54,8 +52,7 @@ private:
     std::string name_;
     bool chosen_ = false;
     uint32_t crcSoFar_ = 0;
-    std::unique_ptr<z_stream_s> stream_;
-    std::vector<char> piece_;
+    std::optional<InflateStream> stream_;
 
     std::vector<std::string> skipped_;  // the arrays passed by
     std::optional<NpyReader> array_;
