@@ -117,23 +117,31 @@ constexpr int32_t kLanes = 8;
     return key;
 }
 
-// Bounds on the roots of the exact keys of rows [begin, end) to the centre
-// (FindWindow), built for AVX2 as well as the baseline (cpu_dispatch.h).
-static KVS_AVX2_CLONES void RootBounds(const VectorTable& image, const double* rowErrors, int64_t centre,
-                                       double slack, int64_t begin, int64_t end, double* lowRoots,
-                                       double* highRoots)
+// The roots of the image's keys of rows [begin, end) to each of count
+// centres, centre i's at roots[i·n + row], each row read once for all of
+// them; built for AVX2 as well as the baseline (cpu_dispatch.h).
+static KVS_AVX2_CLONES void ImageRoots(const VectorTable& image, const int64_t* centres, int count, int64_t begin,
+                                       int64_t end, double* roots)
 {
     const int32_t d = image.dimension;
-    const int32_t* c = image.values + centre * d;
-    for (int64_t row = begin; row < end; ++row) {
-        const double root = std::sqrt(ImageKey(image.values + row * d, c, d));
-        const double error = (rowErrors[centre] + rowErrors[row]) * (1 + kRootSlack);
-        lowRoots[row] = root * (1 - slack) - error;
-        highRoots[row] = root * (1 + slack) + error;
-    }
+    for (int64_t row = begin; row < end; ++row)
+        for (int i = 0; i < count; ++i)
+            roots[i * image.rows + row] = std::sqrt(ImageKey(image.values + row * d, image.values + centres[i] * d, d));
 }
 
 }  // namespace
+
+void ExactScorer::BoundKeys(const int64_t* centres, int count)
+{
+    const int64_t n = image.rows;
+    group.assign(centres, centres + count);
+    roots.resize(std::size_t(count) * std::size_t(n));
+    constexpr int64_t kRowsPerPiece = 1024;
+    ShareItems((n + kRowsPerPiece - 1) / kRowsPerPiece, threads, [&](int64_t piece) {
+        ImageRoots(image, group.data(), count, piece * kRowsPerPiece, std::min(n, (piece + 1) * kRowsPerPiece),
+                   roots.data());
+    });
+}
 
 void ExactScorer::FindWindow(int64_t centre)
 {
@@ -144,22 +152,19 @@ void ExactScorer::FindWindow(int64_t centre)
     // in doubles is within (d + 1)·2^-53 of itself, relatively, and so its
     // root within half that and one more rounding.
     const int64_t n = image.rows;
-    const int32_t d = image.dimension;
-    const double slack = kRootSlack + double(d + 2) * std::ldexp(1.0, -53);
-    lowRoots.resize(std::size_t(n));
-    highRoots.resize(std::size_t(n));
-    constexpr int64_t kRowsPerPiece = 1024;
-    ShareItems((n + kRowsPerPiece - 1) / kRowsPerPiece, threads, [&](int64_t piece) {
-        RootBounds(image, rowErrors, centre, slack, piece * kRowsPerPiece, std::min(n, (piece + 1) * kRowsPerPiece),
-                   lowRoots.data(), highRoots.data());
-    });
-    scratch = highRoots;
+    const double slack = kRootSlack + double(image.dimension + 2) * std::ldexp(1.0, -53);
+    const std::size_t member = std::size_t(std::find(group.begin(), group.end(), centre) - group.begin());
+    const double* root = roots.data() + member * std::size_t(n);
+    auto error = [&](int64_t row) { return (rowErrors[centre] + rowErrors[row]) * (1 + kRootSlack); };
+    scratch.resize(std::size_t(n));
+    for (int64_t row = 0; row < n; ++row)
+        scratch[std::size_t(row)] = root[row] * (1 + slack) + error(row);
     std::nth_element(scratch.begin(), scratch.begin() + (size - 1), scratch.end());
     const double reach = scratch[std::size_t(size - 1)];
     scored.centre = centre;
     scored.rows.clear();
     for (int64_t row = 0; row < n; ++row)
-        if (lowRoots[std::size_t(row)] <= reach)
+        if (root[row] * (1 - slack) - error(row) <= reach)
             scored.rows.push_back(row);
 }
 

@@ -4,6 +4,7 @@
 // the decreasing-step order of its exact keys.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -17,8 +18,7 @@ class ExactScorer {
 public:
     // The table, what a pass over it found, and its image with each row's
     // distance from it (float_values.h); all must outlive the scorer. The
-    // pass over the image for each centre is shared among up to `threads`
-    // threads.
+    // passes over the image are shared among up to `threads` threads.
     ExactScorer(const FloatTable& table, const FloatFacts& facts, const VectorTable& image, const double* rowErrors,
                 int64_t size, int threads);
 
@@ -26,8 +26,14 @@ public:
     int words() const { return keyWords; }
     int32_t scoreExponent() const { return 2 * lowExponent; }
 
-    // The centre's exact score into score (words() words). May throw
-    // std::bad_alloc.
+    // The most centres BoundKeys takes at once: up to 8, while their roots
+    // take no more than 2^22 doubles (at least one centre).
+    int groupCentres() const { return int(std::clamp<int64_t>((int64_t(1) << 22) / image.rows, 1, 8)); }
+    // Bounds the image's keys of up to groupCentres() centres in one pass
+    // over the image, for Score. May throw std::bad_alloc.
+    void BoundKeys(const int64_t* centres, int count);
+    // The exact score of a centre of the last BoundKeys into score
+    // (words() words). May throw std::bad_alloc.
     void Score(int64_t centre, uint64_t* score);
     // The centre last scored is the best so far: its keys are kept for
     // BestSubset.
@@ -70,8 +76,8 @@ private:
     bool narrow;
     std::vector<int64_t> centreUnits, rowUnits;
 
-    std::vector<double> lowRoots;   // per row: bounds on the square root of its exact key
-    std::vector<double> highRoots;
+    std::vector<int64_t> group;  // the centres of the last BoundKeys
+    std::vector<double> roots;   // the roots of their image's keys, n a centre
     std::vector<double> scratch;
     Window scored, best;
     std::vector<uint64_t> a, b, difference;  // one value's words

@@ -99,9 +99,13 @@ SearchStatus ScoreKept(const FloatSearchRequest& request, const FloatFacts& fact
     const std::size_t words = std::size_t(scorer.words());
     std::vector<uint64_t> best(words), score(words);
     int64_t winner = kNoCentre;
-    for (const int64_t centre : kept) {
+    for (std::size_t i = 0; i < kept.size(); ++i) {
         if (request.search.cancel && request.search.cancel->load(std::memory_order_relaxed))
             return SearchStatus::Cancelled;
+        const std::size_t group = std::size_t(scorer.groupCentres());
+        if (i % group == 0)
+            scorer.BoundKeys(kept.data() + i, int(std::min(group, kept.size() - i)));
+        const int64_t centre = kept[i];
         scorer.Score(centre, score.data());
         // The centres are in ascending order: the later of equal scores wins.
         if (winner == kNoCentre || CompareWide(score.data(), best.data(), int(words)) <= 0) {
@@ -129,7 +133,11 @@ SearchStatus SearchSimilarFloatRows(const FloatSearchRequest& request, FloatSear
         return SearchStatus::BadArgument;
     const FloatTable& table = request.table;
     try {
-        const int threads = SetUpThreads(request.search, table.rows);
+        // The image's search; the threads of the passes before it are those
+        // it would take for a table of the image's shape.
+        SearchRequest search = request.search;
+        search.table = {nullptr, table.rows, table.dimension};
+        const int threads = SetUpThreads(search, table.rows);
         const FloatFacts facts = ReadFloatFacts(table, threads);
         if (facts.notFinite >= 0) {
             result.badRow = facts.notFinite / table.dimension;
@@ -149,11 +157,10 @@ SearchStatus SearchSimilarFloatRows(const FloatSearchRequest& request, FloatSear
         ColumnRanges ranges;
         result.scaleExponent = FittingExponent(table, facts, rangeRoom, ranges);
         MakeImage(table, result.scaleExponent, threads, imageValues, rowErrors);
-        const VectorTable image{imageValues, table.rows, table.dimension};
+        search.table.values = imageValues;
+        const VectorTable& image = search.table;
         const double largestError = *std::max_element(rowErrors, rowErrors + n);
 
-        SearchRequest search = request.search;
-        search.table = image;
         SearchResult found;
         if (largestError == 0) {
             // The image is the table itself, scaled: its answer is exact.
