@@ -32,8 +32,8 @@ void ShiftedWords(uint64_t mantissa, int32_t shift, uint64_t* words, int count)
 }  // namespace
 
 ExactScorer::ExactScorer(const FloatTable& table, const FloatFacts& facts, const VectorTable& image,
-                         const double* rowErrors, int64_t size, int threads)
-    : table(table), image(image), rowErrors(rowErrors), size(size), threads(threads),
+                         const double* rowErrors, const PackedTable* packed, int64_t size, int threads)
+    : table(table), image(image), rowErrors(rowErrors), packed(packed), size(size), threads(threads),
       lowExponent(facts.lowExponent),
       // Magnitudes are below 2^(high - low) units, their sums and differences
       // below 2^(high - low + 1): in valueWords words. A key adds d < 2^31
@@ -136,6 +136,25 @@ void ExactScorer::BoundKeys(const int64_t* centres, int count)
     const int64_t n = image.rows;
     group.assign(centres, centres + count);
     roots.resize(std::size_t(count) * std::size_t(n));
+    if (packed) {
+        // The layout's keys are the image's, exactly (below 2^63): a root
+        // rounds twice, once for the key as a double and once for the root.
+        tile.assign(std::size_t((count + kTileCentres - 1) / kTileCentres * kTileCentres), centres[0]);
+        std::copy(centres, centres + count, tile.begin());
+        const std::size_t tiled = tile.size();
+        tileKeys.resize(tiled * std::size_t(n));
+        tileValues.resize(tiled * std::size_t(image.dimension));
+        tileFound.resize(tiled);
+        BlockKeys(*packed, tile.data(), int(tiled), UINT64_MAX, n, tileValues.data(), tileKeys.data(),
+                  tileFound.data());
+        for (std::size_t i = 0; i < std::size_t(count) * std::size_t(n); ++i)
+            roots[i] = std::sqrt(double(tileKeys[i]));
+        rootSlack = kRootSlack;
+        return;
+    }
+    // The image's keys in doubles are within (d + 1)·2^-53 of themselves,
+    // relatively, and so their roots within half that and one more rounding.
+    rootSlack = kRootSlack + double(image.dimension + 2) * std::ldexp(1.0, -53);
     constexpr int64_t kRowsPerPiece = 1024;
     ShareItems((n + kRowsPerPiece - 1) / kRowsPerPiece, threads, [&](int64_t piece) {
         ImageRoots(image, group.data(), count, piece * kRowsPerPiece, std::min(n, (piece + 1) * kRowsPerPiece),
@@ -148,23 +167,20 @@ void ExactScorer::FindWindow(int64_t centre)
     // A row's exact distance (the root of its key) is within the sum of the
     // two rows' distances from their images of its image's distance. At
     // least s rows are within the s-th smallest upper bound; a row whose
-    // lower bound exceeds it cannot be among the s nearest. The image's key
-    // in doubles is within (d + 1)·2^-53 of itself, relatively, and so its
-    // root within half that and one more rounding.
+    // lower bound exceeds it cannot be among the s nearest.
     const int64_t n = image.rows;
-    const double slack = kRootSlack + double(image.dimension + 2) * std::ldexp(1.0, -53);
     const std::size_t member = std::size_t(std::find(group.begin(), group.end(), centre) - group.begin());
     const double* root = roots.data() + member * std::size_t(n);
     auto error = [&](int64_t row) { return (rowErrors[centre] + rowErrors[row]) * (1 + kRootSlack); };
     scratch.resize(std::size_t(n));
     for (int64_t row = 0; row < n; ++row)
-        scratch[std::size_t(row)] = root[row] * (1 + slack) + error(row);
+        scratch[std::size_t(row)] = root[row] * (1 + rootSlack) + error(row);
     std::nth_element(scratch.begin(), scratch.begin() + (size - 1), scratch.end());
     const double reach = scratch[std::size_t(size - 1)];
     scored.centre = centre;
     scored.rows.clear();
     for (int64_t row = 0; row < n; ++row)
-        if (root[row] * (1 - slack) - error(row) <= reach)
+        if (root[row] * (1 - rootSlack) - error(row) <= reach)
             scored.rows.push_back(row);
 }
 

@@ -10,6 +10,7 @@
 
 #include <kvs/float_search.h>
 
+#include "blocked_keys.h"
 #include "float_values.h"
 
 namespace kvs {
@@ -17,10 +18,12 @@ namespace kvs {
 class ExactScorer {
 public:
     // The table, what a pass over it found, and its image with each row's
-    // distance from it (float_values.h); all must outlive the scorer. The
-    // passes over the image are shared among up to `threads` threads.
+    // distance from it (float_values.h), and the image's layout for the
+    // blocked keys where its search made one (none: the image's keys are
+    // made from its values); all must outlive the scorer. The passes over
+    // the image are shared among up to `threads` threads.
     ExactScorer(const FloatTable& table, const FloatFacts& facts, const VectorTable& image, const double* rowErrors,
-                int64_t size, int threads);
+                const PackedTable* packed, int64_t size, int threads);
 
     // The words of a score; a score is in units of 2^scoreExponent().
     int words() const { return keyWords; }
@@ -29,8 +32,8 @@ public:
     // The most centres BoundKeys takes at once: up to 8, while their roots
     // take no more than 2^22 doubles (at least one centre).
     int groupCentres() const { return int(std::clamp<int64_t>((int64_t(1) << 22) / image.rows, 1, 8)); }
-    // Bounds the image's keys of up to groupCentres() centres in one pass
-    // over the image, for Score. May throw std::bad_alloc.
+    // Finds the image's keys of up to groupCentres() centres in one pass
+    // over the image (or its layout), for Score. May throw std::bad_alloc.
     void BoundKeys(const int64_t* centres, int count);
     // The exact score of a centre of the last BoundKeys into score
     // (words() words). May throw std::bad_alloc.
@@ -66,6 +69,7 @@ private:
     const FloatTable& table;
     const VectorTable& image;
     const double* rowErrors;
+    const PackedTable* packed;
     int64_t size;
     int threads;
     int32_t lowExponent;
@@ -78,6 +82,11 @@ private:
 
     std::vector<int64_t> group;  // the centres of the last BoundKeys
     std::vector<double> roots;   // the roots of their image's keys, n a centre
+    double rootSlack = 0;        // how far each root may be from its key's, relatively
+    std::vector<int64_t> tile;   // the group, a whole number of tiles of the layout's keys
+    std::vector<uint64_t> tileKeys;
+    std::vector<double> tileValues;
+    std::vector<int64_t> tileFound;
     std::vector<double> scratch;
     Window scored, best;
     std::vector<uint64_t> a, b, difference;  // one value's words

@@ -92,10 +92,10 @@ int32_t FittingExponent(const FloatTable& table, const FloatFacts& facts, int32_
 
 // Scores the kept centres exactly; the winner's into result.
 SearchStatus ScoreKept(const FloatSearchRequest& request, const FloatFacts& facts, const VectorTable& image,
-                       const double* rowErrors, int threads, const std::vector<int64_t>& kept,
-                       FloatSearchResult& result)
+                       const double* rowErrors, const PackedTable* packed, int threads,
+                       const std::vector<int64_t>& kept, FloatSearchResult& result)
 {
-    ExactScorer scorer(request.table, facts, image, rowErrors, request.search.size, threads);
+    ExactScorer scorer(request.table, facts, image, rowErrors, packed, request.search.size, threads);
     const std::size_t words = std::size_t(scorer.words());
     std::vector<uint64_t> best(words), score(words);
     int64_t winner = kNoCentre;
@@ -176,7 +176,8 @@ SearchStatus SearchSimilarFloatRows(const FloatSearchRequest& request, FloatSear
             const ScoreReach reach{4 * largestError * std::sqrt(double(request.search.size))};
             std::vector<std::vector<BestCentre>> lists(kMaxSearchThreads);
             const NearBest near{ScoreReach::Reach, &reach, lists.data()};
-            const SearchStatus status = SearchRows(search, &near, found, &ranges);
+            std::optional<LaidOutTable> layout;  // the image's, for the exact scores
+            const SearchStatus status = SearchRows(search, &near, found, &ranges, &layout);
             if (status != SearchStatus::Ok)
                 return status;
             if (found.centre != kNoCentre) {
@@ -189,7 +190,8 @@ SearchStatus SearchSimilarFloatRows(const FloatSearchRequest& request, FloatSear
                 kept.push_back(found.centre);  // within its own reach, whatever method kept the lists
                 std::sort(kept.begin(), kept.end());
                 kept.erase(std::unique(kept.begin(), kept.end()), kept.end());
-                const SearchStatus scored = ScoreKept(request, facts, image, rowErrors, threads, kept, result);
+                const PackedTable* packed = layout ? &layout->laidOut() : nullptr;
+                const SearchStatus scored = ScoreKept(request, facts, image, rowErrors, packed, threads, kept, result);
                 if (scored != SearchStatus::Ok) {
                     result = FloatSearchResult{};
                     result.subset = subset;

@@ -28,7 +28,7 @@ public:
 
 private:
     const VectorTable& table;
-    const ColumnRanges& ranges;
+    ColumnRanges ranges;
     PackLayout layout;
     Workspace space;
     PackedTable packed;

@@ -183,7 +183,7 @@ KeyWidth KeyWidthFor(SearchScore largestKey)
 }
 
 SearchStatus SearchRows(const SearchRequest& request, const NearBest* near, SearchResult& result,
-                        const ColumnRanges* knownRanges)
+                        const ColumnRanges* knownRanges, std::optional<LaidOutTable>* keptLayout)
 {
     SearchPlan plan;
     plan.request = &request;
@@ -203,7 +203,8 @@ SearchStatus SearchRows(const SearchRequest& request, const NearBest* near, Sear
     }
     const SearchScore largestKey = LargestKey(plan.ranges);
     plan.keyWidth = KeyWidthFor(largestKey);
-    std::optional<LaidOutTable> laidOut;
+    std::optional<LaidOutTable> ownLayout;
+    std::optional<LaidOutTable>& laidOut = keptLayout ? *keptLayout : ownLayout;
     SearchMethod method = SearchMethod::Auto;
     const SearchStatus prepared = ChooseAndLayOut(request, largestKey, plan, method, laidOut);
     if (prepared != SearchStatus::Ok)

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "blocked_keys.h"
 #include "centre_loop.h"
+#include "laid_out_table.h"
 #include <kvs/search.h>
 
 #include "table_range.h"
@@ -89,8 +91,12 @@ int SetUpThreads(const SearchRequest& request, int64_t centres);
 // SearchSimilarRows, keeping the centres near the best in near's lists
 // when near is given (it fills no subset then: result.subset must be null).
 // The table's column ranges are found here unless the caller knows them.
+// Where the dense method made its keys in blocks, the table's layout for
+// them is left in keptLayout when one is given, for the caller to make more
+// keys with (it needs the request's table).
 SearchStatus SearchRows(const SearchRequest& request, const NearBest* near, SearchResult& result,
-                        const ColumnRanges* knownRanges = nullptr);
+                        const ColumnRanges* knownRanges = nullptr,
+                        std::optional<LaidOutTable>* keptLayout = nullptr);
 
 SearchStatus DenseSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
 SearchStatus DescribedSearch(const SearchPlan& plan, BestCentre& best, int& threadsRun);
