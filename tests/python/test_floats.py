@@ -128,6 +128,16 @@ def test_edge_values():
     assert kvs.search(np.zeros((3, 2)), 2).score == 0
 
 
+@pytest.mark.parametrize("finest", [2.0**-21, 2.0**-22], ids=["62-bit-span", "63-bit-span"])
+def test_keys_at_the_edge_of_64_bit_differences(finest):
+    # Magnitudes below 2^41 and a finest bit of 2^-21 leave differences of up
+    # to 2^62 units, the most the exact keys take in one word each, and the
+    # sum of their squares reaches a third word; one bit finer takes the
+    # wide words.
+    table = np.array([[2.0**40] * 19 + [finest], [-(2.0**40)] * 19 + [-finest]])
+    assert_exact(table, 2)
+
+
 def test_scale_and_exactness_are_told():
     result = kvs.search(np.array([[0.5], [0.75], [3.0]], np.float32), 2)
     assert (result.score, result.scale, result.exact) == (fractions.Fraction(1, 16), 4, True)
