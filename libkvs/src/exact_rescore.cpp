@@ -131,7 +131,7 @@ static KVS_AVX2_CLONES void ImageRoots(const VectorTable& image, const int64_t* 
 
 }  // namespace
 
-void ExactScorer::BoundKeys(const int64_t* centres, int count)
+void ExactScorer::FindImageKeys(const int64_t* centres, int count)
 {
     const int64_t n = image.rows;
     group.assign(centres, centres + count);

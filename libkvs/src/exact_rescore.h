@@ -29,13 +29,13 @@ public:
     int words() const { return keyWords; }
     int32_t scoreExponent() const { return 2 * lowExponent; }
 
-    // The most centres BoundKeys takes at once: up to 8, while their roots
+    // The most centres FindImageKeys takes at once: up to 8, while their roots
     // take no more than 2^22 doubles (at least one centre).
     int groupCentres() const { return int(std::clamp<int64_t>((int64_t(1) << 22) / image.rows, 1, 8)); }
     // Finds the image's keys of up to groupCentres() centres in one pass
     // over the image (or its layout), for Score. May throw std::bad_alloc.
-    void BoundKeys(const int64_t* centres, int count);
-    // The exact score of a centre of the last BoundKeys into score
+    void FindImageKeys(const int64_t* centres, int count);
+    // The exact score of a centre of the last FindImageKeys into score
     // (words() words). May throw std::bad_alloc.
     void Score(int64_t centre, uint64_t* score);
     // The centre last scored is the best so far: its keys are kept for
@@ -80,7 +80,7 @@ private:
     bool narrow;
     std::vector<int64_t> centreUnits, rowUnits;
 
-    std::vector<int64_t> group;  // the centres of the last BoundKeys
+    std::vector<int64_t> group;  // the centres of the last FindImageKeys
     std::vector<double> roots;   // the roots of their image's keys, n a centre
     double rootSlack = 0;        // how far each root may be from its key's, relatively
     std::vector<int64_t> tile;   // the group, a whole number of tiles of the layout's keys

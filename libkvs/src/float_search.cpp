@@ -104,7 +104,7 @@ SearchStatus ScoreKept(const FloatSearchRequest& request, const FloatFacts& fact
             return SearchStatus::Cancelled;
         const std::size_t group = std::size_t(scorer.groupCentres());
         if (i % group == 0)
-            scorer.BoundKeys(kept.data() + i, int(std::min(group, kept.size() - i)));
+            scorer.FindImageKeys(kept.data() + i, int(std::min(group, kept.size() - i)));
         const int64_t centre = kept[i];
         scorer.Score(centre, score.data());
         // The centres are in ascending order: the later of equal scores wins.
