@@ -310,31 +310,39 @@ void WithScale(int32_t exponent, Action action)
 // for any order of the sum.
 constexpr int32_t kLanes = 8;
 
+// The values of a row are imaged a stretch at a time, their errors kept
+// in a local array of this many.
+constexpr int32_t kStretch = 64;
+
 // One row's image into out, every value of which fits 32 bits, and its
-// distance from it, rounded up (0 when exact). errors: room for d doubles.
-// Each loop runs on vector registers.
+// distance from it, rounded up (0 when exact). Each loop runs on vector
+// registers.
 template <typename Value, typename Scale>
 [[gnu::always_inline]] inline double ImageRow(const Value* cells, int32_t d, Scale scale, double underflowSlack,
-                                              int32_t* out, double* errors)
+                                              int32_t* out)
 {
-    for (int32_t k = 0; k < d; ++k) {
-        const double scaled = scale(double(Widen(cells[k])));
-        const double rounded = RoundedWhole(scaled);
-        out[k] = int32_t(rounded);
-        errors[k] = scaled - rounded;
-    }
     // The sums of the squares and of the magnitudes of the errors: the
     // latter is 0 only when every error is (no nonzero term is lost).
     double squares[kLanes] = {}, magnitudes[kLanes] = {};
-    int32_t k = 0;
-    for (; k + kLanes <= d; k += kLanes)
-        for (int32_t lane = 0; lane < kLanes; ++lane) {
-            squares[lane] += errors[k + lane] * errors[k + lane];
-            magnitudes[lane] += std::fabs(errors[k + lane]);
+    for (int32_t first = 0; first < d; first += kStretch) {
+        const int32_t count = std::min(kStretch, d - first);
+        double errors[kStretch];
+        for (int32_t k = 0; k < count; ++k) {
+            const double scaled = scale(double(Widen(cells[first + k])));
+            const double rounded = RoundedWhole(scaled);
+            out[first + k] = int32_t(rounded);
+            errors[k] = scaled - rounded;
         }
-    for (; k < d; ++k) {
-        squares[0] += errors[k] * errors[k];
-        magnitudes[0] += std::fabs(errors[k]);
+        int32_t k = 0;
+        for (; k + kLanes <= count; k += kLanes)
+            for (int32_t lane = 0; lane < kLanes; ++lane) {
+                squares[lane] += errors[k + lane] * errors[k + lane];
+                magnitudes[lane] += std::fabs(errors[k + lane]);
+            }
+        for (; k < count; ++k) {
+            squares[0] += errors[k] * errors[k];
+            magnitudes[0] += std::fabs(errors[k]);
+        }
     }
     double sum = 0, inexact = 0;
     for (int32_t lane = 0; lane < kLanes; ++lane) {
@@ -354,38 +362,38 @@ template <typename Value, typename Scale>
     return std::sqrt(sum * sumSlack) * (1 + std::ldexp(1.0, -51)) + (underflowSlack + std::ldexp(1.0, -500)) * d;
 }
 
-// The image of rows [begin, end) and their errors; errors: room for d doubles.
+// The image of rows [begin, end) and their errors.
 template <typename Value, typename Scale>
 [[gnu::always_inline]] inline void ImageRowsOf(const Value* cells, int32_t d, int64_t begin, int64_t end,
                                                Scale scale, double underflowSlack, int32_t* values,
-                                               double* rowErrors, double* errors)
+                                               double* rowErrors)
 {
     for (int64_t row = begin; row < end; ++row)
-        rowErrors[row] = ImageRow(cells + row * d, d, scale, underflowSlack, values + row * d, errors);
+        rowErrors[row] = ImageRow(cells + row * d, d, scale, underflowSlack, values + row * d);
 }
 
 // Built for AVX2 as well as the baseline where 2^e is a double (cpu_dispatch.h;
 // a function with clones cannot be a template); the rare scaling by ldexp once.
 static KVS_AVX2_CLONES void ImageRows(const uint16_t* cells, int32_t d, int64_t begin, int64_t end, ByFactor scale,
-                                      double underflowSlack, int32_t* values, double* rowErrors, double* errors)
+                                      double underflowSlack, int32_t* values, double* rowErrors)
 {
-    ImageRowsOf(cells, d, begin, end, scale, underflowSlack, values, rowErrors, errors);
+    ImageRowsOf(cells, d, begin, end, scale, underflowSlack, values, rowErrors);
 }
 static KVS_AVX2_CLONES void ImageRows(const float* cells, int32_t d, int64_t begin, int64_t end, ByFactor scale,
-                                      double underflowSlack, int32_t* values, double* rowErrors, double* errors)
+                                      double underflowSlack, int32_t* values, double* rowErrors)
 {
-    ImageRowsOf(cells, d, begin, end, scale, underflowSlack, values, rowErrors, errors);
+    ImageRowsOf(cells, d, begin, end, scale, underflowSlack, values, rowErrors);
 }
 static KVS_AVX2_CLONES void ImageRows(const double* cells, int32_t d, int64_t begin, int64_t end, ByFactor scale,
-                                      double underflowSlack, int32_t* values, double* rowErrors, double* errors)
+                                      double underflowSlack, int32_t* values, double* rowErrors)
 {
-    ImageRowsOf(cells, d, begin, end, scale, underflowSlack, values, rowErrors, errors);
+    ImageRowsOf(cells, d, begin, end, scale, underflowSlack, values, rowErrors);
 }
 template <typename Value>
 void ImageRows(const Value* cells, int32_t d, int64_t begin, int64_t end, ByLdexp scale, double underflowSlack,
-               int32_t* values, double* rowErrors, double* errors)
+               int32_t* values, double* rowErrors)
 {
-    ImageRowsOf(cells, d, begin, end, scale, underflowSlack, values, rowErrors, errors);
+    ImageRowsOf(cells, d, begin, end, scale, underflowSlack, values, rowErrors);
 }
 
 template <typename Value, typename Scale>
@@ -394,11 +402,9 @@ void MakeImageOf(const FloatTable& table, const Value* cells, Scale scale, doubl
 {
     const int32_t d = table.dimension;
     const int64_t each = RowsPerPiece(table);
-    const int64_t pieces = Pieces(table);
-    std::vector<double> errors(std::size_t(pieces) * std::size_t(d));  // before the threads start
-    ShareItems(pieces, threads, [&](int64_t piece) {
+    ShareItems(Pieces(table), threads, [&](int64_t piece) {
         ImageRows(cells, d, piece * each, std::min(table.rows, (piece + 1) * each), scale, underflowSlack, values,
-                  rowErrors, errors.data() + piece * d);
+                  rowErrors);
     });
 }
 
