@@ -1,8 +1,9 @@
 // The table's rows in a k-d tree (nanoflann), with exact integer distances.
 //
-// The tree reads the coordinates widened to 64 bits and squares their
-// differences there, and hands the distances around as doubles: exact when
-// the table's largest key is below 2^53, which the caller makes sure of.
+// The tree reads the coordinates widened to 64 bits (a query is a row of the
+// table, so each fits 32 bits again), squares their distances (below 2^32)
+// into 64 bits, and hands the distances around as doubles: exact when the
+// table's largest key is below 2^53, which the caller makes sure of.
 // (With an integer distance type nanoflann would always split on the first
 // coordinate: its split tolerance rounds to zero.)
 #pragma once
@@ -21,6 +22,7 @@
 
 #include <kvs/search.h>
 
+#include "row_keys.h"
 #include "table_range.h"
 #include "wide_score.h"
 
@@ -59,11 +61,9 @@ struct ExactSquaredDistance {
         const int32_t* values = source.table->values + row * size;
         if (source.distances)
             ++*source.distances;
-        int64_t sum = 0;
-        for (size_t k = 0; k < size; ++k) {
-            const int64_t difference = a[k] - values[k];
-            sum += difference * difference;
-        }
+        uint64_t sum = 0;
+        for (size_t k = 0; k < size; ++k)
+            sum += Square<uint64_t>(int32_t(a[k]), values[k]);
         return DistanceType(sum);
     }
 

@@ -17,6 +17,7 @@
 #include "anchor_bound.h"
 #include "row_tree.h"
 #include "search_methods.h"
+#include "tree_walk.h"
 
 namespace kvs {
 
@@ -36,20 +37,24 @@ public:
     int64_t worst() const { return full() ? heap[0] : bound; }
     double worstDist() const { return double(worst()); }
 
-    bool addPoint(double distance, uint32_t)
+    void Add(int64_t key)
     {
-        const int64_t key = int64_t(distance);
         if (key >= worst())
-            return true;
+            return;
         if (!full()) {
             heap[count++] = key;
             if (full())
                 std::make_heap(heap, heap + count);
-            return true;
+            return;
         }
         std::pop_heap(heap, heap + count);
         heap[count - 1] = key;
         std::push_heap(heap, heap + count);
+    }
+
+    bool addPoint(double distance, uint32_t)
+    {
+        Add(int64_t(distance));
         return true;
     }
 
@@ -88,11 +93,10 @@ private:
 
 template <int Dimension>
 struct TreeWorker {
-    const RowTree<Dimension>* tree = nullptr;
+    TreeWalk<Dimension> walk;
     const VectorTable* table = nullptr;
     int64_t size = 0;
     const int32_t* order = nullptr;
-    int64_t* query = nullptr;
     int64_t* keys = nullptr;
     Anchor anchor;
     int64_t radius = kNoBound;
@@ -105,12 +109,10 @@ struct TreeWorker {
         const int32_t* row = table->values + centre * d;
         if (best.centre >= 0 && anchor.BoundExceeds(row, best.score))
             return false;
-        for (int32_t k = 0; k < d; ++k)
-            query[k] = row[k];
         const size_t s = size_t(size);
         if (radius != kNoBound) {
             NearestKeys near(keys, s, radius + 1);
-            tree->findNeighbors(near, query, nanoflann::SearchParams());
+            walk.Find(row, near);
             if (near.full())
                 return Keep(near, row, centre, best, score);
             // Every row not found is at least radius + 1 away.
@@ -121,7 +123,7 @@ struct TreeWorker {
             }
         }
         NearestKeys nearest(keys, s, kNoBound);
-        tree->findNeighbors(nearest, query, nanoflann::SearchParams());
+        walk.Find(row, nearest);
         return Keep(nearest, row, centre, best, score);
     }
 
@@ -136,22 +138,31 @@ struct TreeWorker {
     }
 };
 
-// The table's rows copied in the leaf order of a tree built on them, and the
-// centres of the plan in that order: a tree built on the copy finds the rows
-// of each leaf side by side in memory instead of scattered over the table.
+// Rows per leaf of the search's tree. In many coordinates a query's ball
+// holds most leaves near its centre, so the walk's cost is in the nodes it
+// passes more than in the rows it reads: larger leaves pay there.
+size_t SearchLeafRows(int32_t dimension)
+{
+    return dimension <= 4 ? kTreeLeafRows : 4 * kTreeLeafRows;
+}
+
+// The rows of the table copied in the leaf order of a tree built on them,
+// and the tree's rows renumbered to their places in the copy: the rows of
+// each leaf then lie side by side in memory instead of scattered over the
+// table, and the copy holds the same values, so every split and box of the
+// tree stays true of it. The centres of the plan go into order in the same
+// leaf order, as rows of the table.
 template <int Dimension>
-void LayOutRows(const SearchPlan& plan, int32_t* copy, int32_t* order)
+void LayOutRows(const SearchPlan& plan, RowTree<Dimension>& tree, int32_t* copy, int32_t* order)
 {
     const VectorTable& table = plan.request->table;
-    const TableSource source{&table, &plan.ranges};
-    const RowTree<Dimension> layout(table.dimension, source, nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
+    LeafOrder(tree, plan.begin, plan.end, order);
     const size_t d = size_t(table.dimension);
-    int32_t* to = copy;
-    for (uint32_t row : layout.vAcc) {
-        std::copy_n(table.values + row * d, d, to);
-        to += d;
+    uint32_t place = 0;
+    for (uint32_t& row : tree.vAcc) {
+        std::copy_n(table.values + row * d, d, copy + place * d);
+        row = place++;
     }
-    LeafOrder(layout, plan.begin, plan.end, order);
 }
 
 template <int Dimension>
@@ -168,20 +179,24 @@ SearchStatus SearchWithTree(const SearchPlan& plan, BestCentre& best, int& threa
         return SearchStatus::OutOfMemory;
     int32_t* copy = reinterpret_cast<int32_t*>(copySpace.slice(0));
     int32_t* order = reinterpret_cast<int32_t*>(orderSpace.slice(0));
-    LayOutRows<Dimension>(plan, copy, order);
-    const VectorTable copied{copy, n, request.table.dimension};
-    const TableSource source{&copied, &plan.ranges};
-    const RowTree<Dimension> tree(request.table.dimension, source,
-                                  nanoflann::KDTreeSingleIndexAdaptorParams(kTreeLeafRows));
-    const uint64_t bytes =
-        SliceBytes<int64_t>(d) + SliceBytes<int64_t>(s) + SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s);
+    const size_t leafRows = SearchLeafRows(request.table.dimension);
+    const TableSource source{&request.table, &plan.ranges};
+    RowTree<Dimension> tree(request.table.dimension, source, nanoflann::KDTreeSingleIndexAdaptorParams(leafRows));
+    LayOutRows(plan, tree, copy, order);
+    const uint64_t bytes = SliceBytes<uint64_t>(d) + SliceBytes<uint64_t>(leafRows) + SliceBytes<int64_t>(s) +
+                           SliceBytes<int32_t>(d) + SliceBytes<uint32_t>(s);
     auto makeWorker = [&](unsigned char*& cursor) {
-        int64_t* query = Carve<int64_t>(cursor, d);
+        uint64_t* gaps = Carve<uint64_t>(cursor, d);
+        uint64_t* leafKeys = Carve<uint64_t>(cursor, leafRows);
         int64_t* keys = Carve<int64_t>(cursor, s);
         int32_t* anchorRow = Carve<int32_t>(cursor, d);
         uint32_t* roots = Carve<uint32_t>(cursor, s);
-        return TreeWorker<Dimension>{&tree,  &request.table, request.size, order, query,
-                                     keys,   Anchor(anchorRow, roots, request.table.dimension, request.size)};
+        return TreeWorker<Dimension>{TreeWalk<Dimension>(&tree, copy, request.table.dimension, gaps, leafKeys),
+                                     &request.table,
+                                     request.size,
+                                     order,
+                                     keys,
+                                     Anchor(anchorRow, roots, request.table.dimension, request.size)};
     };
     return RunOnThreads<TreeWorker<Dimension>>(plan, centres, bytes, makeWorker, best, threadsRun);
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <random>
 
@@ -142,6 +143,55 @@ TEST(EngineDifferential, GridMatchesTheDenseSearchOnManyCells)
                 EXPECT_EQ(found.centre, expected.centre);
                 EXPECT_EQ(found.score, expected.score);
                 EXPECT_EQ(found.subset, expected.subset);
+            }
+        }
+    }
+}
+
+// Tables of many leaves in 5 to 16 coordinates, where the tree's leaves are
+// large and its queries cross many of them: the tree against the dense
+// method (held to the reference procedure above) on clusters that are exact
+// shifted copies of one another, interleaved in row order (so equal scores
+// fall to centres far apart in the tree's order and in row order), on rows
+// repeated in runs, and on Gaussian-like clusters; every centre or a range.
+TEST(EngineDifferential, TreeMatchesTheDenseSearchOnManyLeaves)
+{
+    std::mt19937 random(1627);
+    for (int kind = 0; kind < 3; ++kind) {
+        for (int32_t dimension : {5, 9, 16}) {
+            Table table{{}, 2400, dimension};
+            std::uniform_int_distribution<int32_t> spread(-400, 400);
+            std::normal_distribution<double> member(0.0, 300.0);
+            std::vector<int32_t> base;
+            for (int32_t i = 0; i < 300 * dimension; ++i)
+                base.push_back(spread(random));
+            for (int64_t row = 0; row < table.rows; ++row) {
+                const int64_t copy = row % 8;
+                for (int32_t k = 0; k < dimension; ++k) {
+                    const int32_t shift = int32_t(copy) * 20000 * (k % 3 == 0 ? 1 : -1);
+                    switch (kind) {
+                    case 0: table.values.push_back(base[size_t(row / 8 * dimension + k)] + shift); break;
+                    case 1: table.values.push_back(base[size_t(row / 40 * dimension + k)] / 50); break;
+                    default: table.values.push_back(shift + int32_t(std::lround(member(random)))); break;
+                    }
+                }
+            }
+            for (int64_t size : {int64_t(1), int64_t(30), int64_t(100)}) {
+                for (const bool range : {false, true}) {
+                    const int64_t begin = range ? 700 : 0;
+                    const int64_t end = range ? 1900 : -1;
+                    SCOPED_TRACE(testing::Message() << "kind " << kind << ", d " << dimension << ", s " << size
+                                                    << ", centres " << begin << " .. " << end);
+                    const Found expected = Search(table, size, kvs::SearchMethod::Dense, 2, {}, begin, end);
+                    for (int threads : {1, 3}) {
+                        const Found found = Search(table, size, kvs::SearchMethod::Tree, threads,
+                                                   threads > 1 ? JunkFilledHeap() : kvs::Allocator{}, begin, end);
+                        ASSERT_EQ(found.status, kvs::SearchStatus::Ok);
+                        EXPECT_EQ(found.centre, expected.centre);
+                        EXPECT_EQ(found.score, expected.score);
+                        EXPECT_EQ(found.subset, expected.subset);
+                    }
+                }
             }
         }
     }
